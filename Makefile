@@ -1,0 +1,30 @@
+# Thin wrapper around CMake. `make check` works on a fresh Debian 12 machine:
+# it installs what is missing, configures, builds and runs every test.
+BUILD_DIR      ?= build
+SANITIZE_DIR   ?= build-sanitize
+BUILD_TYPE     ?= RelWithDebInfo
+JOBS           ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: all deps configure build check check-sanitize clean
+
+all: build
+
+deps:
+	tools/install-deps.sh
+
+configure: deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DDV_BUILD_TESTS=ON
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+check: build
+	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+check-sanitize: deps
+	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DDV_SANITIZE=ON -DDV_BUILD_TESTS=ON
+	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)

@@ -1,0 +1,552 @@
+#include "CSAXWriter.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdio>
+
+#include "PlatformError.h"
+#include "TextUtil.h"
+#include "XmlChars.h"
+
+namespace Norvik {
+
+namespace {
+
+// Staged (non-UTF-8) output is converted once it passes this size, so the
+// staging buffer stays small whatever the flush interval of the caller.
+constexpr size_t kStageLimit = 64 * 1024;
+
+enum CharClass : uint8_t {
+    kCopy = 0,
+    kLt,
+    kGt,
+    kAmp,
+    kQuot,
+    kTab,
+    kLf,
+    kCr,
+    kForbidden,  // C0 controls other than tab, LF and CR
+    kHigh,       // first byte of a multi-byte UTF-8 sequence (or a stray byte)
+};
+
+constexpr std::array<uint8_t, 256> MakeTable(bool attribute) {
+    std::array<uint8_t, 256> table{};
+    for (int c = 0; c < 0x20; ++c) {
+        table[c] = kForbidden;
+    }
+    table['\t'] = attribute ? kTab : kCopy;
+    table['\n'] = attribute ? kLf : kCopy;
+    // A raw CR in content is read back as a line end; stored CR LF texts rely on it.
+    table['\r'] = attribute ? kCr : kCopy;
+    table['<'] = kLt;
+    table['>'] = kGt;
+    table['&'] = kAmp;
+    if (attribute) {
+        table['"'] = kQuot;
+    }
+    for (int c = 0x80; c < 0x100; ++c) {
+        table[c] = kHigh;
+    }
+    return table;
+}
+
+constexpr std::array<uint8_t, 256> kTextTable = MakeTable(false);
+constexpr std::array<uint8_t, 256> kAttributeTable = MakeTable(true);
+
+// Whether the output so far (dst followed by the pending bytes run..p) ends in "]]".
+bool EndsWithBrackets(const std::string& dst, const char* run, const char* p) {
+    auto before = [&](size_t back) -> char {
+        const auto pending = static_cast<size_t>(p - run);
+        if (back <= pending) {
+            return p[-static_cast<std::ptrdiff_t>(back)];
+        }
+        const size_t k = back - pending;
+        return dst.size() >= k ? dst[dst.size() - k] : '\0';
+    };
+    return before(1) == ']' && before(2) == ']';
+}
+
+std::string CodePointText(char32_t c) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "U+%04X", static_cast<unsigned>(c));
+    return buffer;
+}
+
+}  // namespace
+
+CSAXWriter::CSAXWriter(CMemoryStream& output) : output_(output) {}
+
+CSAXWriter::~CSAXWriter() = default;
+
+void CSAXWriter::SetEncoding(std::string_view encoding) {
+    if (started_) {
+        Refuse("The encoding cannot change inside a document");
+    }
+    encoder_ = std::make_unique<OutputEncoder>(encoding);
+    encodingName_.assign(encoding);
+    dst_ = encoder_->IsUtf8() ? &output_.Buffer() : &stage_;
+}
+
+void CSAXWriter::EnsureEncoder() {
+    if (!encoder_) {
+        SetEncoding(encodingName_);
+    }
+}
+
+CSAXWriter::State CSAXWriter::SaveState() const {
+    State state{startTagOpen_, inCData_, atLineStart_, rootClosed_, depth_, false, false};
+    if (depth_ > 0) {
+        state.parentHasText = frames_[depth_ - 1].hasText;
+        state.parentHasChildren = frames_[depth_ - 1].hasChildren;
+    }
+    return state;
+}
+
+void CSAXWriter::RestoreState(const State& state) {
+    startTagOpen_ = state.startTagOpen;
+    inCData_ = state.inCData;
+    atLineStart_ = state.atLineStart;
+    rootClosed_ = state.rootClosed;
+    depth_ = state.depth;
+    if (depth_ > 0) {
+        frames_[depth_ - 1].hasText = state.parentHasText;
+        frames_[depth_ - 1].hasChildren = state.parentHasChildren;
+    }
+}
+
+template <typename Body>
+void CSAXWriter::Guarded(Body&& body) {
+    if (!started_) {
+        Refuse("The document has not been started");
+    }
+    std::string& dst = *dst_;
+    const size_t mark = dst.size();
+    const State saved = SaveState();
+    try {
+        body(dst);
+    } catch (...) {
+        dst.resize(mark);
+        RestoreState(saved);
+        throw;
+    }
+    if (stage_.size() > kStageLimit) {
+        Flush();
+    }
+}
+
+void CSAXWriter::Refuse(std::string message) const {
+    message += " (";
+    message += Context();
+    message += ")";
+    throw PlatformError(kEInvalidArg, std::move(message));
+}
+
+std::string CSAXWriter::Context() const {
+    if (depth_ == 0) {
+        return rootClosed_ ? "after the document element" : "before the document element";
+    }
+    return "in element <" + frames_[depth_ - 1].name + ">";
+}
+
+void CSAXWriter::StartDocument() {
+    if (started_) {
+        Refuse("The document has already been started");
+    }
+    EnsureEncoder();
+    Flush();
+    startTagOpen_ = false;
+    inCData_ = false;
+    atLineStart_ = true;
+    rootClosed_ = false;
+    depth_ = 0;
+    encoder_->WriteByteOrderMark(output_);
+    if (!omitDeclaration_) {
+        std::string& dst = *dst_;
+        dst += "<?xml version=\"1.0\" encoding=\"";
+        dst += encodingName_;
+        dst += standalone_ ? "\" standalone=\"yes\"?>\n" : "\" standalone=\"no\"?>\n";
+    }
+    started_ = true;
+}
+
+void CSAXWriter::EndDocument() {
+    if (!started_) {
+        Refuse("The document has not been started");
+    }
+    if (depth_ != 0 || inCData_) {
+        Refuse("The document ends with an element still open");
+    }
+    if (indent_ && !atLineStart_) {
+        *dst_ += '\n';
+        atLineStart_ = true;
+    }
+    started_ = false;
+    Flush();
+    encoder_->Finish(output_);
+}
+
+void CSAXWriter::Flush() {
+    if (encoder_ && !stage_.empty()) {
+        encoder_->Encode(stage_, output_);
+        stage_.clear();
+    }
+}
+
+void CSAXWriter::CloseStartTag() {
+    if (startTagOpen_) {
+        *dst_ += '>';
+        startTagOpen_ = false;
+    }
+}
+
+void CSAXWriter::AppendNewLine(size_t depth) {
+    while (indentText_.size() < depth + 1) {
+        indentText_ += '\t';
+    }
+    dst_->append(indentText_.data(), depth + 1);
+}
+
+void CSAXWriter::BreakLineBeforeMarkup() {
+    if (!indent_) {
+        return;
+    }
+    if (depth_ == 0) {
+        if (!atLineStart_) {
+            *dst_ += '\n';
+        }
+    } else if (!frames_[depth_ - 1].hasText) {
+        // Mixed content keeps its text exactly: no indentation once text appeared.
+        AppendNewLine(depth_);
+    }
+}
+
+void CSAXWriter::CheckName(std::string_view name, const char* what) {
+    if (!IsXmlName(name)) {
+        Refuse(std::string("\"") + std::string(name) + "\" is not a valid XML " + what + " name");
+    }
+    if (encoder_->MayLackCharacters()) {
+        size_t pos = 0;
+        while (pos < name.size()) {
+            if (!encoder_->CanEncode(NextCodePoint(name, pos))) {
+                Refuse(std::string("The ") + what + " name \"" + std::string(name) +
+                       "\" cannot be written in encoding " + encodingName_);
+            }
+        }
+    }
+}
+
+void CSAXWriter::AppendCharReference(char32_t c) {
+    char buffer[16];
+    const int length = std::snprintf(buffer, sizeof buffer, "&#%u;", static_cast<unsigned>(c));
+    dst_->append(buffer, static_cast<size_t>(length));
+}
+
+void CSAXWriter::AppendEscaped(std::string_view text, bool attribute) {
+    const std::array<uint8_t, 256>& table = attribute ? kAttributeTable : kTextTable;
+    const bool checkEncoding = encoder_->MayLackCharacters();
+    std::string& dst = *dst_;
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    const char* run = p;
+    while (p < end) {
+        const uint8_t cls = table[static_cast<unsigned char>(*p)];
+        if (cls == kCopy) {
+            ++p;
+            continue;
+        }
+        if (cls == kHigh) {
+            char32_t c;
+            const size_t length = DecodeUtf8(p, end, c);
+            if (length == 0) {
+                Refuse("Invalid UTF-8 in text");
+            }
+            if (!IsXmlChar(c)) {
+                Refuse("Character " + CodePointText(c) + " is not allowed in XML");
+            }
+            if (checkEncoding && !encoder_->CanEncode(c)) {
+                dst.append(run, p - run);
+                AppendCharReference(c);
+                run = p + length;
+            }
+            p += length;
+            continue;
+        }
+        dst.append(run, p - run);
+        switch (cls) {
+            case kLt:
+                dst.append("&lt;", 4);
+                break;
+            case kGt:
+                dst.append("&gt;", 4);
+                break;
+            case kAmp:
+                dst.append("&amp;", 5);
+                break;
+            case kQuot:
+                dst.append("&quot;", 6);
+                break;
+            case kTab:
+                dst.append("&#9;", 4);
+                break;
+            case kLf:
+                dst.append("&#10;", 5);
+                break;
+            case kCr:
+                dst.append("&#13;", 5);
+                break;
+            default:
+                Refuse("Character " + CodePointText(static_cast<unsigned char>(*p)) +
+                       " is not allowed in XML");
+        }
+        ++p;
+        run = p;
+    }
+    dst.append(run, p - run);
+}
+
+void CSAXWriter::AppendCData(std::string_view text) {
+    const bool checkEncoding = encoder_->MayLackCharacters();
+    std::string& dst = *dst_;
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    const char* run = p;
+    while (p < end) {
+        const auto b = static_cast<unsigned char>(*p);
+        if (b == '>' && EndsWithBrackets(dst, run, p)) {
+            // "]]>" cannot appear inside a section: end it between "]]" and ">".
+            dst.append(run, p - run);
+            dst.append("]]><![CDATA[", 12);
+            run = p;
+            ++p;
+            continue;
+        }
+        if (b < 0x20 && b != '\t' && b != '\n' && b != '\r') {
+            Refuse("Character " + CodePointText(b) + " is not allowed in XML");
+        }
+        if (b < 0x80) {
+            ++p;
+            continue;
+        }
+        char32_t c;
+        const size_t length = DecodeUtf8(p, end, c);
+        if (length == 0) {
+            Refuse("Invalid UTF-8 in text");
+        }
+        if (!IsXmlChar(c)) {
+            Refuse("Character " + CodePointText(c) + " is not allowed in XML");
+        }
+        if (checkEncoding && !encoder_->CanEncode(c)) {
+            dst.append(run, p - run);
+            dst.append("]]>", 3);
+            AppendCharReference(c);
+            dst.append("<![CDATA[", 9);
+            run = p + length;
+        }
+        p += length;
+    }
+    dst.append(run, p - run);
+}
+
+void CSAXWriter::AppendRaw(std::string_view text) {
+    const bool checkEncoding = encoder_->MayLackCharacters();
+    std::string& dst = *dst_;
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    const char* run = p;
+    while (p < end) {
+        const auto b = static_cast<unsigned char>(*p);
+        if (b >= 0x20 && b < 0x80) {
+            ++p;
+            continue;
+        }
+        if (b < 0x20) {
+            if (b != '\t' && b != '\n' && b != '\r') {
+                Refuse("Character " + CodePointText(b) + " is not allowed in XML");
+            }
+            ++p;
+            continue;
+        }
+        char32_t c;
+        const size_t length = DecodeUtf8(p, end, c);
+        if (length == 0) {
+            Refuse("Invalid UTF-8 in text");
+        }
+        if (!IsXmlChar(c)) {
+            Refuse("Character " + CodePointText(c) + " is not allowed in XML");
+        }
+        if (checkEncoding && !encoder_->CanEncode(c)) {
+            dst.append(run, p - run);
+            AppendCharReference(c);
+            run = p + length;
+        }
+        p += length;
+    }
+    dst.append(run, p - run);
+}
+
+void CSAXWriter::StartElement(std::string_view qualifiedName, const CSAXAttributes* attributes) {
+    Guarded([&](std::string& dst) {
+        if (inCData_) {
+            Refuse("An element cannot start inside a CDATA section");
+        }
+        if (depth_ == 0 && rootClosed_) {
+            Refuse("A document has only one document element; <" + std::string(qualifiedName) +
+                   "> would be a second");
+        }
+        CheckName(qualifiedName, "element");
+        const size_t count = attributes ? attributes->Count() : 0;
+        for (size_t i = 0; i < count; ++i) {
+            CheckName(attributes->Name(i), "attribute");
+            for (size_t j = 0; j < i; ++j) {
+                if (attributes->Name(j) == attributes->Name(i)) {
+                    Refuse("Attribute \"" + attributes->Name(i) + "\" appears twice on <" +
+                           std::string(qualifiedName) + ">");
+                }
+            }
+        }
+        CloseStartTag();
+        BreakLineBeforeMarkup();
+        if (depth_ > 0) {
+            frames_[depth_ - 1].hasChildren = true;
+        }
+        dst += '<';
+        dst.append(qualifiedName);
+        for (size_t i = 0; i < count; ++i) {
+            dst += ' ';
+            dst += attributes->Name(i);
+            dst.append("=\"", 2);
+            AppendEscaped(attributes->Value(i), true);
+            dst += '"';
+        }
+        startTagOpen_ = true;
+        atLineStart_ = false;
+        if (frames_.size() == depth_) {
+            frames_.emplace_back();
+        }
+        Frame& frame = frames_[depth_];
+        frame.name.assign(qualifiedName);
+        frame.hasText = false;
+        frame.hasChildren = false;
+        ++depth_;
+    });
+}
+
+void CSAXWriter::EndElement(std::string_view qualifiedName) {
+    Guarded([&](std::string& dst) {
+        if (depth_ == 0) {
+            Refuse("End tag </" + std::string(qualifiedName) + "> without an open element");
+        }
+        if (inCData_) {
+            Refuse("An element cannot end inside a CDATA section");
+        }
+        const Frame& frame = frames_[depth_ - 1];
+        if (frame.name != qualifiedName) {
+            Refuse("End tag </" + std::string(qualifiedName) + "> does not match <" + frame.name +
+                   ">");
+        }
+        if (startTagOpen_) {
+            dst.append("/>", 2);
+            startTagOpen_ = false;
+        } else {
+            if (indent_ && frame.hasChildren && !frame.hasText) {
+                AppendNewLine(depth_ - 1);
+            }
+            dst.append("</", 2);
+            dst.append(qualifiedName);
+            dst += '>';
+        }
+        --depth_;
+        rootClosed_ = rootClosed_ || depth_ == 0;
+        atLineStart_ = false;
+    });
+}
+
+void CSAXWriter::Characters(std::string_view text) {
+    if (text.empty()) {
+        return;
+    }
+    Guarded([&](std::string&) {
+        if (depth_ == 0 && !disableEscaping_) {
+            Refuse("Text cannot stand outside the document element");
+        }
+        CloseStartTag();
+        if (depth_ > 0) {
+            frames_[depth_ - 1].hasText = true;
+        }
+        if (inCData_) {
+            AppendCData(text);
+        } else if (disableEscaping_) {
+            AppendRaw(text);
+        } else {
+            AppendEscaped(text, false);
+        }
+        atLineStart_ = text.back() == '\n';
+    });
+}
+
+void CSAXWriter::ProcessingInstruction(std::string_view target, std::string_view data) {
+    Guarded([&](std::string& dst) {
+        if (inCData_) {
+            Refuse("A processing instruction cannot stand inside a CDATA section");
+        }
+        CheckName(target, "processing instruction");
+        if (EqualsIgnoreCase(target, "xml")) {
+            Refuse("\"xml\" is reserved as a processing instruction target");
+        }
+        if (data.find("?>") != std::string_view::npos) {
+            Refuse("Processing instruction data cannot contain \"?>\"");
+        }
+        for (const char *p = data.data(), *end = p + data.size(); p < end;) {
+            char32_t c;
+            const size_t length = DecodeUtf8(p, end, c);
+            if (length == 0) {
+                Refuse("Invalid UTF-8 in processing instruction");
+            }
+            if (!IsXmlChar(c) || !encoder_->CanEncode(c)) {
+                Refuse("Character " + CodePointText(c) +
+                       " cannot be written in a processing instruction");
+            }
+            p += length;
+        }
+        CloseStartTag();
+        BreakLineBeforeMarkup();
+        if (depth_ > 0) {
+            frames_[depth_ - 1].hasChildren = true;
+        }
+        dst.append("<?", 2);
+        dst.append(target);
+        if (!data.empty()) {
+            dst += ' ';
+            dst.append(data);
+        }
+        dst.append("?>", 2);
+        atLineStart_ = false;
+    });
+}
+
+void CSAXWriter::StartCDATA() {
+    Guarded([&](std::string& dst) {
+        if (depth_ == 0) {
+            Refuse("A CDATA section cannot stand outside the document element");
+        }
+        if (inCData_) {
+            Refuse("CDATA sections do not nest");
+        }
+        CloseStartTag();
+        frames_[depth_ - 1].hasText = true;
+        dst.append("<![CDATA[", 9);
+        inCData_ = true;
+    });
+}
+
+void CSAXWriter::EndCDATA() {
+    Guarded([&](std::string& dst) {
+        if (!inCData_) {
+            Refuse("No CDATA section is open");
+        }
+        dst.append("]]>", 3);
+        inCData_ = false;
+    });
+}
+
+}  // namespace Norvik

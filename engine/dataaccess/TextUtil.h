@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// UTF-8 helpers shared by the engine. All engine text is UTF-8; these functions
+// never throw on malformed input (a bad byte counts as one U+FFFD character).
+namespace Norvik {
+
+inline constexpr char32_t kReplacementChar = 0xFFFD;
+
+// Decodes one well-formed UTF-8 sequence at p (p < end). Returns its length and
+// stores the code point, or returns 0 for an ill-formed, overlong, surrogate or
+// truncated sequence.
+size_t DecodeUtf8(const char* p, const char* end, char32_t& codePoint);
+
+// Decodes the character at pos and advances pos; malformed bytes give U+FFFD
+// and advance by one byte.
+char32_t NextCodePoint(std::string_view text, size_t& pos);
+
+void AppendUtf8(std::string& out, char32_t codePoint);
+bool IsValidUtf8(std::string_view text);
+
+// Unicode-aware case mapping, independent of the process locale.
+char32_t ToLowerChar(char32_t c);
+char32_t ToUpperChar(char32_t c);
+bool IsLetter(char32_t c);
+std::string ToLower(std::string_view text);
+std::string ToUpper(std::string_view text);
+bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+
+// ASCII white space: space, tab, CR, LF, vertical tab, form feed.
+inline bool IsSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+std::string_view TrimView(std::string_view text);
+inline std::string Trim(std::string_view text) {
+    return std::string(TrimView(text));
+}
+
+// Orders UTF-8 strings as their UTF-16 forms would sort code unit by code unit
+// (characters above U+FFFF sort before U+E000..U+FFFF), so stored tables keep
+// the order the desktop program has always shown.
+struct Utf16OrderLess {
+    bool operator()(std::string_view a, std::string_view b) const;
+    using is_transparent = void;
+};
+
+}  // namespace Norvik

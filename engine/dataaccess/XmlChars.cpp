@@ -1,0 +1,49 @@
+#include "XmlChars.h"
+
+#include "TextUtil.h"
+
+namespace Norvik {
+
+bool IsXmlNameStartChar(char32_t c) {
+    if (c < 0x80) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':';
+    }
+    return (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) ||
+           (c >= 0x370 && c <= 0x37D) || (c >= 0x37F && c <= 0x1FFF) ||
+           (c >= 0x200C && c <= 0x200D) || (c >= 0x2070 && c <= 0x218F) ||
+           (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) ||
+           (c >= 0xF900 && c <= 0xFDCF) || (c >= 0xFDF0 && c <= 0xFFFD) ||
+           (c >= 0x10000 && c <= 0xEFFFF);
+}
+
+bool IsXmlNameChar(char32_t c) {
+    if (IsXmlNameStartChar(c)) {
+        return true;
+    }
+    return (c >= '0' && c <= '9') || c == '-' || c == '.' || c == 0xB7 ||
+           (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
+}
+
+bool IsXmlName(std::string_view text) {
+    if (text.empty()) {
+        return false;
+    }
+    const char* p = text.data();
+    const char* end = p + text.size();
+    bool first = true;
+    while (p < end) {
+        char32_t c;
+        const size_t length = DecodeUtf8(p, end, c);
+        if (length == 0) {
+            return false;
+        }
+        if (first ? !IsXmlNameStartChar(c) : !IsXmlNameChar(c)) {
+            return false;
+        }
+        first = false;
+        p += length;
+    }
+    return true;
+}
+
+}  // namespace Norvik

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string_view>
+
+// Character rules of XML 1.0 (fifth edition), shared by the writer and the
+// name checks.
+namespace Norvik {
+
+// Char: tab, LF, CR, U+0020..U+D7FF, U+E000..U+FFFD, U+10000..U+10FFFF.
+inline bool IsXmlChar(char32_t c) {
+    return (c >= 0x20 && c <= 0xD7FF) || c == 0x9 || c == 0xA || c == 0xD ||
+           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+bool IsXmlNameStartChar(char32_t c);
+bool IsXmlNameChar(char32_t c);
+
+// Whether text is a well-formed XML Name (UTF-8).
+bool IsXmlName(std::string_view text);
+
+}  // namespace Norvik

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "DataTypeProperties.h"
+#include "dataaccess/TextUtil.h"
+
+// A source column: one field of the source, its data type and formatting,
+// value rules (default, use-last, skip rules) and an optional lookup table.
+class CSCol : public DataTypeProperties {
+public:
+    using LookupTable = std::map<std::string, std::string, Norvik::Utf16OrderLess>;
+
+    // A new column takes the next process-wide identifier.
+    CSCol();
+    explicit CSCol(std::string columnName);
+    // A column with a given identifier (0 = not yet assigned); readers use it
+    // so that reading does not consume identifiers.
+    static CSCol WithId(int32_t columnId);
+
+    // Every setting back to its default; the identifier stays.
+    void Reset();
+    // Copies every setting, identifier and run-time memory included.
+    void CopySettingsFrom(const CSCol& other) { *this = other; }
+
+    // Case-insensitive; an empty name equals only an empty name.
+    bool IsNamed(std::string_view otherName) const;
+
+    // Adds one entry from a line "key = value" (key and value trimmed, the key
+    // lower-cased while ignoreCase is on; an existing key is overwritten; an
+    // empty key adds nothing). A line without '=' after its first character
+    // maps to itself. An empty line adds nothing.
+    void AddLookupEntry(std::string_view text);
+    // The line the column editor and the project file show for an entry.
+    static std::string LookupEntryText(const std::string& key, const std::string& value);
+
+    const std::string& GetLastValue() const noexcept { return lastValue; }
+    // Stores text when it differs; reports whether it did.
+    bool SetLastValue(std::string_view text);
+    const std::string& GetDefaultValue() const noexcept { return defaultValue; }
+
+    bool operator==(const CSCol&) const = default;
+
+    std::string name;
+    int32_t width = 4;  // characters, fixed-width sources
+    int32_t id = 0;
+    bool skipIfEmpty = false;
+    bool skipIfZero = false;
+    bool skipIfDuplicate = false;
+    bool useLastIfEmpty = false;
+    bool skipIfNoMatch = false;
+    bool ignoreCase = true;
+    bool allowPartialMatch = false;
+    bool onlyReplaceMatchingPart = false;
+    std::string defaultValue;
+    LookupTable lookupTable;
+    // Run-time memory of one opened source.
+    std::string lastValue;
+    bool lookupMatched = true;
+
+private:
+    struct NoId {};
+    explicit CSCol(NoId) {}
+};

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs the Debian packages needed to build and test the suite.
+# Idempotent: only missing packages are installed, and the package lists are
+# refreshed only when something has to be installed. Works as root or via sudo.
+set -euo pipefail
+
+packages=(
+    build-essential
+    cmake
+    pkg-config
+    libgtest-dev
+    libgmock-dev
+    libxml2-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+    if [ "$status" != "install ok installed" ]; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+if [ "$(id -u)" -eq 0 ]; then
+    as_root=()
+elif command -v sudo >/dev/null 2>&1; then
+    as_root=(sudo)
+else
+    echo "install-deps: need root or sudo to install: ${missing[*]}" >&2
+    exit 1
+fi
+
+echo "install-deps: installing ${missing[*]}"
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -q --no-install-recommends "${missing[@]}"
