@@ -63,6 +63,8 @@ public:
     // An empty delimiter is stored as ",". These three re-read the columns.
     bool SetDelimiter(std::string_view delimiter);
     bool SetFirstRowHasColNames(bool on);
+    // Stores a delimiter a source chose, without refreshing the columns.
+    void StoreDelimiter(std::string_view delimiter) { settings_.delimiter = delimiter; }
     bool SetTreatConsecutiveDelimsAsOne(bool on);
 
     bool SetFileDsn(std::string_view v) { return Assign(settings_.filedsn, v); }

@@ -1,13 +1,27 @@
 #include "DVFile.h"
+#include "ResultCode.h"
+#include "sources/DVDataSource.h"
 
-// The setters' effects that need a data source. The text and database
-// sources plug in here; until a source can be opened there are no columns to
-// read and no installed driver to choose.
+// The setters' effects that need a data source: opening one with a small row
+// limit makes the column list mirror the source.
+
+namespace {
+constexpr int32_t kDiscoveryRowLimit = 100;
+}
 
 bool DVFile::ReadColumnsFromSource() {
-    return false;
+    std::unique_ptr<DVDataSource> source = CreateDataSource(settings_.sourcetype, 0, 0);
+    if (!source) {
+        return false;
+    }
+    const int32_t code = source->Validate(*this);
+    // A fixed-width source without columns is opened to detect them.
+    if (code != kSuccess && code != kNoColumns) {
+        return false;
+    }
+    return source->Open(*this, kDiscoveryRowLimit) == kSuccess;
 }
 
 std::string DVFile::InstalledDriverFor(int32_t) const {
-    return {};
+    return {};  // the database sources choose their drivers
 }

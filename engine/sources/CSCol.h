@@ -37,6 +37,22 @@ public:
     // The line the column editor and the project file show for an entry.
     static std::string LookupEntryText(const std::string& key, const std::string& value);
 
+    // The display form of a raw value (written to XML, shown in previews) or
+    // its comparison form (what filters and sorting compare: numbers as
+    // zero-padded fixed-width text, dates as "YYYY-MM-DD hh:mm:ss"). Formatting
+    // never fails: what cannot be formatted becomes empty and then takes the
+    // last or the default value. Only the display form updates the run-time
+    // memory (last value, lookup matched), so asking for a comparison form in
+    // between never changes a later display form.
+    std::string FormatValue(std::string_view raw, bool comparisonForm);
+    // The same into a caller's buffer (keeps its capacity across rows).
+    void FormatValueInto(std::string_view raw, bool comparisonForm, std::string& out);
+    // Looks a non-empty value up in the table: exact (lookupMatched tells
+    // whether the key was found; a miss gives empty text with skipIfNoMatch),
+    // partial with whole replacement (the first key, in key order, found
+    // inside the value decides), or partial replacing only the matched parts.
+    std::string ApplyLookup(std::string_view value, bool remember = true);
+
     const std::string& GetLastValue() const noexcept { return lastValue; }
     // Stores text when it differs; reports whether it did.
     bool SetLastValue(std::string_view text);
@@ -57,8 +73,11 @@ public:
     bool onlyReplaceMatchingPart = false;
     std::string defaultValue;
     LookupTable lookupTable;
-    // Run-time memory of one opened source.
+    // Run-time memory of one opened source: the last non-empty display value
+    // (use-last-if-empty), the previous row's value (skip-if-duplicate) and
+    // whether the last exact lookup matched.
     std::string lastValue;
+    std::string duplicateValue;
     bool lookupMatched = true;
 
 private:

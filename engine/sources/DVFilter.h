@@ -6,6 +6,14 @@
 
 #include "DateTimeParts.h"
 
+// One filter operator: its code, the name the filter page shows and the SQL
+// template (column expression, opening quote, value, closing quote).
+struct FilterOperator {
+    int32_t code;
+    const char* name;
+    const char* sqlTemplate;
+};
+
 // One filter condition of a definition: a column, an operator and a value,
 // joined to the condition before it with AND or OR.
 class DVFilter {
@@ -31,7 +39,9 @@ public:
     bool SetColumnId(int32_t id);
     bool SetOperator(int32_t code);
     bool SetValue(std::string_view text);
-    void SetValueType(int32_t type) { valueType_ = type; }
+    // The data type of the filtered column; a number also reads the value as
+    // a number, a date-time parses it (date sequence YMD).
+    void SetValueType(int32_t type);
     void SetColumnIndex(int32_t index) { columnIndex_ = index; }
 
     bool IsAnd() const noexcept { return isAnd_; }
@@ -42,6 +52,18 @@ public:
     int32_t ColumnIndex() const noexcept { return columnIndex_; }
     double NumericValue() const noexcept { return numericValue_; }
     const DateTimeParts& DateValue() const noexcept { return dateValue_; }
+
+    // The 13 operators, indexed by code; null for an unknown code.
+    static const FilterOperator* FindOperator(int32_t code);
+
+    // text against the value, by value type: case-insensitive text, numbers,
+    // or dates part by part (a filter date without year, month or day matches
+    // every year, month or day). -1, 0 or 1 (dates: the first difference).
+    int Compare(std::string_view text) const;
+    // Whether text (a comparison form) meets the condition.
+    bool Evaluate(std::string_view text) const;
+    // The condition as SQL text for a column name; empty for no operator.
+    std::string BuildSqlCondition(std::string_view columnName) const;
 
     // Equal as stored in a definition (join, column, operator, value).
     bool SameSettings(const DVFilter& other) const {

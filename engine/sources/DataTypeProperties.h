@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // The data type of a column or an XML node and its formatting settings.
 class DataTypeProperties {
@@ -12,6 +13,11 @@ public:
     enum DateSequence : int32_t { kYMD = 0, kMDY = 1, kDMY = 2, kMYD = 3, kDYM = 4, kYDM = 5 };
 
     void ResetDataType() { *this = DataTypeProperties(); }
+
+    // The value formatted by the data type alone: case for text (1 upper,
+    // 2 lower, any other non-zero value proper), number format, or a date
+    // re-formatted with the pattern (empty when it does not parse).
+    std::string Format(std::string_view value) const;
     bool operator==(const DataTypeProperties&) const = default;
 
     int32_t dataType = kText;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 namespace {
 
 TEST(DVFileTest, StartsInTheDefaultState) {
@@ -195,6 +197,32 @@ TEST(DVFileTest, ColumnListOperations) {
     EXPECT_EQ(definition.ColumnById(-5), nullptr);
     definition.RemoveAllColumns();
     EXPECT_TRUE(definition.Columns().empty());
+}
+
+TEST(DVFileTest, SourceSettersRereadTextColumns) {
+    testsupport::TempDir dir;
+    const std::string path = dir.File("in.csv");
+    testsupport::WriteFile(path, "Id;Name\n1;Ann\n2;Bob\n");
+    DVFile definition;
+    EXPECT_TRUE(definition.SetSourceFileName("\"" + path + "\""));
+    EXPECT_EQ(definition.Settings().sourcefilename, path);
+    EXPECT_EQ(definition.Settings().delimiter, ";");  // chosen from the file
+    ASSERT_EQ(definition.Columns().size(), 2u);
+    EXPECT_EQ(definition.Column(1).name, "Name");
+    // New columns got their nodes under a row element.
+    const XMLNode* row = definition.Root().GetChild(0);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->GetChild(1)->GetSource(), definition.Column(1).id);
+
+    // Without a header row the columns keep the names they have.
+    EXPECT_TRUE(definition.SetFirstRowHasColNames(false));
+    EXPECT_EQ(definition.Column(0).name, "Id");
+    EXPECT_EQ(definition.Columns().size(), 2u);
+    EXPECT_TRUE(definition.SetFirstRowHasColNames(true));
+    // A delimiter that splits nothing leaves one column.
+    EXPECT_TRUE(definition.SetDelimiter("|"));
+    EXPECT_EQ(definition.Columns().size(), 1u);
+    EXPECT_EQ(definition.Column(0).name, "Id;Name");
 }
 
 }  // namespace

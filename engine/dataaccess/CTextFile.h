@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Norvik {
+
+// Reads a text file line by line as UTF-8, whatever its encoding: UTF-16
+// (little- or big-endian, by byte order mark), UTF-8, or Windows-1252 for
+// files that are not valid UTF-8. Reads in large blocks; a line is handed out
+// as a view that stays valid until the next read or seek.
+//
+// Lines end at LF; trailing CR and LF are removed and empty lines are skipped.
+// A byte order mark at the start of the file is never part of a line.
+// Malformed UTF-8 and unpaired UTF-16 surrogates read as U+FFFD.
+class CTextFile {
+public:
+    // Code pages, with the values stored definitions know.
+    enum CodePage : int32_t {
+        kAnsi = 0,  // Windows-1252
+        kUtf8 = 65001,
+        kUtf16 = -1,  // little-endian
+        kUtf16BigEndian = -2,
+    };
+    enum class LineStatus { kLine, kEnd, kTooLong, kReadError };
+
+    static constexpr size_t kDefaultMaxChars = 0x10000;
+    static constexpr size_t kBlockSize = 1 << 20;
+
+    CTextFile();
+    ~CTextFile();
+    CTextFile(const CTextFile&) = delete;
+    CTextFile& operator=(const CTextFile&) = delete;
+
+    // Opens for reading (closing any open file). With detect set the encoding
+    // is taken from the file's first 8 KiB: a UTF-16 byte order mark, else
+    // UTF-8 when the bytes are valid UTF-8, else Windows-1252; otherwise the
+    // code page stays as set. False when the file cannot be opened (Error()
+    // then holds the errno) or is a directory.
+    bool Open(const std::string& path, bool detect = true);
+    bool IsOpen() const noexcept { return fd_ >= 0; }
+    void Close();
+
+    // The next non-empty line. kTooLong: the line needs maxChars UTF-16 units
+    // or more; it is skipped whole and the next call reads the line after it.
+    LineStatus ReadLine(std::string_view& line, size_t maxChars = kDefaultMaxChars);
+
+    // Byte positions: Tell is where the next line starts.
+    int64_t Tell() const noexcept { return blockStart_ + static_cast<int64_t>(cursor_); }
+    bool Seek(int64_t position);
+    int64_t GetSize() const;
+
+    int32_t GetCodePage() const noexcept { return codePage_; }
+    void SetCodePage(int32_t codePage) noexcept { codePage_ = codePage; }
+    // Physical line number (1-based) of the last line read, 0 when unknown
+    // (after a seek to anywhere but the start).
+    int64_t LineNumber() const noexcept { return lineNumber_ < 0 ? 0 : lineNumber_; }
+    int Error() const noexcept { return error_; }
+
+    // Tests read the file through small blocks to exercise block boundaries.
+    void SetBlockSizeForTesting(size_t size) { blockSize_ = size; }
+
+private:
+    bool Fill();
+    void DetectEncoding();
+    bool ConvertLine(std::string_view bytes, size_t maxChars, std::string_view& line);
+
+    int fd_ = -1;
+    int32_t codePage_ = kAnsi;
+    size_t blockSize_ = kBlockSize;
+    std::vector<char> block_;
+    size_t blockLength_ = 0;
+    size_t cursor_ = 0;
+    int64_t blockStart_ = 0;
+    bool endOfFile_ = false;
+    int64_t lineNumber_ = 0;
+    int error_ = 0;
+    std::string converted_;
+};
+
+}  // namespace Norvik

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+
+// The result codes of a run: the system's one error vocabulary. Messages are
+// in ResultMessages.
+enum ResultCode : int32_t {
+    kSuccess = 0,
+    kCancelled = 1,
+    kInvalidDVFile = 101,
+    kNoSourceFile = 102,
+    kSourceFileOpen = 103,
+    kTargetFileCreate = 104,
+    kTargetFileWrite = 105,
+    kNoColumns = 106,
+    kNoTargetFile = 107,
+    kIncludeFileOpen = 108,
+    kNoDelimiter = 109,
+    kNoOdbcDriver = 110,
+    kNoDsn = 111,
+    kNoSqlQuery = 112,
+    kNoSqlTable = 113,
+    kOdbcConnect = 114,
+    kOdbcSqlQuery = 115,
+    kOdbcTableQuery = 116,
+    kInvalidArgument = 117,
+    kXmlServicesMissing = 118,
+};

@@ -1,0 +1,269 @@
+#include "DVDataSource.h"
+
+#include "NumberFormat.h"
+#include "definition/DVFile.h"
+
+DVDataSource::DVDataSource(int32_t value1, uint8_t value2) : value1_(value1), value2_(value2) {}
+
+DVDataSource::~DVDataSource() = default;
+
+const std::string& DVDataSource::DisplayValue(int32_t index) {
+    static const std::string kEmpty;
+    if (index < 0 || static_cast<size_t>(index) >= columns_.size()) {
+        return kEmpty;
+    }
+    const auto i = static_cast<size_t>(index);
+    if (display_.size() != columns_.size()) {
+        display_.resize(columns_.size());
+        displaySerial_.assign(columns_.size(), 0);
+    }
+    if (displaySerial_[i] != recordSerial_) {
+        // Formatting may move the column's last value; once per row keeps it
+        // exact however often the row is read.
+        columns_[i].FormatValueInto(GetRawValue(index), false, display_[i]);
+        displaySerial_[i] = recordSerial_;
+    }
+    return display_[i];
+}
+
+std::string DVDataSource::GetColumnValue(int32_t index, bool comparisonForm) {
+    if (!comparisonForm) {
+        return DisplayValue(index);
+    }
+    if (index < 0 || static_cast<size_t>(index) >= columns_.size()) {
+        return {};
+    }
+    return columns_[static_cast<size_t>(index)].FormatValue(GetRawValue(index), true);
+}
+
+int32_t DVDataSource::GetSourceColumnKind(int32_t) {
+    return DataTypeProperties::kText;
+}
+
+int32_t DVDataSource::GetSourceColumnPrecision(int32_t) {
+    return 0;
+}
+
+bool DVDataSource::SyncColumns(DVFile& definition) {
+    const int32_t count = GetSourceColumnCount();
+    if (count <= 0) {
+        definition.RemoveAllColumns();
+        return false;
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        const std::string name = GetSourceColumnName(i);
+        const auto position = static_cast<size_t>(i);
+        const std::vector<CSCol>& columns = definition.Columns();
+        if (position < columns.size() && columns[position].IsNamed(name)) {
+            continue;
+        }
+        // Only columns not yet matched can move here.
+        size_t found = columns.size();
+        for (size_t j = position + 1; j < columns.size(); ++j) {
+            if (columns[j].IsNamed(name)) {
+                found = j;
+                break;
+            }
+        }
+        if (found < columns.size()) {
+            definition.MoveColumn(found, position);
+            continue;
+        }
+        CSCol column(name);
+        column.dataType = GetSourceColumnKind(i);
+        column.precision = GetSourceColumnPrecision(i);
+        const CSCol& added = definition.InsertColumn(position, std::move(column));
+        definition.OnColumnAdded(added);
+    }
+    while (definition.Columns().size() > static_cast<size_t>(count)) {
+        definition.RemoveColumn(definition.Columns().size() - 1);
+    }
+    return true;
+}
+
+bool DVDataSource::AcceptRow() {
+    bool allEmpty = true;
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        const std::string& value = DisplayValue(static_cast<int32_t>(i));
+        CSCol& column = columns_[i];
+        if (column.skipIfNoMatch && !column.lookupMatched) {
+            return false;
+        }
+        if (!value.empty()) {
+            allEmpty = false;
+        } else if (column.skipIfEmpty || column.skipIfNoMatch) {
+            return false;
+        }
+        if (column.skipIfZero) {
+            const std::optional<double> number = ParseLocaleNumber(value);
+            if (!number || *number == 0.0) {
+                return false;
+            }
+        } else if (column.skipIfDuplicate) {
+            if (value == column.duplicateValue) {
+                return false;
+            }
+            column.duplicateValue = value;
+        }
+    }
+    if (allEmpty) {
+        return false;  // a blank line is never a row
+    }
+    if (!PassesFilters()) {
+        return false;
+    }
+    ++rowCounter_;
+    return !IsBeforeFirstRow() && !IsAfterLastRow();
+}
+
+// AND binds tighter than OR: the filters form OR-ed groups of AND-ed
+// conditions, read left to right, as the WHERE clause renders them.
+bool DVDataSource::PassesFilters() {
+    bool groupHolds = true;
+    for (size_t i = 0; i < filters_.size(); ++i) {
+        const DVFilter& filter = filters_[i];
+        if (i > 0 && !filter.IsAnd()) {
+            if (groupHolds) {
+                return true;
+            }
+            groupHolds = true;
+        }
+        if (groupHolds) {
+            groupHolds = filter.Evaluate(GetColumnValue(filter.ColumnIndex(), true));
+        }
+    }
+    return groupHolds;
+}
+
+std::string DVDataSource::BuildWhereClause(const DVFile& definition) const {
+    if (filters_.empty()) {
+        return {};
+    }
+    std::string clause = "WHERE ";
+    bool first = true;
+    for (const DVFilter& filter : filters_) {
+        const int32_t index = filter.ColumnIndex();
+        if (index < 0 || static_cast<size_t>(index) >= definition.Columns().size()) {
+            continue;
+        }
+        if (!first) {
+            clause += filter.IsAnd() ? " AND " : " OR ";
+        }
+        clause += filter.BuildSqlCondition(definition.Columns()[static_cast<size_t>(index)].name);
+        first = false;
+    }
+    return clause;
+}
+
+std::string DVDataSource::BuildOrderByClause(const DVFile& definition) const {
+    if (!HasSort()) {
+        return {};
+    }
+    std::string clause;
+    for (const SortEntry& entry : sortEntries_) {
+        const int32_t index = definition.ColumnIndexById(entry.columnId);
+        if (index < 0) {
+            continue;
+        }
+        clause += clause.empty() ? "ORDER BY " : ", ";
+        clause += "\"" + definition.Columns()[static_cast<size_t>(index)].name + "\"";
+        clause += entry.descending ? " DESC" : " ASC";
+    }
+    return clause;
+}
+
+void DVDataSource::Reset() {
+    ClearFilters();
+    ClearSort();
+    columns_.clear();
+    display_.clear();
+    displaySerial_.clear();
+}
+
+void DVDataSource::LoadSettings(DVFile& definition) {
+    Reset();
+    for (const std::optional<SortOrder>& order : definition.SortOrders()) {
+        if (order && order->columnId != 0) {
+            sortEntries_.push_back(SortEntry{order->columnId, order->descending, -1});
+        }
+    }
+    columns_ = definition.Columns();
+    for (CSCol& column : columns_) {
+        column.lastValue.clear();
+        column.duplicateValue.clear();
+        column.lookupMatched = true;
+    }
+    ++recordSerial_;
+    PrepareSort(definition);
+    for (const DVFilter& source : definition.Filters()) {
+        if (filters_.size() == kMaxFilters) {
+            break;
+        }
+        if (source.ColumnId() == 0 || source.OperatorCode() == DVFilter::kNone) {
+            continue;
+        }
+        DVFilter filter = source;
+        const int32_t index = definition.ColumnIndexById(source.ColumnId());
+        filter.SetColumnIndex(index);
+        if (index >= 0) {
+            filter.SetValueType(definition.Columns()[static_cast<size_t>(index)].dataType);
+        }
+        filters_.push_back(std::move(filter));
+    }
+    firstRow_ = definition.Settings().firstrow;
+    lastRow_ = definition.Settings().lastrow;
+}
+
+void DVDataSource::PrepareSort(DVFile&) {}
+
+std::string DVDataSource::GetConnectionString(const DVFile&) {
+    return {};
+}
+
+std::string DVDataSource::InsertLineTags(std::string_view text, bool paragraphs, bool lineBreaks) {
+    if (text.empty()) {
+        return {};
+    }
+    std::string out = paragraphs ? "<p>" : "";
+    while (true) {
+        size_t end = text.find("\r\n");
+        size_t length = 2;
+        if (end == std::string_view::npos) {
+            end = text.find('\n');
+            length = 1;
+        }
+        if (end == std::string_view::npos) {
+            break;
+        }
+        out.append(text.substr(0, end));
+        if (paragraphs) {
+            out += "</p>";
+        }
+        if (lineBreaks) {
+            out += "<br/>";
+        }
+        if (paragraphs) {
+            out += "<p>";
+        }
+        text.remove_prefix(end + length);
+    }
+    out.append(text);
+    if (paragraphs) {
+        out += "</p>";
+    }
+    return out;
+}
+
+void DVDataSource::ClearError() {
+    if (hasError_) {
+        hasError_ = false;
+        errorText_.clear();
+    }
+}
+
+void DVDataSource::SetError(std::string_view text) {
+    if (!text.empty()) {
+        hasError_ = true;
+        errorText_.assign(text);
+    }
+}

@@ -1,0 +1,115 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "CSCol.h"
+#include "DVDataSourceRow.h"
+#include "DVFilter.h"
+
+class DVFile;
+
+// One sort key of an opened source.
+struct SortEntry {
+    int32_t columnId = 0;
+    bool descending = false;
+    int32_t columnIndex = -1;  // resolved when a text sort index is built
+};
+
+// The common base of every data source: row acceptance (skip rules, filters,
+// first and last row), filters and sort keys as SQL text, and keeping the
+// definition's column list in line with the source's fields.
+//
+// Calling order: Validate; if 0, Open; if 0, NextRow until it returns false,
+// reading values between calls. A false NextRow with HasError() set is a
+// failure (ErrorText says why), not the end of the data.
+class DVDataSource : public DVDataSourceRow {
+public:
+    static constexpr size_t kMaxFilters = 3;
+
+    DVDataSource(int32_t value1 = 0, uint8_t value2 = 1);
+    ~DVDataSource() override;
+    DVDataSource(const DVDataSource&) = delete;
+    DVDataSource& operator=(const DVDataSource&) = delete;
+
+    // Values of the current row. The display form is computed once per row.
+    std::string GetColumnValue(int32_t index, bool comparisonForm) override;
+    const std::string& DisplayValue(int32_t index);
+
+    virtual int32_t Open(DVFile& definition, int32_t rowLimit) = 0;
+    virtual int32_t GetSourceColumnCount() = 0;
+    virtual bool NextRow() = 0;
+    virtual std::string GetSourceColumnName(int32_t index) = 0;
+    virtual int32_t GetSourceColumnKind(int32_t index);
+    virtual int32_t GetSourceColumnPrecision(int32_t index);
+    virtual void Close() = 0;
+    virtual int32_t Validate(const DVFile& definition) = 0;
+    virtual int32_t ValidateSource(const DVFile& definition) = 0;
+    bool HasError() const noexcept { return hasError_; }
+    const std::string& ErrorText() const noexcept { return errorText_; }
+    // Makes the definition's columns mirror the source's fields by position:
+    // matching names stay, columns named elsewhere move, new names become new
+    // columns (with the tree upkeep for added columns), surplus columns go.
+    virtual bool SyncColumns(DVFile& definition);
+    // Whether the row just read counts: skip rules, the all-empty rule,
+    // filters (AND binds tighter than OR), then first and last row.
+    bool AcceptRow();
+    bool IsBeforeFirstRow() const noexcept { return rowCounter_ < firstRow_; }
+    bool IsAfterLastRow() const noexcept { return lastRow_ != 0 && lastRow_ < rowCounter_; }
+    std::string BuildWhereClause(const DVFile& definition) const;
+    bool HasFilters() const noexcept { return !filters_.empty(); }
+    bool HasSort() const noexcept { return !sortEntries_.empty(); }
+    // Takes filters, sort keys, columns and row range from the definition.
+    void LoadSettings(DVFile& definition);
+    void Reset();
+    void ClearSort() { sortEntries_.clear(); }
+    void ClearFilters() { filters_.clear(); }
+    std::string BuildOrderByClause(const DVFile& definition) const;
+    virtual void PrepareSort(DVFile& definition);
+    virtual std::string GetConnectionString(const DVFile& definition);
+    static void ClearValueSet(std::set<std::string>& values) { values.clear(); }
+    // The unformatted value of the current row; valid until the next row.
+    virtual std::string_view GetRawValue(int32_t index) = 0;
+    // Wraps lines in <p>…</p> and/or ends them with <br/>.
+    static std::string InsertLineTags(std::string_view text, bool paragraphs, bool lineBreaks);
+    void ClearError();
+    void SetError(std::string_view text);
+    virtual bool ReadHeader(DVFile& definition) = 0;
+
+    const std::vector<CSCol>& Columns() const noexcept { return columns_; }
+    int32_t RowCounter() const noexcept { return rowCounter_; }
+
+protected:
+    // Readers call this whenever another record becomes current.
+    void BeginRecord() noexcept { ++recordSerial_; }
+    void ResetRowCounter() noexcept { rowCounter_ = 0; }
+    const std::vector<SortEntry>& SortEntries() const noexcept { return sortEntries_; }
+    std::vector<SortEntry>& MutableSortEntries() noexcept { return sortEntries_; }
+    std::vector<CSCol>& MutableColumns() noexcept { return columns_; }
+
+private:
+    bool PassesFilters();
+
+    int32_t value1_;
+    uint8_t value2_;
+    bool hasError_ = false;
+    std::string errorText_;
+    std::vector<DVFilter> filters_;
+    std::vector<SortEntry> sortEntries_;
+    std::vector<CSCol> columns_;
+    int32_t rowCounter_ = 0;
+    int32_t firstRow_ = 0;
+    int32_t lastRow_ = 0;
+    uint64_t recordSerial_ = 1;
+    std::vector<std::string> display_;
+    std::vector<uint64_t> displaySerial_;
+};
+
+// A new source for a source type (0 delimited text, 1 fixed width; the
+// database types join when their sources exist), or null.
+std::unique_ptr<DVDataSource> CreateDataSource(int32_t sourceType, int32_t value1 = 0,
+                                               uint8_t value2 = 1);

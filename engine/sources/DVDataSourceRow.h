@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// One row of values by column position: the current row of a data source, or
+// a row kept by the grouping code after the source has moved on.
+class DVDataSourceRow {
+public:
+    virtual ~DVDataSourceRow() = default;
+    // The display form (comparisonForm false) or comparison form of column
+    // index; empty for an index that names no column.
+    virtual std::string GetColumnValue(int32_t index, bool comparisonForm) = 0;
+};

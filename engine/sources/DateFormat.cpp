@@ -1,0 +1,339 @@
+#include "DateFormat.h"
+
+#include <array>
+#include <charconv>
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+constexpr size_t kMaxDateText = 127;
+
+bool IsSeparator(char c) {
+    return c == '/' || c == '-' || c == '.' || c == ' ';
+}
+
+// A piece must start with a number (optional sign, at least one digit);
+// characters after the digits are ignored, as in "13:45:00.5" or "45 PM".
+bool ReadNumber(std::string_view piece, int64_t& value) {
+    size_t i = 0;
+    bool negative = false;
+    if (i < piece.size() && (piece[i] == '-' || piece[i] == '+')) {
+        negative = piece[i] == '-';
+        ++i;
+    }
+    const size_t digitsStart = i;
+    int64_t number = 0;
+    while (i < piece.size() && piece[i] >= '0' && piece[i] <= '9') {
+        if (number < 1000000000000LL) {
+            number = number * 10 + (piece[i] - '0');
+        }
+        ++i;
+    }
+    if (i == digitsStart) {
+        return false;
+    }
+    value = negative ? -number : number;
+    return true;
+}
+
+// Howard Hinnant's civil calendar algorithms (proleptic Gregorian).
+int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+void CivilFromDays(int64_t z, int64_t& y, int64_t& m, int64_t& d) {
+    z += 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    d = doy - (153 * mp + 2) / 5 + 1;
+    m = mp + (mp < 10 ? 3 : -9);
+    y = yoe + era * 400 + (m <= 2);
+}
+
+int64_t FloorDiv(int64_t a, int64_t b) {
+    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
+}
+
+struct Normalised {
+    int64_t year;
+    int month;  // 1-12
+    int day;
+    int hour;
+    int minute;
+    int second;
+    int weekday;  // 0 Sunday
+};
+
+Normalised Normalise(const DateTimeParts& parts) {
+    int64_t year = static_cast<int64_t>(parts.year) + 1900;
+    int64_t month = parts.month;
+    int64_t day = parts.day;
+    // Incomplete dates stand for the last day of their period.
+    if (month == -1) {
+        year += 1;
+        month = 0;
+    } else if (day <= 0) {
+        day = 0;
+        month += 1;
+    }
+    int64_t second = parts.second;
+    int64_t minute = parts.minute + FloorDiv(second, 60);
+    second -= FloorDiv(second, 60) * 60;
+    int64_t hour = parts.hour + FloorDiv(minute, 60);
+    minute -= FloorDiv(minute, 60) * 60;
+    day += FloorDiv(hour, 24);
+    hour -= FloorDiv(hour, 24) * 24;
+    year += FloorDiv(month, 12);
+    month -= FloorDiv(month, 12) * 12;
+    const int64_t days = DaysFromCivil(year, month + 1, 1) + day - 1;
+    Normalised n{};
+    int64_t y, m, d;
+    CivilFromDays(days, y, m, d);
+    n.year = y;
+    n.month = static_cast<int>(m);
+    n.day = static_cast<int>(d);
+    n.hour = static_cast<int>(hour);
+    n.minute = static_cast<int>(minute);
+    n.second = static_cast<int>(second);
+    const int64_t weekday = (days + 4) % 7;  // 1970-01-01 was a Thursday
+    n.weekday = static_cast<int>(weekday < 0 ? weekday + 7 : weekday);
+    return n;
+}
+
+std::tm ToTm(const Normalised& n) {
+    std::tm tm{};
+    tm.tm_year = static_cast<int>(n.year - 1900);
+    tm.tm_mon = n.month - 1;
+    tm.tm_mday = n.day;
+    tm.tm_hour = n.hour;
+    tm.tm_min = n.minute;
+    tm.tm_sec = n.second;
+    tm.tm_wday = n.weekday;
+    tm.tm_isdst = -1;
+    return tm;
+}
+
+void AppendStrftime(std::string& out, const char* format, const std::tm& tm) {
+    char buffer[128];
+    const size_t length = std::strftime(buffer, sizeof buffer, format, &tm);
+    out.append(buffer, length);
+}
+
+void AppendNumber(std::string& out, int64_t value, int minDigits) {
+    char buffer[32];
+    const int length =
+        std::snprintf(buffer, sizeof buffer, "%.*lld", minDigits, static_cast<long long>(value));
+    out.append(buffer, static_cast<size_t>(length));
+}
+
+const char* OrdinalSuffix(int day) {
+    const int basis = day <= 20 ? day : day % 10;
+    switch (basis) {
+        case 1:
+            return "st";
+        case 2:
+            return "nd";
+        case 3:
+            return "rd";
+        default:
+            return "th";
+    }
+}
+
+}  // namespace
+
+bool ParseDate(std::string_view text, int32_t dateSequence, DateTimeParts& out) {
+    out = DateTimeParts();
+    out.isDst = -1;
+    if (text.size() > kMaxDateText) {
+        text = text.substr(0, kMaxDateText);
+    }
+    if (text.empty()) {
+        return false;
+    }
+    // Pieces are runs of non-separators, as a token splitter gives them.
+    size_t pos = 0;
+    auto nextPiece = [&](std::string_view& piece) {
+        while (pos < text.size() && IsSeparator(text[pos])) {
+            ++pos;
+        }
+        if (pos >= text.size()) {
+            return false;
+        }
+        const size_t start = pos;
+        while (pos < text.size() && !IsSeparator(text[pos])) {
+            ++pos;
+        }
+        piece = text.substr(start, pos - start);
+        return true;
+    };
+
+    std::array<int64_t, 3> numbers{0, 0, 0};
+    std::array<int64_t, 3> time{0, 0, 0};
+    std::string_view first;
+    if (!nextPiece(first)) {
+        return false;
+    }
+    if (first.size() == text.size()) {
+        // Compact forms: no separator at all, no time.
+        std::array<size_t, 3> widths{2, 2, 2};
+        if (text.size() == 8) {
+            const bool yearFirst = dateSequence == 0 || dateSequence == 5;
+            const bool yearSecond = dateSequence == 3 || dateSequence == 4;
+            widths = {yearFirst ? 4u : 2u, yearSecond ? 4u : 2u,
+                      (!yearFirst && !yearSecond) ? 4u : 2u};
+        } else if (text.size() != 6) {
+            return false;
+        }
+        size_t at = 0;
+        for (size_t i = 0; i < 3; ++i) {
+            const std::string_view part = text.substr(at, widths[i]);
+            for (char c : part) {
+                if (c < '0' || c > '9') {
+                    return false;
+                }
+            }
+            ReadNumber(part, numbers[i]);
+            at += widths[i];
+        }
+    } else {
+        if (!ReadNumber(first, numbers[0])) {
+            return false;
+        }
+        std::string_view piece;
+        for (size_t i = 1; i < 3 && nextPiece(piece); ++i) {
+            if (!ReadNumber(piece, numbers[i])) {
+                return false;
+            }
+        }
+        // The rest of the text is the time, split on ':'.
+        while (pos < text.size() && IsSeparator(text[pos])) {
+            ++pos;
+        }
+        std::string_view rest = text.substr(pos);
+        for (size_t i = 0; i < 3 && !rest.empty(); ++i) {
+            const size_t colon = rest.find(':');
+            const std::string_view part = rest.substr(0, colon);
+            if (!part.empty() && !ReadNumber(part, time[i])) {
+                return false;
+            }
+            rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+        }
+    }
+    for (int64_t n : numbers) {
+        if (n < 0) {
+            return false;
+        }
+    }
+    for (int64_t n : time) {
+        if (n < 0) {
+            return false;
+        }
+    }
+
+    int64_t year = 0, month = 0, day = 0;
+    switch (dateSequence) {
+        case 1:  // MDY
+            month = numbers[0], day = numbers[1], year = numbers[2];
+            break;
+        case 2:  // DMY
+            day = numbers[0], month = numbers[1], year = numbers[2];
+            break;
+        case 3:  // MYD
+            month = numbers[0], year = numbers[1], day = numbers[2];
+            break;
+        case 4:  // DYM
+            day = numbers[0], year = numbers[1], month = numbers[2];
+            break;
+        case 5:  // YDM
+            year = numbers[0], day = numbers[1], month = numbers[2];
+            break;
+        default:  // YMD
+            year = numbers[0], month = numbers[1], day = numbers[2];
+            break;
+    }
+    month -= 1;  // stored 0-based: a missing month becomes -1
+    if (month > 11 || day > 31 || time[0] > 24 || time[1] > 59 || time[2] > 59 ||
+        year > 100000000) {
+        return false;
+    }
+    if (year < 100) {
+        year += year < 33 ? 2000 : 1900;
+    }
+    out.year = static_cast<int>(year - 1900);
+    out.month = static_cast<int>(month);
+    out.day = static_cast<int>(day);
+    out.hour = static_cast<int>(time[0]);
+    out.minute = static_cast<int>(time[1]);
+    out.second = static_cast<int>(time[2]);
+    out.isDst = -1;
+    return true;
+}
+
+std::string FormatDate(const DateTimeParts& parts, std::string_view pattern) {
+    const Normalised n = Normalise(parts);
+    const std::tm tm = ToTm(n);
+    std::string out;
+    if (pattern.empty()) {
+        AppendStrftime(out, "%x", tm);
+        return out;
+    }
+    out.reserve(pattern.size() + 8);
+    size_t i = 0;
+    while (i < pattern.size()) {
+        const char c = pattern[i];
+        size_t run = 1;
+        while (i + run < pattern.size() && pattern[i + run] == c) {
+            ++run;
+        }
+        switch (c) {
+            case 'D':
+                AppendNumber(out, n.day, run >= 2 && run < 3 ? 2 : 1);
+                if (run >= 3) {
+                    out += OrdinalSuffix(n.day);
+                }
+                break;
+            case 'M':
+                if (run <= 2) {
+                    AppendNumber(out, n.month, static_cast<int>(run));
+                } else {
+                    AppendStrftime(out, run == 3 ? "%b" : "%B", tm);
+                }
+                break;
+            case 'W':
+                AppendStrftime(out, run <= 2 ? "%a" : "%A", tm);
+                break;
+            case 'Y':
+                if (run <= 2) {
+                    AppendNumber(out, ((n.year % 100) + 100) % 100, 2);
+                } else {
+                    // At least four digits, so comparison texts sort by year.
+                    AppendNumber(out, n.year, 4);
+                }
+                break;
+            case 'h':
+                AppendNumber(out, n.hour, run >= 2 ? 2 : 1);
+                break;
+            case 'm':
+                AppendNumber(out, n.minute, run >= 2 ? 2 : 1);
+                break;
+            case 's':
+                AppendNumber(out, n.second, run >= 2 ? 2 : 1);
+                break;
+            default:
+                out.append(pattern.substr(i, run));
+                break;
+        }
+        i += run;
+    }
+    return out;
+}

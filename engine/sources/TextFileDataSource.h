@@ -1,0 +1,70 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "DVDataSource.h"
+#include "dataaccess/CTextFile.h"
+
+// The common part of the delimited and fixed-width sources: the file, header
+// names, the current record, row reading and the sort index.
+class TextFileDataSource : public DVDataSource {
+public:
+    static constexpr size_t kMaxLineChars = Norvik::CTextFile::kDefaultMaxChars;
+
+    using DVDataSource::DVDataSource;
+    ~TextFileDataSource() override;
+
+    int32_t Open(DVFile& definition, int32_t rowLimit) override;
+    int32_t GetSourceColumnCount() override { return static_cast<int32_t>(headerNames_.size()); }
+    std::string GetSourceColumnName(int32_t index) override;
+    std::string_view GetRawValue(int32_t index) override;
+    bool NextRow() override;
+    void Close() override;
+    int32_t Validate(const DVFile& definition) override;
+    int32_t ValidateSource(const DVFile& definition) override { return Validate(definition); }
+    // Orders rows by an index of (key, file position), one entry per record:
+    // numbers by value, dates by their comparison text, text without regard
+    // to case; equal keys keep file order.
+    void PrepareSort(DVFile& definition) override;
+
+    // Reads the next line into the record; false at the end or on an error.
+    virtual bool ReadRecord() = 0;
+
+    // The generated name of a 0-based field position: "col001", "col002", …
+    static std::string GeneratedName(size_t position);
+    // Drops a leading double or single quote and then, if there was one, a
+    // trailing double or single quote. When both were double quotes, doubled
+    // quotes inside ("") become one, as quoted CSV fields write them; storage
+    // then holds the text. Other texts come back unchanged.
+    static std::string_view RemoveQuotes(std::string_view text, std::string& storage);
+    // Names beginning with "col" count as generated and are renumbered.
+    static bool IsGeneratedStyleName(std::string_view name);
+
+protected:
+    // The next non-empty line; false at the end or after an error (set).
+    bool ReadNextLine(std::string_view& line);
+    void SetRecordSize(size_t count);
+
+    std::unique_ptr<Norvik::CTextFile> file_;
+    std::string path_;
+    bool trimSpace_ = true;
+    bool removeQuotes_ = true;
+    std::vector<std::string> headerNames_;
+    // Fields of the current line: views into the line, or into fieldStorage_
+    // when a field had to change.
+    std::vector<std::string_view> record_;
+    std::vector<std::string> fieldStorage_;
+
+private:
+    struct SortRecord {
+        std::string key;
+        int64_t position;
+    };
+    std::vector<SortRecord> sortIndex_;
+    std::vector<int32_t> sortKinds_;
+    size_t sortCursor_ = 0;
+    bool sorted_ = false;
+};

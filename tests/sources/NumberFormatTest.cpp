@@ -1,0 +1,101 @@
+#include "sources/NumberFormat.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct NumberCase {
+    const char* text;
+    int precision;
+    bool thousands;
+    bool currency;
+    const char* expected;
+};
+
+// The test process runs in the C locale: en-US conventions stand in.
+TEST(NumberFormatTest, FormatsWithFallbackConventions) {
+    const NumberCase cases[] = {
+        {"1234567.891", 2, true, false, "1,234,567.89"},
+        {"$1,234.5", 2, true, false, "1,234.50"},
+        {"12 kg", 2, false, false, ""},
+        {"3.14159", -1, false, false, "3.14159"},
+        {"1.1234567890123", -1, false, false, "1.123456789"},
+        {"-1234.5", 2, true, false, "-1,234.50"},
+        {"1234.5", 2, true, true, "$1,234.50"},
+        {"-1234.5", 2, true, true, "-$1,234.50"},
+        {"0.5", 2, false, false, "0.50"},
+        {".5", 2, false, false, "0.50"},
+        {"2.5", 0, false, false, "3"},  // half away from zero
+        {"-2.5", 0, false, false, "-3"},
+        {"0.125", 2, false, false, "0.13"},
+        {"9.995", 2, false, false, "10.00"},
+        {"999.5", 0, true, false, "1,000"},
+        {"-0.001", 2, false, false, "0.00"},  // no negative zero
+        {"42", -1, false, false, "42"},
+        {"42.", -1, false, false, "42"},
+        {"abc 17", 0, false, false, "17"},  // leading text is skipped
+        {"1.2.3", 2, false, false, ""},
+        {"-", 2, false, false, ""},
+        {"", 2, false, false, ""},
+        {"123456789012345678901234567890.5", 0, true, false,
+         "123,456,789,012,345,678,901,234,567,891"},
+        {"12345678901234567890123456789012345678901234567890123456", 0, false, false, ""},
+        {"+5", 1, false, false, "5.0"},
+    };
+    for (const NumberCase& c : cases) {
+        EXPECT_EQ(FormatNumber(c.text, c.precision, c.thousands, c.currency), c.expected)
+            << c.text << " precision " << c.precision;
+    }
+}
+
+TEST(NumberFormatTest, UsesTheLocaleConventions) {
+    NumberLocale german;
+    german.decimalSeparator = ",";
+    german.thousandsSeparator = ".";
+    german.currencySymbol = "\xE2\x82\xAC";
+    german.symbolPrecedesPositive = false;
+    german.symbolPrecedesNegative = false;
+    german.spacePositive = 1;
+    german.spaceNegative = 1;
+    NumberLocale::Override(&german);
+    EXPECT_EQ(FormatNumber("1.234,5", 2, true, false), "1.234,50");
+    EXPECT_EQ(FormatNumber("1234,5", 2, false, true), "1234,50 \xE2\x82\xAC");
+    EXPECT_EQ(FormatNumber("-3", 1, false, true), "-3,0 \xE2\x82\xAC");
+    EXPECT_EQ(ParseLocaleNumber("1.234,50 \xE2\x82\xAC").value_or(-1), 1234.5);
+
+    NumberLocale indian;
+    indian.grouping = "\3\2";
+    NumberLocale::Override(&indian);
+    EXPECT_EQ(FormatNumber("12345678", 0, true, false), "1,23,45,678");
+    NumberLocale::Override(nullptr);
+}
+
+TEST(NumberFormatTest, ReadsDisplayValuesBack) {
+    EXPECT_EQ(ParseLocaleNumber("1,234.50").value_or(-1), 1234.5);
+    EXPECT_EQ(ParseLocaleNumber("$0.00").value_or(-1), 0.0);
+    EXPECT_EQ(ParseLocaleNumber("(12.5)").value_or(0), -12.5);
+    EXPECT_EQ(ParseLocaleNumber(" -0 ").value_or(-1), 0.0);
+    EXPECT_FALSE(ParseLocaleNumber(""));
+    EXPECT_FALSE(ParseLocaleNumber("abc"));
+    EXPECT_FALSE(ParseLocaleNumber("0 kg"));
+}
+
+TEST(NumberFormatTest, ComparisonFormIsFixedWidth) {
+    const std::tuple<const char*, int, const char*> cases[] = {
+        {"42.5", 1, "0000000000042.5"},
+        {"-3", 0, "-00000000000003"},
+        {"9.5", 2, "000000000009.50"},
+        {"10", 2, "000000000010.00"},
+        {"abc", 2, "000000000000.00"},
+        {"", -1, "00000000.000000"},
+        {"x-7.25y", 2, "-00000000007.25"},
+        {"1234567890123456", 0, "1234567890123456"},  // wider than the padding
+    };
+    for (const auto& [text, precision, expected] : cases) {
+        EXPECT_EQ(ComparisonNumber(text, precision), expected) << text;
+    }
+    EXPECT_EQ(ComparisonNumberValue("-00000000007.25"), -7.25);
+    EXPECT_EQ(ComparisonNumberValue("none"), 0.0);
+}
+
+}  // namespace
