@@ -431,7 +431,7 @@ void CSAXWriter::StartElement(std::string_view qualifiedName, const CSAXAttribut
     });
 }
 
-void CSAXWriter::EndElement(std::string_view qualifiedName) {
+void CSAXWriter::EndElement(std::string_view qualifiedName, bool emptyElementTag) {
     Guarded([&](std::string& dst) {
         if (depth_ == 0) {
             Refuse("End tag </" + std::string(qualifiedName) + "> without an open element");
@@ -444,10 +444,11 @@ void CSAXWriter::EndElement(std::string_view qualifiedName) {
             Refuse("End tag </" + std::string(qualifiedName) + "> does not match <" + frame.name +
                    ">");
         }
-        if (startTagOpen_) {
+        if (startTagOpen_ && (emptyElementTag || !alwaysEmitEndTags_)) {
             dst.append("/>", 2);
             startTagOpen_ = false;
         } else {
+            CloseStartTag();
             if (indent_ && frame.hasChildren && !frame.hasText) {
                 AppendNewLine(depth_ - 1);
             }

@@ -36,13 +36,18 @@ public:
     void SetIndent(bool indent) { indent_ = indent; }
     void SetStandalone(bool standalone) { standalone_ = standalone; }
     void SetOmitXMLDeclaration(bool omit) { omitDeclaration_ = omit; }
+    // An element without content gets an end tag (<a></a>) instead of an
+    // empty-element tag (<a/>), unless EndElement asks for the latter.
+    void SetAlwaysEmitEndTags(bool always) { alwaysEmitEndTags_ = always; }
     // May change between calls: affects Characters only.
     void SetDisableOutputEscaping(bool disable) { disableEscaping_ = disable; }
 
     void StartDocument();
     void EndDocument();
     void StartElement(std::string_view qualifiedName, const CSAXAttributes* attributes = nullptr);
-    void EndElement(std::string_view qualifiedName);
+    // emptyElementTag: an element without content is written <a/> whatever
+    // SetAlwaysEmitEndTags says (elements declared EMPTY).
+    void EndElement(std::string_view qualifiedName, bool emptyElementTag = false);
     void Characters(std::string_view text);
     void ProcessingInstruction(std::string_view target, std::string_view data);
     void StartCDATA();
@@ -93,6 +98,7 @@ private:
     bool indent_ = false;
     bool standalone_ = false;
     bool omitDeclaration_ = false;
+    bool alwaysEmitEndTags_ = false;
     bool disableEscaping_ = false;
     bool started_ = false;
 

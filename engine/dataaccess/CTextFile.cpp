@@ -369,4 +369,22 @@ bool CTextFile::ConvertLine(std::string_view bytes, size_t maxChars, std::string
     return true;
 }
 
+std::string CTextFile::DecodeText(std::string_view bytes) {
+    CTextFile decoder;
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+    if (bytes.size() >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))) {
+        decoder.codePage_ = b[0] == 0xFF ? kUtf16 : kUtf16BigEndian;
+        bytes.remove_prefix(2);
+        bytes.remove_suffix(bytes.size() % 2);
+    } else {
+        if (bytes.size() >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
+            bytes.remove_prefix(3);
+        }
+        decoder.codePage_ = LooksLikeUtf8(bytes, false) ? kUtf8 : kAnsi;
+    }
+    std::string_view text;
+    decoder.ConvertLine(bytes, static_cast<size_t>(-1), text);
+    return std::string(text);
+}
+
 }  // namespace Norvik

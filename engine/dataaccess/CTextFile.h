@@ -59,6 +59,10 @@ public:
     int64_t LineNumber() const noexcept { return lineNumber_ < 0 ? 0 : lineNumber_; }
     int Error() const noexcept { return error_; }
 
+    // A whole text in any of the encodings above, as UTF-8 (byte order
+    // marks dropped).
+    static std::string DecodeText(std::string_view bytes);
+
     // Tests read the file through small blocks to exercise block boundaries.
     void SetBlockSizeForTesting(size_t size) { blockSize_ = size; }
 

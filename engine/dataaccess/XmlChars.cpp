@@ -46,4 +46,66 @@ bool IsXmlName(std::string_view text) {
     return true;
 }
 
+namespace {
+
+// Whether the byte at p starts something that needs replacing.
+bool NeedsWork(const char* p, const char* end) {
+    const auto b = static_cast<unsigned char>(*p);
+    if (b < 0x20) {
+        return b != '\t' && b != '\n' && b != '\r';
+    }
+    if (b < 0x80) {
+        return false;
+    }
+    char32_t c;
+    return DecodeUtf8(p, end, c) == 0 || !IsXmlChar(c);
+}
+
+}  // namespace
+
+std::string_view ReplaceNonXmlChars(std::string_view text, std::string& scratch) {
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const char* p = begin;
+    while (p < end) {
+        const auto b = static_cast<unsigned char>(*p);
+        if (b >= 0x20 && b < 0x80) {
+            ++p;
+            continue;
+        }
+        if (NeedsWork(p, end)) {
+            break;
+        }
+        char32_t c;
+        const size_t length = b < 0x80 ? 1 : DecodeUtf8(p, end, c);
+        p += length;
+    }
+    if (p == end) {
+        return text;
+    }
+    scratch.assign(begin, p);
+    while (p < end) {
+        const auto b = static_cast<unsigned char>(*p);
+        if (b < 0x80) {
+            if (NeedsWork(p, end)) {
+                AppendUtf8(scratch, kReplacementChar);
+            } else {
+                scratch += *p;
+            }
+            ++p;
+            continue;
+        }
+        char32_t c;
+        const size_t length = DecodeUtf8(p, end, c);
+        if (length == 0 || !IsXmlChar(c)) {
+            AppendUtf8(scratch, kReplacementChar);
+            p += length == 0 ? 1 : length;
+        } else {
+            scratch.append(p, length);
+            p += length;
+        }
+    }
+    return scratch;
+}
+
 }  // namespace Norvik

@@ -18,4 +18,10 @@ bool IsXmlNameChar(char32_t c);
 // Whether text is a well-formed XML Name (UTF-8).
 bool IsXmlName(std::string_view text);
 
+// text with every character XML 1.0 cannot hold (C0 controls other than tab,
+// LF and CR; U+FFFE; U+FFFF) and every malformed UTF-8 byte replaced by
+// U+FFFD. Returns text itself when nothing needs replacing, else a view of
+// scratch.
+std::string_view ReplaceNonXmlChars(std::string_view text, std::string& scratch);
+
 }  // namespace Norvik

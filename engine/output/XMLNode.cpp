@@ -98,6 +98,7 @@ void XMLNode::ResetFields() {
     outputType_ = kNormalText;
     lastValue_.clear();
     lastGroupValue_.clear();
+    hasLastGroupValue_ = false;
     expanded_ = true;
     DeleteChildren();
 }
@@ -124,6 +125,7 @@ void XMLNode::CopyFrom(const XMLNode& source, bool deep) {
     scope_ = source.GetScope();
     isEmpty_ = source.isEmpty_;
     lastGroupValue_ = source.lastGroupValue_;
+    hasLastGroupValue_ = source.hasLastGroupValue_;
     outputType_ = source.outputType_;
     // Copy first: source may lie inside this node's subtree.
     std::vector<std::unique_ptr<XMLNode>> copies;
@@ -264,7 +266,10 @@ bool XMLNode::SetLastValue(std::string_view text) {
 }
 
 bool XMLNode::SetLastGroupValue(std::string_view text) {
-    return Assign(lastGroupValue_, text);
+    const bool changed = !hasLastGroupValue_ || lastGroupValue_ != text;
+    hasLastGroupValue_ = true;
+    lastGroupValue_.assign(text);
+    return changed;
 }
 
 XMLNode* XMLNode::GetChild(size_t index) const {
@@ -500,6 +505,7 @@ void XMLNode::ResetLastValues() {
     for (const auto& child : children_) {
         child->lastValue_.clear();
         child->lastGroupValue_.clear();
+        child->hasLastGroupValue_ = false;
         child->ResetLastValues();
     }
 }

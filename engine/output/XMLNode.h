@@ -85,6 +85,9 @@ public:
     const std::string& GetLastValue() const noexcept { return lastValue_; }
     bool SetLastValue(std::string_view text);
     const std::string& GetLastGroupValue() const noexcept { return lastGroupValue_; }
+    // True when text differs from the stored value, or when nothing has been
+    // stored since the last reset (so an empty first group value still opens
+    // its group).
     bool SetLastGroupValue(std::string_view text);
     DataTypeProperties& DataType() noexcept { return *this; }
     const DataTypeProperties& DataType() const noexcept { return *this; }
@@ -160,6 +163,7 @@ protected:
     int32_t outputType_ = kNormalText;
     std::string lastValue_;
     std::string lastGroupValue_;
+    bool hasLastGroupValue_ = false;
     bool expanded_ = true;
     XMLNode* parent_ = nullptr;
     std::vector<std::unique_ptr<XMLNode>> children_;

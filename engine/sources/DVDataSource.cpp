@@ -2,6 +2,7 @@
 
 #include "NumberFormat.h"
 #include "definition/DVFile.h"
+#include "definition/ResultCode.h"
 
 DVDataSource::DVDataSource(int32_t value1, uint8_t value2) : value1_(value1), value2_(value2) {}
 
@@ -34,6 +35,18 @@ std::string DVDataSource::GetColumnValue(int32_t index, bool comparisonForm) {
         return {};
     }
     return columns_[static_cast<size_t>(index)].FormatValue(GetRawValue(index), true);
+}
+
+void DVDataSource::ColumnValueInto(int32_t index, bool comparisonForm, std::string& out) {
+    if (comparisonForm) {
+        out = GetColumnValue(index, true);
+    } else {
+        out = DisplayValue(index);
+    }
+}
+
+int32_t DVDataSource::ReadFailureCode() const {
+    return kSourceFileOpen;
 }
 
 int32_t DVDataSource::GetSourceColumnKind(int32_t) {

@@ -38,6 +38,7 @@ public:
 
     // Values of the current row. The display form is computed once per row.
     std::string GetColumnValue(int32_t index, bool comparisonForm) override;
+    void ColumnValueInto(int32_t index, bool comparisonForm, std::string& out) override;
     const std::string& DisplayValue(int32_t index);
 
     virtual int32_t Open(DVFile& definition, int32_t rowLimit) = 0;
@@ -50,6 +51,9 @@ public:
     virtual int32_t Validate(const DVFile& definition) = 0;
     virtual int32_t ValidateSource(const DVFile& definition) = 0;
     bool HasError() const noexcept { return hasError_; }
+    // The result code of a failure while rows are read (HasError after a
+    // false NextRow): the source could not be read.
+    virtual int32_t ReadFailureCode() const;
     const std::string& ErrorText() const noexcept { return errorText_; }
     // Makes the definition's columns mirror the source's fields by position:
     // matching names stay, columns named elsewhere move, new names become new

@@ -11,4 +11,9 @@ public:
     // The display form (comparisonForm false) or comparison form of column
     // index; empty for an index that names no column.
     virtual std::string GetColumnValue(int32_t index, bool comparisonForm) = 0;
+    // The same into out (which keeps its capacity); rows that cache their
+    // values copy them without allocating.
+    virtual void ColumnValueInto(int32_t index, bool comparisonForm, std::string& out) {
+        out = GetColumnValue(index, comparisonForm);
+    }
 };

@@ -1,0 +1,250 @@
+#include "DVRun.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <new>
+
+#include "AutoTextResolver.h"
+#include "ResultCode.h"
+#include "ResultMessages.h"
+#include "dataaccess/CTextFile.h"
+#include "dataaccess/PlatformError.h"
+#include "dataaccess/TextUtil.h"
+#include "output/GroupRegistry.h"
+#include "output/NodeTreeWriter.h"
+#include "output/OutputDocument.h"
+#include "sources/ColumnMap.h"
+#include "sources/DVDataSource.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kProgressInterval = std::chrono::milliseconds(500);
+constexpr int32_t kCheckStep = 10;
+
+// Creates, validates and opens the run's data source.
+int32_t PrepareSource(DVFile& definition, std::unique_ptr<DVDataSource>& source,
+                      std::string& detail) {
+    source = CreateDataSource(definition.Settings().sourcetype, 0, 1);
+    if (!source) {
+        return kInvalidArgument;
+    }
+    int32_t code = source->Validate(definition);
+    if (code == kSuccess) {
+        code = source->Open(definition, 0);
+    }
+    detail = source->ErrorText();
+    if (code != kSuccess) {
+        source->Close();
+    }
+    return code;
+}
+
+std::string TransformingFailure(const Norvik::PlatformError& error) {
+    return "Transforming\r\nError: " + Norvik::SystemMessage(error.Code()) +
+           "\r\nDescription: " + error.Description();
+}
+
+void RemoveRegularFile(const std::string& path) {
+    struct stat st {};
+    if (!path.empty() && ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        ::unlink(path.c_str());
+    }
+}
+
+}  // namespace
+
+DVRun::DVRun() = default;
+
+DVRun::DVRun(const DVFile& definition) : DVFile(definition) {}
+
+DVRun::~DVRun() = default;
+
+bool DVRun::LoadDefinition() {
+    const bool loaded = LoadProjectFile(definitionPath_);
+    detail_ = GetLastError();
+    return loaded;
+}
+
+std::string DVRun::GetResultMessage(int32_t code) const {
+    return ResultMessage(code, *this, definitionPath_);
+}
+
+int32_t DVRun::Run(const ProgressCallback& progress) {
+    detail_.clear();
+    outputNames_.clear();
+    rowCount_ = 0;
+    if (progress) {
+        progress(-1);
+    }
+    AutoTextResolver resolver(*this, definitionPath_);
+
+    std::unique_ptr<DVDataSource> source;
+    int32_t result = PrepareSource(*this, source, detail_);
+    if (result != kSuccess) {
+        return result;
+    }
+    if (Columns().empty()) {
+        // Take the columns from the source, then reopen the run's source so
+        // that it reads with them.
+        std::unique_ptr<DVDataSource> discovery = CreateDataSource(Settings().sourcetype, 0, 0);
+        int32_t code = discovery->Validate(*this);
+        if (code == kSuccess || code == kNoColumns) {
+            code = discovery->Open(*this, 1);
+        }
+        if (code != kSuccess) {
+            detail_ = discovery->ErrorText();
+            return code;
+        }
+        discovery.reset();
+        result = PrepareSource(*this, source, detail_);
+        if (result != kSuccess) {
+            return result;
+        }
+    }
+
+    ColumnMap columns;
+    columns.Rebuild(Columns());
+    OutputDocument output(*this);
+    GroupRegistry groups;
+    NodeTreeWriter nodes(output, resolver, columns, &groups);
+    if (progress && !progress(0)) {
+        result = kCancelled;
+    }
+
+    try {
+        if (result == kSuccess) {
+            CGroupFinder(groups).Visit(Root());
+            if (groups.Count() > 0) {
+                groups.Collect(*source, columns);
+                std::string ignored;
+                PrepareSource(*this, source, ignored);
+            }
+        }
+
+        const int32_t valueColumn =
+            Settings().filepercolvalueid > 0 ? columns.IndexOf(Settings().filepercolvalueid) : -1;
+        std::string rememberedValue;
+        int32_t checkInterval = kCheckStep;
+        int32_t sinceCheck = 0;
+        auto deadline = Clock::now() + kProgressInterval;
+        output.firstRow = true;
+
+        while (result == kSuccess) {
+            if (!source->NextRow()) {
+                if (source->HasError()) {
+                    // A source that fails part way is a failed run, not a short one.
+                    result = source->ReadFailureCode();
+                    detail_ = source->ErrorText();
+                }
+                break;
+            }
+            ++rowCount_;
+            ++sinceCheck;
+            nodes.SetRowCount(rowCount_);
+            if (sinceCheck > checkInterval) {
+                const auto now = Clock::now();
+                if (now < deadline) {
+                    checkInterval += kCheckStep;
+                } else {
+                    output.Flush();
+                    if (progress && !progress(rowCount_)) {
+                        result = kCancelled;
+                        break;
+                    }
+                    deadline = now + kProgressInterval;
+                }
+                sinceCheck = 0;
+            }
+            if (Settings().fileperrow) {
+                output.FinishOutput(*source, nodes);
+            } else if (Settings().filepercolvalueid > 0) {
+                const std::string& value =
+                    valueColumn >= 0 ? source->DisplayValue(valueColumn) : std::string();
+                if (!Norvik::EqualsIgnoreCase(value, rememberedValue)) {
+                    output.FinishOutput(*source, nodes);
+                    rememberedValue = value;
+                }
+            }
+            if (!output.IsOpen()) {
+                try {
+                    result = output.StartOutput(*source, nodes, detail_);
+                } catch (const Norvik::PlatformError& error) {
+                    detail_ = Norvik::SystemMessage(error.Code()) + ". " + error.Description();
+                    result = kTargetFileCreate;
+                }
+            }
+            if (result == kSuccess) {
+                nodes.WriteChildren(Root(), *source);
+                output.FlushIfLarge();
+            }
+            output.firstRow = false;
+        }
+        if (result == kSuccess) {
+            output.FinishOutput(*source, nodes);
+        }
+    } catch (const Norvik::PlatformError& error) {
+        detail_ = TransformingFailure(error);
+        result = kTargetFileWrite;
+    } catch (const std::bad_alloc&) {
+        detail_ = "Transforming\r\nError: " + Norvik::SystemMessage(Norvik::kEOutOfMemory);
+        result = kTargetFileWrite;
+    }
+
+    outputNames_ = output.OutputFileNames();
+    if (result != kSuccess) {
+        output.DeleteLastStarted();
+    } else if (progress) {
+        progress(rowCount_);
+    }
+    return result;
+}
+
+std::string DVRun::RunPreview(const DVFile& definition, size_t maxChars, int32_t maxRows) {
+    const char* folder = std::getenv("TMPDIR");
+    std::string pattern = std::string(folder && *folder ? folder : "/tmp") + "/dvXXXXXX";
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0) {
+        return {};
+    }
+    ::close(fd);
+    const std::string temporary = pattern;
+
+    std::string text;
+    {
+        DVRun run(definition);
+        run.SetTargetFileName(temporary);
+        const int32_t first = run.Settings().firstrow;
+        const int32_t last = run.Settings().lastrow;
+        if (last == 0 || static_cast<int64_t>(last) - first > maxRows) {
+            run.SetLastRow(first + maxRows);
+        }
+        const int32_t code = run.Run();
+        if (code != kSuccess) {
+            text = run.GetDetailText();
+        } else if (!run.OutputFileNames().empty()) {
+            std::ifstream in(run.OutputFileNames().front(), std::ios::binary);
+            const std::string bytes((std::istreambuf_iterator<char>(in)),
+                                    std::istreambuf_iterator<char>());
+            text = Norvik::CTextFile::DecodeText(bytes);
+            size_t pos = 0;
+            size_t characters = 0;
+            while (pos < text.size() && characters < maxChars) {
+                Norvik::NextCodePoint(text, pos);
+                ++characters;
+            }
+            text.resize(pos);
+        }
+        for (const std::string& name : run.OutputFileNames()) {
+            RemoveRegularFile(name);
+        }
+    }
+    RemoveRegularFile(temporary);
+    return text;
+}

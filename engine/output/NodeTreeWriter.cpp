@@ -1,0 +1,247 @@
+#include "NodeTreeWriter.h"
+
+#include <charconv>
+
+#include "CGroupSourceRow.h"
+#include "GroupRegistry.h"
+#include "OutputDocument.h"
+#include "XMLNode.h"
+#include "dataaccess/TextUtil.h"
+#include "definition/AutoTextResolver.h"
+#include "sources/ColumnMap.h"
+#include "sources/DVDataSourceRow.h"
+
+NodeTreeWriter::NodeTreeWriter(OutputDocument& output, AutoTextResolver& resolver,
+                               const ColumnMap& columns, const GroupRegistry* groups)
+    : output_(output), resolver_(resolver), columns_(columns), groups_(groups) {}
+
+bool NodeTreeWriter::ReadsAsZero(std::string_view value) {
+    if (value.empty()) {
+        return false;
+    }
+    size_t i = 0;
+    while (i < value.size() && Norvik::IsSpace(value[i])) {
+        ++i;
+    }
+    if (i < value.size() && value[i] == '+') {
+        ++i;
+    }
+    double number = 0.0;
+    const auto result = std::from_chars(value.data() + i, value.data() + value.size(), number);
+    if (result.ec == std::errc::result_out_of_range) {
+        return false;  // too large or too small to hold, but not zero as written
+    }
+    return result.ec != std::errc() || number == 0.0;
+}
+
+std::string NodeTreeWriter::GetNodeValue(const XMLNode& node, DVDataSourceRow& row, bool peek) {
+    std::string value;
+    if (node.GetSource() != 0) {
+        const int32_t index = columns_.IndexOf(node.GetSource());
+        if (index >= 0) {
+            // Date nodes read the sortable form and re-format it themselves.
+            row.ColumnValueInto(index, node.dataType == DataTypeProperties::kDateTime, value);
+        }
+    } else {
+        value = node.GetValue();
+        if (value.find('{') != std::string::npos) {
+            value = resolver_.Resolve(value, rowCount_, peek);
+        }
+    }
+    if (node.dataType == DataTypeProperties::kText && node.caseType == 0) {
+        return value;
+    }
+    return node.DataType().Format(value);
+}
+
+bool NodeTreeWriter::IsOwnPass(const XMLNode& node) const {
+    switch (node.GetScope()) {
+        case XMLNode::kRowScope:
+            return !output_.footer;
+        case XMLNode::kDocumentScope:
+        case XMLNode::kHeaderScope:
+            return output_.firstRow;
+        case XMLNode::kFooterScope:
+            return output_.footer;
+        default:
+            return true;
+    }
+}
+
+bool NodeTreeWriter::IsSubtreeEmpty(const XMLNode& node, DVDataSourceRow& row) {
+    if (!GetNodeValue(node, row, true).empty()) {
+        return false;
+    }
+    for (const auto& child : node.Children()) {
+        if (!IsSubtreeEmpty(*child, row)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+namespace {
+
+bool HasRepeatingContent(const XMLNode& node) {
+    for (const auto& child : node.Children()) {
+        const int32_t kind = child->GetNodeType();
+        if (kind != XMLNode::kElement && kind != XMLNode::kValue) {
+            continue;
+        }
+        const int32_t scope = child->GetScope();
+        if (scope == XMLNode::kRowScope || scope == XMLNode::kFooterScope ||
+            HasRepeatingContent(*child)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool NodeTreeWriter::StaysOpen(const XMLNode& node) const {
+    if (node.GetScope() != XMLNode::kDocumentScope || node.GetGroup() != 0 ||
+        node.GetNodeType() != XMLNode::kElement) {
+        return false;
+    }
+    for (const XMLNode* up = node.GetParent(); up; up = up->GetParent()) {
+        if (up->GetNodeType() != XMLNode::kDocumentRoot &&
+            (up->GetScope() != XMLNode::kDocumentScope || !IsOpen(*up))) {
+            return false;
+        }
+    }
+    return HasRepeatingContent(node);
+}
+
+bool NodeTreeWriter::IsOpen(const XMLNode& node) const {
+    for (const XMLNode* open : open_) {
+        if (open == &node) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void NodeTreeWriter::EndNode(const XMLNode& node) {
+    output_.EndElement(node.GetName(), node.GetIsEmpty());
+}
+
+void NodeTreeWriter::CloseContainers(const XMLNode& node) {
+    // Open elements below node are the tail of the list; innermost last.
+    while (!open_.empty() && open_.back() != &node && node.IsAncestorOf(open_.back())) {
+        const XMLNode* inner = open_.back();
+        open_.pop_back();
+        EndNode(*inner);
+    }
+}
+
+void NodeTreeWriter::StartElementWithAttributes(XMLNode& node, DVDataSourceRow& row) {
+    if (node.HasAttributes()) {
+        for (const auto& child : node.Children()) {
+            if (child->GetNodeType() != XMLNode::kAttribute) {
+                continue;
+            }
+            const std::string value = GetNodeValue(*child, row, false);
+            if (value.empty() && child->GetSkipIfEmpty()) {
+                continue;
+            }
+            if (!value.empty() && child->GetSkipIfZero() && ReadsAsZero(value)) {
+                continue;
+            }
+            output_.AddAttribute(child->GetName(), value);
+        }
+    }
+    output_.StartElementWithAttributeList(node.GetName());
+}
+
+void NodeTreeWriter::WriteValueNode(XMLNode& node, XMLNode& parent, DVDataSourceRow& row) {
+    if (!IsOwnPass(node)) {
+        return;
+    }
+    const std::string value = GetNodeValue(node, row, false);
+    const bool changed = node.SetLastValue(value);
+    if (value.empty() || (!changed && node.GetSkipIfDuplicate() && !output_.firstRow) ||
+        (node.GetSkipIfZero() && ReadsAsZero(value))) {
+        return;
+    }
+    CloseContainers(parent);
+    output_.WriteText(node, value);
+}
+
+void NodeTreeWriter::WriteChildren(XMLNode& node, DVDataSourceRow& row) {
+    for (const auto& child : node.Children()) {
+        const int32_t kind = child->GetNodeType();
+        if (kind == XMLNode::kElement) {
+            WriteNode(*child, row);
+        } else if (kind == XMLNode::kValue) {
+            WriteValueNode(*child, node, row);
+        }
+    }
+}
+
+void NodeTreeWriter::WriteNode(XMLNode& node, DVDataSourceRow& row) {
+    if (IsOpen(node)) {
+        // A Document element opened on an earlier row: its content continues.
+        WriteChildren(node, row);
+        if (output_.footer) {
+            CloseContainers(node);
+            std::erase(open_, &node);
+            EndNode(node);
+        }
+        return;
+    }
+    if (!IsOwnPass(node)) {
+        return;
+    }
+    const std::string value = GetNodeValue(node, row, false);
+    if (value.empty() && node.GetSkipIfEmpty() && IsSubtreeEmpty(node, row)) {
+        return;
+    }
+    const bool changed = node.SetLastValue(value);
+    if (!changed && node.GetSkipIfDuplicate() && !output_.firstRow) {
+        return;
+    }
+    if (!value.empty() && node.GetSkipIfZero() && ReadsAsZero(value)) {
+        return;
+    }
+    if (XMLNode* parent = node.GetParent()) {
+        CloseContainers(*parent);
+    }
+
+    if (node.GetGroup() == 0) {
+        const bool staysOpen = StaysOpen(node);
+        StartElementWithAttributes(node, row);
+        output_.WriteText(node, value);
+        if (staysOpen) {
+            open_.push_back(&node);
+        }
+        if (node.HasChildElements()) {
+            WriteChildren(node, row);
+        }
+        if (!staysOpen) {
+            EndNode(node);
+        }
+        return;
+    }
+
+    const int32_t groupIndex = columns_.IndexOf(node.GetGroup());
+    std::string groupValue;
+    if (groupIndex >= 0) {
+        row.ColumnValueInto(groupIndex, false, groupValue);
+    }
+    if (!node.SetLastGroupValue(groupValue)) {
+        return;
+    }
+    StartElementWithAttributes(node, row);
+    output_.WriteText(node, value);
+    // Groups inside a group start afresh in each group element.
+    node.ResetLastValues();
+    static const GroupRegistry::Snapshots kNone;
+    const GroupRegistry::Snapshots* snapshots = groups_ ? groups_->Find(node) : nullptr;
+    CGroupSourceRow groupRow(snapshots ? *snapshots : kNone, groupIndex, groupValue);
+    while (!groupRow.IsAtEnd()) {
+        WriteChildren(node, groupRow);
+        groupRow.Next();
+    }
+    EndNode(node);
+}

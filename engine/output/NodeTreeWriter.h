@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class AutoTextResolver;
+class ColumnMap;
+class DVDataSourceRow;
+class GroupRegistry;
+class OutputDocument;
+class XMLNode;
+
+// Writes the node tree for one row: values from columns or from constant
+// text with tokens, skip rules, scopes and grouping.
+//
+// Scopes: a Row node is written in every row pass and never in the footer
+// pass; Header and Document nodes on the first row of a document only;
+// Footer nodes only in the footer pass. A Document element whose subtree
+// holds Row or Footer content (and whose ancestors are all Document elements
+// or the root) stays open after the first row: later rows write their Row
+// content inside it and the footer pass writes its Footer content and closes
+// it. Writing any other sibling content first closes such an element, so the
+// output always nests as the tree does.
+//
+// Value nodes add their value (with their skip rules and output type) to the
+// text of their parent element, in child order.
+class NodeTreeWriter {
+public:
+    NodeTreeWriter(OutputDocument& output, AutoTextResolver& resolver, const ColumnMap& columns,
+                   const GroupRegistry* groups);
+
+    // {ROW} of the values written next.
+    void SetRowCount(int32_t rowCount) noexcept { rowCount_ = rowCount; }
+
+    std::string GetNodeValue(const XMLNode& node, DVDataSourceRow& row, bool peek);
+    void WriteNode(XMLNode& node, DVDataSourceRow& row);
+    void WriteChildren(XMLNode& node, DVDataSourceRow& row);
+    void StartElementWithAttributes(XMLNode& node, DVDataSourceRow& row);
+    // Closes every open Document element below node (end of a document).
+    void CloseContainers(const XMLNode& node);
+
+    // A non-empty value whose leading part reads as zero, or that does not
+    // begin with a number.
+    static bool ReadsAsZero(std::string_view value);
+
+private:
+    bool IsOwnPass(const XMLNode& node) const;
+    bool IsSubtreeEmpty(const XMLNode& node, DVDataSourceRow& row);
+    bool StaysOpen(const XMLNode& node) const;
+    bool IsOpen(const XMLNode& node) const;
+    void WriteValueNode(XMLNode& node, XMLNode& parent, DVDataSourceRow& row);
+    void EndNode(const XMLNode& node);
+
+    OutputDocument& output_;
+    AutoTextResolver& resolver_;
+    const ColumnMap& columns_;
+    const GroupRegistry* groups_;
+    int32_t rowCount_ = 0;
+    std::vector<const XMLNode*> open_;  // open Document elements, outermost first
+};

@@ -1,0 +1,301 @@
+#include "OutputDocument.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "NodeTreeWriter.h"
+#include "XMLRootNode.h"
+#include "dataaccess/CTextFile.h"
+#include "dataaccess/PlatformError.h"
+#include "dataaccess/XmlChars.h"
+#include "definition/DVFile.h"
+#include "definition/ResultCode.h"
+
+namespace {
+
+// Include files pass their lines on whole; only absurd lines are refused.
+constexpr size_t kMaxIncludeLineChars = size_t{1} << 26;
+
+bool StandaloneNo(const DVFileSettings& s, bool hrefRequired) {
+    const bool stylesheet = s.includestylesheet && (!hrefRequired || !s.stylesheethref.empty());
+    return stylesheet || (s.includedoctype && !s.doctypedtd.empty());
+}
+
+}  // namespace
+
+OutputDocument::OutputDocument(DVFile& definition) : definition_(definition) {}
+
+OutputDocument::~OutputDocument() = default;
+
+std::string OutputDocument::BuildOutputFileName(DVDataSourceRow& row) {
+    if (names_.empty()) {
+        namer_.Restart();
+    }
+    std::string name = namer_.Next(definition_, row);
+    currentName_ = name;
+    names_.push_back(name);
+    return name;
+}
+
+std::string OutputDocument::DeclarationText(const DVFile& definition) {
+    const DVFileSettings& s = definition.Settings();
+    return "<?xml version=\"1.0\" encoding=\"" + s.encoding + "\" standalone=\"" +
+           (StandaloneNo(s, false) ? "no\"" : "yes\"") + "?>";
+}
+
+std::string OutputDocument::StylesheetText(const DVFile& definition, bool whole) {
+    const DVFileSettings& s = definition.Settings();
+    if (!s.includestylesheet) {
+        return {};
+    }
+    std::string data =
+        "href=\"" + s.stylesheethref + "\" type=\"text/" + (s.isstylesheetxsl ? "xsl\"" : "css\"");
+    if (!s.stylesheettitle.empty()) {
+        data += " title=\"" + s.stylesheettitle + "\"";
+    }
+    return whole ? "<?xml-stylesheet " + data + "?>" : data;
+}
+
+std::string OutputDocument::DoctypeText(const DVFile& definition) {
+    const DVFileSettings& s = definition.Settings();
+    if (!s.includedoctype) {
+        return {};
+    }
+    std::string text = "<!DOCTYPE " + definition.Root().GetName();
+    if (!s.doctypedtd.empty()) {
+        text +=
+            s.doctypepublicid.empty() ? " SYSTEM \"" : " PUBLIC \"" + s.doctypepublicid + "\" \"";
+        text += s.doctypedtd + "\"";
+    }
+    return text + ">";
+}
+
+void OutputDocument::WriteRaw(std::string_view text) {
+    writer_->SetDisableOutputEscaping(true);
+    try {
+        writer_->Characters(Norvik::ReplaceNonXmlChars(text, scratch_));
+    } catch (...) {
+        writer_->SetDisableOutputEscaping(false);
+        throw;
+    }
+    writer_->SetDisableOutputEscaping(false);
+}
+
+void OutputDocument::Characters(std::string_view text) {
+    writer_->Characters(Norvik::ReplaceNonXmlChars(text, scratch_));
+}
+
+int32_t OutputDocument::StartOutput(DVDataSourceRow& row, NodeTreeWriter& nodes,
+                                    std::string& detail) {
+    const DVFileSettings& s = definition_.Settings();
+    firstRow = true;
+    footer = false;
+    const std::string name = BuildOutputFileName(row);
+    if (name.empty()) {
+        return kNoTargetFile;
+    }
+    int error = 0;
+    std::unique_ptr<Norvik::FileSink> sink =
+        Norvik::FileSink::Open(name, Norvik::FileSink::Mode::kDirect, error);
+    if (!sink) {
+        detail = std::strerror(error);
+        return kTargetFileCreate;
+    }
+    sink_ = std::move(sink);
+    lastFinished_ = false;
+    stream_.Rewind();
+
+    writer_ = std::make_unique<Norvik::CSAXWriter>(stream_);
+    writer_->SetEncoding(s.encoding);
+    writer_->SetIndent(s.indentOutput);
+    writer_->SetAlwaysEmitEndTags(s.alwaysemitendtags);
+    const bool writerDeclares = s.includeXmlDeclaration && s.includeStandaloneProperty;
+    writer_->SetOmitXMLDeclaration(!writerDeclares);
+    writer_->SetStandalone(!StandaloneNo(s, true));
+    writer_->StartDocument();
+
+    if (s.includeXmlDeclaration && !s.includeStandaloneProperty) {
+        WriteRaw("<?xml version=\"1.0\" encoding=\"" + s.encoding + "\"?>\r\n");
+    }
+    if (s.includestylesheet) {
+        writer_->ProcessingInstruction(
+            "xml-stylesheet",
+            Norvik::ReplaceNonXmlChars(StylesheetText(definition_, false), scratch_));
+    }
+    if (s.includedoctype) {
+        WriteRaw(DoctypeText(definition_) + "\r\n");
+    }
+    if (!s.customtext.empty()) {
+        WriteRaw(s.customtext);
+        if (s.customtext.back() != '\n') {
+            WriteRaw("\r\n");
+        }
+    }
+    if (!s.includefile.empty()) {
+        Norvik::CTextFile include;
+        if (!include.Open(s.includefile)) {
+            detail = std::strerror(include.Error());
+            return kIncludeFileOpen;
+        }
+        std::string_view line;
+        Norvik::CTextFile::LineStatus status;
+        while ((status = include.ReadLine(line, kMaxIncludeLineChars)) !=
+               Norvik::CTextFile::LineStatus::kEnd) {
+            if (status == Norvik::CTextFile::LineStatus::kLine) {
+                WriteRaw(line);
+            } else {
+                detail = "The include file " + s.includefile + " cannot be read";
+                return kIncludeFileOpen;
+            }
+        }
+        WriteRaw("\r\n");
+    }
+    nodes.StartElementWithAttributes(definition_.Root(), row);
+    return kSuccess;
+}
+
+void OutputDocument::FinishOutput(DVDataSourceRow& row, NodeTreeWriter& nodes) {
+    if (!sink_) {
+        return;
+    }
+    XMLRootNode& root = definition_.Root();
+    firstRow = false;
+    root.ResetLastValues();
+    footer = true;
+    nodes.WriteChildren(root, row);
+    nodes.CloseContainers(root);
+    root.ResetLastValues();
+    writer_->EndElement(root.GetName(), root.GetIsEmpty());
+    writer_->EndDocument();
+    CopyStreamToFile();
+    CloseFile();
+}
+
+void OutputDocument::CloseFile() {
+    if (!sink_) {
+        return;
+    }
+    std::unique_ptr<Norvik::IFileSink> sink = std::move(sink_);
+    if (!sink->Commit()) {
+        const int error = sink->Error();
+        throw Norvik::PlatformError(Norvik::CodeFromErrno(error),
+                                    "Closing " + currentName_ + ": " + std::strerror(error));
+    }
+    lastFinished_ = true;
+}
+
+void OutputDocument::Flush() {
+    if (writer_ && sink_) {
+        writer_->Flush();
+        CopyStreamToFile();
+    }
+}
+
+void OutputDocument::FlushIfLarge() {
+    if (stream_.Size() >= kFlushThreshold) {
+        Flush();
+    }
+}
+
+void OutputDocument::CopyStreamToFile() {
+    if (!sink_ || stream_.Size() == 0) {
+        stream_.Rewind();
+        return;
+    }
+    if (!sink_->Write(stream_.View())) {
+        const int error = sink_->Error();
+        throw Norvik::PlatformError(Norvik::CodeFromErrno(error),
+                                    "Writing " + currentName_ + ": " + std::strerror(error));
+    }
+    stream_.Rewind();
+}
+
+void OutputDocument::DeleteLastStarted() {
+    if (sink_) {
+        sink_->Discard();
+        sink_.reset();
+        return;
+    }
+    if (lastFinished_ && !currentName_.empty()) {
+        struct stat st {};
+        if (::lstat(currentName_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            ::unlink(currentName_.c_str());
+        }
+        lastFinished_ = false;
+    }
+}
+
+void OutputDocument::StartElement(std::string_view name) {
+    writer_->StartElement(name, nullptr);
+}
+
+void OutputDocument::AddAttribute(std::string_view name, std::string_view value) {
+    attributes_.AddAttribute(name, Norvik::ReplaceNonXmlChars(value, scratch_));
+}
+
+void OutputDocument::StartElementWithAttributeList(std::string_view name) {
+    writer_->StartElement(name, attributes_.Count() > 0 ? &attributes_ : nullptr);
+    attributes_.Clear();
+}
+
+void OutputDocument::EndElement(std::string_view name, bool emptyElementTag) {
+    writer_->EndElement(name, emptyElementTag);
+}
+
+void OutputDocument::WriteText(const XMLNode& node, std::string_view text) {
+    switch (node.GetOutputType()) {
+        case XMLNode::kCDataSection:
+            writer_->StartCDATA();
+            Characters(text);
+            writer_->EndCDATA();
+            return;
+        case XMLNode::kDisableOutputEscaping:
+            WriteRaw(text);
+            return;
+        default:
+            break;
+    }
+    const bool paragraphs = node.insertParagraphTags;
+    const bool lineBreaks = node.insertBrTags;
+    if (!paragraphs && !lineBreaks) {
+        Characters(text);
+        return;
+    }
+    if (paragraphs) {
+        writer_->StartElement("p", nullptr);
+    }
+    // Lines are maximal runs without CR or LF, so empty lines disappear.
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t start = text.find_first_not_of("\r\n", pos);
+        if (start == std::string_view::npos) {
+            break;
+        }
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        Characters(text.substr(start, end - start));
+        if (paragraphs) {
+            writer_->EndElement("p");
+        }
+        if (lineBreaks) {
+            writer_->StartElement("br", nullptr);
+            writer_->EndElement("br");
+        }
+        if (paragraphs) {
+            writer_->StartElement("p", nullptr);
+        }
+        pos = end;
+    }
+    if (paragraphs) {
+        writer_->EndElement("p");
+    }
+    if (lineBreaks) {
+        writer_->StartElement("br", nullptr);
+        writer_->EndElement("br");
+    }
+}

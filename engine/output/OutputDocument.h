@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "OutputFileNamer.h"
+#include "dataaccess/CMemoryStream.h"
+#include "dataaccess/CSAXAttributes.h"
+#include "dataaccess/CSAXWriter.h"
+#include "dataaccess/FileSink.h"
+
+class DVFile;
+class DVDataSourceRow;
+class NodeTreeWriter;
+class XMLNode;
+
+// The output documents of one run: naming and opening each file, its head
+// (declaration, stylesheet instruction, DOCTYPE, custom text, include file),
+// the writing primitives the node tree uses, and finishing. Output collects in
+// one memory stream and reaches the file in large writes.
+//
+// Failures while writing throw Norvik::PlatformError; the run driver turns
+// them into result codes. Characters XML cannot hold are written as U+FFFD.
+class OutputDocument {
+public:
+    explicit OutputDocument(DVFile& definition);
+    ~OutputDocument();
+    OutputDocument(const OutputDocument&) = delete;
+    OutputDocument& operator=(const OutputDocument&) = delete;
+
+    // Names and opens the next file and writes everything up to and
+    // including the document element's start tag. 0, or 107 (no name), 104
+    // (cannot create; detail says why), 108 (include file).
+    int32_t StartOutput(DVDataSourceRow& row, NodeTreeWriter& nodes, std::string& detail);
+    // The footer pass, the end of the document element, the last write and
+    // the close. Nothing when no file is open.
+    void FinishOutput(DVDataSourceRow& row, NodeTreeWriter& nodes);
+    // Moves buffered output into the open file.
+    void CopyStreamToFile();
+    // Flushes the writer and copies the stream once it holds a lot.
+    void FlushIfLarge();
+    void Flush();
+    // Removes the file last started (only a regular file this run wrote).
+    void DeleteLastStarted();
+
+    bool IsOpen() const noexcept { return sink_ != nullptr; }
+    const std::vector<std::string>& OutputFileNames() const noexcept { return names_; }
+    const std::string& CurrentFileName() const noexcept { return currentName_; }
+    std::string BuildOutputFileName(DVDataSourceRow& row);
+
+    // State the node evaluation reads.
+    bool firstRow = false;
+    bool footer = false;
+
+    // Writing primitives.
+    void StartElement(std::string_view name);
+    void AddAttribute(std::string_view name, std::string_view value);
+    void StartElementWithAttributeList(std::string_view name);
+    void WriteText(const XMLNode& node, std::string_view text);
+    void EndElement(std::string_view name, bool emptyElementTag);
+
+    // Head texts for previews, computed from the definition alone.
+    static std::string DeclarationText(const DVFile& definition);
+    static std::string StylesheetText(const DVFile& definition, bool whole);
+    static std::string DoctypeText(const DVFile& definition);
+
+    static constexpr size_t kFlushThreshold = 1 << 20;
+
+private:
+    void WriteRaw(std::string_view text);
+    void Characters(std::string_view text);
+    void CloseFile();
+
+    DVFile& definition_;
+    OutputFileNamer namer_;
+    std::vector<std::string> names_;
+    std::string currentName_;
+    bool lastFinished_ = false;
+    Norvik::CMemoryStream stream_;
+    std::unique_ptr<Norvik::CSAXWriter> writer_;
+    std::unique_ptr<Norvik::IFileSink> sink_;
+    Norvik::CSAXAttributes attributes_;
+    std::string scratch_;
+};

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <libxml/tree.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "dataaccess/CXMLDocument.h"
+#include "definition/DVRun.h"
+
+namespace testsupport {
+
+struct RunOutcome {
+    int32_t code = -1;
+    std::string message;
+    std::string detail;
+    std::vector<std::string> files;
+};
+
+// Saves the definition as a project file, loads it into a run as the
+// component does, and runs it.
+inline RunOutcome RunSaved(const DVFile& definition, const TempDir& dir,
+                           const DVRun::ProgressCallback& progress = {}) {
+    const std::string path = dir.File("definition.dv");
+    EXPECT_TRUE(definition.SaveProjectFile(path)) << definition.GetLastError();
+    DVRun run;
+    run.SetDefinitionPath(path);
+    RunOutcome outcome;
+    if (!run.LoadDefinition()) {
+        outcome.code = 101;
+        outcome.message = run.GetResultMessage(101);
+        return outcome;
+    }
+    outcome.code = run.Run(progress);
+    outcome.message = run.GetResultMessage(outcome.code);
+    outcome.detail = run.GetDetailText();
+    outcome.files = run.OutputFileNames();
+    return outcome;
+}
+
+inline void AppendCanonical(const xmlNode* node, std::string& out) {
+    out += reinterpret_cast<const char*>(node->name);
+    if (node->properties) {
+        out += '[';
+        for (const xmlAttr* a = node->properties; a; a = a->next) {
+            if (a != node->properties) {
+                out += ',';
+            }
+            xmlChar* value = xmlNodeListGetString(node->doc, a->children, 1);
+            out += reinterpret_cast<const char*>(a->name);
+            out += '=';
+            out += value ? reinterpret_cast<const char*>(value) : "";
+            xmlFree(value);
+        }
+        out += ']';
+    }
+    std::vector<std::string> parts;
+    for (const xmlNode* child = node->children; child; child = child->next) {
+        if (child->type == XML_ELEMENT_NODE) {
+            std::string inner;
+            AppendCanonical(child, inner);
+            parts.push_back(inner);
+        } else if (child->type == XML_TEXT_NODE || child->type == XML_CDATA_SECTION_NODE) {
+            const std::string text = reinterpret_cast<const char*>(child->content);
+            if (text.find_first_not_of(" \t\r\n") != std::string::npos) {
+                parts.push_back("'" + text + "'");
+            }
+        }
+    }
+    if (!parts.empty()) {
+        out += '(';
+        for (size_t i = 0; i < parts.size(); ++i) {
+            out += (i ? " " : "") + parts[i];
+        }
+        out += ')';
+    }
+}
+
+// The structure of a document: name[attr=value,…](children 'text' …), with
+// white-space-only text left out. Empty when the bytes are not well-formed.
+inline std::string Canonical(const std::string& bytes) {
+    Norvik::CXMLDocument document;
+    if (!document.LoadFromMemory(bytes, "output")) {
+        ADD_FAILURE() << "not well-formed: " << document.ParseError().reason << "\n" << bytes;
+        return {};
+    }
+    std::string out;
+    AppendCanonical(document.DocumentElement().Node(), out);
+    return out;
+}
+
+inline std::string CanonicalFile(const std::string& path) {
+    return Canonical(ReadFile(path));
+}
+
+}  // namespace testsupport
