@@ -5,7 +5,7 @@ SANITIZE_DIR   ?= build-sanitize
 BUILD_TYPE     ?= RelWithDebInfo
 JOBS           ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build check check-sanitize clean
+.PHONY: all deps configure build check check-sanitize example clean
 
 all: build
 
@@ -25,6 +25,18 @@ check-sanitize: deps
 	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DDV_SANITIZE=ON -DDV_BUILD_TESTS=ON
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
+
+# Converts the shipped orders with the command-line runner.
+example: build
+	mkdir -p $(BUILD_DIR)/example
+	$(BUILD_DIR)/bin/dvrun examples/orders.dv /t $(BUILD_DIR)/example/orders.xml
+	@echo
+	@echo "The XML went to $(BUILD_DIR)/example/orders.xml; its first lines:"
+	@head -n 20 $(BUILD_DIR)/example/orders.xml
+	@echo "..."
+	@echo
+	@echo "The run's log, $(BUILD_DIR)/bin/dvrun.log, ends with:"
+	@tail -n 2 $(BUILD_DIR)/bin/dvrun.log
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)

@@ -11,6 +11,7 @@ packages=(
     libgtest-dev
     libgmock-dev
     libxml2-dev
+    python3
 )
 
 missing=()

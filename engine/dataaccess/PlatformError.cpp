@@ -33,6 +33,13 @@ int32_t CodeFromErrno(int err) {
     return kErrnoFacility | err;
 }
 
+std::string ErrnoText(int err) {
+    char buffer[256];
+    // GNU strerror_r may return a static string instead of filling the buffer.
+    const char* text = strerror_r(err, buffer, sizeof buffer);
+    return text ? text : "";
+}
+
 std::string SystemMessage(int32_t code) {
     for (const KnownCode& known : kKnownCodes) {
         if (known.code == code) {
@@ -40,10 +47,7 @@ std::string SystemMessage(int32_t code) {
         }
     }
     if ((code & static_cast<int32_t>(0xFFFF0000u)) == kErrnoFacility) {
-        char buffer[256];
-        // GNU strerror_r may return a static string instead of filling the buffer.
-        const char* text = strerror_r(code & 0xFFFF, buffer, sizeof buffer);
-        return text ? text : "";
+        return ErrnoText(code & 0xFFFF);
     }
     return {};
 }

@@ -21,6 +21,9 @@ inline constexpr int32_t kDispOverflow = static_cast<int32_t>(0x8002000Au);
 // Code for an errno value, in the same family as the other failure codes.
 int32_t CodeFromErrno(int err);
 
+// The system's text for an errno value (thread-safe).
+std::string ErrnoText(int err);
+
 // The system's text for a failure code; empty when there is none.
 std::string SystemMessage(int32_t code);
 

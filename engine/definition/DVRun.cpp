@@ -1,19 +1,12 @@
 #include "DVRun.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <new>
 
 #include "AutoTextResolver.h"
 #include "ResultCode.h"
 #include "ResultMessages.h"
-#include "dataaccess/CTextFile.h"
 #include "dataaccess/PlatformError.h"
 #include "dataaccess/TextUtil.h"
 #include "output/GroupRegistry.h"
@@ -49,13 +42,6 @@ int32_t PrepareSource(DVFile& definition, std::unique_ptr<DVDataSource>& source,
 std::string TransformingFailure(const Norvik::PlatformError& error) {
     return "Transforming\r\nError: " + Norvik::SystemMessage(error.Code()) +
            "\r\nDescription: " + error.Description();
-}
-
-void RemoveRegularFile(const std::string& path) {
-    struct stat st {};
-    if (!path.empty() && ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-        ::unlink(path.c_str());
-    }
 }
 
 }  // namespace
@@ -204,47 +190,4 @@ int32_t DVRun::Run(const ProgressCallback& progress) {
         progress(rowCount_);
     }
     return result;
-}
-
-std::string DVRun::RunPreview(const DVFile& definition, size_t maxChars, int32_t maxRows) {
-    const char* folder = std::getenv("TMPDIR");
-    std::string pattern = std::string(folder && *folder ? folder : "/tmp") + "/dvXXXXXX";
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) {
-        return {};
-    }
-    ::close(fd);
-    const std::string temporary = pattern;
-
-    std::string text;
-    {
-        DVRun run(definition);
-        run.SetTargetFileName(temporary);
-        const int32_t first = run.Settings().firstrow;
-        const int32_t last = run.Settings().lastrow;
-        if (last == 0 || static_cast<int64_t>(last) - first > maxRows) {
-            run.SetLastRow(first + maxRows);
-        }
-        const int32_t code = run.Run();
-        if (code != kSuccess) {
-            text = run.GetDetailText();
-        } else if (!run.OutputFileNames().empty()) {
-            std::ifstream in(run.OutputFileNames().front(), std::ios::binary);
-            const std::string bytes((std::istreambuf_iterator<char>(in)),
-                                    std::istreambuf_iterator<char>());
-            text = Norvik::CTextFile::DecodeText(bytes);
-            size_t pos = 0;
-            size_t characters = 0;
-            while (pos < text.size() && characters < maxChars) {
-                Norvik::NextCodePoint(text, pos);
-                ++characters;
-            }
-            text.resize(pos);
-        }
-        for (const std::string& name : run.OutputFileNames()) {
-            RemoveRegularFile(name);
-        }
-    }
-    RemoveRegularFile(temporary);
-    return text;
 }

@@ -25,7 +25,7 @@ bool ProjectFileWriter::Save(const std::string& path) {
     }
     if (!writer_.Open(path, "utf-8", true)) {
         if (writer_.FileError() != 0) {
-            definition_.SetLastError(std::strerror(writer_.FileError()));
+            definition_.SetLastError(Norvik::ErrnoText(writer_.FileError()));
         }
         return false;
     }
@@ -86,7 +86,7 @@ bool ProjectFileWriter::Save(const std::string& path) {
     }
     if (!writer_.Close()) {
         if (writer_.FileError() != 0) {
-            definition_.SetLastError(std::strerror(writer_.FileError()));
+            definition_.SetLastError(Norvik::ErrnoText(writer_.FileError()));
         }
         return false;
     }

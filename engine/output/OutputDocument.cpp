@@ -101,7 +101,7 @@ int32_t OutputDocument::StartOutput(DVDataSourceRow& row, NodeTreeWriter& nodes,
     std::unique_ptr<Norvik::FileSink> sink =
         Norvik::FileSink::Open(name, Norvik::FileSink::Mode::kDirect, error);
     if (!sink) {
-        detail = std::strerror(error);
+        detail = Norvik::ErrnoText(error);
         return kTargetFileCreate;
     }
     sink_ = std::move(sink);
@@ -137,7 +137,7 @@ int32_t OutputDocument::StartOutput(DVDataSourceRow& row, NodeTreeWriter& nodes,
     if (!s.includefile.empty()) {
         Norvik::CTextFile include;
         if (!include.Open(s.includefile)) {
-            detail = std::strerror(include.Error());
+            detail = Norvik::ErrnoText(include.Error());
             return kIncludeFileOpen;
         }
         std::string_view line;
@@ -182,7 +182,7 @@ void OutputDocument::CloseFile() {
     if (!sink->Commit()) {
         const int error = sink->Error();
         throw Norvik::PlatformError(Norvik::CodeFromErrno(error),
-                                    "Closing " + currentName_ + ": " + std::strerror(error));
+                                    "Closing " + currentName_ + ": " + Norvik::ErrnoText(error));
     }
     lastFinished_ = true;
 }
@@ -208,7 +208,7 @@ void OutputDocument::CopyStreamToFile() {
     if (!sink_->Write(stream_.View())) {
         const int error = sink_->Error();
         throw Norvik::PlatformError(Norvik::CodeFromErrno(error),
-                                    "Writing " + currentName_ + ": " + std::strerror(error));
+                                    "Writing " + currentName_ + ": " + Norvik::ErrnoText(error));
     }
     stream_.Rewind();
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "NumberFormat.h"
+#include "dataaccess/PlatformError.h"
 #include "dataaccess/TextUtil.h"
 #include "definition/DVFile.h"
 #include "definition/ResultCode.h"
@@ -122,7 +123,7 @@ int32_t TextFileDataSource::Open(DVFile& definition, int32_t) {
     path_ = settings.sourcefilename;
     file_ = std::make_unique<Norvik::CTextFile>();
     if (!file_->Open(path_, true)) {
-        SetError(std::strerror(file_->Error()));
+        SetError(Norvik::ErrnoText(file_->Error()));
         file_.reset();
         return kSourceFileOpen;
     }
@@ -165,7 +166,7 @@ bool TextFileDataSource::ReadNextLine(std::string_view& line) {
             return false;
         }
         case Norvik::CTextFile::LineStatus::kReadError:
-            SetError("Reading " + path_ + ": " + std::strerror(file_->Error()));
+            SetError("Reading " + path_ + ": " + Norvik::ErrnoText(file_->Error()));
             return false;
     }
     return false;

@@ -1,0 +1,115 @@
+#include "CDatavane.h"
+
+#include <cstdio>
+#include <new>
+
+#include "dataaccess/PlatformError.h"
+#include "definition/DVRun.h"
+#include "definition/ResultCode.h"
+
+namespace {
+
+// The text of a failure that reached the component boundary.
+std::string FailureText(const Norvik::PlatformError& error) {
+    std::string system = Norvik::SystemMessage(error.Code());
+    if (system.empty()) {
+        char buffer[64];
+        const auto code = static_cast<uint32_t>(error.Code());
+        if (code >= 0x80040200u && code <= 0x8004FFFFu) {
+            std::snprintf(buffer, sizeof buffer, "IDispatch error #%u", code - 0x80040200u);
+        } else {
+            std::snprintf(buffer, sizeof buffer, "Unknown error 0x%0X", code);
+        }
+        system = buffer;
+    }
+    return system + " " + error.Description();
+}
+
+}  // namespace
+
+std::atomic<int32_t>& ModuleLockCount() {
+    static std::atomic<int32_t> count{0};
+    return count;
+}
+
+CDatavane::CDatavane() {
+    ++ModuleLockCount();
+}
+
+CDatavane::~CDatavane() {
+    --ModuleLockCount();
+}
+
+uint32_t CDatavane::AddRef() noexcept {
+    return references_.fetch_add(1) + 1;
+}
+
+uint32_t CDatavane::Release() noexcept {
+    const uint32_t left = references_.fetch_sub(1) - 1;
+    if (left == 0) {
+        delete this;
+    }
+    return left;
+}
+
+bool CDatavane::Transform(const char* dvFile, const char* sourceFile, const char* targetFile,
+                          DvobjProgress progress, void* context) noexcept {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        code_ = kSuccess;
+        message_.clear();
+    }
+    int32_t code = kSuccess;
+    std::string message;
+    try {
+        DVRun run;
+        run.SetDefinitionPath(dvFile ? dvFile : "");
+        if (!run.LoadDefinition()) {
+            code = kInvalidDVFile;
+        } else {
+            if (sourceFile && *sourceFile) {
+                run.SetSourceFileName(sourceFile);
+            }
+            if (targetFile && *targetFile) {
+                run.SetTargetFileName(targetFile);
+            }
+            DVRun::ProgressCallback callback;
+            if (progress) {
+                callback = [progress, context](int32_t rows) {
+                    return rows < 0 || progress(rows, context) != 0;
+                };
+            }
+            code = run.Run(callback);
+        }
+        message = run.GetResultMessage(code);
+        if (!run.GetDetailText().empty()) {
+            message += ": " + run.GetDetailText();
+        }
+    } catch (const Norvik::PlatformError& error) {
+        code = kInvalidDVFile;
+        message = FailureText(error);
+    } catch (const std::bad_alloc&) {
+        code = kInvalidDVFile;
+        message = Norvik::SystemMessage(Norvik::kEOutOfMemory);
+    } catch (const std::exception& error) {
+        code = kInvalidDVFile;
+        message = error.what();
+    } catch (...) {
+        code = kInvalidDVFile;
+        message = Norvik::SystemMessage(Norvik::kEUnexpected);
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    code_ = code;
+    message_ = std::move(message);
+    return code == kSuccess;
+}
+
+int32_t CDatavane::ErrorCode() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return code_;
+}
+
+std::string CDatavane::ErrorMessage() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return message_;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "dvobj.h"
+
+// The C handle is the object itself.
+struct DvobjDatavane {
+protected:
+    DvobjDatavane() = default;
+    ~DvobjDatavane() = default;
+};
+
+// The one creatable class: runs a definition per Transform call and keeps
+// the outcome of the last call in two properties.
+class CDatavane final : public DvobjDatavane {
+public:
+    CDatavane();
+    ~CDatavane();
+
+    uint32_t AddRef() noexcept;
+    uint32_t Release() noexcept;
+
+    // Never throws; every outcome goes into the properties.
+    bool Transform(const char* dvFile, const char* sourceFile, const char* targetFile,
+                   DvobjProgress progress, void* context) noexcept;
+    int32_t ErrorCode() const;
+    std::string ErrorMessage() const;
+
+private:
+    std::atomic<uint32_t> references_{1};
+    // Calls on one object from two threads overwrite each other's outcome,
+    // but never tear it.
+    mutable std::mutex mutex_;
+    int32_t code_ = 0;
+    std::string message_;
+};
+
+// Objects and server locks alive in the module.
+std::atomic<int32_t>& ModuleLockCount();

@@ -1,0 +1,113 @@
+/*
+ * dvobj: runs a saved Datavane transformation definition (.dv) from any
+ * program or script. Plain C; strings are UTF-8; nothing here throws.
+ *
+ *   DvobjDatavane* dv = NULL;
+ *   if (Dvobj_CreateInstance("Dvobj.Datavane", &dv) == DVOBJ_S_OK) {
+ *       if (!Datavane_Transform(dv, "orders.dv", NULL, NULL)) {
+ *           char* message = Datavane_ErrorMessage(dv);
+ *           fprintf(stderr, "%d: %s\n", Datavane_ErrorCode(dv), message);
+ *           Dvobj_FreeString(message);
+ *       }
+ *       Datavane_Release(dv);
+ *   }
+ */
+#ifndef DVOBJ_H
+#define DVOBJ_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define DVOBJ_API __attribute__((visibility("default")))
+
+/* Identifiers of the one creatable class. */
+#define DVOBJ_CLSID_DATAVANE "{6F1C2E3A-4B5D-4E8F-9A7B-3C2D1E0F5A69}"
+#define DVOBJ_LIBID "{0B8E4D7C-2A61-4F3E-8D5B-9E7A1C3F2B40}"
+#define DVOBJ_PROGID "Dvobj.Datavane.1"
+#define DVOBJ_VERSION_INDEPENDENT_PROGID "Dvobj.Datavane"
+
+/* Status codes of the module and factory calls. */
+#define DVOBJ_S_OK ((int32_t)0)
+#define DVOBJ_S_FALSE ((int32_t)1)
+#define DVOBJ_E_POINTER ((int32_t)0x80004003)
+#define DVOBJ_E_FAIL ((int32_t)0x80004005)
+#define DVOBJ_E_OUTOFMEMORY ((int32_t)0x8007000E)
+#define DVOBJ_CLASS_E_CLASSNOTAVAILABLE ((int32_t)0x80040111)
+#define DVOBJ_REGDB_E_CLASSNOTREG ((int32_t)0x80040154)
+#define DVOBJ_SELFREG_E_CLASS ((int32_t)0x80040201)
+
+/* Result codes a transformation reports through Datavane_ErrorCode. The
+ * property may also carry 1 (cancelled), 117 and 118. */
+typedef enum DVObjErrorCode {
+    DVObj_Success = 0,
+    DVObj_Invalid_DVFile = 101,
+    DVObj_No_SourceFile = 102,
+    DVObj_SourceFile_Open = 103,
+    DVObj_TargetFile_Create = 104,
+    DVObj_TargetFile_Write = 105,
+    DVObj_No_Columns = 106,
+    DVObj_No_TargetFile = 107,
+    DVObj_IncludeFile_Open = 108,
+    DVObj_No_Delimiter = 109,
+    DVObj_No_ODBCDriver = 110,
+    DVObj_No_DSN = 111,
+    DVObj_No_SQLQuery = 112,
+    DVObj_No_SQLTable = 113,
+    DVObj_ODBC_Connect = 114,
+    DVObj_ODBC_SQLQuery = 115,
+    DVObj_ODBC_TableQuery = 116
+} DVObjErrorCode;
+
+typedef struct DvobjClassFactory DvobjClassFactory;
+typedef struct DvobjDatavane DvobjDatavane;
+
+/* Called with the row count about every 500 ms; return 0 to cancel. */
+typedef int (*DvobjProgress)(int32_t rowCount, void* context);
+
+/* Module entry points. */
+/* The (cached) class factory of the class identifier. */
+DVOBJ_API int32_t DllGetClassObject(const char* classId, DvobjClassFactory** factory);
+/* DVOBJ_S_OK when no object and no server lock is alive, else DVOBJ_S_FALSE. */
+DVOBJ_API int32_t DllCanUnloadNow(void);
+/* Writes the registration file (ProgIDs, class identifier, library path,
+ * threading model "Both") under $XDG_CONFIG_HOME/datavane (else
+ * ~/.config/datavane); unregistering removes it. */
+DVOBJ_API int32_t DllRegisterServer(void);
+DVOBJ_API int32_t DllUnregisterServer(void);
+
+/* Class factory. */
+DVOBJ_API int32_t DvobjClassFactory_CreateInstance(DvobjClassFactory* factory,
+                                                   DvobjDatavane** object);
+DVOBJ_API int32_t DvobjClassFactory_LockServer(DvobjClassFactory* factory, int lock);
+
+/* Creates an object by class identifier or by either ProgID. */
+DVOBJ_API int32_t Dvobj_CreateInstance(const char* classIdOrProgId, DvobjDatavane** object);
+
+/* Reference counting (thread-safe); a new object holds one reference. */
+DVOBJ_API uint32_t Datavane_AddRef(DvobjDatavane* object);
+DVOBJ_API uint32_t Datavane_Release(DvobjDatavane* object);
+
+/* Runs the definition in dvFile. A null or empty sourceFile / targetFile keeps
+ * the definition's own file. Returns nonzero on success; the outcome is in
+ * Datavane_ErrorCode and Datavane_ErrorMessage either way. */
+DVOBJ_API int Datavane_Transform(DvobjDatavane* object, const char* dvFile, const char* sourceFile,
+                                 const char* targetFile);
+/* The same, reporting progress (progress may be null). */
+DVOBJ_API int Datavane_TransformWithProgress(DvobjDatavane* object, const char* dvFile,
+                                             const char* sourceFile, const char* targetFile,
+                                             DvobjProgress progress, void* context);
+
+/* The code of the last Transform (0 before any). */
+DVOBJ_API int32_t Datavane_ErrorCode(const DvobjDatavane* object);
+/* A copy of the last message ("" before any); free it with Dvobj_FreeString. */
+DVOBJ_API char* Datavane_ErrorMessage(const DvobjDatavane* object);
+DVOBJ_API void Dvobj_FreeString(char* text);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* DVOBJ_H */

@@ -1,0 +1,132 @@
+"""Run Datavane transformation definitions from Python.
+
+    from dvobj import Datavane
+    dv = Datavane()
+    if not dv.transform("orders.dv", target_file="out.xml"):
+        print(dv.error_code, dv.error_message)
+
+The component library is found through $DVOBJ_LIBRARY, then the component's
+registration file, then the build and install folders next to this module.
+Only the standard library (ctypes) is used.
+"""
+
+import ctypes
+import os
+
+PROGID = "Dvobj.Datavane"
+_CLSID = "{6F1C2E3A-4B5D-4E8F-9A7B-3C2D1E0F5A69}"
+
+
+def _registered_library():
+    config = os.environ.get("XDG_CONFIG_HOME") or os.path.join(
+        os.path.expanduser("~"), ".config")
+    path = os.path.join(config, "datavane", "dvobj.registration")
+    section = "[CLSID\\" + _CLSID + "]"
+    try:
+        with open(path, encoding="utf-8") as registration:
+            inside = False
+            for line in registration:
+                line = line.rstrip("\n")
+                if line.startswith("["):
+                    inside = line == section
+                elif inside and line.startswith("InprocServer32="):
+                    return line[len("InprocServer32="):]
+    except OSError:
+        pass
+    return None
+
+
+def _candidates():
+    explicit = os.environ.get("DVOBJ_LIBRARY")
+    if explicit:
+        yield explicit
+    registered = _registered_library()
+    if registered:
+        yield registered
+    here = os.path.dirname(os.path.abspath(__file__))
+    yield os.path.join(here, "..", "..", "build", "lib", "libdvobj.so")
+    yield os.path.join(here, "..", "lib", "libdvobj.so")
+    yield "libdvobj.so"
+
+
+def load_library():
+    """The component library, loaded once."""
+    errors = []
+    for path in _candidates():
+        try:
+            library = ctypes.CDLL(path)
+        except OSError as error:
+            errors.append(str(error))
+            continue
+        library.Dvobj_CreateInstance.argtypes = [
+            ctypes.c_char_p, ctypes.POINTER(ctypes.c_void_p)]
+        library.Dvobj_CreateInstance.restype = ctypes.c_int32
+        library.Datavane_Release.argtypes = [ctypes.c_void_p]
+        library.Datavane_Release.restype = ctypes.c_uint32
+        library.Datavane_Transform.argtypes = [
+            ctypes.c_void_p, ctypes.c_char_p, ctypes.c_char_p, ctypes.c_char_p]
+        library.Datavane_Transform.restype = ctypes.c_int
+        library.Datavane_ErrorCode.argtypes = [ctypes.c_void_p]
+        library.Datavane_ErrorCode.restype = ctypes.c_int32
+        # A char* the caller frees: keep it as a raw pointer.
+        library.Datavane_ErrorMessage.argtypes = [ctypes.c_void_p]
+        library.Datavane_ErrorMessage.restype = ctypes.c_void_p
+        library.Dvobj_FreeString.argtypes = [ctypes.c_void_p]
+        library.Dvobj_FreeString.restype = None
+        return library
+    raise OSError("libdvobj.so not found: " + "; ".join(errors))
+
+
+def _text(value):
+    if value is None:
+        return None
+    return os.fsencode(value) if not isinstance(value, bytes) else value
+
+
+class Datavane:
+    """One Datavane object: runs definitions, keeps the last outcome."""
+
+    def __init__(self, class_id=PROGID, library=None):
+        self._library = library or load_library()
+        handle = ctypes.c_void_p()
+        status = self._library.Dvobj_CreateInstance(
+            class_id.encode("utf-8"), ctypes.byref(handle))
+        if status != 0:
+            raise OSError("cannot create %s: 0x%08X" % (class_id, status & 0xFFFFFFFF))
+        self._handle = handle
+
+    def transform(self, dv_file, source_file=None, target_file=None):
+        """Run dv_file; None or "" keeps the definition's own source/target."""
+        return bool(self._library.Datavane_Transform(
+            self._handle, _text(dv_file), _text(source_file), _text(target_file)))
+
+    @property
+    def error_code(self):
+        return self._library.Datavane_ErrorCode(self._handle)
+
+    @property
+    def error_message(self):
+        pointer = self._library.Datavane_ErrorMessage(self._handle)
+        if not pointer:
+            return ""
+        try:
+            return ctypes.string_at(pointer).decode("utf-8", errors="replace")
+        finally:
+            self._library.Dvobj_FreeString(pointer)
+
+    def close(self):
+        if self._handle:
+            self._library.Datavane_Release(self._handle)
+            self._handle = None
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def __del__(self):
+        try:
+            self.close()
+        except Exception:  # interpreter shutdown
+            pass

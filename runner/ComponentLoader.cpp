@@ -1,0 +1,120 @@
+#include "ComponentLoader.h"
+
+#include <dlfcn.h>
+
+#include <cstdlib>
+#include <fstream>
+
+namespace {
+
+std::string RegistrationFile() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config && *config == '/') {
+        return std::string(config) + "/datavane/dvobj.registration";
+    }
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : ".") + "/.config/datavane/dvobj.registration";
+}
+
+template <typename Function>
+bool Resolve(void* library, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(dlsym(library, name));
+    return function != nullptr;
+}
+
+}  // namespace
+
+ComponentLoader::~ComponentLoader() {
+    if (object_ && release_) {
+        release_(object_);
+    }
+    if (library_) {
+        dlclose(library_);
+    }
+}
+
+std::string ComponentLoader::RegisteredLibrary() {
+    std::ifstream in(RegistrationFile());
+    const std::string section = std::string("[CLSID\\") + DVOBJ_CLSID_DATAVANE + "]";
+    const std::string key = "InprocServer32=";
+    std::string line;
+    bool inSection = false;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line[0] == '[') {
+            inSection = line == section;
+        } else if (inSection && line.rfind(key, 0) == 0) {
+            return line.substr(key.size());
+        }
+    }
+    return {};
+}
+
+int32_t ComponentLoader::Create(const std::string& runnerPath) {
+    const std::string registered = RegisteredLibrary();
+    int32_t code = DVOBJ_REGDB_E_CLASSNOTREG;
+    if (!registered.empty()) {
+        code = TryLibrary(registered);
+        if (code == DVOBJ_S_OK) {
+            return code;
+        }
+    }
+    const size_t slash = runnerPath.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : runnerPath.substr(0, slash);
+    const int32_t besides = TryLibrary(folder + "/../lib/libdvobj.so");
+    return besides == DVOBJ_S_OK || registered.empty() ? besides : code;
+}
+
+int32_t ComponentLoader::TryLibrary(const std::string& path) {
+    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!library) {
+        const char* error = dlerror();
+        why_ = error ? error : path;
+        return DVOBJ_REGDB_E_CLASSNOTREG;
+    }
+    int32_t (*getClassObject)(const char*, DvobjClassFactory**) = nullptr;
+    int32_t (*createInstance)(DvobjClassFactory*, DvobjDatavane**) = nullptr;
+    if (!Resolve(library, "DllGetClassObject", getClassObject) ||
+        !Resolve(library, "DvobjClassFactory_CreateInstance", createInstance) ||
+        !Resolve(library, "Datavane_Release", release_) ||
+        !Resolve(library, "Datavane_TransformWithProgress", transform_) ||
+        !Resolve(library, "Datavane_ErrorCode", errorCode_) ||
+        !Resolve(library, "Datavane_ErrorMessage", errorMessage_) ||
+        !Resolve(library, "Dvobj_FreeString", freeString_)) {
+        why_ = path + " is not the Datavane component";
+        dlclose(library);
+        return DVOBJ_CLASS_E_CLASSNOTAVAILABLE;
+    }
+    DvobjClassFactory* factory = nullptr;
+    int32_t code = getClassObject(DVOBJ_CLSID_DATAVANE, &factory);
+    DvobjDatavane* object = nullptr;
+    if (code == DVOBJ_S_OK) {
+        code = createInstance(factory, &object);
+    }
+    if (code != DVOBJ_S_OK || !object) {
+        why_.clear();
+        dlclose(library);
+        return code != DVOBJ_S_OK ? code : DVOBJ_E_FAIL;
+    }
+    library_ = library;
+    object_ = object;
+    return DVOBJ_S_OK;
+}
+
+bool ComponentLoader::Transform(const char* dvFile, const char* source, const char* target,
+                                DvobjProgress progress, void* context) {
+    return object_ && transform_(object_, dvFile, source, target, progress, context) != 0;
+}
+
+int32_t ComponentLoader::ErrorCode() const {
+    return object_ ? errorCode_(object_) : 0;
+}
+
+std::string ComponentLoader::ErrorMessage() const {
+    if (!object_) {
+        return {};
+    }
+    char* text = errorMessage_(object_);
+    std::string message = text ? text : "";
+    freeString_(text);
+    return message;
+}

@@ -1,0 +1,133 @@
+// dvrun: runs one Datavane definition for a scheduler or a shell and keeps a
+// log of what happened.
+#include <unistd.h>
+
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "CommandLine.h"
+#include "ComponentLoader.h"
+#include "RunLog.h"
+
+#ifndef DV_VERSION
+#define DV_VERSION ""
+#endif
+
+namespace {
+
+constexpr int kFailure = 255;  // the exit status of -1
+
+const char* const kUsage =
+    "Usage: dvrun PROJECT.dv [/s SOURCE] [/t TARGET] [/l LOG]\n"
+    "Runs a Datavane transformation definition and logs the outcome.\n"
+    "\n"
+    "  /s SOURCE  read this source file instead of the definition's\n"
+    "  /t TARGET  write this target file instead of the definition's\n"
+    "  /l LOG     append to this log (default: the program's path + \".log\")\n"
+    "\n"
+    "Switches may also start with - or ~ (-s, ~s). Exit status: 0 on success,\n"
+    "255 on failure.\n"
+    "  --help     show this text\n"
+    "  --version  show the version\n";
+
+std::string ExecutablePath() {
+    char buffer[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    return length > 0 ? std::string(buffer, static_cast<size_t>(length)) : std::string("dvrun");
+}
+
+// Texts of the codes creating the component can fail with.
+std::string SystemText(int32_t code) {
+    switch (code) {
+        case DVOBJ_REGDB_E_CLASSNOTREG:
+            return "Class not registered";
+        case DVOBJ_CLASS_E_CLASSNOTAVAILABLE:
+            return "ClassFactory cannot supply requested class";
+        case DVOBJ_E_OUTOFMEMORY:
+            return "Not enough memory resources are available to complete this operation.";
+        case DVOBJ_E_FAIL:
+            return "Unspecified error";
+        default:
+            return "Unknown Error " + std::to_string(code);
+    }
+}
+
+// Shows rows converted and the rate on a terminal.
+struct ProgressLine {
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    bool shown = false;
+
+    static int Report(int32_t rows, void* context) {
+        auto* self = static_cast<ProgressLine*>(context);
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - self->start).count();
+        std::fprintf(stderr, "\r%d rows converted (%.0f rows/s)   ", rows,
+                     seconds > 0 ? rows / seconds : 0.0);
+        std::fflush(stderr);
+        self->shown = true;
+        return 1;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc <= 1) {
+        std::fputs(kUsage, stderr);
+        return kFailure;
+    }
+    const std::string first = argv[1];
+    if (argc == 2 && (first == "--help" || first == "-h")) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (argc == 2 && first == "--version") {
+        std::printf("dvrun (Tarnwright Datavane) %s\n", DV_VERSION);
+        return 0;
+    }
+
+    const CommandLine line = CommandLine::Parse(argc, argv);
+    const std::string runner = ExecutablePath();
+    RunLog log(runner + ".log", line.log.value_or(""), DV_VERSION);
+    log.Write("Command Line: dvrun " + line.Display(), 0);
+
+    bool succeeded = false;
+    std::string failure;
+    if (!line.project || !std::ifstream(*line.project)) {
+        if (line.project) {
+            failure = "Cannot open/read DVFile: " + *line.project;
+            log.Write(failure, -1);
+        }
+    } else {
+        ComponentLoader component;
+        const int32_t created = component.Create(runner);
+        if (created != DVOBJ_S_OK) {
+            failure = "Could not create Datavane object\r\n" + SystemText(created);
+            if (!component.Why().empty()) {
+                failure += "\r\n" + component.Why();
+            }
+            log.Write(failure, created);
+        } else {
+            ProgressLine progress;
+            const bool terminal = ::isatty(STDERR_FILENO) != 0;
+            succeeded = component.Transform(line.project->c_str(), line.source.value_or("").c_str(),
+                                            line.target.value_or("").c_str(),
+                                            terminal ? &ProgressLine::Report : nullptr, &progress);
+            if (progress.shown) {
+                std::fputc('\n', stderr);
+            }
+            if (!succeeded) {
+                failure = component.ErrorMessage();
+                log.Write(failure, component.ErrorCode());
+            }
+        }
+    }
+    if (!failure.empty()) {
+        std::fprintf(stderr, "dvrun: %s\n", RunLog::OneLine(failure).c_str());
+    }
+    log.Write(succeeded ? "Transformation Succeeded" : "Transformation Failed", 0);
+    return succeeded ? 0 : kFailure;
+}

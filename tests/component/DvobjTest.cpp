@@ -1,0 +1,196 @@
+#include "dvobj.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <thread>
+
+#include "TestSupport.h"
+
+using testsupport::TempDir;
+
+namespace {
+
+// A definition of the current layout that takes its columns from the source.
+std::string Definition(const std::string& source, const std::string& target) {
+    return "<?xml version=\"1.0\"?><tarnwrightdatavane><version>2.6</version>"
+           "<sourcefilename>" +
+           source +
+           "</sourcefilename>"
+           "<targetfilename>" +
+           target +
+           "</targetfilename>"
+           "<delimiter>,</delimiter><encoding>utf-8</encoding>"
+           "<xmlroot name=\"rows\"/></tarnwrightdatavane>";
+}
+
+struct Object {
+    DvobjDatavane* handle = nullptr;
+    Object() { EXPECT_EQ(Dvobj_CreateInstance(DVOBJ_PROGID, &handle), DVOBJ_S_OK); }
+    ~Object() { Datavane_Release(handle); }
+    std::string Message() const {
+        char* text = Datavane_ErrorMessage(handle);
+        std::string message = text ? text : "<null>";
+        Dvobj_FreeString(text);
+        return message;
+    }
+};
+
+TEST(DvobjTest, CreatesByClassIdentifierAndProgIds) {
+    for (const char* id :
+         {DVOBJ_CLSID_DATAVANE, "{6f1c2e3a-4b5d-4e8f-9a7b-3c2d1e0f5a69}",
+          "6F1C2E3A-4B5D-4E8F-9A7B-3C2D1E0F5A69", "Dvobj.Datavane", "Dvobj.Datavane.1"}) {
+        DvobjDatavane* object = nullptr;
+        ASSERT_EQ(Dvobj_CreateInstance(id, &object), DVOBJ_S_OK) << id;
+        EXPECT_EQ(Datavane_Release(object), 0u);
+    }
+    DvobjDatavane* object = reinterpret_cast<DvobjDatavane*>(0x1);
+    EXPECT_EQ(Dvobj_CreateInstance("Other.Thing", &object), DVOBJ_REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(Dvobj_CreateInstance(nullptr, &object), DVOBJ_REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(Dvobj_CreateInstance(DVOBJ_PROGID, nullptr), DVOBJ_E_POINTER);
+
+    DvobjClassFactory* factory = nullptr;
+    EXPECT_EQ(DllGetClassObject("{00000000-0000-0000-0000-000000000000}", &factory),
+              DVOBJ_CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(DllGetClassObject(DVOBJ_CLSID_DATAVANE, nullptr), DVOBJ_E_POINTER);
+    ASSERT_EQ(DllGetClassObject(DVOBJ_CLSID_DATAVANE, &factory), DVOBJ_S_OK);
+    ASSERT_EQ(DvobjClassFactory_CreateInstance(factory, &object), DVOBJ_S_OK);
+    EXPECT_EQ(DvobjClassFactory_CreateInstance(factory, nullptr), DVOBJ_E_POINTER);
+    EXPECT_EQ(DllCanUnloadNow(), DVOBJ_S_FALSE);
+    EXPECT_EQ(Datavane_AddRef(object), 2u);
+    EXPECT_EQ(Datavane_Release(object), 1u);
+    EXPECT_EQ(Datavane_Release(object), 0u);
+    EXPECT_EQ(DllCanUnloadNow(), DVOBJ_S_OK);
+    DvobjClassFactory_LockServer(factory, 1);
+    EXPECT_EQ(DllCanUnloadNow(), DVOBJ_S_FALSE);
+    DvobjClassFactory_LockServer(factory, 0);
+    EXPECT_EQ(DllCanUnloadNow(), DVOBJ_S_OK);
+}
+
+TEST(DvobjTest, NullPointersAreHarmless) {
+    EXPECT_EQ(Datavane_AddRef(nullptr), 0u);
+    EXPECT_EQ(Datavane_Release(nullptr), 0u);
+    EXPECT_EQ(Datavane_Transform(nullptr, "x.dv", nullptr, nullptr), 0);
+    EXPECT_EQ(Datavane_ErrorCode(nullptr), 0);
+    char* message = Datavane_ErrorMessage(nullptr);
+    EXPECT_STREQ(message, "");
+    Dvobj_FreeString(message);
+    Dvobj_FreeString(nullptr);
+    Object object;
+    EXPECT_EQ(Datavane_Transform(object.handle, nullptr, nullptr, nullptr), 0);
+    EXPECT_EQ(Datavane_ErrorCode(object.handle), DVObj_Invalid_DVFile);
+}
+
+TEST(DvobjTest, TransformReportsThroughTheProperties) {
+    TempDir dir;
+    testsupport::WriteFile(dir.File("in.csv"), "A,B\n1,2\n");
+    testsupport::WriteFile(dir.File("other.csv"), "A,B\n3,4\n");
+    testsupport::WriteFile(dir.File("t.dv"), Definition(dir.File("in.csv"), dir.File("out.xml")));
+    Object object;
+    EXPECT_EQ(Datavane_ErrorCode(object.handle), 0);
+    EXPECT_EQ(object.Message(), "");
+
+    // The definition's own files.
+    ASSERT_EQ(Datavane_Transform(object.handle, dir.File("t.dv").c_str(), nullptr, nullptr), 1);
+    EXPECT_EQ(object.Message(), "Success");
+    EXPECT_NE(testsupport::ReadFile(dir.File("out.xml")).find("<A>1</A>"), std::string::npos);
+
+    // Empty overrides keep them; others replace them.
+    ASSERT_EQ(Datavane_Transform(object.handle, dir.File("t.dv").c_str(), "", ""), 1);
+    ASSERT_EQ(Datavane_Transform(object.handle, dir.File("t.dv").c_str(),
+                                 dir.File("other.csv").c_str(), dir.File("o2.xml").c_str()),
+              1);
+    EXPECT_NE(testsupport::ReadFile(dir.File("o2.xml")).find("<A>3</A>"), std::string::npos);
+
+    // A missing or unparsable project file: 101 with the path.
+    EXPECT_EQ(Datavane_Transform(object.handle, dir.File("none.dv").c_str(), nullptr, nullptr), 0);
+    EXPECT_EQ(Datavane_ErrorCode(object.handle), DVObj_Invalid_DVFile);
+    EXPECT_EQ(object.Message(), "The DV File is invalid: " + dir.File("none.dv"));
+    testsupport::WriteFile(dir.File("bad.dv"),
+                           "<tarnwrightdatavane><version>2.6</version><firstrow>x</firstrow>"
+                           "</tarnwrightdatavane>");
+    EXPECT_EQ(Datavane_Transform(object.handle, dir.File("bad.dv").c_str(), nullptr, nullptr), 0);
+    EXPECT_EQ(Datavane_ErrorCode(object.handle), DVObj_Invalid_DVFile);
+    EXPECT_EQ(object.Message().rfind("Type mismatch. ", 0), 0u) << object.Message();
+
+    // A run failure: message, ": " and the detail.
+    EXPECT_EQ(Datavane_Transform(object.handle, dir.File("t.dv").c_str(),
+                                 dir.File("gone.csv").c_str(), nullptr),
+              0);
+    EXPECT_EQ(Datavane_ErrorCode(object.handle), DVObj_SourceFile_Open);
+    EXPECT_EQ(object.Message(), "Failed to open the source file: " + dir.File("gone.csv") +
+                                    ": No such file or directory");
+}
+
+TEST(DvobjTest, ProgressCanCancel) {
+    TempDir dir;
+    std::string csv = "N\n";
+    for (int i = 0; i < 100; ++i) {
+        csv += std::to_string(i) + "\n";
+    }
+    testsupport::WriteFile(dir.File("in.csv"), csv);
+    testsupport::WriteFile(dir.File("t.dv"), Definition(dir.File("in.csv"), dir.File("out.xml")));
+    Object object;
+    auto cancel = [](int32_t rows, void*) { return rows == 0 ? 0 : 1; };
+    EXPECT_EQ(Datavane_TransformWithProgress(object.handle, dir.File("t.dv").c_str(), nullptr,
+                                             nullptr, cancel, nullptr),
+              0);
+    EXPECT_EQ(Datavane_ErrorCode(object.handle), 1);
+    EXPECT_EQ(object.Message(), "The operation has been cancelled");
+}
+
+// The process-wide state (column counter, messages, locale cache, XML
+// library) holds when two objects run at the same time.
+TEST(DvobjTest, TwoThreadsTransformAtOnce) {
+    TempDir dir;
+    for (const char* name : {"a", "b"}) {
+        std::string csv = "Id,Value\n";
+        for (int i = 0; i < 2000; ++i) {
+            csv += std::to_string(i) + "," + name + std::to_string(i) + "\n";
+        }
+        testsupport::WriteFile(dir.File(std::string(name) + ".csv"), csv);
+        testsupport::WriteFile(
+            dir.File(std::string(name) + ".dv"),
+            Definition(dir.File(std::string(name) + ".csv"), dir.File(std::string(name) + ".xml")));
+    }
+    auto work = [&](const char* name, int& failures) {
+        Object object;
+        for (int round = 0; round < 5; ++round) {
+            if (!Datavane_Transform(object.handle, dir.File(std::string(name) + ".dv").c_str(),
+                                    nullptr, nullptr)) {
+                ++failures;
+            }
+        }
+    };
+    int failuresA = 0;
+    int failuresB = 0;
+    std::thread a(work, "a", std::ref(failuresA));
+    std::thread b(work, "b", std::ref(failuresB));
+    a.join();
+    b.join();
+    EXPECT_EQ(failuresA + failuresB, 0);
+    const std::string xmlA = testsupport::ReadFile(dir.File("a.xml"));
+    EXPECT_NE(xmlA.find("<Value>a1999</Value>"), std::string::npos);
+    EXPECT_EQ(xmlA.find("<Value>b"), std::string::npos);
+}
+
+TEST(DvobjTest, RegistrationFileComesAndGoes) {
+    TempDir dir;
+    ::setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1);
+    ASSERT_EQ(DllRegisterServer(), DVOBJ_S_OK);
+    const std::string file = dir.File("datavane/dvobj.registration");
+    const std::string text = testsupport::ReadFile(file);
+    EXPECT_NE(text.find("[Dvobj.Datavane.1]"), std::string::npos);
+    EXPECT_NE(text.find("CurVer=Dvobj.Datavane.1"), std::string::npos);
+    EXPECT_NE(text.find("[CLSID\\" DVOBJ_CLSID_DATAVANE "]"), std::string::npos);
+    EXPECT_NE(text.find("ThreadingModel=Both"), std::string::npos);
+    EXPECT_NE(text.find("InprocServer32=/"), std::string::npos);
+    EXPECT_NE(text.find("libdvobj.so\n"), std::string::npos);
+    ASSERT_EQ(DllUnregisterServer(), DVOBJ_S_OK);
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("datavane")));
+    ::unsetenv("XDG_CONFIG_HOME");
+}
+
+}  // namespace

@@ -1,0 +1,58 @@
+"""Tests of the Python binding of the component."""
+
+import os
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "component", "python"))
+
+import dvobj  # noqa: E402
+
+
+def definition(source, target):
+    return ("<tarnwrightdatavane><version>2.6</version><sourcefilename>%s</sourcefilename>"
+            "<targetfilename>%s</targetfilename><delimiter>,</delimiter>"
+            "<encoding>utf-8</encoding><xmlroot/></tarnwrightdatavane>" % (source, target))
+
+
+class DatavaneTest(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.TemporaryDirectory()
+        self.path = lambda name: os.path.join(self.dir.name, name)
+        with open(self.path("in.csv"), "w", encoding="utf-8") as f:
+            f.write("Name,City\nAnn,K\u00f6ln\n")
+        with open(self.path("t.dv"), "w", encoding="utf-8") as f:
+            f.write(definition(self.path("in.csv"), self.path("out.xml")))
+
+    def tearDown(self):
+        self.dir.cleanup()
+
+    def test_transform_and_properties(self):
+        with dvobj.Datavane() as dv:
+            self.assertEqual(dv.error_code, 0)
+            self.assertEqual(dv.error_message, "")
+            self.assertTrue(dv.transform(self.path("t.dv")))
+            self.assertEqual(dv.error_message, "Success")
+            with open(self.path("out.xml"), encoding="utf-8") as f:
+                self.assertIn("<City>K\u00f6ln</City>", f.read())
+            self.assertTrue(dv.transform(self.path("t.dv"), None, self.path("o2.xml")))
+            self.assertTrue(os.path.exists(self.path("o2.xml")))
+
+    def test_failures(self):
+        dv = dvobj.Datavane("Dvobj.Datavane.1")
+        self.assertFalse(dv.transform(self.path("missing.dv")))
+        self.assertEqual(dv.error_code, 101)
+        self.assertEqual(dv.error_message, "The DV File is invalid: " + self.path("missing.dv"))
+        self.assertFalse(dv.transform(self.path("t.dv"), self.path("gone.csv")))
+        self.assertEqual(dv.error_code, 103)
+        dv.close()
+        dv.close()
+
+    def test_unknown_class(self):
+        with self.assertRaises(OSError):
+            dvobj.Datavane("Nothing.Here")
+
+
+if __name__ == "__main__":
+    unittest.main()

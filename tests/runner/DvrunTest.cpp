@@ -1,0 +1,226 @@
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+
+#include "TestSupport.h"
+
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+namespace {
+
+// A runner installed in its own folder (bin/dvrun, lib/libdvobj.so), so its
+// default log is its own, with an empty configuration folder.
+class Installation {
+public:
+    Installation() {
+        std::filesystem::create_directories(dir.Path() / "bin");
+        std::filesystem::create_directories(dir.Path() / "lib");
+        std::filesystem::create_directories(dir.Path() / "config");
+        std::filesystem::copy_file(DV_DVRUN, dir.Path() / "bin" / "dvrun");
+        std::filesystem::create_symlink(DV_DVOBJ, dir.Path() / "lib" / "libdvobj.so");
+    }
+
+    std::string Runner() const { return dir.File("bin/dvrun"); }
+    std::string DefaultLog() const { return dir.File("bin/dvrun.log"); }
+
+    // Runs the runner in the work folder; returns the exit status.
+    int Run(const std::vector<std::string>& arguments, std::string* errors = nullptr) const {
+        int pipeEnds[2];
+        EXPECT_EQ(::pipe(pipeEnds), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::dup2(pipeEnds[1], STDERR_FILENO);
+            ::close(pipeEnds[0]);
+            if (::chdir(work.Path().c_str()) != 0) {
+                ::_exit(99);
+            }
+            ::setenv("XDG_CONFIG_HOME", dir.File("config").c_str(), 1);
+            std::vector<char*> argv;
+            const std::string runner = Runner();
+            argv.push_back(const_cast<char*>(runner.c_str()));
+            for (const std::string& argument : arguments) {
+                argv.push_back(const_cast<char*>(argument.c_str()));
+            }
+            argv.push_back(nullptr);
+            ::execv(runner.c_str(), argv.data());
+            ::_exit(98);
+        }
+        ::close(pipeEnds[1]);
+        std::string text;
+        char buffer[4096];
+        ssize_t got;
+        while ((got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0) {
+            text.append(buffer, static_cast<size_t>(got));
+        }
+        ::close(pipeEnds[0]);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        if (errors) {
+            *errors = text;
+        }
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    // Entry lines of a log (header lines left out), without their time stamps.
+    static std::vector<std::string> Entries(const std::string& path) {
+        std::vector<std::string> entries;
+        std::istringstream in(ReadFile(path));
+        std::string line;
+        while (std::getline(in, line)) {
+            if (!line.empty() && line[0] != '#') {
+                entries.push_back(line.size() > 20 ? line.substr(20) : line);
+            }
+        }
+        return entries;
+    }
+
+    TempDir dir;
+    TempDir work;
+};
+
+std::string Definition(const std::string& source, const std::string& target) {
+    return "<tarnwrightdatavane><version>2.6</version><sourcefilename>" + source +
+           "</sourcefilename><targetfilename>" + target +
+           "</targetfilename><delimiter>,</delimiter><encoding>utf-8</encoding>"
+           "<xmlroot/></tarnwrightdatavane>";
+}
+
+std::string User() {
+    return "(" + std::string(::getpwuid(::geteuid())->pw_name) + ")";
+}
+
+TEST(DvrunTest, SuccessWithTheDefinitionsOwnFilesAndTheDefaultLog) {
+    Installation install;
+    WriteFile(install.work.File("in.csv"), "A\n1\n");
+    WriteFile(install.work.File("my def.dv"), Definition("in.csv", "out.xml"));
+    EXPECT_EQ(install.Run({"my def.dv"}), 0);
+    EXPECT_NE(ReadFile(install.work.File("out.xml")).find("<A>1</A>"), std::string::npos);
+    const std::string log = ReadFile(install.DefaultLog());
+    EXPECT_EQ(
+        log.rfind("#Software: DVRun - Tarnwright Datavane command line utility\n#Version: ", 0),
+        0u);
+    EXPECT_NE(log.find("\n#Fields: Date Time Type (User) Code (Message)\n"), std::string::npos);
+    EXPECT_EQ(Installation::Entries(install.DefaultLog()),
+              (std::vector<std::string>{"Info " + User() + " 0 (Command Line: dvrun \"my def.dv\")",
+                                        "Info " + User() + " 0 (Transformation Succeeded)"}));
+    // A second run appends entries only.
+    EXPECT_EQ(install.Run({"my def.dv"}), 0);
+    const std::string again = ReadFile(install.DefaultLog());
+    EXPECT_EQ(again.find("#Software"), again.rfind("#Software"));
+    EXPECT_EQ(Installation::Entries(install.DefaultLog()).size(), 4u);
+}
+
+TEST(DvrunTest, SwitchesAreWholeArguments) {
+    Installation install;
+    const std::filesystem::path folder = install.work.Path() / "my-stuff" / "srv";
+    std::filesystem::create_directories(folder);
+    WriteFile((folder / "in.csv").string(), "A\n1\n");
+    WriteFile((folder / "other.csv").string(), "A\n2\n");
+    WriteFile((folder / "p.dv").string(), Definition("my-stuff/srv/in.csv", "out.xml"));
+    // Paths holding "-s" or "/s" are not switches; -s equals /s; /S is ignored.
+    EXPECT_EQ(install.Run({"my-stuff/srv/p.dv", "-s", "my-stuff/srv/other.csv", "/S", "x.csv", "~t",
+                           "t.xml", "/l", "my.log"}),
+              0);
+    EXPECT_NE(ReadFile(install.work.File("t.xml")).find("<A>2</A>"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(install.DefaultLog()));
+    EXPECT_EQ(Installation::Entries(install.work.File("my.log")).front(),
+              "Info " + User() +
+                  " 0 (Command Line: dvrun my-stuff/srv/p.dv -s my-stuff/srv/other.csv /S x.csv "
+                  "~t t.xml /l my.log)");
+}
+
+TEST(DvrunTest, FailuresAreLoggedAndExitWith255) {
+    Installation install;
+    WriteFile(install.work.File("in.csv"), "A\n1\n");
+    WriteFile(install.work.File("p.dv"), Definition("in.csv", "out.xml"));
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string entry;
+    };
+    const Case cases[] = {
+        {{"missing.dv"}, "Error " + User() + " -1 (Cannot open/read DVFile: missing.dv)"},
+        {{"p.dv", "/s", "gone.csv"},
+         "Error " + User() +
+             " 103 (Failed to open the source file: gone.csv: No such file or directory)"},
+        {{"p.dv", "/t", "no/folder/x.xml"},
+         "Error " + User() +
+             " 104 (Failed to create the target file: no/folder/x.xml: No such file or "
+             "directory)"},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(install.DefaultLog());
+        std::string errors;
+        EXPECT_EQ(install.Run(c.arguments, &errors), 255) << c.entry;
+        const std::vector<std::string> entries = Installation::Entries(install.DefaultLog());
+        ASSERT_EQ(entries.size(), 3u) << c.entry;
+        EXPECT_EQ(entries[1], c.entry);
+        EXPECT_EQ(entries[2], "Info " + User() + " 0 (Transformation Failed)");
+        EXPECT_NE(errors.find(c.entry.substr(c.entry.find('(', 10) + 1, 20)), std::string::npos)
+            << errors;
+    }
+}
+
+TEST(DvrunTest, LineBreaksInMessagesStayOnOneLine) {
+    Installation install;
+    WriteFile(install.work.File("in.csv"), "A\n1\n");
+    WriteFile(install.work.File("p.dv"), Definition("in.csv", "out.xml"));
+    // A full disk: the detail text holds CR LF pairs.
+    EXPECT_EQ(install.Run({"p.dv", "/t", "/dev/full"}), 255);
+    EXPECT_EQ(ReadFile(install.DefaultLog()).find('\r'), std::string::npos);
+    const std::vector<std::string> entries = Installation::Entries(install.DefaultLog());
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[1], "Error " + User() +
+                              " 105 (Failed to write to the target file: /dev/full: Transforming. "
+                              "Error: No space left on device. Description: Writing /dev/full: "
+                              "No space left on device)");
+}
+
+TEST(DvrunTest, UnwritableLogFallsBackToTheDefault) {
+    Installation install;
+    WriteFile(install.work.File("in.csv"), "A\n1\n");
+    WriteFile(install.work.File("p.dv"), Definition("in.csv", "out.xml"));
+    EXPECT_EQ(install.Run({"p.dv", "/l", "no/such/dir/run.log"}), 0);
+    EXPECT_EQ(Installation::Entries(install.DefaultLog()),
+              (std::vector<std::string>{
+                  "Error " + User() + " -2 (Cannot open/create log file: no/such/dir/run.log)",
+                  "Info " + User() + " 0 (Command Line: dvrun p.dv /l no/such/dir/run.log)",
+                  "Info " + User() + " 0 (Transformation Succeeded)"}));
+}
+
+TEST(DvrunTest, HelpVersionAndEmptyCommandLine) {
+    Installation install;
+    std::string errors;
+    EXPECT_EQ(install.Run({}, &errors), 255);
+    EXPECT_NE(errors.find("Usage: dvrun"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(install.DefaultLog()));
+    EXPECT_EQ(install.Run({"--help"}), 0);
+    EXPECT_EQ(install.Run({"--version"}), 0);
+    EXPECT_FALSE(std::filesystem::exists(install.DefaultLog()));
+}
+
+TEST(DvrunTest, MissingComponentIsReported) {
+    Installation install;
+    std::filesystem::remove(install.dir.Path() / "lib" / "libdvobj.so");
+    WriteFile(install.work.File("p.dv"), Definition("in.csv", "out.xml"));
+    EXPECT_EQ(install.Run({"p.dv"}), 255);
+    const std::vector<std::string> entries = Installation::Entries(install.DefaultLog());
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[1].rfind("Error " + User() +
+                                   " -2147221164 (Could not create Datavane object. Class not "
+                                   "registered",
+                               0),
+              0u)
+        << entries[1];
+}
+
+}  // namespace
