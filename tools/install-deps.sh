@@ -11,6 +11,8 @@ packages=(
     libgtest-dev
     libgmock-dev
     libxml2-dev
+    libxslt1-dev
+    libcurl4-openssl-dev
     python3
 )
 

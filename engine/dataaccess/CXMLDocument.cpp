@@ -36,16 +36,17 @@ void InitialiseLibxml() {
 
 struct ErrorSink {
     XmlParseError* error;
-    bool seen = false;
+    int level = 0;
 };
 
+// Keeps the first fatal error (what stopped the parse), else the first error.
 void CollectError(void* userData, xmlErrorPtr error) {
     auto* context = static_cast<xmlParserCtxtPtr>(userData);
     auto* sink = context ? static_cast<ErrorSink*>(context->_private) : nullptr;
-    if (!sink || sink->seen || !error || error->level < XML_ERR_ERROR) {
+    if (!sink || !error || error->level < XML_ERR_ERROR || error->level <= sink->level) {
         return;
     }
-    sink->seen = true;
+    sink->level = error->level;
     sink->error->line = error->line;
     sink->error->linepos = error->int2;
     std::string reason = error->message ? error->message : "Unknown error";
@@ -201,6 +202,13 @@ bool CXMLDocument::Parse(const char* path, std::string_view bytes, const std::st
     }
     error_ = {};
     return true;
+}
+
+_xmlDoc* CXMLDocument::ReleaseDocument() {
+    _xmlDoc* document = doc_;
+    doc_ = nullptr;
+    Release();
+    return document;
 }
 
 XmlElement CXMLDocument::DocumentElement() const {

@@ -57,6 +57,10 @@ public:
 
     const XmlParseError& ParseError() const noexcept { return error_; }
     XmlElement DocumentElement() const;
+    // The parsed tree, for the XSL step; null when nothing is loaded.
+    _xmlDoc* Document() const noexcept { return doc_; }
+    // Hands the parsed tree to the caller, who frees it.
+    _xmlDoc* ReleaseDocument();
 
     // Elements with this name anywhere in the document, in document order.
     const std::vector<XmlElement>& ElementsByTagName(std::string_view name) const;

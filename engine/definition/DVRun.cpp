@@ -12,6 +12,7 @@
 #include "output/GroupRegistry.h"
 #include "output/NodeTreeWriter.h"
 #include "output/OutputDocument.h"
+#include "output/XSLPostProcessor.h"
 #include "sources/ColumnMap.h"
 #include "sources/DVDataSource.h"
 
@@ -98,6 +99,11 @@ int32_t DVRun::Run(const ProgressCallback& progress) {
     ColumnMap columns;
     columns.Rebuild(Columns());
     OutputDocument output(*this);
+    std::unique_ptr<XSLPostProcessor> postProcessor;
+    if (!Settings().xsltransform.empty()) {
+        postProcessor = std::make_unique<XSLPostProcessor>();
+        output.SetPostProcessor(postProcessor.get());
+    }
     GroupRegistry groups;
     NodeTreeWriter nodes(output, resolver, columns, &groups);
     if (progress && !progress(0)) {
@@ -175,6 +181,10 @@ int32_t DVRun::Run(const ProgressCallback& progress) {
         if (result == kSuccess) {
             output.FinishOutput(*source, nodes);
         }
+    } catch (const XSLPostProcessor::Failure& failure) {
+        // A broken stylesheet fails the run: the file holds no document.
+        detail_ = failure.what();
+        result = kTargetFileWrite;
     } catch (const Norvik::PlatformError& error) {
         detail_ = TransformingFailure(error);
         result = kTargetFileWrite;

@@ -8,6 +8,7 @@
 
 #include "NodeTreeWriter.h"
 #include "XMLRootNode.h"
+#include "XSLPostProcessor.h"
 #include "dataaccess/CTextFile.h"
 #include "dataaccess/PlatformError.h"
 #include "dataaccess/XmlChars.h"
@@ -172,6 +173,24 @@ void OutputDocument::FinishOutput(DVDataSourceRow& row, NodeTreeWriter& nodes) {
     writer_->EndDocument();
     CopyStreamToFile();
     CloseFile();
+    if (postProcessor_ && !definition_.Settings().xsltransform.empty()) {
+        const std::string result =
+            postProcessor_->TransformFile(definition_.Settings().xsltransform, currentName_);
+        int error = 0;
+        std::unique_ptr<Norvik::FileSink> sink =
+            Norvik::FileSink::Open(currentName_, Norvik::FileSink::Mode::kDirect, error);
+        if (!sink) {
+            throw Norvik::PlatformError(
+                Norvik::CodeFromErrno(error),
+                "Rewriting " + currentName_ + ": " + Norvik::ErrnoText(error));
+        }
+        if (!sink->Write(result) || !sink->Commit()) {
+            error = sink->Error();
+            throw Norvik::PlatformError(
+                Norvik::CodeFromErrno(error),
+                "Rewriting " + currentName_ + ": " + Norvik::ErrnoText(error));
+        }
+    }
 }
 
 void OutputDocument::CloseFile() {

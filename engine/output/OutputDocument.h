@@ -16,6 +16,7 @@ class DVFile;
 class DVDataSourceRow;
 class NodeTreeWriter;
 class XMLNode;
+class XSLPostProcessor;
 
 // The output documents of one run: naming and opening each file, its head
 // (declaration, stylesheet instruction, DOCTYPE, custom text, include file),
@@ -35,8 +36,11 @@ public:
     // including the document element's start tag. 0, or 107 (no name), 104
     // (cannot create; detail says why), 108 (include file).
     int32_t StartOutput(DVDataSourceRow& row, NodeTreeWriter& nodes, std::string& detail);
+    // Transforms every finished file with the definition's stylesheet.
+    void SetPostProcessor(XSLPostProcessor* processor) noexcept { postProcessor_ = processor; }
     // The footer pass, the end of the document element, the last write and
-    // the close. Nothing when no file is open.
+    // the close, then the XSL step (XSLPostProcessor::Failure when it fails).
+    // Nothing when no file is open.
     void FinishOutput(DVDataSourceRow& row, NodeTreeWriter& nodes);
     // Moves buffered output into the open file.
     void CopyStreamToFile();
@@ -84,4 +88,5 @@ private:
     std::unique_ptr<Norvik::IFileSink> sink_;
     Norvik::CSAXAttributes attributes_;
     std::string scratch_;
+    XSLPostProcessor* postProcessor_ = nullptr;
 };

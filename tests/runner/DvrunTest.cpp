@@ -185,6 +185,26 @@ TEST(DvrunTest, LineBreaksInMessagesStayOnOneLine) {
                               "No space left on device)");
 }
 
+TEST(DvrunTest, BrokenStylesheetFailsTheRunInTheLog) {
+    Installation install;
+    WriteFile(install.work.File("in.csv"), "A\n1\n");
+    WriteFile(install.work.File("bad.xsl"), "<xsl:stylesheet>\n<unclosed>\n</xsl:stylesheet>\n");
+    WriteFile(install.work.File("p.dv"),
+              "<tarnwrightdatavane><version>2.6</version><sourcefilename>in.csv</sourcefilename>"
+              "<targetfilename>out.xml</targetfilename><delimiter>,</delimiter>"
+              "<xsltransform>bad.xsl</xsltransform><xmlroot/></tarnwrightdatavane>");
+    EXPECT_EQ(install.Run({"p.dv"}), 255);
+    const std::vector<std::string> entries = Installation::Entries(install.DefaultLog());
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[1].rfind("Error " + User() +
+                                   " 105 (Failed to write to the target file: out.xml: XML Parser "
+                                   "Error. URL: bad.xsl. Line 3, Position ",
+                               0),
+              0u)
+        << entries[1];
+    EXPECT_FALSE(std::filesystem::exists(install.work.File("out.xml")));
+}
+
 TEST(DvrunTest, UnwritableLogFallsBackToTheDefault) {
     Installation install;
     WriteFile(install.work.File("in.csv"), "A\n1\n");
