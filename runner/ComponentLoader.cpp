@@ -65,7 +65,9 @@ int32_t ComponentLoader::Create(const std::string& runnerPath) {
 }
 
 int32_t ComponentLoader::TryLibrary(const std::string& path) {
-    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // The component stays mapped until the process ends: the XML libraries
+    // it pulls in keep process-wide state that must outlive any dlclose.
+    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!library) {
         const char* error = dlerror();
         why_ = error ? error : path;
