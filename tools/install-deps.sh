@@ -14,6 +14,18 @@ packages=(
     libxslt1-dev
     libcurl4-openssl-dev
     python3
+    unixodbc
+    unixodbc-dev
+    odbcinst
+    libsqliteodbc
+    odbc-postgresql
+    odbc-mdbtools
+    postgresql
+    libsqlite3-dev
+    libzip-dev
+    libfreexl-dev
+    libgsf-1-dev
+    curl
 )
 
 missing=()

@@ -20,6 +20,10 @@ size_t DecodeUtf8(const char* p, const char* end, char32_t& codePoint);
 char32_t NextCodePoint(std::string_view text, size_t& pos);
 
 void AppendUtf8(std::string& out, char32_t codePoint);
+
+// Conversions for APIs that speak UTF-16; malformed input becomes U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view text);
+std::string Utf16ToUtf8(std::u16string_view text);
 bool IsValidUtf8(std::string_view text);
 
 // Unicode-aware case mapping, independent of the process locale.

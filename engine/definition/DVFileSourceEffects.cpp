@@ -1,5 +1,6 @@
 #include "DVFile.h"
 #include "ResultCode.h"
+#include "dataaccess/CODBCManager.h"
 #include "sources/DVDataSource.h"
 
 // The setters' effects that need a data source: opening one with a small row
@@ -22,6 +23,13 @@ bool DVFile::ReadColumnsFromSource() {
     return source->Open(*this, kDiscoveryRowLimit) == kSuccess;
 }
 
-std::string DVFile::InstalledDriverFor(int32_t) const {
-    return {};  // the database sources choose their drivers
+std::string DVFile::InstalledDriverFor(int32_t sourceType) const {
+    switch (sourceType) {
+        case DVFileSettings::kExcel:
+            return Norvik::CODBCManager::ExcelDriver();
+        case DVFileSettings::kAccess:
+            return Norvik::CODBCManager::AccessDriver();
+        default:
+            return {};
+    }
 }
