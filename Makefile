@@ -5,7 +5,7 @@ SANITIZE_DIR   ?= build-sanitize
 BUILD_TYPE     ?= RelWithDebInfo
 JOBS           ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build check check-sanitize example clean
+.PHONY: all deps configure build check check-sanitize example bench clean
 
 all: build
 
@@ -37,6 +37,11 @@ example: build
 	@echo
 	@echo "The run's log, $(BUILD_DIR)/bin/dvrun.log, ends with:"
 	@tail -n 2 $(BUILD_DIR)/bin/dvrun.log
+
+# Times dvrun against a hand-written C converter on generated data.
+bench: build
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target bench_reference bench_count bench_micro
+	bench/run_bench.sh $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)

@@ -26,6 +26,8 @@ packages=(
     libfreexl-dev
     libgsf-1-dev
     curl
+    libbenchmark-dev
+    time
 )
 
 missing=()

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 
 #include "PlatformError.h"
 #include "TextUtil.h"
@@ -91,15 +92,6 @@ void CSAXWriter::EnsureEncoder() {
     if (!encoder_) {
         SetEncoding(encodingName_);
     }
-}
-
-CSAXWriter::State CSAXWriter::SaveState() const {
-    State state{startTagOpen_, inCData_, atLineStart_, rootClosed_, depth_, false, false};
-    if (depth_ > 0) {
-        state.parentHasText = frames_[depth_ - 1].hasText;
-        state.parentHasChildren = frames_[depth_ - 1].hasChildren;
-    }
-    return state;
 }
 
 void CSAXWriter::RestoreState(const State& state) {
@@ -220,6 +212,21 @@ void CSAXWriter::BreakLineBeforeMarkup() {
     }
 }
 
+bool CSAXWriter::IsWritableName(std::string_view name) const {
+    if (!IsXmlName(name)) {
+        return false;
+    }
+    if (encoder_->MayLackCharacters()) {
+        size_t pos = 0;
+        while (pos < name.size()) {
+            if (!encoder_->CanEncode(NextCodePoint(name, pos))) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 void CSAXWriter::CheckName(std::string_view name, const char* what) {
     if (!IsXmlName(name)) {
         Refuse(std::string("\"") + std::string(name) + "\" is not a valid XML " + what + " name");
@@ -241,6 +248,27 @@ void CSAXWriter::AppendCharReference(char32_t c) {
     dst_->append(buffer, static_cast<size_t>(length));
 }
 
+void CSAXWriter::ReplaceAt(std::string& dst, const char*& run, const char*& p, size_t length,
+                           char32_t c) {
+    dst.append(run, p - run);
+    AppendReplacement(dst, length == 0
+                               ? std::string("Invalid UTF-8 in text")
+                               : "Character " + CodePointText(c) + " is not allowed in XML");
+    p += length == 0 ? 1 : length;
+    run = p;
+}
+
+void CSAXWriter::AppendReplacement(std::string& dst, const std::string& message) {
+    if (!replaceInvalid_) {
+        Refuse(message);
+    }
+    if (encoder_->MayLackCharacters() && !encoder_->CanEncode(kReplacementChar)) {
+        AppendCharReference(kReplacementChar);
+    } else {
+        dst.append("\xEF\xBF\xBD", 3);
+    }
+}
+
 void CSAXWriter::AppendEscaped(std::string_view text, bool attribute) {
     const std::array<uint8_t, 256>& table = attribute ? kAttributeTable : kTextTable;
     const bool checkEncoding = encoder_->MayLackCharacters();
@@ -249,6 +277,24 @@ void CSAXWriter::AppendEscaped(std::string_view text, bool attribute) {
     const char* const end = p + text.size();
     const char* run = p;
     while (p < end) {
+        // Eight ordinary bytes at a time: no control, no high bit, no < > &
+        // (nor " in attributes).
+        if (!attribute && end - p >= 8) {
+            uint64_t word;
+            std::memcpy(&word, p, 8);
+            constexpr uint64_t kOnes = 0x0101010101010101ull;
+            constexpr uint64_t kHighs = 0x8080808080808080ull;
+            auto hasByte = [](uint64_t w, uint8_t b) {
+                const uint64_t x = w ^ (kOnes * b);
+                return (x - kOnes) & ~x & kHighs;
+            };
+            const uint64_t special = ((word - kOnes * 0x20) & ~word) | (word & kHighs) |
+                                     hasByte(word, '<') | hasByte(word, '>') | hasByte(word, '&');
+            if ((special & kHighs) == 0) {
+                p += 8;
+                continue;
+            }
+        }
         const uint8_t cls = table[static_cast<unsigned char>(*p)];
         if (cls == kCopy) {
             ++p;
@@ -257,11 +303,9 @@ void CSAXWriter::AppendEscaped(std::string_view text, bool attribute) {
         if (cls == kHigh) {
             char32_t c;
             const size_t length = DecodeUtf8(p, end, c);
-            if (length == 0) {
-                Refuse("Invalid UTF-8 in text");
-            }
-            if (!IsXmlChar(c)) {
-                Refuse("Character " + CodePointText(c) + " is not allowed in XML");
+            if (length == 0 || !IsXmlChar(c)) {
+                ReplaceAt(dst, run, p, length, c);
+                continue;
             }
             if (checkEncoding && !encoder_->CanEncode(c)) {
                 dst.append(run, p - run);
@@ -295,8 +339,9 @@ void CSAXWriter::AppendEscaped(std::string_view text, bool attribute) {
                 dst.append("&#13;", 5);
                 break;
             default:
-                Refuse("Character " + CodePointText(static_cast<unsigned char>(*p)) +
-                       " is not allowed in XML");
+                run = p;  // written above
+                ReplaceAt(dst, run, p, 1, static_cast<unsigned char>(*p));
+                continue;
         }
         ++p;
         run = p;
@@ -321,7 +366,8 @@ void CSAXWriter::AppendCData(std::string_view text) {
             continue;
         }
         if (b < 0x20 && b != '\t' && b != '\n' && b != '\r') {
-            Refuse("Character " + CodePointText(b) + " is not allowed in XML");
+            ReplaceAt(dst, run, p, 1, b);
+            continue;
         }
         if (b < 0x80) {
             ++p;
@@ -329,11 +375,9 @@ void CSAXWriter::AppendCData(std::string_view text) {
         }
         char32_t c;
         const size_t length = DecodeUtf8(p, end, c);
-        if (length == 0) {
-            Refuse("Invalid UTF-8 in text");
-        }
-        if (!IsXmlChar(c)) {
-            Refuse("Character " + CodePointText(c) + " is not allowed in XML");
+        if (length == 0 || !IsXmlChar(c)) {
+            ReplaceAt(dst, run, p, length, c);
+            continue;
         }
         if (checkEncoding && !encoder_->CanEncode(c)) {
             dst.append(run, p - run);
@@ -361,18 +405,17 @@ void CSAXWriter::AppendRaw(std::string_view text) {
         }
         if (b < 0x20) {
             if (b != '\t' && b != '\n' && b != '\r') {
-                Refuse("Character " + CodePointText(b) + " is not allowed in XML");
+                ReplaceAt(dst, run, p, 1, b);
+            } else {
+                ++p;
             }
-            ++p;
             continue;
         }
         char32_t c;
         const size_t length = DecodeUtf8(p, end, c);
-        if (length == 0) {
-            Refuse("Invalid UTF-8 in text");
-        }
-        if (!IsXmlChar(c)) {
-            Refuse("Character " + CodePointText(c) + " is not allowed in XML");
+        if (length == 0 || !IsXmlChar(c)) {
+            ReplaceAt(dst, run, p, length, c);
+            continue;
         }
         if (checkEncoding && !encoder_->CanEncode(c)) {
             dst.append(run, p - run);
@@ -384,7 +427,8 @@ void CSAXWriter::AppendRaw(std::string_view text) {
     dst.append(run, p - run);
 }
 
-void CSAXWriter::StartElement(std::string_view qualifiedName, const CSAXAttributes* attributes) {
+void CSAXWriter::StartElement(std::string_view qualifiedName, const CSAXAttributes* attributes,
+                              bool namesChecked) {
     Guarded([&](std::string& dst) {
         if (inCData_) {
             Refuse("An element cannot start inside a CDATA section");
@@ -393,10 +437,14 @@ void CSAXWriter::StartElement(std::string_view qualifiedName, const CSAXAttribut
             Refuse("A document has only one document element; <" + std::string(qualifiedName) +
                    "> would be a second");
         }
-        CheckName(qualifiedName, "element");
+        if (!namesChecked) {
+            CheckName(qualifiedName, "element");
+        }
         const size_t count = attributes ? attributes->Count() : 0;
         for (size_t i = 0; i < count; ++i) {
-            CheckName(attributes->Name(i), "attribute");
+            if (!namesChecked) {
+                CheckName(attributes->Name(i), "attribute");
+            }
             for (size_t j = 0; j < i; ++j) {
                 if (attributes->Name(j) == attributes->Name(i)) {
                     Refuse("Attribute \"" + attributes->Name(i) + "\" appears twice on <" +
@@ -424,7 +472,9 @@ void CSAXWriter::StartElement(std::string_view qualifiedName, const CSAXAttribut
             frames_.emplace_back();
         }
         Frame& frame = frames_[depth_];
-        frame.name.assign(qualifiedName);
+        if (frame.name != qualifiedName) {  // rows repeat the same names
+            frame.name.assign(qualifiedName);
+        }
         frame.hasText = false;
         frame.hasChildren = false;
         ++depth_;

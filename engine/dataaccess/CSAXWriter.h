@@ -39,12 +39,18 @@ public:
     // An element without content gets an end tag (<a></a>) instead of an
     // empty-element tag (<a/>), unless EndElement asks for the latter.
     void SetAlwaysEmitEndTags(bool always) { alwaysEmitEndTags_ = always; }
+    // Characters XML cannot hold (and malformed UTF-8) in text, attribute
+    // values and unescaped text become U+FFFD instead of refusing the call.
+    void SetReplaceInvalidCharacters(bool replace) { replaceInvalid_ = replace; }
     // May change between calls: affects Characters only.
     void SetDisableOutputEscaping(bool disable) { disableEscaping_ = disable; }
 
     void StartDocument();
     void EndDocument();
-    void StartElement(std::string_view qualifiedName, const CSAXAttributes* attributes = nullptr);
+    // namesChecked: the caller has found the element's and the attributes'
+    // names writable before (names written again and again).
+    void StartElement(std::string_view qualifiedName, const CSAXAttributes* attributes = nullptr,
+                      bool namesChecked = false);
     // emptyElementTag: an element without content is written <a/> whatever
     // SetAlwaysEmitEndTags says (elements declared EMPTY).
     void EndElement(std::string_view qualifiedName, bool emptyElementTag = false);
@@ -56,6 +62,12 @@ public:
     void Flush();
 
     size_t Depth() const noexcept { return depth_; }
+
+    // Whether name is an XML name the output encoding can hold.
+    bool IsWritableName(std::string_view name) const;
+    // Throws (as a refused call would) unless the name is writable; what is
+    // "element", "attribute" and so on.
+    void CheckName(std::string_view name, const char* what);
 
 private:
     struct Frame {
@@ -75,7 +87,14 @@ private:
 
     template <typename Body>
     void Guarded(Body&& body);
-    State SaveState() const;
+    State SaveState() const {
+        State state{startTagOpen_, inCData_, atLineStart_, rootClosed_, depth_, false, false};
+        if (depth_ > 0) {
+            state.parentHasText = frames_[depth_ - 1].hasText;
+            state.parentHasChildren = frames_[depth_ - 1].hasChildren;
+        }
+        return state;
+    }
     void RestoreState(const State& state);
 
     void EnsureEncoder();
@@ -86,7 +105,13 @@ private:
     void AppendCData(std::string_view text);
     void AppendRaw(std::string_view text);
     void AppendCharReference(char32_t c);
-    void CheckName(std::string_view name, const char* what);
+    // What stands for a character that cannot be written (refused unless
+    // replacing).
+    void AppendReplacement(std::string& dst, const std::string& message);
+    // Writes the text from run up to p, then the replacement of the bad
+    // sequence at p (length 0: a byte of invalid UTF-8; otherwise code point
+    // c of that many bytes), and moves run and p past it.
+    void ReplaceAt(std::string& dst, const char*& run, const char*& p, size_t length, char32_t c);
     [[noreturn]] void Refuse(std::string message) const;
     std::string Context() const;
 
@@ -99,6 +124,7 @@ private:
     bool standalone_ = false;
     bool omitDeclaration_ = false;
     bool alwaysEmitEndTags_ = false;
+    bool replaceInvalid_ = false;
     bool disableEscaping_ = false;
     bool started_ = false;
 

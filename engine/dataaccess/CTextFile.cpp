@@ -88,7 +88,10 @@ bool CTextFile::Open(const std::string& path, bool detect) {
         error_ = EISDIR;
         return false;
     }
+    // Pipes cannot be read at a position; they read on in order.
+    positional_ = ::lseek(fd_, 0, SEEK_CUR) >= 0;
     block_.resize(std::max<size_t>(blockSize_, 16));
+    readSize_ = block_.size();
     blockLength_ = 0;
     cursor_ = 0;
     blockStart_ = 0;
@@ -107,11 +110,22 @@ void CTextFile::Close() {
     }
     blockLength_ = 0;
     cursor_ = 0;
+    prefetched_.clear();
+    prefetchBytes_.clear();
+    byPosition_.clear();
 }
 
 int64_t CTextFile::GetSize() const {
     struct stat st {};
     return (fd_ >= 0 && ::fstat(fd_, &st) == 0) ? static_cast<int64_t>(st.st_size) : 0;
+}
+
+int64_t CTextFile::GetModificationTime() const {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) {
+        return 0;
+    }
+    return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
 
 bool CTextFile::Fill() {
@@ -127,8 +141,16 @@ bool CTextFile::Fill() {
     if (blockLength_ == block_.size()) {
         block_.resize(block_.size() * 2);  // a line longer than a block
     }
+    // After a seek to a far position (a sort index reads rows in any order)
+    // small reads serve one line; reads grow back while reading on in order.
+    const size_t room = block_.size() - blockLength_;
+    const size_t want = std::min(room, std::max(readSize_, size_t{16}));
+    readSize_ = std::min(readSize_ * 2, block_.size());
     while (true) {
-        const ssize_t got = ::read(fd_, block_.data() + blockLength_, block_.size() - blockLength_);
+        char* into = block_.data() + blockLength_;
+        const ssize_t got =
+            positional_ ? ::pread(fd_, into, want, blockStart_ + static_cast<int64_t>(blockLength_))
+                        : ::read(fd_, into, want);
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -164,23 +186,143 @@ void CTextFile::DetectEncoding() {
     }
 }
 
-bool CTextFile::Seek(int64_t position) {
+bool CTextFile::Seek(int64_t position, size_t lengthHint) {
     if (fd_ < 0 || position < 0) {
         return false;
     }
-    if (position >= blockStart_ && position <= blockStart_ + static_cast<int64_t>(blockLength_)) {
+    const int64_t blockEnd = blockStart_ + static_cast<int64_t>(blockLength_);
+    if (position >= blockStart_ && position < blockEnd) {
         cursor_ = static_cast<size_t>(position - blockStart_);
+        if (nextRequest_ < prefetched_.size() && prefetched_[nextRequest_].position == position) {
+            ++nextRequest_;  // served from the block: keep in step with the caller
+        }
+    } else if (LoadPrefetched(position)) {
+        readSize_ = kSeekReadSize;
+    } else if (position == blockEnd) {
+        cursor_ = blockLength_;
     } else {
-        if (::lseek(fd_, position, SEEK_SET) < 0) {
-            error_ = errno;
+        if (!positional_) {
+            error_ = ESPIPE;
             return false;
         }
+        // Reads are positional, so a seek only moves the window.
         blockStart_ = position;
         blockLength_ = 0;
         cursor_ = 0;
         endOfFile_ = false;
+        readSize_ = lengthHint > 0 ? lengthHint : kSeekReadSize;
     }
     lineNumber_ = position == 0 ? 0 : -1;
+    return true;
+}
+
+bool CTextFile::ReadAt(int64_t position, char* into, size_t length, size_t& got) {
+    got = 0;
+    while (got < length) {
+        const ssize_t n =
+            ::pread(fd_, into + got, length - got, position + static_cast<int64_t>(got));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            error_ = errno;
+            return false;
+        }
+        if (n == 0) {
+            break;
+        }
+        got += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+void CTextFile::Prefetch(const std::vector<ByteRange>& ranges) {
+    prefetched_.clear();
+    prefetchBytes_.clear();
+    byPosition_.clear();
+    nextRequest_ = 0;
+    if (fd_ < 0 || !positional_ || ranges.size() > UINT32_MAX) {
+        return;
+    }
+    // The bytes are kept in the caller's order, in which the seeks come, so
+    // that serving them walks memory in order; reading goes in file order.
+    size_t total = 0;
+    prefetched_.reserve(ranges.size());
+    for (const ByteRange& range : ranges) {
+        prefetched_.push_back(Prefetched{range.position, range.length, total});
+        total += range.length;
+    }
+    prefetchBytes_.resize(total);
+    byPosition_.resize(ranges.size());
+    for (uint32_t i = 0; i < byPosition_.size(); ++i) {
+        byPosition_[i] = i;
+    }
+    std::sort(byPosition_.begin(), byPosition_.end(), [this](uint32_t a, uint32_t b) {
+        return prefetched_[a].position < prefetched_[b].position;
+    });
+    auto range = [this](size_t k) -> Prefetched& { return prefetched_[byPosition_[k]]; };
+    size_t first = 0;
+    for (; first < byPosition_.size();) {
+        // One read covers the ranges from first up to last (exclusive).
+        const int64_t start = range(first).position;
+        int64_t end = start + range(first).length;
+        size_t last = first + 1;
+        while (last < byPosition_.size() && range(last).position - end < kPrefetchGap &&
+               range(last).position + range(last).length - start <=
+                   static_cast<int64_t>(kPrefetchSpan)) {
+            end = std::max(end, range(last).position + static_cast<int64_t>(range(last).length));
+            ++last;
+        }
+        const auto span = static_cast<size_t>(end - start);
+        spanBuffer_.resize(std::max(spanBuffer_.size(), span));
+        size_t got = 0;
+        if (!ReadAt(start, spanBuffer_.data(), span, got)) {
+            error_ = 0;  // the seek reads again and reports
+            break;
+        }
+        for (size_t k = first; k < last; ++k) {
+            Prefetched& entry = range(k);
+            const auto from = static_cast<size_t>(entry.position - start);
+            if (from + entry.length > got) {
+                entry.length = 0;  // the file is shorter now: read at the seek
+                continue;
+            }
+            std::memcpy(prefetchBytes_.data() + entry.offset, spanBuffer_.data() + from,
+                        entry.length);
+        }
+        first = last;
+    }
+    for (; first < byPosition_.size(); ++first) {
+        range(first).length = 0;  // not read
+    }
+    if (spanBuffer_.size() > kPrefetchSpan) {
+        std::vector<char>().swap(spanBuffer_);  // an outsized record's buffer
+    }
+}
+
+bool CTextFile::LoadPrefetched(int64_t position) {
+    const Prefetched* entry = nullptr;
+    if (nextRequest_ < prefetched_.size() && prefetched_[nextRequest_].position == position) {
+        entry = &prefetched_[nextRequest_++];
+    } else {
+        const auto it = std::lower_bound(
+            byPosition_.begin(), byPosition_.end(), position,
+            [this](uint32_t index, int64_t value) { return prefetched_[index].position < value; });
+        if (it != byPosition_.end() && prefetched_[*it].position == position) {
+            entry = &prefetched_[*it];
+        }
+    }
+    if (entry == nullptr || entry->length == 0) {
+        return false;
+    }
+    if (block_.size() < entry->length) {
+        block_.resize(entry->length);
+    }
+    std::memcpy(block_.data(), prefetchBytes_.data() + entry->offset, entry->length);
+    blockStart_ = position;
+    blockLength_ = entry->length;
+    cursor_ = 0;
+    endOfFile_ = false;
     return true;
 }
 
@@ -338,24 +480,43 @@ bool CTextFile::ConvertLine(std::string_view bytes, size_t maxChars, std::string
         line = converted_;
         return true;
     }
-    // UTF-8: count UTF-16 units; rebuild only when something is malformed.
+    // UTF-8: ASCII runs are skipped eight bytes at a time; only the other
+    // sequences are decoded. A line is rebuilt only when something is
+    // malformed.
     bool malformed = false;
     const char* p = bytes.data();
     const char* end = p + bytes.size();
     while (p < end) {
+        if (end - p >= 8) {
+            uint64_t word;
+            std::memcpy(&word, p, 8);
+            if ((word & 0x8080808080808080ull) == 0) {
+                p += 8;
+                continue;
+            }
+        }
+        if (static_cast<unsigned char>(*p) < 0x80) {
+            ++p;
+            continue;
+        }
         char32_t c;
         const size_t length = DecodeUtf8(p, end, c);
         if (length == 0) {
             malformed = true;
-            ++units;
-            ++p;
-            continue;
+            break;
         }
-        units += c >= 0x10000 ? 2 : 1;
         p += length;
     }
-    if (units >= maxChars) {
-        return false;
+    // Units never exceed bytes, so only long lines need a count.
+    if (bytes.size() >= maxChars) {
+        units = 0;
+        for (size_t pos = 0; pos < bytes.size();) {
+            const char32_t c = NextCodePoint(bytes, pos);
+            units += c >= 0x10000 ? 2 : 1;
+        }
+        if (units >= maxChars) {
+            return false;
+        }
     }
     if (!malformed) {
         line = bytes;

@@ -28,6 +28,11 @@ public:
 
     static constexpr size_t kDefaultMaxChars = 0x10000;
     static constexpr size_t kBlockSize = 1 << 20;
+    static constexpr size_t kSeekReadSize = 4096;
+    // A gap between prefetched ranges shorter than this is read through
+    // rather than costing a read of its own; no single read exceeds kSpan.
+    static constexpr int64_t kPrefetchGap = 16 * 1024;
+    static constexpr size_t kPrefetchSpan = 1 << 20;
 
     CTextFile();
     ~CTextFile();
@@ -47,10 +52,22 @@ public:
     // or more; it is skipped whole and the next call reads the line after it.
     LineStatus ReadLine(std::string_view& line, size_t maxChars = kDefaultMaxChars);
 
-    // Byte positions: Tell is where the next line starts.
+    // Byte positions: Tell is where the next line starts. A seek's length
+    // hint (the bytes the caller expects to read there) sizes the first read.
     int64_t Tell() const noexcept { return blockStart_ + static_cast<int64_t>(cursor_); }
-    bool Seek(int64_t position);
+    bool Seek(int64_t position, size_t lengthHint = 0);
+
+    // Byte ranges the caller is about to seek to, in any order. They are read
+    // in few large reads (near ranges share one), so that a seek to the start
+    // of one of them needs no read of its own. Replaces earlier ranges.
+    struct ByteRange {
+        int64_t position;
+        uint32_t length;
+    };
+    void Prefetch(const std::vector<ByteRange>& ranges);
     int64_t GetSize() const;
+    // Nanoseconds since the epoch of the last change; 0 when unknown.
+    int64_t GetModificationTime() const;
 
     int32_t GetCodePage() const noexcept { return codePage_; }
     void SetCodePage(int32_t codePage) noexcept { codePage_ = codePage; }
@@ -68,12 +85,16 @@ public:
 
 private:
     bool Fill();
+    bool ReadAt(int64_t position, char* into, size_t length, size_t& got);
+    bool LoadPrefetched(int64_t position);
     void DetectEncoding();
     bool ConvertLine(std::string_view bytes, size_t maxChars, std::string_view& line);
 
     int fd_ = -1;
+    bool positional_ = true;
     int32_t codePage_ = kAnsi;
     size_t blockSize_ = kBlockSize;
+    size_t readSize_ = kBlockSize;
     std::vector<char> block_;
     size_t blockLength_ = 0;
     size_t cursor_ = 0;
@@ -82,6 +103,16 @@ private:
     int64_t lineNumber_ = 0;
     int error_ = 0;
     std::string converted_;
+    struct Prefetched {
+        int64_t position;
+        uint32_t length;
+        size_t offset;  // into prefetchBytes_, whose bytes follow the caller's order
+    };
+    std::vector<Prefetched> prefetched_;  // in the caller's order; length 0: not read
+    std::vector<uint32_t> byPosition_;    // into prefetched_, by file position
+    size_t nextRequest_ = 0;              // the range the next seek most likely wants
+    std::vector<char> prefetchBytes_;
+    std::vector<char> spanBuffer_;
 };
 
 }  // namespace Norvik

@@ -158,7 +158,22 @@ void OutputEncoder::EncodeUtf16(std::string_view utf8, CMemoryStream& out, bool 
     };
     const char* p = utf8.data();
     const char* end = p + utf8.size();
+    const int low = bigEndian ? 1 : 0;
     while (p < end) {
+        // Markup is mostly ASCII: widen eight bytes at a time.
+        if (end - p >= 8) {
+            uint64_t word;
+            std::memcpy(&word, p, sizeof word);
+            if ((word & 0x8080808080808080ull) == 0) {
+                for (int i = 0; i < 8; ++i) {
+                    dst[2 * i + low] = static_cast<unsigned char>(p[i]);
+                    dst[2 * i + 1 - low] = 0;
+                }
+                dst += 16;
+                p += 8;
+                continue;
+            }
+        }
         const auto b = static_cast<unsigned char>(*p);
         if (b < 0x80) {
             put(b);

@@ -1,5 +1,8 @@
 #include "XmlChars.h"
 
+#include <array>
+#include <cstdint>
+
 #include "TextUtil.h"
 
 namespace Norvik {
@@ -24,9 +27,50 @@ bool IsXmlNameChar(char32_t c) {
            (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
 }
 
+namespace {
+
+// ASCII name characters: 1 may start a name, 2 may follow.
+constexpr std::array<uint8_t, 128> MakeAsciiNameTable() {
+    std::array<uint8_t, 128> table{};
+    for (int c = 'A'; c <= 'Z'; ++c) {
+        table[c] = 1;
+    }
+    for (int c = 'a'; c <= 'z'; ++c) {
+        table[c] = 1;
+    }
+    table['_'] = 1;
+    table[':'] = 1;
+    for (int c = '0'; c <= '9'; ++c) {
+        table[c] = 2;
+    }
+    table['-'] = 2;
+    table['.'] = 2;
+    return table;
+}
+
+constexpr std::array<uint8_t, 128> kAsciiName = MakeAsciiNameTable();
+
+}  // namespace
+
 bool IsXmlName(std::string_view text) {
     if (text.empty()) {
         return false;
+    }
+    // Most names are ASCII: a table look-up per byte.
+    bool ascii = true;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b >= 0x80) {
+            ascii = false;
+            break;
+        }
+        const uint8_t kind = kAsciiName[b];
+        if (kind == 0 || (i == 0 && kind != 1)) {
+            return false;
+        }
+    }
+    if (ascii) {
+        return true;
     }
     const char* p = text.data();
     const char* end = p + text.size();

@@ -115,8 +115,10 @@ int32_t DVRun::Run(const ProgressCallback& progress) {
             CGroupFinder(groups).Visit(Root());
             if (groups.Count() > 0) {
                 groups.Collect(*source, columns);
-                std::string ignored;
-                PrepareSource(*this, source, ignored);
+                if (!source->Rewind(*this)) {
+                    std::string ignored;
+                    PrepareSource(*this, source, ignored);
+                }
             }
         }
 
@@ -157,11 +159,11 @@ int32_t DVRun::Run(const ProgressCallback& progress) {
             if (Settings().fileperrow) {
                 output.FinishOutput(*source, nodes);
             } else if (Settings().filepercolvalueid > 0) {
-                const std::string& value =
-                    valueColumn >= 0 ? source->DisplayValue(valueColumn) : std::string();
+                const std::string_view value =
+                    valueColumn >= 0 ? source->DisplayValue(valueColumn) : std::string_view();
                 if (!Norvik::EqualsIgnoreCase(value, rememberedValue)) {
                     output.FinishOutput(*source, nodes);
-                    rememberedValue = value;
+                    rememberedValue.assign(value);
                 }
             }
             if (!output.IsOpen()) {

@@ -1,7 +1,7 @@
 #include "CGroupSourceRow.h"
 
-CGroupSourceRow::CGroupSourceRow(const GroupRegistry::Snapshots& snapshots,
-                                 int32_t groupColumnIndex, std::string groupValue)
+CGroupSourceRow::CGroupSourceRow(const GroupSnapshots& snapshots, int32_t groupColumnIndex,
+                                 std::string groupValue)
     : snapshots_(snapshots),
       groupColumnIndex_(groupColumnIndex),
       groupValue_(std::move(groupValue)) {
@@ -9,30 +9,33 @@ CGroupSourceRow::CGroupSourceRow(const GroupRegistry::Snapshots& snapshots,
 }
 
 void CGroupSourceRow::Seek(size_t from) {
-    current_ = nullptr;
-    for (cursor_ = from; cursor_ < snapshots_.size(); ++cursor_) {
-        const RowSnapshot::Value* value = snapshots_[cursor_].Find(groupColumnIndex_);
-        const std::string_view text = value ? std::string_view(value->display) : std::string_view();
-        if (text == groupValue_) {
-            current_ = &snapshots_[cursor_];
+    for (row_ = from; row_ < snapshots_.RowCount(); ++row_) {
+        if (snapshots_.Value(row_, groupColumnIndex_, false).value_or("") == groupValue_) {
             return;
         }
     }
 }
 
 void CGroupSourceRow::Next() {
-    if (current_) {
-        Seek(cursor_ + 1);
+    if (!IsAtEnd()) {
+        Seek(row_ + 1);
     }
 }
 
+void CGroupSourceRow::ColumnValueInto(int32_t index, bool comparisonForm, std::string& out) {
+    if (IsAtEnd()) {
+        out.clear();
+        return;
+    }
+    out.assign(snapshots_.Value(row_, index, comparisonForm).value_or(""));
+}
+
 std::string CGroupSourceRow::GetColumnValue(int32_t index, bool comparisonForm) {
-    if (!current_) {
-        return {};
-    }
-    const RowSnapshot::Value* value = current_->Find(index);
-    if (!value) {
-        return {};
-    }
-    return (comparisonForm && !value->comparison.empty()) ? value->comparison : value->display;
+    std::string out;
+    ColumnValueInto(index, comparisonForm, out);
+    return out;
+}
+
+std::string_view CGroupSourceRow::ColumnDisplayView(int32_t index) {
+    return IsAtEnd() ? std::string_view() : snapshots_.Value(row_, index, false).value_or("");
 }

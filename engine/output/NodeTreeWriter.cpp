@@ -35,23 +35,36 @@ bool NodeTreeWriter::ReadsAsZero(std::string_view value) {
 }
 
 std::string NodeTreeWriter::GetNodeValue(const XMLNode& node, DVDataSourceRow& row, bool peek) {
-    std::string value;
+    std::string buffer;
+    return std::string(NodeValue(node, row, peek, buffer));
+}
+
+std::string_view NodeTreeWriter::NodeValue(const XMLNode& node, DVDataSourceRow& row, bool peek,
+                                           std::string& buffer) {
+    std::string_view value;
     if (node.GetSource() != 0) {
         const int32_t index = columns_.IndexOf(node.GetSource());
         if (index >= 0) {
-            // Date nodes read the sortable form and re-format it themselves.
-            row.ColumnValueInto(index, node.dataType == DataTypeProperties::kDateTime, value);
+            if (node.dataType == DataTypeProperties::kDateTime) {
+                // Date nodes read the sortable form and re-format it themselves.
+                row.ColumnValueInto(index, true, buffer);
+                value = buffer;
+            } else {
+                value = row.ColumnDisplayView(index);
+            }
         }
     } else {
         value = node.GetValue();
-        if (value.find('{') != std::string::npos) {
-            value = resolver_.Resolve(value, rowCount_, peek);
+        if (value.find('{') != std::string_view::npos) {
+            buffer = resolver_.Resolve(value, rowCount_, peek);
+            value = buffer;
         }
     }
     if (node.dataType == DataTypeProperties::kText && node.caseType == 0) {
         return value;
     }
-    return node.DataType().Format(value);
+    buffer = node.DataType().Format(value);
+    return buffer;
 }
 
 bool NodeTreeWriter::IsOwnPass(const XMLNode& node) const {
@@ -69,7 +82,8 @@ bool NodeTreeWriter::IsOwnPass(const XMLNode& node) const {
 }
 
 bool NodeTreeWriter::IsSubtreeEmpty(const XMLNode& node, DVDataSourceRow& row) {
-    if (!GetNodeValue(node, row, true).empty()) {
+    std::string buffer;
+    if (!NodeValue(node, row, true, buffer).empty()) {
         return false;
     }
     for (const auto& child : node.Children()) {
@@ -141,7 +155,8 @@ void NodeTreeWriter::StartElementWithAttributes(XMLNode& node, DVDataSourceRow& 
             if (child->GetNodeType() != XMLNode::kAttribute) {
                 continue;
             }
-            const std::string value = GetNodeValue(*child, row, false);
+            std::string buffer;
+            const std::string_view value = NodeValue(*child, row, false, buffer);
             if (value.empty() && child->GetSkipIfEmpty()) {
                 continue;
             }
@@ -158,8 +173,10 @@ void NodeTreeWriter::WriteValueNode(XMLNode& node, XMLNode& parent, DVDataSource
     if (!IsOwnPass(node)) {
         return;
     }
-    const std::string value = GetNodeValue(node, row, false);
-    const bool changed = node.SetLastValue(value);
+    std::string buffer;
+    const std::string_view value = NodeValue(node, row, false, buffer);
+    // The last value matters only to the duplicate rule: kept only for it.
+    const bool changed = !node.GetSkipIfDuplicate() || node.SetLastValue(value);
     if (value.empty() || (!changed && node.GetSkipIfDuplicate() && !output_.firstRow) ||
         (node.GetSkipIfZero() && ReadsAsZero(value))) {
         return;
@@ -193,11 +210,12 @@ void NodeTreeWriter::WriteNode(XMLNode& node, DVDataSourceRow& row) {
     if (!IsOwnPass(node)) {
         return;
     }
-    const std::string value = GetNodeValue(node, row, false);
+    std::string buffer;
+    const std::string_view value = NodeValue(node, row, false, buffer);
     if (value.empty() && node.GetSkipIfEmpty() && IsSubtreeEmpty(node, row)) {
         return;
     }
-    const bool changed = node.SetLastValue(value);
+    const bool changed = !node.GetSkipIfDuplicate() || node.SetLastValue(value);
     if (!changed && node.GetSkipIfDuplicate() && !output_.firstRow) {
         return;
     }
@@ -236,11 +254,13 @@ void NodeTreeWriter::WriteNode(XMLNode& node, DVDataSourceRow& row) {
     output_.WriteText(node, value);
     // Groups inside a group start afresh in each group element.
     node.ResetLastValues();
-    static const GroupRegistry::Snapshots kNone;
-    const GroupRegistry::Snapshots* snapshots = groups_ ? groups_->Find(node) : nullptr;
+    static const GroupSnapshots kNone;
+    const GroupSnapshots* snapshots = groups_ ? groups_->Find(node) : nullptr;
     CGroupSourceRow groupRow(snapshots ? *snapshots : kNone, groupIndex, groupValue);
     while (!groupRow.IsAtEnd()) {
         WriteChildren(node, groupRow);
+        // A group element may list every row of the source.
+        output_.FlushIfLarge();
         groupRow.Next();
     }
     EndNode(node);

@@ -35,6 +35,10 @@ public:
     void SetRowCount(int32_t rowCount) noexcept { rowCount_ = rowCount; }
 
     std::string GetNodeValue(const XMLNode& node, DVDataSourceRow& row, bool peek);
+    // The same as a view: into the row's own values, the node's constant, or
+    // buffer (so it lives as long as buffer and the current row).
+    std::string_view NodeValue(const XMLNode& node, DVDataSourceRow& row, bool peek,
+                               std::string& buffer);
     void WriteNode(XMLNode& node, DVDataSourceRow& row);
     void WriteChildren(XMLNode& node, DVDataSourceRow& row);
     void StartElementWithAttributes(XMLNode& node, DVDataSourceRow& row);

@@ -20,6 +20,22 @@ namespace {
 // Include files pass their lines on whole; only absurd lines are refused.
 constexpr size_t kMaxIncludeLineChars = size_t{1} << 26;
 
+// Whether every element and attribute name of the tree can be written, so
+// that the writer need not check them again for every row.
+bool AllNamesWritable(const XMLNode& node, const Norvik::CSAXWriter& writer) {
+    const int32_t kind = node.GetNodeType();
+    if ((kind == XMLNode::kElement || kind == XMLNode::kAttribute) &&
+        !writer.IsWritableName(node.GetName())) {
+        return false;
+    }
+    for (const auto& child : node.Children()) {
+        if (!AllNamesWritable(*child, writer)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool StandaloneNo(const DVFileSettings& s, bool hrefRequired) {
     const bool stylesheet = s.includestylesheet && (!hrefRequired || !s.stylesheethref.empty());
     return stylesheet || (s.includedoctype && !s.doctypedtd.empty());
@@ -77,7 +93,7 @@ std::string OutputDocument::DoctypeText(const DVFile& definition) {
 void OutputDocument::WriteRaw(std::string_view text) {
     writer_->SetDisableOutputEscaping(true);
     try {
-        writer_->Characters(Norvik::ReplaceNonXmlChars(text, scratch_));
+        writer_->Characters(text);
     } catch (...) {
         writer_->SetDisableOutputEscaping(false);
         throw;
@@ -86,7 +102,7 @@ void OutputDocument::WriteRaw(std::string_view text) {
 }
 
 void OutputDocument::Characters(std::string_view text) {
-    writer_->Characters(Norvik::ReplaceNonXmlChars(text, scratch_));
+    writer_->Characters(text);
 }
 
 int32_t OutputDocument::StartOutput(DVDataSourceRow& row, NodeTreeWriter& nodes,
@@ -113,10 +129,14 @@ int32_t OutputDocument::StartOutput(DVDataSourceRow& row, NodeTreeWriter& nodes,
     writer_->SetEncoding(s.encoding);
     writer_->SetIndent(s.indentOutput);
     writer_->SetAlwaysEmitEndTags(s.alwaysemitendtags);
+    // Characters XML cannot hold become U+FFFD rather than failing the run.
+    writer_->SetReplaceInvalidCharacters(true);
     const bool writerDeclares = s.includeXmlDeclaration && s.includeStandaloneProperty;
     writer_->SetOmitXMLDeclaration(!writerDeclares);
     writer_->SetStandalone(!StandaloneNo(s, true));
     writer_->StartDocument();
+    namesChecked_ = writer_->IsWritableName(definition_.Root().GetName()) &&
+                    AllNamesWritable(definition_.Root(), *writer_);
 
     if (s.includeXmlDeclaration && !s.includeStandaloneProperty) {
         WriteRaw("<?xml version=\"1.0\" encoding=\"" + s.encoding + "\"?>\r\n");
@@ -252,11 +272,11 @@ void OutputDocument::StartElement(std::string_view name) {
 }
 
 void OutputDocument::AddAttribute(std::string_view name, std::string_view value) {
-    attributes_.AddAttribute(name, Norvik::ReplaceNonXmlChars(value, scratch_));
+    attributes_.AddAttribute(name, value);
 }
 
 void OutputDocument::StartElementWithAttributeList(std::string_view name) {
-    writer_->StartElement(name, attributes_.Count() > 0 ? &attributes_ : nullptr);
+    writer_->StartElement(name, attributes_.Count() > 0 ? &attributes_ : nullptr, namesChecked_);
     attributes_.Clear();
 }
 

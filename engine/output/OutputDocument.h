@@ -89,4 +89,5 @@ private:
     Norvik::CSAXAttributes attributes_;
     std::string scratch_;
     XSLPostProcessor* postProcessor_ = nullptr;
+    bool namesChecked_ = false;  // every node name of the tree is writable
 };

@@ -8,15 +8,26 @@ DVDataSource::DVDataSource(int32_t value1, uint8_t value2) : value1_(value1), va
 
 DVDataSource::~DVDataSource() = default;
 
-const std::string& DVDataSource::DisplayValue(int32_t index) {
-    static const std::string kEmpty;
+std::string_view DVDataSource::DisplayValue(int32_t index) {
     if (index < 0 || static_cast<size_t>(index) >= columns_.size()) {
-        return kEmpty;
+        return {};
     }
     const auto i = static_cast<size_t>(index);
     if (display_.size() != columns_.size()) {
         display_.resize(columns_.size());
         displaySerial_.assign(columns_.size(), 0);
+        plain_.resize(columns_.size());
+        for (size_t c = 0; c < columns_.size(); ++c) {
+            const CSCol& column = columns_[c];
+            plain_[c] = column.dataType == DataTypeProperties::kText &&
+                        (column.caseType < DataTypeProperties::kCaseUpper ||
+                         column.caseType > DataTypeProperties::kCaseProper) &&
+                        column.lookupTable.empty() && !column.useLastIfEmpty &&
+                        column.defaultValue.empty();
+        }
+    }
+    if (plain_[i]) {
+        return GetRawValue(index);  // formatting would copy it unchanged
     }
     if (displaySerial_[i] != recordSerial_) {
         // Formatting may move the column's last value; once per row keeps it
@@ -29,7 +40,7 @@ const std::string& DVDataSource::DisplayValue(int32_t index) {
 
 std::string DVDataSource::GetColumnValue(int32_t index, bool comparisonForm) {
     if (!comparisonForm) {
-        return DisplayValue(index);
+        return std::string(DisplayValue(index));
     }
     if (index < 0 || static_cast<size_t>(index) >= columns_.size()) {
         return {};
@@ -41,7 +52,7 @@ void DVDataSource::ColumnValueInto(int32_t index, bool comparisonForm, std::stri
     if (comparisonForm) {
         out = GetColumnValue(index, true);
     } else {
-        out = DisplayValue(index);
+        out.assign(DisplayValue(index));
     }
 }
 
@@ -97,7 +108,7 @@ bool DVDataSource::SyncColumns(DVFile& definition) {
 bool DVDataSource::AcceptRow() {
     bool allEmpty = true;
     for (size_t i = 0; i < columns_.size(); ++i) {
-        const std::string& value = DisplayValue(static_cast<int32_t>(i));
+        const std::string_view value = DisplayValue(static_cast<int32_t>(i));
         CSCol& column = columns_[i];
         if (column.skipIfNoMatch && !column.lookupMatched) {
             return false;
@@ -116,7 +127,7 @@ bool DVDataSource::AcceptRow() {
             if (value == column.duplicateValue) {
                 return false;
             }
-            column.duplicateValue = value;
+            column.duplicateValue.assign(value);
         }
     }
     if (allEmpty) {
@@ -191,6 +202,7 @@ void DVDataSource::Reset() {
     columns_.clear();
     display_.clear();
     displaySerial_.clear();
+    plain_.clear();
 }
 
 void DVDataSource::LoadSettings(DVFile& definition) {
@@ -228,6 +240,10 @@ void DVDataSource::LoadSettings(DVFile& definition) {
 }
 
 void DVDataSource::PrepareSort(DVFile&) {}
+
+bool DVDataSource::Rewind(DVFile&) {
+    return false;
+}
 
 std::string DVDataSource::GetConnectionString(const DVFile&) {
     return {};

@@ -39,7 +39,10 @@ public:
     // Values of the current row. The display form is computed once per row.
     std::string GetColumnValue(int32_t index, bool comparisonForm) override;
     void ColumnValueInto(int32_t index, bool comparisonForm, std::string& out) override;
-    const std::string& DisplayValue(int32_t index);
+    std::string_view ColumnDisplayView(int32_t index) override { return DisplayValue(index); }
+    // The display form of the current row's column, formatted once per row;
+    // plain text columns hand out the raw value itself.
+    std::string_view DisplayValue(int32_t index);
 
     virtual int32_t Open(DVFile& definition, int32_t rowLimit) = 0;
     virtual int32_t GetSourceColumnCount() = 0;
@@ -74,6 +77,10 @@ public:
     void ClearFilters() { filters_.clear(); }
     std::string BuildOrderByClause(const DVFile& definition) const;
     virtual void PrepareSort(DVFile& definition);
+    // Back before the first row with the state a fresh Open would give, when
+    // the source can get there cheaper than by opening again; false when the
+    // caller must open a new source instead.
+    virtual bool Rewind(DVFile& definition);
     virtual std::string GetConnectionString(const DVFile& definition);
     static void ClearValueSet(std::set<std::string>& values) { values.clear(); }
     // The unformatted value of the current row; valid until the next row.
@@ -111,6 +118,7 @@ private:
     uint64_t recordSerial_ = 1;
     std::vector<std::string> display_;
     std::vector<uint64_t> displaySerial_;
+    std::vector<uint8_t> plain_;  // columns whose display form is the raw value
 };
 
 // A new source for a source type (0 delimited text, 1 fixed width; the

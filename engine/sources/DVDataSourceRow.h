@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // One row of values by column position: the current row of a data source, or
 // a row kept by the grouping code after the source has moved on.
@@ -16,4 +17,13 @@ public:
     virtual void ColumnValueInto(int32_t index, bool comparisonForm, std::string& out) {
         out = GetColumnValue(index, comparisonForm);
     }
+    // The display form as a view, valid until the row moves on (rows that
+    // keep no values build it in a buffer the next call reuses).
+    virtual std::string_view ColumnDisplayView(int32_t index) {
+        viewBuffer_ = GetColumnValue(index, false);
+        return viewBuffer_;
+    }
+
+private:
+    std::string viewBuffer_;
 };

@@ -128,11 +128,24 @@ void AppendStrftime(std::string& out, const char* format, const std::tm& tm) {
     out.append(buffer, length);
 }
 
+// Zero-padded to minDigits (after any sign); every date field goes through here.
 void AppendNumber(std::string& out, int64_t value, int minDigits) {
-    char buffer[32];
-    const int length =
-        std::snprintf(buffer, sizeof buffer, "%.*lld", minDigits, static_cast<long long>(value));
-    out.append(buffer, static_cast<size_t>(length));
+    char buffer[24];
+    char* end = buffer + sizeof buffer;
+    char* p = end;
+    uint64_t magnitude =
+        value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+    do {
+        *--p = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) {
+        out.push_back('-');
+    }
+    for (auto digits = end - p; digits < minDigits; ++digits) {
+        out.push_back('0');
+    }
+    out.append(p, static_cast<size_t>(end - p));
 }
 
 const char* OrdinalSuffix(int day) {

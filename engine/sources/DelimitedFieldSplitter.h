@@ -23,10 +23,12 @@ public:
 
 private:
     bool IsDelimiterAt(size_t pos, size_t& length) const;
+    bool NextSingle(std::string_view& field);
 
     std::string delimiters_;
     std::array<bool, 256> asciiDelimiter_{};
     bool hasWideDelimiters_ = false;
+    char single_ = 0;  // the one ASCII delimiter, when there is exactly one
     bool merge_;
     bool trim_;
     std::string_view line_;

@@ -5,55 +5,11 @@
 #include <cstring>
 
 #include "NumberFormat.h"
+#include "SortKey.h"
 #include "dataaccess/PlatformError.h"
 #include "dataaccess/TextUtil.h"
 #include "definition/DVFile.h"
 #include "definition/ResultCode.h"
-
-namespace {
-
-void AppendKeyPart(std::string& key, std::string_view part) {
-    const auto length = static_cast<uint32_t>(part.size());
-    key.append(reinterpret_cast<const char*>(&length), sizeof length);
-    key.append(part);
-}
-
-std::string_view KeyPart(std::string_view key, size_t& pos) {
-    uint32_t length = 0;
-    std::memcpy(&length, key.data() + pos, sizeof length);
-    pos += sizeof length;
-    const std::string_view part = key.substr(pos, length);
-    pos += length;
-    return part;
-}
-
-// Negative when a sorts before b.
-int CompareKeys(std::string_view a, std::string_view b, const std::vector<int32_t>& kinds,
-                const std::vector<SortEntry>& entries) {
-    size_t pa = 0;
-    size_t pb = 0;
-    for (size_t i = 0; i < kinds.size(); ++i) {
-        const std::string_view x = KeyPart(a, pa);
-        const std::string_view y = KeyPart(b, pb);
-        int order = 0;
-        if (kinds[i] == DataTypeProperties::kNumber) {
-            double u = 0.0;
-            double v = 0.0;
-            std::memcpy(&u, x.data(), sizeof u);
-            std::memcpy(&v, y.data(), sizeof v);
-            order = u < v ? -1 : (u > v ? 1 : 0);
-        } else {
-            const Norvik::Utf16OrderLess less;
-            order = less(x, y) ? -1 : (less(y, x) ? 1 : 0);
-        }
-        if (order != 0) {
-            return entries[i].descending ? -order : order;
-        }
-    }
-    return 0;
-}
-
-}  // namespace
 
 TextFileDataSource::~TextFileDataSource() = default;
 
@@ -146,6 +102,7 @@ void TextFileDataSource::Close() {
     record_.clear();
     fieldStorage_.clear();
     sortIndex_.clear();
+    sortKeys_.Clear();
     sortCursor_ = 0;
 }
 
@@ -181,7 +138,11 @@ bool TextFileDataSource::NextRow() {
             if (sortCursor_ >= sortIndex_.size()) {
                 return false;
             }
-            file_->Seek(sortIndex_[sortCursor_++].position);
+            if (sortCursor_ >= prefetchedUpTo_) {
+                PrefetchSorted();
+            }
+            const SortRecord& record = sortIndex_[sortCursor_++];
+            file_->Seek(record.position, record.length);
         }
         if (!ReadRecord()) {
             return false;
@@ -193,9 +154,41 @@ bool TextFileDataSource::NextRow() {
     return false;
 }
 
+void TextFileDataSource::PrefetchSorted() {
+    // Rows in key order lie all over the file: reading the next few thousand
+    // together costs a few large reads instead of one read each.
+    std::vector<Norvik::CTextFile::ByteRange> ranges;
+    size_t bytes = 0;
+    size_t end = sortCursor_;
+    while (end < sortIndex_.size() && (bytes < prefetchWindow_ || end == sortCursor_)) {
+        ranges.push_back({sortIndex_[end].position, sortIndex_[end].length});
+        bytes += sortIndex_[end].length;
+        ++end;
+    }
+    file_->Prefetch(ranges);
+    prefetchedUpTo_ = end;
+}
+
+bool TextFileDataSource::Rewind(DVFile& definition) {
+    if (!file_ || HasError() || sortIndex_.empty() || file_->GetSize() != indexedSize_ ||
+        file_->GetModificationTime() != indexedTime_) {
+        return false;
+    }
+    keepSortIndex_ = true;
+    LoadSettings(definition);
+    keepSortIndex_ = false;
+    return !HasError();
+}
+
 void TextFileDataSource::PrepareSort(DVFile& definition) {
-    sortIndex_.clear();
     sortCursor_ = 0;
+    prefetchedUpTo_ = 0;
+    if (keepSortIndex_) {
+        ResetRowCounter();
+        return;
+    }
+    sortIndex_.clear();
+    sortKeys_.Clear();
     if (!HasSort() || !file_) {
         return;
     }
@@ -209,6 +202,8 @@ void TextFileDataSource::PrepareSort(DVFile& definition) {
                                    : DataTypeProperties::kText);
     }
     // The index covers every record from the first data line.
+    indexedSize_ = file_->GetSize();
+    indexedTime_ = file_->GetModificationTime();
     file_->Seek(0);
     if (definition.Settings().firstrowhascolnames) {
         ReadRecord();
@@ -219,25 +214,30 @@ void TextFileDataSource::PrepareSort(DVFile& definition) {
         key.clear();
         for (size_t i = 0; i < entries.size(); ++i) {
             const std::string value = GetColumnValue(entries[i].columnIndex, true);
+            const bool descending = entries[i].descending;
             if (sortKinds_[i] == DataTypeProperties::kNumber) {
                 // The comparison form is padded text; its value orders
                 // negatives and numbers wider than the padding correctly.
-                const double number = ComparisonNumberValue(value);
-                AppendKeyPart(
-                    key, std::string_view(reinterpret_cast<const char*>(&number), sizeof number));
+                SortKey::AppendNumber(key, ComparisonNumberValue(value), descending);
             } else if (sortKinds_[i] == DataTypeProperties::kDateTime) {
-                AppendKeyPart(key, value);
+                SortKey::AppendText(key, value, descending);
             } else {
-                AppendKeyPart(key, Norvik::ToLower(value));
+                SortKey::AppendText(key, Norvik::ToLower(value), descending);
             }
         }
-        sortIndex_.push_back(SortRecord{key, position});
-        position = file_->Tell();
+        const int64_t next = file_->Tell();
+        const auto length = static_cast<uint32_t>(std::min<int64_t>(next - position, UINT32_MAX));
+        const auto keyLength = static_cast<uint32_t>(std::min<size_t>(key.size(), UINT32_MAX));
+        sortIndex_.push_back(SortRecord{sortKeys_.Add(std::string_view(key).substr(0, keyLength)),
+                                        position, keyLength, length});
+        position = next;
     }
     std::stable_sort(sortIndex_.begin(), sortIndex_.end(),
-                     [this, &entries](const SortRecord& a, const SortRecord& b) {
-                         return CompareKeys(a.key, b.key, sortKinds_, entries) < 0;
+                     [this](const SortRecord& a, const SortRecord& b) {
+                         return std::string_view(sortKeys_.At(a.key), a.keyLength) <
+                                std::string_view(sortKeys_.At(b.key), b.keyLength);
                      });
     ResetRowCounter();
     sortCursor_ = 0;
+    prefetchedUpTo_ = 0;
 }

@@ -7,6 +7,7 @@
 
 #include "DVDataSource.h"
 #include "dataaccess/CTextFile.h"
+#include "dataaccess/ChunkArena.h"
 
 // The common part of the delimited and fixed-width sources: the file, header
 // names, the current record, row reading and the sort index.
@@ -29,6 +30,11 @@ public:
     // numbers by value, dates by their comparison text, text without regard
     // to case; equal keys keep file order.
     void PrepareSort(DVFile& definition) override;
+    // Keeps a sort index (building it reads and sorts the whole file) while
+    // the file is unchanged.
+    bool Rewind(DVFile& definition) override;
+    // Tests use small windows to cross many of them.
+    void SetPrefetchWindowForTesting(size_t bytes) { prefetchWindow_ = bytes; }
 
     // Reads the next line into the record; false at the end or on an error.
     virtual bool ReadRecord() = 0;
@@ -59,12 +65,23 @@ protected:
     std::vector<std::string> fieldStorage_;
 
 private:
+    void PrefetchSorted();
+
+    // A row's key (in sortKeys_) and where its record lies in the file.
     struct SortRecord {
-        std::string key;
+        uint64_t key;
         int64_t position;
+        uint32_t keyLength;
+        uint32_t length;  // bytes of the record, to read it in one go
     };
+    Norvik::ChunkArena sortKeys_;
     std::vector<SortRecord> sortIndex_;
     std::vector<int32_t> sortKinds_;
     size_t sortCursor_ = 0;
+    size_t prefetchedUpTo_ = 0;  // sort entries from the cursor up to here are read ahead
+    bool keepSortIndex_ = false;
+    size_t prefetchWindow_ = size_t{16} << 20;  // record bytes read ahead at a time
+    int64_t indexedSize_ = 0;                   // the file as the index read it
+    int64_t indexedTime_ = 0;
     bool sorted_ = false;
 };

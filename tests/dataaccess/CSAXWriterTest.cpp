@@ -222,32 +222,46 @@ TEST(CSAXWriterTest, StructureErrorsAreRefused) {
     EXPECT_TRUE(CXMLDocument().LoadFromMemory(std::string(stream.View()), "m"));
 }
 
+// A document <d>text</d>.
+std::string TextDocument(const std::string& text, const Options& options) {
+    return Render(
+        [&](CSAXWriter& w) {
+            w.StartElement("d");
+            w.Characters(text);
+            w.EndElement("d");
+        },
+        options);
+}
+
 TEST(CSAXWriterTest, Utf16OutputHasByteOrderMarkAndRoundTrips) {
     const std::string text = "caf\xC3\xA9 \xF0\x9F\x98\x80 <&>";
     Options options;
     options.encoding = "UTF-16";
     options.omitDeclaration = false;
-    const std::string out = Render(
-        [&](CSAXWriter& w) {
-            w.StartElement("d");
-            w.Characters(text);
-            w.EndElement("d");
-        },
-        options);
+    const std::string out = TextDocument(text, options);
     ASSERT_GE(out.size(), 4u);
     EXPECT_EQ(out.substr(0, 4), std::string("\xFF\xFE<\0", 4));
     EXPECT_EQ(ParsedText(out), text);
 
     options.encoding = "UTF-16BE";
-    const std::string big = Render(
-        [&](CSAXWriter& w) {
-            w.StartElement("d");
-            w.Characters(text);
-            w.EndElement("d");
-        },
-        options);
+    const std::string big = TextDocument(text, options);
     EXPECT_EQ(big.substr(0, 2), std::string("\0<", 2));
     EXPECT_EQ(ParsedText(big), text);
+}
+
+TEST(CSAXWriterTest, Utf16KeepsTextWhereverAsciiRunsBreak) {
+    // Non-ASCII text at every offset of an eight-byte word, in long text.
+    for (const char* encoding : {"UTF-16LE", "UTF-16BE"}) {
+        for (size_t offset = 0; offset < 17; ++offset) {
+            const std::string text = std::string(offset, 'a') + "\xC3\xA9\xF0\x9D\x84\x9E" +
+                                     std::string(23 - offset, 'b') + "\xE2\x82\xAC";
+            Options options;
+            options.encoding = encoding;
+            options.omitDeclaration = false;
+            EXPECT_EQ(ParsedText(TextDocument(text, options)), text)
+                << encoding << " at " << offset;
+        }
+    }
 }
 
 TEST(CSAXWriterTest, LegacyEncodingsUseReferencesForMissingCharacters) {

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <thread>
 
 #include "TestSupport.h"
 
@@ -166,3 +170,76 @@ TEST(CTextFileTest, OpenFailures) {
 }
 
 }  // namespace
+
+TEST(CTextFileTest, PrefetchedRangesServeSeeksInAnyOrder) {
+    testsupport::TempDir dir;
+    const std::string path = dir.File("p.txt");
+    std::string content;
+    std::vector<CTextFile::ByteRange> records;
+    for (int i = 0; i < 300; ++i) {
+        const std::string line = "record " + std::to_string(i) + std::string(i % 7, 'x') + "\n";
+        records.push_back(
+            {static_cast<int64_t>(content.size()), static_cast<uint32_t>(line.size())});
+        content += line;
+        if (i % 50 == 0) {
+            content += std::string(40000, 'g') + "\n";  // gaps wider than one read spans
+        }
+    }
+    testsupport::WriteFile(path, content);
+    auto expectedAt = [&](size_t i) {
+        return "record " + std::to_string(i) + std::string(i % 7, 'x');
+    };
+
+    CTextFile file;
+    file.SetBlockSizeForTesting(64);  // so that seeks leave the block
+    ASSERT_TRUE(file.Open(path));
+    // Every sixth record, back to front, in two windows; then seeks outside
+    // the window and to a record the window holds but out of turn.
+    for (int window = 0; window < 2; ++window) {
+        std::vector<size_t> wanted;
+        for (size_t i = records.size() - 1 - window; i < records.size(); i -= 6) {
+            wanted.push_back(i);
+        }
+        std::vector<CTextFile::ByteRange> ranges;
+        for (size_t i : wanted) {
+            ranges.push_back(records[i]);
+        }
+        file.Prefetch(ranges);
+        std::string_view line;
+        for (size_t i : wanted) {
+            ASSERT_TRUE(file.Seek(records[i].position, records[i].length));
+            ASSERT_EQ(file.ReadLine(line), CTextFile::LineStatus::kLine);
+            EXPECT_EQ(line, expectedAt(i));
+        }
+        for (size_t i : {size_t{1}, wanted[wanted.size() / 2]}) {
+            ASSERT_TRUE(file.Seek(records[i].position));
+            ASSERT_EQ(file.ReadLine(line), CTextFile::LineStatus::kLine);
+            EXPECT_EQ(line, expectedAt(i));
+            ASSERT_EQ(file.ReadLine(line), CTextFile::LineStatus::kLine);  // reads on past it
+            EXPECT_EQ(line, expectedAt(i + 1));
+        }
+    }
+
+    // A file cut short before the prefetch: what is gone reads as gone.
+    const CTextFile::ByteRange last = records.back();
+    ASSERT_EQ(::truncate(path.c_str(), last.position), 0);
+    file.Prefetch({records[0], last});
+    std::string_view line;
+    ASSERT_TRUE(file.Seek(records[0].position, records[0].length));
+    EXPECT_EQ(file.ReadLine(line), CTextFile::LineStatus::kLine);
+    ASSERT_TRUE(file.Seek(last.position, last.length));
+    EXPECT_EQ(file.ReadLine(line), CTextFile::LineStatus::kEnd);
+}
+
+TEST(CTextFileTest, ReadsPipesInOrderAndRefusesFarSeeks) {
+    testsupport::TempDir dir;
+    const std::string path = dir.File("fifo");
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    std::thread writer([&] { testsupport::WriteFile(path, "a;b\nc;d\ne;f\n"); });
+    CTextFile file;
+    ASSERT_TRUE(file.Open(path));
+    EXPECT_EQ(AllLines(file), (std::vector<std::string>{"a;b", "c;d", "e;f"}));
+    writer.join();
+    EXPECT_FALSE(file.Seek(1 << 20));
+    EXPECT_EQ(file.Error(), ESPIPE);
+}

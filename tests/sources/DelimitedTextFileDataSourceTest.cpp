@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "TextSourceTestSupport.h"
+#include "dataaccess/TextUtil.h"
 #include "sources/DelimitedFieldSplitter.h"
 
 using namespace testsupport;
@@ -236,3 +239,52 @@ TEST(DelimitedTextFileDataSourceTest, OverLongLineIsAnErrorNotASilentGap) {
 }
 
 }  // namespace
+
+TEST(DelimitedTextFileDataSourceTest, LargeSortReadsAheadAndRewindsWhileTheFileStands) {
+    TempDir dir;
+    std::string content = "Key,Serial\n";
+    std::vector<std::pair<std::string, int>> expected;
+    uint32_t state = 7;
+    for (int i = 0; i < 3000; ++i) {
+        state = state * 1103515245u + 12345u;
+        // Few distinct keys in mixed case, so equal keys must keep file order.
+        std::string key = std::string(1, static_cast<char>('a' + (state >> 16) % 5)) +
+                          std::string((state >> 8) % 30, 'x');
+        if (i % 3 == 0) {
+            key[0] = static_cast<char>(key[0] - 'a' + 'A');
+        }
+        content += key + "," + std::to_string(i) + "\n";
+        expected.emplace_back(Norvik::ToLower(key), i);
+    }
+    std::stable_sort(expected.begin(), expected.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    DVFile definition = TextDefinition(dir, content, DVFileSettings::kDelimitedText);
+    definition.SortOrders()[0] = SortOrder{definition.Column(0).id, false};
+
+    DelimitedTextFileDataSource source;
+    source.SetPrefetchWindowForTesting(1000);  // some sixty windows
+    ASSERT_EQ(source.Validate(definition), kSuccess);
+    ASSERT_EQ(source.Open(definition, 0), kSuccess);
+    auto serials = [&source] {
+        std::vector<int> out;
+        while (source.NextRow()) {
+            out.push_back(std::stoi(source.GetColumnValue(1, false)));
+        }
+        return out;
+    };
+    std::vector<int> want;
+    for (const auto& entry : expected) {
+        want.push_back(entry.second);
+    }
+    EXPECT_EQ(serials(), want);
+    ASSERT_TRUE(source.Rewind(definition));
+    EXPECT_EQ(serials(), want);
+
+    // A changed file needs a new index: the caller opens again.
+    WriteFile(definition.Settings().sourcefilename, content + "zzz,3000\n");
+    EXPECT_FALSE(source.Rewind(definition));
+    DelimitedTextFileDataSource unsorted;
+    definition.SortOrders()[0].reset();
+    ASSERT_EQ(unsorted.Open(definition, 0), kSuccess);
+    EXPECT_FALSE(unsorted.Rewind(definition));
+}

@@ -1,0 +1,108 @@
+#include "sources/SortKey.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "dataaccess/TextUtil.h"
+#include "sources/ColumnMap.h"
+
+namespace {
+
+std::string TextKey(std::string_view text, bool descending = false) {
+    std::string key;
+    SortKey::AppendText(key, text, descending);
+    return key;
+}
+
+std::string NumberKey(double value, bool descending = false) {
+    std::string key;
+    SortKey::AppendNumber(key, value, descending);
+    return key;
+}
+
+int Sign(int value) {
+    return (value > 0) - (value < 0);
+}
+
+}  // namespace
+
+TEST(SortKeyTest, TextKeysOrderAsUtf16Comparison) {
+    const std::vector<std::string> texts = {
+        "",
+        "a",
+        "ab",
+        "abc",
+        "b",
+        std::string("a\0b", 3),  // a zero byte is still text
+        std::string("a\0", 2),
+        "\xC3\xA9",          // U+00E9
+        "\xED\x9F\xBF",      // U+D7FF
+        "\xEE\x80\x80",      // U+E000: after the supplementary planes in UTF-16
+        "\xEF\xBF\xBD",      // U+FFFD
+        "\xF0\x90\x80\x80",  // U+10000
+        "\xF4\x8F\xBF\xBF",  // U+10FFFF
+        "\xF0\x90\x80\x80z",
+    };
+    const Norvik::Utf16OrderLess less;
+    for (const std::string& a : texts) {
+        for (const std::string& b : texts) {
+            const int expected = less(a, b) ? -1 : (less(b, a) ? 1 : 0);
+            EXPECT_EQ(Sign(TextKey(a).compare(TextKey(b))), expected) << a << " vs " << b;
+            EXPECT_EQ(Sign(TextKey(a, true).compare(TextKey(b, true))), -expected)
+                << a << " vs " << b << " descending";
+        }
+    }
+}
+
+TEST(SortKeyTest, PartsCompareOneAfterTheOther) {
+    // "ab"+"c" against "a"+"bz": the first part decides, whatever follows.
+    auto key = [](std::string_view first, std::string_view second, bool secondDescending) {
+        std::string k;
+        SortKey::AppendText(k, first, false);
+        SortKey::AppendText(k, second, secondDescending);
+        return k;
+    };
+    EXPECT_GT(key("ab", "c", false), key("a", "bz", false));
+    EXPECT_LT(key("a", "z", false), key("ab", "", false));
+    EXPECT_LT(key("a", "b", true), key("a", "a", true));
+    EXPECT_LT(key("a", "ab", true), key("a", "a", true));
+    std::string numberFirst;
+    SortKey::AppendNumber(numberFirst, -1.0, false);
+    SortKey::AppendText(numberFirst, "zzz", false);
+    std::string numberSecond;
+    SortKey::AppendNumber(numberSecond, 2.0, false);
+    SortKey::AppendText(numberSecond, "", false);
+    EXPECT_LT(numberFirst, numberSecond);
+}
+
+TEST(SortKeyTest, NumberKeysOrderByValue) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::vector<double> ascending = {-inf,   -1e300, -2.5, -1.0, -1e-300, 0.0,
+                                           1e-300, 0.5,    1.0,  9.5,  1e300,   inf};
+    for (size_t i = 0; i + 1 < ascending.size(); ++i) {
+        EXPECT_LT(NumberKey(ascending[i]), NumberKey(ascending[i + 1])) << ascending[i];
+        EXPECT_GT(NumberKey(ascending[i], true), NumberKey(ascending[i + 1], true));
+    }
+    EXPECT_EQ(NumberKey(-0.0), NumberKey(0.0));
+    EXPECT_EQ(NumberKey(std::nan("")), NumberKey(0.0));
+}
+
+TEST(ColumnMapTest, FindsSmallAndLargeIdentifiers) {
+    std::vector<CSCol> columns(4);
+    columns[0].id = 3;
+    columns[1].id = 1;
+    columns[2].id = 2000000;  // hand-edited files may hold anything
+    columns[3].id = 3;        // a duplicate: the first one counts
+    ColumnMap map;
+    map.Rebuild(columns);
+    const std::pair<int32_t, int32_t> cases[] = {{3, 0},  {1, 1},   {2000000, 2}, {2, -1},
+                                                 {0, -1}, {-5, -1}, {70000, -1}};
+    for (const auto& [id, index] : cases) {
+        EXPECT_EQ(map.IndexOf(id), index) << id;
+    }
+    map.Rebuild({});
+    EXPECT_EQ(map.IndexOf(3), -1);
+}
