@@ -25,6 +25,7 @@ packages=(
     libzip-dev
     libfreexl-dev
     libgsf-1-dev
+    libxerces-c-dev
     curl
     libbenchmark-dev
     time

@@ -70,6 +70,11 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
 
 }  // namespace
 
+std::string FormatParseError(const XmlParseError& error) {
+    return "XML Parser Error\r\nURL: " + error.url + "\r\nLine " + std::to_string(error.line) +
+           ", Position " + std::to_string(error.linepos) + "\r\nDescription: " + error.reason;
+}
+
 std::string_view XmlElement::Name() const {
     if (!node_ || !node_->name) {
         return {};

@@ -19,6 +19,10 @@ struct XmlParseError {
     std::string reason;
 };
 
+// "XML Parser Error", then "\r\nURL: …", "\r\nLine …", ", Position …" and
+// "\r\nDescription: …": how a failed parse is reported everywhere.
+std::string FormatParseError(const XmlParseError& error);
+
 // Non-owning view of an element of a CXMLDocument; valid while the document lives.
 class XmlElement {
 public:

@@ -129,6 +129,13 @@ public:
 
     XMLRootNode& Root() noexcept { return root_; }
     const XMLRootNode& Root() const noexcept { return root_; }
+    // Replaces the node tree with one built from an XML Schema, a DTD (the
+    // root must already carry the document element's name) or a sample XML
+    // document, read from a path or URL. False with the reason in
+    // GetLastError(); the tree may already have been cleared. Defined by the
+    // schema import library (desktop/schema), which callers link.
+    enum ImportKind : int32_t { kImportXsd = 0, kImportDtd = 1, kImportXml = 2 };
+    bool ImportSchema(const std::string& path, int32_t kind);
     // Searches the whole tree for the sanitised form of text.
     XMLNode* FindNodeByName(std::string_view text);
     // An element named after the column under the root's first element (a

@@ -318,10 +318,14 @@ bool XMLNode::HasChildElements() const {
 }
 
 void XMLNode::SortChildren() {
-    std::stable_sort(children_.begin(), children_.end(),
-                     [](const std::unique_ptr<XMLNode>& a, const std::unique_ptr<XMLNode>& b) {
-                         return SortRank(a->GetNodeType()) < SortRank(b->GetNodeType());
-                     });
+    const auto byRank = [](const std::unique_ptr<XMLNode>& a, const std::unique_ptr<XMLNode>& b) {
+        return SortRank(a->GetNodeType()) < SortRank(b->GetNodeType());
+    };
+    // Imports append thousands of children one by one: most inserts keep
+    // the order, and checking is much cheaper than sorting.
+    if (!std::is_sorted(children_.begin(), children_.end(), byRank)) {
+        std::stable_sort(children_.begin(), children_.end(), byRank);
+    }
 }
 
 XMLNode* XMLNode::FindNode(const XMLNode* node) {

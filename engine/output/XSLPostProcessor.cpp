@@ -123,17 +123,13 @@ void XSLPostProcessor::Prepare(const std::string& stylesheet) {
     std::string bytes;
     std::string error;
     if (!Norvik::FetchResource(stylesheet, bytes, error)) {
-        throw Failure("XML Parser Error\r\nURL: " + stylesheet + "\r\nLine 0, Position 0" +
-                      "\r\nDescription: " + error);
+        throw Failure(Norvik::FormatParseError({stylesheet, 0, 0, error}));
     }
     // Parsed here, so that a parse error reports where it is; entities are
     // not expanded and nothing is fetched while parsing.
     Norvik::CXMLDocument parsed;
     if (!parsed.LoadFromMemory(bytes, stylesheet)) {
-        const Norvik::XmlParseError& parseError = parsed.ParseError();
-        throw Failure("XML Parser Error\r\nURL: " + stylesheet + "\r\nLine " +
-                      std::to_string(parseError.line) + ", Position " +
-                      std::to_string(parseError.linepos) + "\r\nDescription: " + parseError.reason);
+        throw Failure(Norvik::FormatParseError(parsed.ParseError()));
     }
     const xmlDocPtr document = parsed.ReleaseDocument();
 

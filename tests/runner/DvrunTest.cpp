@@ -35,40 +35,8 @@ public:
 
     // Runs the runner in the work folder; returns the exit status.
     int Run(const std::vector<std::string>& arguments, std::string* errors = nullptr) const {
-        int pipeEnds[2];
-        EXPECT_EQ(::pipe(pipeEnds), 0);
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ::dup2(pipeEnds[1], STDERR_FILENO);
-            ::close(pipeEnds[0]);
-            if (::chdir(work.Path().c_str()) != 0) {
-                ::_exit(99);
-            }
-            ::setenv("XDG_CONFIG_HOME", dir.File("config").c_str(), 1);
-            std::vector<char*> argv;
-            const std::string runner = Runner();
-            argv.push_back(const_cast<char*>(runner.c_str()));
-            for (const std::string& argument : arguments) {
-                argv.push_back(const_cast<char*>(argument.c_str()));
-            }
-            argv.push_back(nullptr);
-            ::execv(runner.c_str(), argv.data());
-            ::_exit(98);
-        }
-        ::close(pipeEnds[1]);
-        std::string text;
-        char buffer[4096];
-        ssize_t got;
-        while ((got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0) {
-            text.append(buffer, static_cast<size_t>(got));
-        }
-        ::close(pipeEnds[0]);
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        if (errors) {
-            *errors = text;
-        }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return testsupport::RunProgram(Runner(), arguments, work.Path().string(), errors,
+                                       {{"XDG_CONFIG_HOME", dir.File("config")}});
     }
 
     // Entry lines of a log (header lines left out), without their time stamps.
