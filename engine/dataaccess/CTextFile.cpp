@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "PlatformError.h"
 #include "TextUtil.h"
 
 namespace Norvik {
@@ -90,6 +91,8 @@ bool CTextFile::Open(const std::string& path, bool detect) {
     }
     // Pipes cannot be read at a position; they read on in order.
     positional_ = ::lseek(fd_, 0, SEEK_CUR) >= 0;
+    openedSize_ = S_ISREG(st.st_mode) ? static_cast<int64_t>(st.st_size) : 0;
+    shrunk_ = false;
     block_.resize(std::max<size_t>(blockSize_, 16));
     readSize_ = block_.size();
     blockLength_ = 0;
@@ -118,6 +121,10 @@ void CTextFile::Close() {
 int64_t CTextFile::GetSize() const {
     struct stat st {};
     return (fd_ >= 0 && ::fstat(fd_, &st) == 0) ? static_cast<int64_t>(st.st_size) : 0;
+}
+
+std::string CTextFile::ErrorText() const {
+    return shrunk_ ? "The file became shorter while it was being read" : ErrnoText(error_);
 }
 
 int64_t CTextFile::GetModificationTime() const {
@@ -161,6 +168,12 @@ bool CTextFile::Fill() {
         }
         if (got == 0) {
             endOfFile_ = true;
+            // The end before the size the file had when opened: it was cut
+            // short (truncated or rewritten) while being read.
+            if (positional_ && blockStart_ + static_cast<int64_t>(blockLength_) < openedSize_) {
+                shrunk_ = true;
+                error_ = EIO;
+            }
             return false;
         }
         blockLength_ += static_cast<size_t>(got);

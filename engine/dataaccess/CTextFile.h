@@ -75,6 +75,9 @@ public:
     // (after a seek to anywhere but the start).
     int64_t LineNumber() const noexcept { return lineNumber_ < 0 ? 0 : lineNumber_; }
     int Error() const noexcept { return error_; }
+    // What went wrong, for messages: the system's text for Error(), or that
+    // the file became shorter while it was being read.
+    std::string ErrorText() const;
 
     // A whole text in any of the encodings above, as UTF-8 (byte order
     // marks dropped).
@@ -92,6 +95,8 @@ private:
 
     int fd_ = -1;
     bool positional_ = true;
+    int64_t openedSize_ = 0;  // a regular file's size when opened
+    bool shrunk_ = false;
     int32_t codePage_ = kAnsi;
     size_t blockSize_ = kBlockSize;
     size_t readSize_ = kBlockSize;

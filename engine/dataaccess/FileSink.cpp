@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -41,21 +42,28 @@ std::unique_ptr<FileSink> FileSink::Open(const std::string& path, Mode mode, int
     std::unique_ptr<FileSink> sink(new FileSink);
     sink->target_ = path;
 
+    sink->sync_ = mode == Mode::kReplace;
+    const bool replace = mode != Mode::kDirect;
+
     struct stat st {};
     const bool exists = ::lstat(path.c_str(), &st) == 0;
-    if (mode == Mode::kReplace && exists && S_ISLNK(st.st_mode)) {
+    bool direct = !replace;
+    if (replace && exists && S_ISLNK(st.st_mode)) {
+        // Links into /dev and /proc (/dev/stdout, /proc/self/fd/N) name open
+        // descriptors: whatever they lead to is written in place.
         char resolved[PATH_MAX];
-        if (::realpath(path.c_str(), resolved) != nullptr && ::stat(resolved, &st) == 0) {
-            sink->target_ = resolved;
+        if (path.starts_with("/dev/") || path.starts_with("/proc/") ||
+            ::realpath(path.c_str(), resolved) == nullptr || ::stat(resolved, &st) != 0) {
+            direct = true;
         } else {
-            mode = Mode::kDirect;
+            sink->target_ = resolved;
         }
     }
-    if (mode == Mode::kReplace && exists && !S_ISREG(st.st_mode)) {
-        mode = Mode::kDirect;
+    if (replace && exists && !S_ISREG(st.st_mode)) {
+        direct = true;
     }
 
-    if (mode == Mode::kReplace) {
+    if (!direct) {
         const std::string& target = sink->target_;
         const size_t slash = target.rfind('/');
         const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
@@ -86,10 +94,35 @@ std::unique_ptr<FileSink> FileSink::Open(const std::string& path, Mode mode, int
     return sink;
 }
 
+std::unique_ptr<FileSink> FileSink::OpenStandardOutput(int& error) {
+    error = 0;
+    std::unique_ptr<FileSink> sink(new FileSink);
+    sink->target_ = "-";
+    sink->mayRemove_ = false;
+    sink->fd_ = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
+    if (sink->fd_ < 0) {
+        error = errno;
+        return nullptr;
+    }
+    return sink;
+}
+
 FileSink::~FileSink() {
     if (!done_) {
         Discard();
     }
+}
+
+namespace {
+
+std::atomic<int> faultError{0};
+std::atomic<int64_t> faultBudget{0};
+
+}  // namespace
+
+void FileSink::FailWritesAfterForTesting(int64_t bytes, int errorCode) {
+    faultBudget = bytes;
+    faultError = errorCode;
 }
 
 bool FileSink::Write(std::string_view bytes) {
@@ -97,8 +130,18 @@ bool FileSink::Write(std::string_view bytes) {
         error_ = EBADF;
         return false;
     }
-    const char* p = bytes.data();
-    size_t left = bytes.size();
+    if (const int fault = faultError.load()) {
+        const int64_t allowed = faultBudget.fetch_sub(static_cast<int64_t>(bytes.size()));
+        if (allowed < static_cast<int64_t>(bytes.size())) {
+            WriteAll(bytes.data(), static_cast<size_t>(std::max<int64_t>(allowed, 0)));
+            error_ = fault;
+            return false;
+        }
+    }
+    return WriteAll(bytes.data(), bytes.size());
+}
+
+bool FileSink::WriteAll(const char* p, size_t left) {
     while (left > 0) {
         const ssize_t written = ::write(fd_, p, left);
         if (written < 0) {
@@ -132,7 +175,7 @@ bool FileSink::Commit() {
         return error_ == 0;
     }
     if (!temporary_.empty()) {
-        if (::fsync(fd_) != 0) {
+        if (sync_ && ::fsync(fd_) != 0) {
             error_ = errno;
             Discard();
             return false;
@@ -156,9 +199,14 @@ void FileSink::Discard() {
     done_ = true;
     const bool direct = temporary_.empty();
     bool regular = false;
-    if (direct && fd_ >= 0) {
-        struct stat st {};
-        regular = ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode);
+    if (direct && fd_ >= 0 && mayRemove_) {
+        // Only the regular file that was opened, under its own name: never a
+        // link (such as /dev/stdout) to it, nor anything that replaced it.
+        struct stat opened {};
+        struct stat named {};
+        regular = ::fstat(fd_, &opened) == 0 && S_ISREG(opened.st_mode) &&
+                  ::lstat(target_.c_str(), &named) == 0 && S_ISREG(named.st_mode) &&
+                  opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
     }
     const int savedError = error_;
     CloseDescriptor();

@@ -114,9 +114,17 @@ int32_t OutputDocument::StartOutput(DVDataSourceRow& row, NodeTreeWriter& nodes,
     if (name.empty()) {
         return kNoTargetFile;
     }
+    if (name == kStandardOutput && postProcessor_ && !s.xsltransform.empty()) {
+        detail = "An XSL transformation needs a target file; standard output cannot be read back";
+        return kTargetFileCreate;
+    }
+    // Written beside the target and renamed into place when finished: an
+    // interrupted run never leaves a partial document under the name.
     int error = 0;
     std::unique_ptr<Norvik::FileSink> sink =
-        Norvik::FileSink::Open(name, Norvik::FileSink::Mode::kDirect, error);
+        name == kStandardOutput
+            ? Norvik::FileSink::OpenStandardOutput(error)
+            : Norvik::FileSink::Open(name, Norvik::FileSink::Mode::kReplaceOnFinish, error);
     if (!sink) {
         detail = Norvik::ErrnoText(error);
         return kTargetFileCreate;
@@ -198,7 +206,7 @@ void OutputDocument::FinishOutput(DVDataSourceRow& row, NodeTreeWriter& nodes) {
             postProcessor_->TransformFile(definition_.Settings().xsltransform, currentName_);
         int error = 0;
         std::unique_ptr<Norvik::FileSink> sink =
-            Norvik::FileSink::Open(currentName_, Norvik::FileSink::Mode::kDirect, error);
+            Norvik::FileSink::Open(currentName_, Norvik::FileSink::Mode::kReplaceOnFinish, error);
         if (!sink) {
             throw Norvik::PlatformError(
                 Norvik::CodeFromErrno(error),
@@ -256,9 +264,9 @@ void OutputDocument::DeleteLastStarted() {
     if (sink_) {
         sink_->Discard();
         sink_.reset();
-        return;
+        lastFinished_ = true;  // an older file under the name goes too
     }
-    if (lastFinished_ && !currentName_.empty()) {
+    if (lastFinished_ && !currentName_.empty() && currentName_ != kStandardOutput) {
         struct stat st {};
         if (::lstat(currentName_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
             ::unlink(currentName_.c_str());

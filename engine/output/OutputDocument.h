@@ -72,6 +72,8 @@ public:
     static std::string DoctypeText(const DVFile& definition);
 
     static constexpr size_t kFlushThreshold = 1 << 20;
+    // The target name that writes the document to standard output.
+    static constexpr const char* kStandardOutput = "-";
 
 private:
     void WriteRaw(std::string_view text);

@@ -123,7 +123,7 @@ bool TextFileDataSource::ReadNextLine(std::string_view& line) {
             return false;
         }
         case Norvik::CTextFile::LineStatus::kReadError:
-            SetError("Reading " + path_ + ": " + Norvik::ErrnoText(file_->Error()));
+            SetError("Reading " + path_ + ": " + file_->ErrorText());
             return false;
     }
     return false;

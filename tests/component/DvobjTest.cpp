@@ -194,3 +194,60 @@ TEST(DvobjTest, RegistrationFileComesAndGoes) {
 }
 
 }  // namespace
+
+TEST(DvobjTest, MisuseGivesFailureCodesNeverACrash) {
+    // Module and factory entry points with missing or wrong arguments.
+    DvobjClassFactory* factory = nullptr;
+    EXPECT_NE(DllGetClassObject(nullptr, &factory), DVOBJ_S_OK);
+    EXPECT_NE(DllGetClassObject("{not-a-class}", &factory), DVOBJ_S_OK);
+    EXPECT_EQ(factory, nullptr);
+    EXPECT_NE(DllGetClassObject(DVOBJ_CLSID_DATAVANE, nullptr), DVOBJ_S_OK);
+    DvobjDatavane* object = nullptr;
+    EXPECT_NE(DvobjClassFactory_CreateInstance(nullptr, &object), DVOBJ_S_OK);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_NE(DvobjClassFactory_LockServer(nullptr, 1), DVOBJ_S_OK);
+    ASSERT_EQ(DllGetClassObject(DVOBJ_CLSID_DATAVANE, &factory), DVOBJ_S_OK);
+    EXPECT_NE(DvobjClassFactory_CreateInstance(factory, nullptr), DVOBJ_S_OK);
+    for (const char* name : {static_cast<const char*>(nullptr), "", "Dvobj", "Dvobj.Datavane.9"}) {
+        object = nullptr;
+        EXPECT_NE(Dvobj_CreateInstance(name, &object), DVOBJ_S_OK) << (name ? name : "null");
+        EXPECT_EQ(object, nullptr);
+    }
+    EXPECT_NE(Dvobj_CreateInstance(DVOBJ_PROGID, nullptr), DVOBJ_S_OK);
+
+    // Transform on an object in any order, with any file names.
+    Object fresh;
+    EXPECT_EQ(Datavane_ErrorCode(fresh.handle), 0);  // before any run
+    EXPECT_EQ(fresh.Message(), "");
+    TempDir dir;
+    testsupport::WriteFile(dir.File("binary.dv"), std::string("\0\xFF\xFE<<\x01", 6));
+    testsupport::WriteFile(dir.File("empty.dv"), "");
+    const std::string definitions[] = {"", dir.Path().string(), dir.File("missing.dv"),
+                                       dir.File("binary.dv"), dir.File("empty.dv")};
+    for (const std::string& dv : definitions) {
+        EXPECT_EQ(
+            Datavane_TransformWithProgress(fresh.handle, dv.c_str(), "", "", nullptr, nullptr), 0)
+            << dv;
+        EXPECT_EQ(Datavane_ErrorCode(fresh.handle), DVObj_Invalid_DVFile) << dv;
+        EXPECT_FALSE(fresh.Message().empty()) << dv;
+    }
+    testsupport::WriteFile(dir.File("in.csv"), "A\n1\n");
+    testsupport::WriteFile(dir.File("d.dv"), Definition(dir.File("in.csv"), dir.File("out.xml")));
+    // A source or target that cannot be used fails the run, it does not crash.
+    EXPECT_EQ(
+        Datavane_Transform(fresh.handle, dir.File("d.dv").c_str(), dir.Path().c_str(), nullptr), 0);
+    EXPECT_NE(Datavane_ErrorCode(fresh.handle), 0);
+    EXPECT_EQ(Datavane_Transform(fresh.handle, dir.File("d.dv").c_str(), nullptr,
+                                 dir.File("no/such/folder/out.xml").c_str()),
+              0);
+    EXPECT_NE(Datavane_ErrorCode(fresh.handle), 0);
+    // Cancelled at once.
+    EXPECT_EQ(Datavane_TransformWithProgress(
+                  fresh.handle, dir.File("d.dv").c_str(), nullptr, nullptr,
+                  [](int32_t, void*) { return 0; }, nullptr),
+              0);
+    EXPECT_NE(Datavane_ErrorCode(fresh.handle), 0);
+    // And still usable afterwards.
+    EXPECT_NE(Datavane_Transform(fresh.handle, dir.File("d.dv").c_str(), nullptr, nullptr), 0)
+        << fresh.Message();
+}

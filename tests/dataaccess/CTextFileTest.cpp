@@ -220,7 +220,7 @@ TEST(CTextFileTest, PrefetchedRangesServeSeeksInAnyOrder) {
         }
     }
 
-    // A file cut short before the prefetch: what is gone reads as gone.
+    // A file cut short while open: what is gone is a read error, not an end.
     const CTextFile::ByteRange last = records.back();
     ASSERT_EQ(::truncate(path.c_str(), last.position), 0);
     file.Prefetch({records[0], last});
@@ -228,7 +228,8 @@ TEST(CTextFileTest, PrefetchedRangesServeSeeksInAnyOrder) {
     ASSERT_TRUE(file.Seek(records[0].position, records[0].length));
     EXPECT_EQ(file.ReadLine(line), CTextFile::LineStatus::kLine);
     ASSERT_TRUE(file.Seek(last.position, last.length));
-    EXPECT_EQ(file.ReadLine(line), CTextFile::LineStatus::kEnd);
+    EXPECT_EQ(file.ReadLine(line), CTextFile::LineStatus::kReadError);
+    EXPECT_EQ(file.ErrorText(), "The file became shorter while it was being read");
 }
 
 TEST(CTextFileTest, ReadsPipesInOrderAndRefusesFarSeeks) {

@@ -10,7 +10,7 @@ namespace {
 
 TEST(CXMLDocumentTest, ParseErrorTellsWhereAndWhy) {
     testsupport::TempDir dir;
-    const std::string path = dir.File("bad.xml");
+    const std::string path = dir.File("bad.xml.txt");
     testsupport::WriteFile(path, "<a>\n  <b>text</c>\n</a>\n");
     CXMLDocument document;
     EXPECT_FALSE(document.Load(path));
@@ -26,8 +26,8 @@ TEST(CXMLDocumentTest, MissingEmptyAndTruncatedFilesFail) {
     CXMLDocument document;
     EXPECT_FALSE(document.Load(dir.File("missing.xml")));
     EXPECT_FALSE(document.Load(""));
-    testsupport::WriteFile(dir.File("empty.xml"), "");
-    EXPECT_FALSE(document.Load(dir.File("empty.xml")));
+    testsupport::WriteFile(dir.File("empty.txt"), "");
+    EXPECT_FALSE(document.Load(dir.File("empty.txt")));
     EXPECT_FALSE(document.LoadFromMemory("<a><b>", "m"));
     EXPECT_FALSE(document.LoadFromMemory("\x00\x01\x02", "m"));
 }

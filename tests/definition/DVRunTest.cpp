@@ -10,17 +10,8 @@ using namespace testsupport;
 
 namespace {
 
-// A definition over a CSV file in dir, writing dir/out.xml in UTF-8. With
-// autoNodes off the tree starts empty.
 DVFile Csv(const TempDir& dir, const std::string& content, bool autoNodes = true) {
-    const std::string path = dir.File("in.csv");
-    WriteFile(path, content);
-    DVFile definition;
-    definition.SetAutoAddNodes(autoNodes);
-    definition.SetSourceFileName(path);
-    definition.SetTargetFileName(dir.File("out.xml"));
-    definition.SetEncoding("utf-8");
-    return definition;
+    return testsupport::CsvDefinition(dir, content, autoNodes);
 }
 
 XMLNode* Add(XMLNode& parent, const char* name, int32_t kind = XMLNode::kElement,

@@ -20,12 +20,22 @@ struct RunOutcome {
     std::vector<std::string> files;
 };
 
-// Saves the definition as a project file, loads it into a run as the
-// component does, and runs it.
-inline RunOutcome RunSaved(const DVFile& definition, const TempDir& dir,
-                           const DVRun::ProgressCallback& progress = {}) {
-    const std::string path = dir.File("definition.dv");
-    EXPECT_TRUE(definition.SaveProjectFile(path)) << definition.GetLastError();
+// A definition over a CSV file in dir, writing dir/out.xml in UTF-8. With
+// autoNodes off the tree starts empty.
+inline DVFile CsvDefinition(const TempDir& dir, const std::string& content, bool autoNodes = true) {
+    const std::string path = dir.File("in.csv");
+    WriteFile(path, content);
+    DVFile definition;
+    definition.SetAutoAddNodes(autoNodes);
+    definition.SetSourceFileName(path);
+    definition.SetTargetFileName(dir.File("out.xml"));
+    definition.SetEncoding("utf-8");
+    return definition;
+}
+
+// Loads a project file into a run as the component does, and runs it.
+inline RunOutcome RunProject(const std::string& path,
+                             const DVRun::ProgressCallback& progress = {}) {
     DVRun run;
     run.SetDefinitionPath(path);
     RunOutcome outcome;
@@ -39,6 +49,19 @@ inline RunOutcome RunSaved(const DVFile& definition, const TempDir& dir,
     outcome.detail = run.GetDetailText();
     outcome.files = run.OutputFileNames();
     return outcome;
+}
+
+// Saves the definition as dir/definition.dv; the path.
+inline std::string SaveDefinition(const DVFile& definition, const TempDir& dir) {
+    const std::string path = dir.File("definition.dv");
+    EXPECT_TRUE(definition.SaveProjectFile(path)) << definition.GetLastError();
+    return path;
+}
+
+// Saves the definition as a project file and runs it.
+inline RunOutcome RunSaved(const DVFile& definition, const TempDir& dir,
+                           const DVRun::ProgressCallback& progress = {}) {
+    return RunProject(SaveDefinition(definition, dir), progress);
 }
 
 inline void AppendCanonical(const xmlNode* node, std::string& out) {

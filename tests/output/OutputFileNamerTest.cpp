@@ -33,7 +33,7 @@ TEST(OutputFileNamerTest, OneFilePerRowNumbersBeforeTheExtension) {
     testsupport::TempDir dir;
     DVFile definition = WithColumns(dir.File("data.xml"));
     definition.SetFilePerRow(true);
-    testsupport::WriteFile(dir.File("data001.xml"), "existing");
+    testsupport::WriteFile(dir.File("data001.xml"), "<existing/>");
     OutputFileNamer namer;
     Row row({"r", "c"});
     EXPECT_EQ(namer.Next(definition, row), dir.File("data002.xml"));

@@ -1,11 +1,15 @@
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
@@ -34,9 +38,10 @@ public:
     std::string DefaultLog() const { return dir.File("bin/dvrun.log"); }
 
     // Runs the runner in the work folder; returns the exit status.
-    int Run(const std::vector<std::string>& arguments, std::string* errors = nullptr) const {
-        return testsupport::RunProgram(Runner(), arguments, work.Path().string(), errors,
-                                       {{"XDG_CONFIG_HOME", dir.File("config")}});
+    int Run(const std::vector<std::string>& arguments, std::string* errors = nullptr,
+            testsupport::RunOptions options = {}) const {
+        options.environment.emplace_back("XDG_CONFIG_HOME", dir.File("config"));
+        return testsupport::RunProgram(Runner(), arguments, work.Path().string(), errors, options);
     }
 
     // Entry lines of a log (header lines left out), without their time stamps.
@@ -212,3 +217,102 @@ TEST(DvrunTest, MissingComponentIsReported) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string LargeCsv(int rows) {
+    std::string csv = "A,B,C\n";
+    for (int i = 0; i < rows; ++i) {
+        csv += std::to_string(i) + ",some text for row " + std::to_string(i) + ",more\n";
+    }
+    return csv;
+}
+
+// No file of the folder but those named: no partial target, no temporary.
+void ExpectOnly(const std::filesystem::path& folder, std::vector<std::string> names) {
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        found.push_back(entry.path().filename().string());
+    }
+    std::sort(found.begin(), found.end());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(found, names);
+}
+
+}  // namespace
+
+TEST(DvrunTest, FileSizeLimitFailsTheRunWithoutAPartialFile) {
+    Installation install;
+    WriteFile(install.work.File("in.csv"), LargeCsv(20000));
+    WriteFile(install.work.File("d.dv"), Definition("in.csv", "out.xml"));
+    testsupport::RunOptions limited;
+    limited.beforeStart = [] {
+        const rlimit limit{256 * 1024, 256 * 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::signal(SIGXFSZ, SIG_IGN);  // writes then fail with EFBIG
+    };
+    std::string errors;
+    EXPECT_EQ(install.Run({"d.dv"}, &errors, limited), 255);
+    EXPECT_NE(errors.find("File too large"), std::string::npos) << errors;
+    ExpectOnly(install.work.Path(), {"in.csv", "d.dv"});
+}
+
+TEST(DvrunTest, FullDiskFailsTheRunWithoutAPartialFile) {
+    Installation install;
+    const std::filesystem::path small = install.work.Path() / "small";
+    std::filesystem::create_directories(small);
+    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=128k") != 0) {
+        GTEST_SKIP() << "cannot mount a small tmpfs here: " << std::strerror(errno);
+    }
+    WriteFile(install.work.File("in.csv"), LargeCsv(20000));
+    WriteFile(install.work.File("d.dv"), Definition("in.csv", "small/out.xml"));
+    std::string errors;
+    EXPECT_EQ(install.Run({"d.dv"}, &errors), 255);
+    EXPECT_NE(errors.find("No space left on device"), std::string::npos) << errors;
+    ExpectOnly(small, {});
+    ::umount2(small.c_str(), MNT_DETACH);
+}
+
+TEST(DvrunTest, KilledRunsNeverLeaveATruncatedDocument) {
+    Installation install;
+    WriteFile(install.work.File("in.csv"), LargeCsv(400000));
+    WriteFile(install.work.File("d.dv"), Definition("in.csv", "out.xml"));
+    const std::string target = install.work.File("out.xml");
+    for (const int delayMs : {5, 40, 120, 250, 400}) {
+        std::filesystem::remove(target);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (::chdir(install.work.Path().c_str()) != 0) {
+                ::_exit(99);
+            }
+            ::setenv("XDG_CONFIG_HOME", install.dir.File("config").c_str(), 1);
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, STDERR_FILENO);
+            const std::string runner = install.Runner();
+            ::execl(runner.c_str(), runner.c_str(), "d.dv", static_cast<char*>(nullptr));
+            ::_exit(98);
+        }
+        ::usleep(static_cast<useconds_t>(delayMs) * 1000);
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        // Either no document yet, or a whole one (the run may have ended).
+        if (std::filesystem::exists(target)) {
+            std::string reason;
+            EXPECT_TRUE(testsupport::IsWellFormedFile(target, reason))
+                << "after " << delayMs << " ms: " << reason;
+        }
+    }
+}
+
+TEST(DvrunTest, DashWritesTheDocumentToStandardOutput) {
+    Installation install;
+    WriteFile(install.work.File("in.csv"), "A\n1\n2\n");
+    WriteFile(install.work.File("d.dv"), Definition("in.csv", "out.xml"));
+    std::string output;
+    testsupport::RunOptions options;
+    options.output = &output;
+    EXPECT_EQ(install.Run({"d.dv", "/t", "-"}, nullptr, options), 0);
+    EXPECT_NE(output.find("<A>2</A>"), std::string::npos) << output;
+    ExpectOnly(install.work.Path(), {"in.csv", "d.dv"});  // no file named "-"
+}

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 
 #include "TextSourceTestSupport.h"
@@ -287,4 +289,21 @@ TEST(DelimitedTextFileDataSourceTest, LargeSortReadsAheadAndRewindsWhileTheFileS
     definition.SortOrders()[0].reset();
     ASSERT_EQ(unsorted.Open(definition, 0), kSuccess);
     EXPECT_FALSE(unsorted.Rewind(definition));
+}
+
+TEST(DelimitedTextFileDataSourceTest, SourceCutShortMidRunIsAnErrorNotFewerRows) {
+    TempDir dir;
+    std::string content = "A,B\n";
+    while (content.size() < (3u << 20)) {  // beyond the first read
+        content += std::to_string(content.size()) + ",a row of the source\n";
+    }
+    DVFile definition = TextDefinition(dir, content, DVFileSettings::kDelimitedText);
+    DelimitedTextFileDataSource source;
+    ASSERT_EQ(source.Open(definition, 0), kSuccess);
+    ASSERT_TRUE(source.NextRow());
+    ASSERT_EQ(::truncate(definition.Settings().sourcefilename.c_str(), 2 << 20), 0);
+    while (source.NextRow()) {
+    }
+    EXPECT_TRUE(source.HasError());
+    EXPECT_NE(source.ErrorText().find("became shorter"), std::string::npos) << source.ErrorText();
 }

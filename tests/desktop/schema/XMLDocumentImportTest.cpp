@@ -26,7 +26,7 @@ TEST(XMLDocumentImportTest, MergesRepeatedElements) {
 
 TEST(XMLDocumentImportTest, BadDocumentsFailWithoutHarm) {
     testsupport::TempDir dir;
-    const std::string broken = dir.File("broken.xml");
+    const std::string broken = dir.File("broken.txt");
     testsupport::WriteFile(broken, "<a><b></a>");
     struct FailureCase {
         std::string path;
