@@ -17,9 +17,11 @@ class WorkbookWriter {
 public:
     using Sheet = std::pair<std::string, std::vector<std::vector<std::string>>>;
 
+    // Parts given in `replaced` are written with that content instead.
     static bool Write(const std::string& path, const std::vector<Sheet>& sheets,
                       const std::string& title = "Quarterly orders",
-                      const std::string& author = "Ann Example") {
+                      const std::string& author = "Ann Example",
+                      const std::vector<std::pair<std::string, std::string>>& replaced = {}) {
         int error = 0;
         zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
         if (!archive) {
@@ -164,6 +166,13 @@ public:
                 "<dcterms:modified "
                 "xsi:type=\"dcterms:W3CDTF\">2024-05-07T08:09:10Z</dcterms:modified>"
                 "</cp:coreProperties>");
+        for (const auto& [name, content] : replaced) {
+            for (auto& part : parts) {
+                if (part.first == name) {
+                    part.second = content;
+                }
+            }
+        }
         for (const auto& [name, content] : parts) {
             zip_source_t* source = zip_source_buffer(archive, Keep(content), content.size(), 0);
             if (!source || zip_file_add(archive, name.c_str(), source, ZIP_FL_OVERWRITE) < 0) {

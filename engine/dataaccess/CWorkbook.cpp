@@ -22,6 +22,17 @@ namespace {
 
 constexpr size_t kMaxColumns = 16384;
 constexpr size_t kMaxRows = 1048576;
+// Limits that keep crafted workbooks from exhausting memory: a sheet is held
+// whole, so its cell slots are counted (a far reference such as XFD1048576
+// in every row would otherwise allocate gigabytes); parts read whole have a
+// size limit; and no part may expand more than kMaxRatio times from its
+// compressed size (a zip bomb).
+constexpr size_t kMaxCellSlots = size_t{4} << 20;
+constexpr uint64_t kMaxWholePart = uint64_t{64} << 20;
+constexpr uint64_t kMaxSheetPart = uint64_t{4} << 30;
+constexpr uint64_t kMaxRatio = 1000;
+constexpr uint64_t kRatioCheckFrom = uint64_t{1} << 20;
+constexpr size_t kMaxSharedStrings = size_t{2} << 20;
 
 zip_t* Zip(void* handle) {
     return static_cast<zip_t*>(handle);
@@ -171,10 +182,35 @@ bool CWorkbook::Open(const std::string& path, std::string& error) {
     return false;
 }
 
-bool CWorkbook::ReadPart(const std::string& name, std::string& bytes) const {
+std::string CWorkbook::CheckPart(const std::string& name, uint64_t maxSize) const {
     zip_stat_t info;
-    if (zip_stat(Zip(zip_), name.c_str(), 0, &info) != 0 || !(info.valid & ZIP_STAT_SIZE) ||
-        info.size > (size_t{512} << 20)) {
+    if (zip_stat(Zip(zip_), name.c_str(), 0, &info) != 0 || !(info.valid & ZIP_STAT_SIZE)) {
+        return {};
+    }
+    if (info.size > maxSize) {
+        return "The workbook part " + name + " is too large (" + std::to_string(info.size) +
+               " bytes)";
+    }
+    if ((info.valid & ZIP_STAT_COMP_SIZE) && info.size >= kRatioCheckFrom &&
+        info.size / std::max<uint64_t>(info.comp_size, 1) >= kMaxRatio) {
+        return "The workbook part " + name + " expands " +
+               std::to_string(info.size / std::max<uint64_t>(info.comp_size, 1)) +
+               " times from its compressed size; it is refused as a zip bomb";
+    }
+    return {};
+}
+
+bool CWorkbook::ReadPart(const std::string& name, std::string& bytes, std::string* refusal) const {
+    bytes.clear();
+    const std::string problem = CheckPart(name, kMaxWholePart);
+    if (!problem.empty()) {
+        if (refusal) {
+            *refusal = problem;
+        }
+        return false;
+    }
+    zip_stat_t info;
+    if (zip_stat(Zip(zip_), name.c_str(), 0, &info) != 0 || !(info.valid & ZIP_STAT_SIZE)) {
         return false;
     }
     zip_file_t* file = zip_fopen(Zip(zip_), name.c_str(), 0);
@@ -185,6 +221,62 @@ bool CWorkbook::ReadPart(const std::string& name, std::string& bytes) const {
     const zip_int64_t got = zip_fread(file, bytes.data(), info.size);
     zip_fclose(file);
     return got == static_cast<zip_int64_t>(info.size);
+}
+
+bool CWorkbook::LoadSharedStrings(const std::string& bytes, std::string& error) {
+    // Streamed: a table of millions of tiny strings would take many times
+    // its size as a tree.
+    xmlTextReaderPtr reader = xmlReaderForMemory(bytes.data(), static_cast<int>(bytes.size()),
+                                                 "sharedStrings.xml", nullptr, XML_PARSE_NONET);
+    if (!reader) {
+        return true;
+    }
+    std::string text;
+    int depthOfItem = -1;
+    bool inText = false;
+    bool inPhonetic = false;
+    int status;
+    while ((status = xmlTextReaderRead(reader)) == 1) {
+        const int node = xmlTextReaderNodeType(reader);
+        const std::string name = XmlText(xmlTextReaderConstLocalName(reader));
+        if (node == XML_READER_TYPE_ELEMENT) {
+            if (name == "si") {
+                text.clear();
+                depthOfItem = xmlTextReaderDepth(reader);
+                if (xmlTextReaderIsEmptyElement(reader)) {
+                    sharedStrings_.emplace_back();
+                    depthOfItem = -1;
+                }
+            } else if (name == "rPh") {
+                inPhonetic = !xmlTextReaderIsEmptyElement(reader);
+            } else if (name == "t" && depthOfItem >= 0 && !inPhonetic) {
+                inText = !xmlTextReaderIsEmptyElement(reader);
+            }
+        } else if (node == XML_READER_TYPE_TEXT || node == XML_READER_TYPE_SIGNIFICANT_WHITESPACE ||
+                   node == XML_READER_TYPE_CDATA) {
+            if (inText) {
+                text += XmlText(xmlTextReaderConstValue(reader));
+            }
+        } else if (node == XML_READER_TYPE_END_ELEMENT) {
+            if (name == "t") {
+                inText = false;
+            } else if (name == "rPh") {
+                inPhonetic = false;
+            } else if (name == "si" && depthOfItem >= 0) {
+                sharedStrings_.push_back(std::move(text));
+                text.clear();
+                depthOfItem = -1;
+            }
+        }
+        if (sharedStrings_.size() > kMaxSharedStrings) {
+            xmlFreeTextReader(reader);
+            error =
+                path_ + " holds more than " + std::to_string(kMaxSharedStrings) + " shared strings";
+            return false;
+        }
+    }
+    xmlFreeTextReader(reader);
+    return true;
 }
 
 bool CWorkbook::OpenXlsx(std::string& error) {
@@ -224,28 +316,14 @@ bool CWorkbook::OpenXlsx(std::string& error) {
         names_.push_back(AttributeOf(sheet, "name"));
         parts_.push_back(target);
     }
-    if (ReadPart("xl/sharedStrings.xml", bytes)) {
-        CXMLDocument strings;
-        if (strings.LoadFromMemory(bytes, "sharedStrings.xml")) {
-            // Rich text keeps its runs' text, without the phonetic runs.
-            for (const XmlElement& item : strings.ElementsByTagName("si")) {
-                std::string text;
-                for (xmlNodePtr n = item.Node()->children; n; n = n->next) {
-                    if (n->type != XML_ELEMENT_NODE) {
-                        continue;
-                    }
-                    const std::string name = XmlText(n->name);
-                    if (name == "t") {
-                        text += XmlElement(n).Text();
-                    } else if (name == "r") {
-                        for (const XmlElement& t : XmlElement(n).Children("t")) {
-                            text += t.Text();
-                        }
-                    }
-                }
-                sharedStrings_.push_back(text);
-            }
+    std::string refusal;
+    if (ReadPart("xl/sharedStrings.xml", bytes, &refusal)) {
+        if (!LoadSharedStrings(bytes, error)) {
+            return false;
         }
+    } else if (!refusal.empty()) {
+        error = refusal;
+        return false;
     }
     if (ReadPart("xl/styles.xml", bytes)) {
         CXMLDocument styles;
@@ -299,6 +377,10 @@ bool CWorkbook::LoadSheet(size_t index, WorkbookSheet& sheet, std::string& error
 }
 
 bool CWorkbook::LoadXlsxSheet(size_t index, WorkbookSheet& sheet, std::string& error) {
+    error = CheckPart(parts_[index], kMaxSheetPart);
+    if (!error.empty()) {
+        return false;
+    }
     zip_file_t* file = zip_fopen(Zip(zip_), parts_[index].c_str(), 0);
     if (!file) {
         error = "The worksheet " + sheet.name + " cannot be read";
@@ -321,6 +403,7 @@ bool CWorkbook::LoadXlsxSheet(size_t index, WorkbookSheet& sheet, std::string& e
     std::string inlineText;
     std::string element;  // innermost element holding text we want
     bool inCell = false;
+    size_t slots = 0;  // cells of all rows so far, empty ones included
     int status;
     auto finishCell = [&]() {
         if (!row || column < 0) {
@@ -358,11 +441,15 @@ bool CWorkbook::LoadXlsxSheet(size_t index, WorkbookSheet& sheet, std::string& e
             }
         }
         if (row->size() <= static_cast<size_t>(column)) {
+            slots += static_cast<size_t>(column) + 1 - row->size();
+            if (slots > kMaxCellSlots) {
+                return;
+            }
             row->resize(static_cast<size_t>(column) + 1);
         }
         (*row)[static_cast<size_t>(column)] = std::move(cell);
     };
-    while ((status = xmlTextReaderRead(reader)) == 1) {
+    while ((status = xmlTextReaderRead(reader)) == 1 && slots <= kMaxCellSlots) {
         const int node = xmlTextReaderNodeType(reader);
         const std::string name = XmlText(xmlTextReaderConstLocalName(reader));
         if (node == XML_READER_TYPE_ELEMENT) {
@@ -375,8 +462,12 @@ bool CWorkbook::LoadXlsxSheet(size_t index, WorkbookSheet& sheet, std::string& e
                 if (number == 0 || number > kMaxRows) {
                     number = nextRow + 1;
                 }
-                while (sheet.rows.size() < number) {
-                    sheet.rows.emplace_back();
+                if (sheet.rows.size() < number) {
+                    slots += number - sheet.rows.size();  // even an empty row costs
+                    if (slots > kMaxCellSlots) {
+                        break;
+                    }
+                    sheet.rows.resize(number);
                 }
                 row = &sheet.rows[number - 1];
                 nextRow = number;
@@ -422,6 +513,13 @@ bool CWorkbook::LoadXlsxSheet(size_t index, WorkbookSheet& sheet, std::string& e
         }
     }
     xmlFreeTextReader(reader);
+    if (slots > kMaxCellSlots) {
+        sheet.rows.clear();
+        sheet.rows.shrink_to_fit();
+        error = "The worksheet " + sheet.name + " is too large: it spans more than " +
+                std::to_string(kMaxCellSlots) + " cells";
+        return false;
+    }
     if (status != 0) {
         error = "The worksheet " + sheet.name + " is damaged";
         return false;
@@ -438,6 +536,11 @@ bool CWorkbook::LoadXlsSheet(size_t index, WorkbookSheet& sheet, std::string& er
     unsigned short columns = 0;
     if (freexl_worksheet_dimensions(freexl_, &rows, &columns) != FREEXL_OK) {
         error = "The worksheet " + sheet.name + " cannot be read";
+        return false;
+    }
+    if (static_cast<size_t>(rows) * std::max<size_t>(columns, 1) > kMaxCellSlots) {
+        error = "The worksheet " + sheet.name + " is too large: it spans more than " +
+                std::to_string(kMaxCellSlots) + " cells";
         return false;
     }
     sheet.rows.resize(rows);

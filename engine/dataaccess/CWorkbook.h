@@ -41,7 +41,13 @@ private:
     bool OpenXls(std::string& error);
     bool LoadXlsxSheet(size_t index, WorkbookSheet& sheet, std::string& error);
     bool LoadXlsSheet(size_t index, WorkbookSheet& sheet, std::string& error);
-    bool ReadPart(const std::string& name, std::string& bytes) const;
+    // A part of the .xlsx package, whole; false when it is missing or (with
+    // refusal set) too large or compressed suspiciously well.
+    bool ReadPart(const std::string& name, std::string& bytes,
+                  std::string* refusal = nullptr) const;
+    // Empty when the part may be read, else why not.
+    std::string CheckPart(const std::string& name, uint64_t maxSize) const;
+    bool LoadSharedStrings(const std::string& bytes, std::string& error);
 
     std::string path_;
     bool xlsx_ = false;
