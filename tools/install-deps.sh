@@ -30,6 +30,10 @@ packages=(
     libbenchmark-dev
     time
 )
+# The fuzz targets need clang and its libFuzzer runtime (make fuzz).
+if [ "${1:-}" = "--fuzz" ]; then
+    packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -236,11 +236,7 @@ void CDTDLoader::AttributeList(Tokens& tokens, DVFile& definition) {
 
 bool CDTDLoader::Load(const std::string& path, DVFile& definition) {
     error_.clear();
-    entities_.clear();
-    entityText_ = 0;
-    nodes_ = 0;
-    XMLRootNode& root = definition.Root();
-    if (root.GetName().empty()) {
+    if (definition.Root().GetName().empty()) {
         error_ = "The document element has no name: name the root element before loading a DTD";
         return false;
     }
@@ -249,6 +245,15 @@ bool CDTDLoader::Load(const std::string& path, DVFile& definition) {
         error_ = "Failed to load DTD from \"" + path + "\"\r\n" + text;
         return false;
     }
+    return LoadText(std::move(text), definition);
+}
+
+bool CDTDLoader::LoadText(std::string text, DVFile& definition) {
+    error_.clear();
+    entities_.clear();
+    entityText_ = 0;
+    nodes_ = 0;
+    XMLRootNode& root = definition.Root();
     root.DeleteChildren();
     remaining_ = std::move(text);
     position_ = 0;

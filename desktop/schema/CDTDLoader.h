@@ -20,6 +20,8 @@ class XMLNode;
 class CDTDLoader : public CDoctypeLoader {
 public:
     bool Load(const std::string& path, DVFile& definition) override;
+    // The same over a DTD's text.
+    bool LoadText(std::string text, DVFile& definition);
     // Why Load failed; empty after a success.
     const std::string& ErrorText() const noexcept { return error_; }
 

@@ -68,8 +68,13 @@ bool ImportXMLDocument(const std::string& path, DVFile& definition, std::string&
     if (!FetchBytes(path, bytes, error)) {
         return false;
     }
+    return ImportXMLDocumentBytes(bytes, path, definition, error);
+}
+
+bool ImportXMLDocumentBytes(std::string_view bytes, const std::string& url, DVFile& definition,
+                            std::string& error) {
     Norvik::CXMLDocument document;
-    if (!document.LoadFromMemory(bytes, path)) {
+    if (!document.LoadFromMemory(bytes, url)) {
         error = Norvik::FormatParseError(document.ParseError());
         return false;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 class DVFile;
 
@@ -12,3 +13,6 @@ class DVFile;
 // is fetched like a DTD (path, file URL or http URL) and parsed without
 // loading anything else.
 bool ImportXMLDocument(const std::string& path, DVFile& definition, std::string& error);
+// The same over a document's bytes; url names it in parse errors.
+bool ImportXMLDocumentBytes(std::string_view bytes, const std::string& url, DVFile& definition,
+                            std::string& error);

@@ -54,19 +54,6 @@ constexpr std::array<uint8_t, 256> MakeTable(bool attribute) {
 constexpr std::array<uint8_t, 256> kTextTable = MakeTable(false);
 constexpr std::array<uint8_t, 256> kAttributeTable = MakeTable(true);
 
-// Whether the output so far (dst followed by the pending bytes run..p) ends in "]]".
-bool EndsWithBrackets(const std::string& dst, const char* run, const char* p) {
-    auto before = [&](size_t back) -> char {
-        const auto pending = static_cast<size_t>(p - run);
-        if (back <= pending) {
-            return p[-static_cast<std::ptrdiff_t>(back)];
-        }
-        const size_t k = back - pending;
-        return dst.size() >= k ? dst[dst.size() - k] : '\0';
-    };
-    return before(1) == ']' && before(2) == ']';
-}
-
 std::string CodePointText(char32_t c) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "U+%04X", static_cast<unsigned>(c));
@@ -100,6 +87,7 @@ void CSAXWriter::RestoreState(const State& state) {
     atLineStart_ = state.atLineStart;
     rootClosed_ = state.rootClosed;
     depth_ = state.depth;
+    cdataBrackets_ = state.cdataBrackets;
     if (depth_ > 0) {
         frames_[depth_ - 1].hasText = state.parentHasText;
         frames_[depth_ - 1].hasChildren = state.parentHasChildren;
@@ -151,7 +139,7 @@ void CSAXWriter::StartDocument() {
     atLineStart_ = true;
     rootClosed_ = false;
     depth_ = 0;
-    encoder_->WriteByteOrderMark(output_);
+    encoder_->WriteByteOrderMark(output_, !omitDeclaration_);
     if (!omitDeclaration_) {
         std::string& dst = *dst_;
         dst += "<?xml version=\"1.0\" encoding=\"";
@@ -167,6 +155,9 @@ void CSAXWriter::EndDocument() {
     }
     if (depth_ != 0 || inCData_) {
         Refuse("The document ends with an element still open");
+    }
+    if (!rootClosed_) {
+        Refuse("The document has no document element");
     }
     if (indent_ && !atLineStart_) {
         *dst_ += '\n';
@@ -355,16 +346,24 @@ void CSAXWriter::AppendCData(std::string_view text) {
     const char* p = text.data();
     const char* const end = p + text.size();
     const char* run = p;
+    int brackets = cdataBrackets_;
     while (p < end) {
         const auto b = static_cast<unsigned char>(*p);
-        if (b == '>' && EndsWithBrackets(dst, run, p)) {
+        if (b == '>' && brackets >= 2) {
             // "]]>" cannot appear inside a section: end it between "]]" and ">".
             dst.append(run, p - run);
             dst.append("]]><![CDATA[", 12);
             run = p;
             ++p;
+            brackets = 0;
             continue;
         }
+        if (b == ']') {
+            brackets = brackets < 2 ? brackets + 1 : 2;
+            ++p;
+            continue;
+        }
+        brackets = 0;
         if (b < 0x20 && b != '\t' && b != '\n' && b != '\r') {
             ReplaceAt(dst, run, p, 1, b);
             continue;
@@ -389,6 +388,7 @@ void CSAXWriter::AppendCData(std::string_view text) {
         p += length;
     }
     dst.append(run, p - run);
+    cdataBrackets_ = brackets;
 }
 
 void CSAXWriter::AppendRaw(std::string_view text) {
@@ -587,6 +587,7 @@ void CSAXWriter::StartCDATA() {
         frames_[depth_ - 1].hasText = true;
         dst.append("<![CDATA[", 9);
         inCData_ = true;
+        cdataBrackets_ = 0;
     });
 }
 

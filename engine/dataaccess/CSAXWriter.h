@@ -83,12 +83,14 @@ private:
         size_t depth = 0;
         bool parentHasText = false;
         bool parentHasChildren = false;
+        int cdataBrackets = 0;
     };
 
     template <typename Body>
     void Guarded(Body&& body);
     State SaveState() const {
-        State state{startTagOpen_, inCData_, atLineStart_, rootClosed_, depth_, false, false};
+        State state{startTagOpen_, inCData_, atLineStart_, rootClosed_,
+                    depth_,        false,    false,        cdataBrackets_};
         if (depth_ > 0) {
             state.parentHasText = frames_[depth_ - 1].hasText;
             state.parentHasChildren = frames_[depth_ - 1].hasChildren;
@@ -130,6 +132,9 @@ private:
 
     bool startTagOpen_ = false;
     bool inCData_ = false;
+    // "]" ending the open CDATA section's content so far (at most 2): the
+    // written text may already have gone to the stream.
+    int cdataBrackets_ = 0;
     bool atLineStart_ = true;
     bool rootClosed_ = false;
     size_t depth_ = 0;

@@ -93,7 +93,13 @@ bool CTextFile::Open(const std::string& path, bool detect) {
     positional_ = ::lseek(fd_, 0, SEEK_CUR) >= 0;
     openedSize_ = S_ISREG(st.st_mode) ? static_cast<int64_t>(st.st_size) : 0;
     shrunk_ = false;
-    block_.resize(std::max<size_t>(blockSize_, 16));
+    // A small file needs no large block (it grows if the file does).
+    size_t blockSize = blockSize_;
+    if (S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) + 64 < blockSize) {
+        blockSize = std::max<size_t>(static_cast<size_t>(st.st_size) + 64, 4096);
+        blockSize = std::min(blockSize, blockSize_);
+    }
+    block_.resize(std::max<size_t>(blockSize, 16));
     readSize_ = block_.size();
     blockLength_ = 0;
     cursor_ = 0;

@@ -117,9 +117,13 @@ bool OutputEncoder::ProbeIconv(char32_t c) {
     return result == 0 && inLeft == 0;
 }
 
-void OutputEncoder::WriteByteOrderMark(CMemoryStream& out) const {
-    if (kind_ == Kind::kUtf16) {
+void OutputEncoder::WriteByteOrderMark(CMemoryStream& out, bool declared) const {
+    // UTF-16 text is recognised by its byte order mark or by a declaration;
+    // UTF-16LE and UTF-16BE go without the mark only when they are declared.
+    if (kind_ == Kind::kUtf16 || (kind_ == Kind::kUtf16LE && !declared)) {
         out.Write("\xFF\xFE", 2);
+    } else if (kind_ == Kind::kUtf16BE && !declared) {
+        out.Write("\xFE\xFF", 2);
     }
 }
 

@@ -31,7 +31,8 @@ public:
     bool CanEncode(char32_t c);
 
     // Byte order mark to begin a document with (plain "UTF-16" only).
-    void WriteByteOrderMark(CMemoryStream& out) const;
+    // declared: an XML declaration naming the encoding follows.
+    void WriteByteOrderMark(CMemoryStream& out, bool declared) const;
     // utf8 must hold whole, well-formed characters.
     void Encode(std::string_view utf8, CMemoryStream& out);
     // Returns a stateful encoding to its initial shift state at document end.

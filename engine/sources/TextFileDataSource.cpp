@@ -78,6 +78,9 @@ int32_t TextFileDataSource::Open(DVFile& definition, int32_t) {
     removeQuotes_ = settings.removequotes;
     path_ = settings.sourcefilename;
     file_ = std::make_unique<Norvik::CTextFile>();
+    if (readBlockSize_ > 0) {
+        file_->SetBlockSizeForTesting(readBlockSize_);
+    }
     if (!file_->Open(path_, true)) {
         SetError(Norvik::ErrnoText(file_->Error()));
         file_.reset();

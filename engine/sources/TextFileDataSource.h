@@ -33,8 +33,9 @@ public:
     // Keeps a sort index (building it reads and sorts the whole file) while
     // the file is unchanged.
     bool Rewind(DVFile& definition) override;
-    // Tests use small windows to cross many of them.
+    // Tests use small windows and read blocks to cross many of them.
     void SetPrefetchWindowForTesting(size_t bytes) { prefetchWindow_ = bytes; }
+    void SetReadBlockSizeForTesting(size_t bytes) { readBlockSize_ = bytes; }
 
     // Reads the next line into the record; false at the end or on an error.
     virtual bool ReadRecord() = 0;
@@ -81,6 +82,7 @@ private:
     size_t prefetchedUpTo_ = 0;  // sort entries from the cursor up to here are read ahead
     bool keepSortIndex_ = false;
     size_t prefetchWindow_ = size_t{16} << 20;  // record bytes read ahead at a time
+    size_t readBlockSize_ = 0;                  // 0: the file's own
     int64_t indexedSize_ = 0;                   // the file as the index read it
     int64_t indexedTime_ = 0;
     bool sorted_ = false;

@@ -264,6 +264,41 @@ TEST(CSAXWriterTest, Utf16KeepsTextWhereverAsciiRunsBreak) {
     }
 }
 
+TEST(CSAXWriterTest, CDataSplitsAroundBracketsWrittenEarlier) {
+    // "]]" and ">" in separate calls, with the first already flushed out.
+    for (const char* encoding : {"utf-8", "UTF-16"}) {
+        Options options;
+        options.encoding = encoding;
+        options.omitDeclaration = false;
+        const std::string out = Render(
+            [](CSAXWriter& w) {
+                w.StartElement("d");
+                w.StartCDATA();
+                w.Characters("a]]");
+                w.Flush();
+                w.Characters(">b]");
+                w.Characters("]>");
+                w.EndCDATA();
+                w.EndElement("d");
+            },
+            options);
+        EXPECT_EQ(ParsedText(out), "a]]>b]]>") << encoding;
+    }
+}
+
+TEST(CSAXWriterTest, UndeclaredUtf16StillReadsBack) {
+    // Without a declaration only a byte order mark tells a parser the encoding.
+    for (const char* encoding : {"UTF-16LE", "UTF-16BE", "UTF-16"}) {
+        for (const bool omit : {true, false}) {
+            Options options;
+            options.encoding = encoding;
+            options.omitDeclaration = omit;
+            EXPECT_EQ(ParsedText(TextDocument("caf\xC3\xA9", options)), "caf\xC3\xA9")
+                << encoding << (omit ? " undeclared" : " declared");
+        }
+    }
+}
+
 TEST(CSAXWriterTest, LegacyEncodingsUseReferencesForMissingCharacters) {
     const std::string text = "\xC3\xA9t\xC3\xA9 \xE2\x82\xAC 5";  // "été € 5"
     Options options;

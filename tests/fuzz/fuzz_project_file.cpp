@@ -1,0 +1,41 @@
+// Project files of both layouts: any bytes load or fail cleanly, and what
+// loads saves and loads again to the same file.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "dataaccess/CXMLDocument.h"
+#include "dataaccess/PlatformError.h"
+#include "definition/DVFile.h"
+#include "definition/ProjectFileReader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    Norvik::CXMLDocument document;
+    if (!document.LoadFromMemory(std::string_view(reinterpret_cast<const char*>(data), size),
+                                 "fuzz.dv")) {
+        return 0;
+    }
+    DVFile definition;
+    try {
+        if (!ProjectFileReader(definition).Read(document)) {
+            return 0;
+        }
+    } catch (const Norvik::PlatformError&) {
+        return 0;  // a value that does not convert: refused
+    }
+    static const std::string folder = [] {
+        char pattern[] = "/tmp/dvfuzz.XXXXXX";
+        return std::string(::mkdtemp(pattern));
+    }();
+    const std::string first = folder + "/a.dv";
+    const std::string second = folder + "/b.dv";
+    if (!definition.SaveProjectFile(first)) {
+        return 0;  // values the file cannot hold are refused on save
+    }
+    DVFile again;
+    if (!again.LoadProjectFile(first) || !again.SaveProjectFile(second)) {
+        std::abort();  // what was saved must load and save again
+    }
+    return 0;
+}

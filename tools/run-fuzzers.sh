@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Runs every fuzz target of a fuzz build for a bounded time each, starting
+# from the seed corpus in tests/fuzz/corpus, and prints how many inputs each
+# ran. Exits non-zero when a target found a crash, a leak or a sanitizer
+# report (the input is kept under BUILD/fuzz-artifacts).
+#
+#   tools/run-fuzzers.sh BUILD_DIR SECONDS_PER_TARGET
+set -uo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build-fuzz}
+seconds=${2:-120}
+artifacts=$build/fuzz-artifacts
+mkdir -p "$artifacts"
+failed=0
+summary=$build/fuzz-summary.md
+{
+    echo "| target | seconds | executions | exec/s | outcome |"
+    echo "|---|---:|---:|---:|---|"
+} >"$summary"
+for target in "$build"/fuzz/fuzz_*; do
+    name=$(basename "$target")
+    corpus=$build/fuzz-corpus/$name
+    mkdir -p "$corpus"
+    log=$build/fuzz-$name.log
+    "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+        -artifact_prefix="$artifacts/$name-" "$corpus" "$root/tests/fuzz/corpus/$name" \
+        >"$log" 2>&1
+    status=$?
+    runs=$(awk '/stat::number_of_executed_units/ { print $2 }' "$log")
+    rate=$(awk '/stat::average_exec_per_sec/ { print $2 }' "$log")
+    outcome="no finding"
+    if [ "$status" -ne 0 ]; then
+        outcome="FINDING (see $log)"
+        failed=1
+    fi
+    echo "| $name | $seconds | ${runs:-0} | ${rate:-0} | $outcome |" >>"$summary"
+    echo "fuzz: $name: ${runs:-0} executions, $outcome" >&2
+done
+echo
+cat "$summary"
+exit $failed
