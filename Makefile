@@ -4,6 +4,7 @@ BUILD_DIR      ?= build
 SANITIZE_DIR   ?= build-sanitize
 FUZZ_DIR       ?= build-fuzz
 FUZZ_SECONDS   ?= 120
+FUZZ_RUNS      ?= 2000000
 BUILD_TYPE     ?= RelWithDebInfo
 JOBS           ?= $(shell nproc 2>/dev/null || echo 2)
 
@@ -45,13 +46,14 @@ bench: build
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target bench_reference bench_count bench_micro
 	bench/run_bench.sh $(BUILD_DIR)
 
-# Builds the libFuzzer targets with clang and runs each for FUZZ_SECONDS.
+# Builds the libFuzzer targets with clang and runs each for FUZZ_RUNS inputs,
+# at most FUZZ_SECONDS.
 fuzz:
 	tools/install-deps.sh --fuzz
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DDV_FUZZ=ON -DDV_BUILD_TESTS=OFF
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzzers
-	tools/run-fuzzers.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
+	tools/run-fuzzers.sh $(FUZZ_DIR) $(FUZZ_SECONDS) $(FUZZ_RUNS)
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)
