@@ -27,6 +27,7 @@ packages=(
     libgsf-1-dev
     libxerces-c-dev
     curl
+    ca-certificates
     libbenchmark-dev
     time
 )

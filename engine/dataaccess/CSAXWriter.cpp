@@ -535,6 +535,18 @@ void CSAXWriter::Characters(std::string_view text) {
     });
 }
 
+void CSAXWriter::UnescapedCharacters(std::string_view text) {
+    const bool previous = disableEscaping_;
+    disableEscaping_ = true;
+    try {
+        Characters(text);
+    } catch (...) {
+        disableEscaping_ = previous;
+        throw;
+    }
+    disableEscaping_ = previous;
+}
+
 void CSAXWriter::ProcessingInstruction(std::string_view target, std::string_view data) {
     Guarded([&](std::string& dst) {
         if (inCData_) {

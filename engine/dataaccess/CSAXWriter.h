@@ -55,6 +55,8 @@ public:
     // SetAlwaysEmitEndTags says (elements declared EMPTY).
     void EndElement(std::string_view qualifiedName, bool emptyElementTag = false);
     void Characters(std::string_view text);
+    // Characters with output escaping disabled for this call only.
+    void UnescapedCharacters(std::string_view text);
     void ProcessingInstruction(std::string_view target, std::string_view data);
     void StartCDATA();
     void EndCDATA();

@@ -94,14 +94,7 @@ bool CXMLWriter::Characters(std::string_view text, int textMode) {
             writer_->EndCDATA();
             return true;
         case kUnescaped:
-            writer_->SetDisableOutputEscaping(true);
-            try {
-                writer_->Characters(text);
-            } catch (...) {
-                writer_->SetDisableOutputEscaping(false);
-                throw;
-            }
-            writer_->SetDisableOutputEscaping(false);
+            writer_->UnescapedCharacters(text);
             return true;
         default:
             return false;

@@ -21,16 +21,7 @@
 namespace {
 
 std::string LocalTimestamp(time_t utc) {
-    std::tm tm{};
-    localtime_r(&utc, &tm);
-    DateTimeParts parts;
-    parts.year = tm.tm_year;
-    parts.month = tm.tm_mon;
-    parts.day = tm.tm_mday;
-    parts.hour = tm.tm_hour;
-    parts.minute = tm.tm_min;
-    parts.second = tm.tm_sec;
-    return FormatTimestamp(parts);
+    return FormatTimestamp(LocalTime(utc));
 }
 
 // "2024-05-06T07:08:09Z" (W3C date-time, UTC) in local time.

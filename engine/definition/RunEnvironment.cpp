@@ -27,13 +27,13 @@ DateTimeParts FromTm(const std::tm& tm) {
     return parts;
 }
 
+}  // namespace
+
 DateTimeParts LocalTime(time_t seconds) {
     std::tm tm{};
     localtime_r(&seconds, &tm);
     return FromTm(tm);
 }
-
-}  // namespace
 
 DateTimeParts RunEnvironment::LocalNow() const {
     return LocalTime(std::time(nullptr));

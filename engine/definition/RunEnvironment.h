@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ctime>
 #include <string>
 
 #include "sources/DateTimeParts.h"
@@ -24,5 +25,7 @@ public:
     static void Override(const RunEnvironment* environment);
 };
 
+// A moment of the system clock in local time.
+DateTimeParts LocalTime(time_t seconds);
 // "YYYY-MM-DD hh:mm:ss" as the tokens and file names show times.
 std::string FormatTimestamp(const DateTimeParts& time);

@@ -91,14 +91,7 @@ std::string OutputDocument::DoctypeText(const DVFile& definition) {
 }
 
 void OutputDocument::WriteRaw(std::string_view text) {
-    writer_->SetDisableOutputEscaping(true);
-    try {
-        writer_->Characters(text);
-    } catch (...) {
-        writer_->SetDisableOutputEscaping(false);
-        throw;
-    }
-    writer_->SetDisableOutputEscaping(false);
+    writer_->UnescapedCharacters(text);
 }
 
 void OutputDocument::Characters(std::string_view text) {

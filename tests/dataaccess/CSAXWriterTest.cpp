@@ -115,13 +115,12 @@ TEST(CSAXWriterTest, DisabledEscapingWritesMarkupAsItIs) {
             w.Characters("<!DOCTYPE doc>\r\n");
             w.SetDisableOutputEscaping(false);
             w.StartElement("doc");
-            w.SetDisableOutputEscaping(true);
-            w.Characters("<b>bold</b>");
-            w.SetDisableOutputEscaping(false);
+            w.UnescapedCharacters("<b>bold</b>");
+            w.Characters("&");  // escaping is back after the call
             w.EndElement("doc");
         },
         options);
-    EXPECT_EQ(out, "<!DOCTYPE doc>\r\n<doc><b>bold</b></doc>");
+    EXPECT_EQ(out, "<!DOCTYPE doc>\r\n<doc><b>bold</b>&amp;</doc>");
 }
 
 TEST(CSAXWriterTest, DeclarationCarriesEncodingAndStandalone) {
