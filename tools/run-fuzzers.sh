@@ -6,6 +6,8 @@
 # kept under BUILD/fuzz-artifacts).
 #
 #   tools/run-fuzzers.sh BUILD_DIR SECONDS_PER_TARGET [RUNS_PER_TARGET]
+#
+# FUZZ_TARGETS="fuzz_dtd fuzz_writer" runs only those targets.
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -22,6 +24,9 @@ summary=$build/fuzz-summary.md
 } >"$summary"
 for target in "$build"/fuzz/fuzz_*; do
     name=$(basename "$target")
+    if [ -n "${FUZZ_TARGETS:-}" ] && [[ " $FUZZ_TARGETS " != *" $name "* ]]; then
+        continue
+    fi
     corpus=$build/fuzz-corpus/$name
     mkdir -p "$corpus"
     log=$build/fuzz-$name.log

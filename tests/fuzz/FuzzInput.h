@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdlib>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -37,3 +39,19 @@ private:
     size_t size_;
     size_t at_ = 0;
 };
+
+// A folder of this process for the files a target writes, in memory where
+// the machine has /dev/shm: saves sync their files, and a disk would make
+// that the whole cost of an input.
+inline const std::string& FuzzScratchFolder() {
+    static const std::string folder = [] {
+        for (const char* base : {"/dev/shm", "/tmp"}) {
+            std::string pattern = std::string(base) + "/dvfuzz.XXXXXX";
+            if (::mkdtemp(pattern.data()) != nullptr) {
+                return pattern;
+            }
+        }
+        return std::string(".");
+    }();
+    return folder;
+}

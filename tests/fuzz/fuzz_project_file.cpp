@@ -1,10 +1,9 @@
 // Project files of both layouts: any bytes load or fail cleanly, and what
 // loads saves and loads again to the same file.
-#include <unistd.h>
-
 #include <cstdlib>
 #include <string>
 
+#include "FuzzInput.h"
 #include "dataaccess/CXMLDocument.h"
 #include "dataaccess/PlatformError.h"
 #include "definition/DVFile.h"
@@ -24,12 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const Norvik::PlatformError&) {
         return 0;  // a value that does not convert: refused
     }
-    static const std::string folder = [] {
-        char pattern[] = "/tmp/dvfuzz.XXXXXX";
-        return std::string(::mkdtemp(pattern));
-    }();
-    const std::string first = folder + "/a.dv";
-    const std::string second = folder + "/b.dv";
+    const std::string first = FuzzScratchFolder() + "/a.dv";
+    const std::string second = FuzzScratchFolder() + "/b.dv";
     if (!definition.SaveProjectFile(first)) {
         return 0;  // values the file cannot hold are refused on save
     }

@@ -1,8 +1,6 @@
 // Delimited and fixed-width readers: any bytes read without harm, and
 // reading through tiny blocks gives exactly the rows that one large block
 // gives.
-#include <unistd.h>
-
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -48,10 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string delimiter = input.Text(4);
     const std::string content(input.Rest());
 
-    static const std::string path = [] {
-        char pattern[] = "/tmp/dvfuzz.XXXXXX";
-        return std::string(::mkdtemp(pattern)) + "/in.txt";
-    }();
+    static const std::string path = FuzzScratchFolder() + "/in.txt";
     std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
 
     DVFile definition;
