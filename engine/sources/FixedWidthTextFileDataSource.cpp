@@ -1,6 +1,7 @@
 #include "FixedWidthTextFileDataSource.h"
 
 #include <functional>
+#include <unordered_map>
 
 #include "dataaccess/TextUtil.h"
 #include "definition/DVFile.h"
@@ -197,18 +198,25 @@ bool FixedWidthTextFileDataSource::SyncColumns(DVFile& definition) {
         definition.RemoveAllColumns();
         return false;
     }
+    // Nodes named after a column follow its new name; one walk of the tree
+    // for all columns, as a wide file has thousands of them.
+    struct Rename {
+        std::string oldName;
+        const std::string* newName;
+    };
+    std::unordered_map<int32_t, Rename> renames;
     const size_t count = std::min(headerNames_.size(), definition.Columns().size());
     for (size_t i = 0; i < count; ++i) {
         CSCol& column = definition.Column(i);
-        const std::string oldName = XMLNode::SanitizeName(column.name);
-        const int32_t id = column.id;
+        renames[column.id] = {XMLNode::SanitizeName(column.name), &headerNames_[i]};
         column.name = headerNames_[i];
-        ForEachNode(definition.Root(), [&](XMLNode& node) {
-            if (node.GetSource() == id && node.GetName() == oldName) {
-                node.SetName(headerNames_[i]);
-            }
-        });
     }
+    ForEachNode(definition.Root(), [&](XMLNode& node) {
+        const auto rename = renames.find(node.GetSource());
+        if (rename != renames.end() && node.GetName() == rename->second.oldName) {
+            node.SetName(*rename->second.newName);
+        }
+    });
     while (definition.Columns().size() > headerNames_.size()) {
         definition.RemoveColumn(definition.Columns().size() - 1);
     }
