@@ -74,6 +74,16 @@ inline std::string ReadFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// A delimited file with a header (Id,Name,Note) and the given number of rows;
+// row i holds "name i" in Name.
+inline std::string GeneratedCsv(int rows) {
+    std::string csv = "Id,Name,Note\n";
+    for (int i = 0; i < rows; ++i) {
+        csv += std::to_string(i) + ",name " + std::to_string(i) + ",some text to fill the disk\n";
+    }
+    return csv;
+}
+
 inline void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary);
     out << bytes;

@@ -12,14 +12,6 @@ using namespace testsupport;
 
 namespace {
 
-std::string ManyRows(int rows) {
-    std::string csv = "Id,Name,Note\n";
-    for (int i = 0; i < rows; ++i) {
-        csv += std::to_string(i) + ",name " + std::to_string(i) + ",some text to fill the disk\n";
-    }
-    return csv;
-}
-
 std::vector<std::string> FilesIn(const TempDir& dir) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
@@ -53,7 +45,7 @@ TEST(OutputFaultTest, WriteFailuresEndTheRunWithTheSystemsReasonAndNoFile) {
     };
     for (const FaultCase& c : cases) {
         TempDir dir;
-        const DVFile definition = CsvDefinition(dir, ManyRows(60000));
+        const DVFile definition = CsvDefinition(dir, GeneratedCsv(60000));
         // An older document under the name must not pass for this run's.
         WriteFile(dir.File("out.xml"), "<old/>");
         const std::string project = SaveDefinition(definition, dir);
@@ -69,7 +61,7 @@ TEST(OutputFaultTest, WriteFailuresEndTheRunWithTheSystemsReasonAndNoFile) {
     }
     // The same run without a fault succeeds.
     TempDir dir;
-    EXPECT_EQ(RunSaved(CsvDefinition(dir, ManyRows(100)), dir).code, kSuccess);
+    EXPECT_EQ(RunSaved(CsvDefinition(dir, GeneratedCsv(100)), dir).code, kSuccess);
 }
 
 TEST(OutputFaultTest, TargetsThatAreNotRegularFilesAreWrittenInPlaceAndKept) {
@@ -78,7 +70,7 @@ TEST(OutputFaultTest, TargetsThatAreNotRegularFilesAreWrittenInPlaceAndKept) {
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     std::string received;
     std::thread reader([&] { received = ReadFile(fifo); });
-    DVFile definition = CsvDefinition(dir, ManyRows(10));
+    DVFile definition = CsvDefinition(dir, GeneratedCsv(10));
     definition.SetTargetFileName(fifo);
     EXPECT_EQ(RunSaved(definition, dir).code, kSuccess);
     reader.join();

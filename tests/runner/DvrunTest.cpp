@@ -16,6 +16,7 @@
 
 #include "TestSupport.h"
 
+using testsupport::GeneratedCsv;
 using testsupport::ReadFile;
 using testsupport::TempDir;
 using testsupport::WriteFile;
@@ -220,14 +221,6 @@ TEST(DvrunTest, MissingComponentIsReported) {
 
 namespace {
 
-std::string LargeCsv(int rows) {
-    std::string csv = "A,B,C\n";
-    for (int i = 0; i < rows; ++i) {
-        csv += std::to_string(i) + ",some text for row " + std::to_string(i) + ",more\n";
-    }
-    return csv;
-}
-
 // No file of the folder but those named: no partial target, no temporary.
 void ExpectOnly(const std::filesystem::path& folder, std::vector<std::string> names) {
     std::vector<std::string> found;
@@ -243,7 +236,7 @@ void ExpectOnly(const std::filesystem::path& folder, std::vector<std::string> na
 
 TEST(DvrunTest, FileSizeLimitFailsTheRunWithoutAPartialFile) {
     Installation install;
-    WriteFile(install.work.File("in.csv"), LargeCsv(20000));
+    WriteFile(install.work.File("in.csv"), GeneratedCsv(20000));
     WriteFile(install.work.File("d.dv"), Definition("in.csv", "out.xml"));
     testsupport::RunOptions limited;
     limited.beforeStart = [] {
@@ -264,7 +257,7 @@ TEST(DvrunTest, FullDiskFailsTheRunWithoutAPartialFile) {
     if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=128k") != 0) {
         GTEST_SKIP() << "cannot mount a small tmpfs here: " << std::strerror(errno);
     }
-    WriteFile(install.work.File("in.csv"), LargeCsv(20000));
+    WriteFile(install.work.File("in.csv"), GeneratedCsv(20000));
     WriteFile(install.work.File("d.dv"), Definition("in.csv", "small/out.xml"));
     std::string errors;
     EXPECT_EQ(install.Run({"d.dv"}, &errors), 255);
@@ -275,7 +268,7 @@ TEST(DvrunTest, FullDiskFailsTheRunWithoutAPartialFile) {
 
 TEST(DvrunTest, KilledRunsNeverLeaveATruncatedDocument) {
     Installation install;
-    WriteFile(install.work.File("in.csv"), LargeCsv(400000));
+    WriteFile(install.work.File("in.csv"), GeneratedCsv(400000));
     WriteFile(install.work.File("d.dv"), Definition("in.csv", "out.xml"));
     const std::string target = install.work.File("out.xml");
     for (const int delayMs : {5, 40, 120, 250, 400}) {
