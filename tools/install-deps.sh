@@ -37,6 +37,12 @@ if [ "${1:-}" = "--fuzz" ]; then
 fi
 
 missing=()
+# npm fetches the Access test database. It may come with a Node.js that was
+# not installed from Debian (whose package then conflicts with Debian's npm),
+# so the command counts, not the package.
+if ! command -v npm >/dev/null 2>&1; then
+    missing+=(npm)
+fi
 for p in "${packages[@]}"; do
     status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
     if [ "$status" != "install ok installed" ]; then

@@ -17,7 +17,9 @@ if [ "$(id -u)" -eq 0 ]; then
     # The server refuses to run as root.
     user=postgres
     chown postgres "$cluster"
-    as_server() { runuser -u postgres -- "$@"; }
+    # Started from the cluster folder, never from the checkout or the build
+    # folder, which may be private to their owner (a 0700 home folder).
+    as_server() { (cd "$cluster" && runuser -u postgres -- "$@"); }
 else
     user=$(id -un)
     as_server() { "$@"; }
@@ -28,7 +30,8 @@ as_server "$bin/initdb" -D "$cluster/data" -A trust -U "$user" -E UTF8 --locale=
 as_server "$bin/pg_ctl" -D "$cluster/data" -l "$cluster/server.log" -w \
     -o "-k $cluster -c listen_addresses='' -p $port" start >/dev/null
 as_server psql -h "$cluster" -p "$port" -U "$user" -d postgres -q -c "CREATE DATABASE dvtest"
+# On standard input: the server's user may not be able to read the checkout.
 as_server psql -h "$cluster" -p "$port" -U "$user" -d dvtest -q -v ON_ERROR_STOP=1 \
-    -f "$here/postgres-tables.sql" >/dev/null
+    <"$here/postgres-tables.sql" >/dev/null
 echo "DRIVER={PostgreSQL Unicode};Servername=$cluster;Port=$port;Database=dvtest;UID=$user;" \
     >"$state/connection"

@@ -7,7 +7,7 @@ cluster=$(cat "$state/cluster")
 bin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -n 1)
 if [ -d "$cluster/data" ]; then
     if [ "$(id -u)" -eq 0 ]; then
-        runuser -u postgres -- "$bin/pg_ctl" -D "$cluster/data" -m immediate stop >/dev/null 2>&1
+        (cd / && runuser -u postgres -- "$bin/pg_ctl" -D "$cluster/data" -m immediate stop) >/dev/null 2>&1
     else
         "$bin/pg_ctl" -D "$cluster/data" -m immediate stop >/dev/null 2>&1
     fi
