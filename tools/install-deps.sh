@@ -30,11 +30,19 @@ packages=(
     ca-certificates
     libbenchmark-dev
     time
+    qt6-base-dev
+    qt6-svg-dev
+    fonts-dejavu-core
+    xvfb
+    xauth
+    xdotool
 )
-# The fuzz targets need clang and its libFuzzer runtime (make fuzz).
-if [ "${1:-}" = "--fuzz" ]; then
-    packages+=(clang libclang-rt-14-dev)
-fi
+# The fuzz targets need clang and its libFuzzer runtime (make fuzz); the
+# screenshots of the guide a window manager and an X screen grabber.
+case "${1:-}" in
+    --fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    --screenshots) packages+=(openbox imagemagick) ;;
+esac
 
 missing=()
 # npm fetches the Access test database. It may come with a Node.js that was

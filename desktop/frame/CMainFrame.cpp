@@ -1,0 +1,519 @@
+#include "CMainFrame.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPointer>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+
+#include "CDVTabView.h"
+#include "CSettings.h"
+#include "CommandTable.h"
+#include "DocumentNames.h"
+#include "HelpTopics.h"
+#include "IDVPage.h"
+#include "IPrompter.h"
+#include "controller/ChangeCode.h"
+#include "run/RunTransform.h"
+
+#ifndef DV_VERSION
+#define DV_VERSION "0.0.0"
+#endif
+
+namespace {
+
+const QString kDefinitionFilter = QStringLiteral("Tarnwright Datavane Files (*.dv)");
+const QString kDefinitionSuffix = QStringLiteral("dv");
+const char* const kToolbarNames[] = {"Standard", "Edit", "Source", "Target"};
+const int kToolbarCommands[] = {Command::kToolbarStandard, Command::kToolbarEdit,
+                                Command::kToolbarSource, Command::kToolbarTarget};
+
+QString Product() {
+    return QString::fromLatin1(DocumentNames::kProductName);
+}
+
+QString ToQt(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CController& controller, IPrompter& prompter, CSettings& settings,
+                       QWidget* parent)
+    : QMainWindow(parent),
+      CControllerObserver<CMainFrame>(controller),
+      controller_(controller),
+      prompter_(prompter),
+      settings_(settings),
+      help_(CHelp::DefaultFolder(), prompter) {
+    setObjectName(QStringLiteral("MainFrame"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/datavane.svg")));
+    for (const CommandInfo& info : Commands()) {
+        MakeAction(info.id);
+    }
+    BuildMenus();
+    BuildToolbars();
+    statusBar()->showMessage(tr("Ready"));
+    tabs_ = new CDVTabView(this);
+    setCentralWidget(tabs_);
+    resize(1100, 760);
+    RestoreSettings();
+    controller_.SetViewStateProvider(this);
+    controller_.SetHost(this);
+    RefreshTitle();
+    UpdateCommandStates();
+}
+
+CMainFrame::~CMainFrame() {
+    controller_.SetViewStateProvider(nullptr);
+    controller_.SetHost(nullptr);
+}
+
+QAction* CMainFrame::MakeAction(int id) {
+    const CommandInfo* info = FindCommand(id);
+    auto* action = new QAction(tr(info->label), this);
+    action->setObjectName(QStringLiteral("command%1").arg(id));
+    action->setData(id);
+    if (*info->shortcut) {
+        action->setShortcut(QKeySequence(QString::fromLatin1(info->shortcut)));
+        action->setShortcutContext(Qt::WindowShortcut);
+    }
+    if (*info->tip) {
+        action->setToolTip(tr(info->tip));
+        action->setStatusTip(tr(info->tip));
+    }
+    if (*info->icon) {
+        action->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(info->icon))));
+    }
+    connect(action, &QAction::triggered, this, [this, id] { ExecuteCommand(id); });
+    actions_[id] = action;
+    return action;
+}
+
+QAction* CMainFrame::Action(int id) const {
+    auto it = actions_.find(id);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void CMainFrame::BuildMenus() {
+    using namespace Command;
+    QMenuBar* bar = menuBar();
+    auto add = [this](QMenu* menu, std::initializer_list<int> ids) {
+        for (int id : ids) {
+            if (id == 0) {
+                menu->addSeparator();
+            } else {
+                menu->addAction(Action(id));
+            }
+        }
+    };
+    QMenu* file = bar->addMenu(tr("&File"));
+    add(file, {kNew, kOpen, kSave, kSaveAs, 0});
+    recentMenu_ = file->addMenu(tr("Recent &Files"));
+    recentMenu_->setObjectName(QStringLiteral("RecentFiles"));
+    add(file, {0, kTransform, 0, kExit});
+
+    add(bar->addMenu(tr("&Edit")), {kUndo, kRedo, 0, kCut, kCopy, kPaste, kDelete});
+
+    QMenu* view = bar->addMenu(tr("&View"));
+    add(view, {kViewSource, kViewSelection, kViewTarget, kViewOutput, 0});
+    QMenu* toolbars = view->addMenu(tr("&Toolbars"));
+    add(toolbars, {kToolbarStandard, kToolbarEdit, kToolbarSource, kToolbarTarget, 0, kLockToolbars});
+    add(view, {kStatusBar});
+    for (int id : {kToolbarStandard, kToolbarEdit, kToolbarSource, kToolbarTarget, kLockToolbars,
+                   kStatusBar}) {
+        Action(id)->setCheckable(true);
+    }
+    Action(kStatusBar)->setChecked(true);
+
+    add(bar->addMenu(tr("&Source")), {kSort, kFilter, 0, kSourceOptions});
+    add(bar->addMenu(tr("&XML")), {kAddElement, kAddAttribute, kNodeProperties, 0, kMoveUp,
+                                   kMoveDown, kMoveLeft, kMoveRight, 0, kImport, kTargetOptions});
+    add(bar->addMenu(tr("&Output")), {kOutputOptions, 0, kTransform});
+    add(bar->addMenu(tr("&Help")), {kHelp, kHelpContents, 0, kAbout});
+}
+
+void CMainFrame::BuildToolbars() {
+    using namespace Command;
+    const std::initializer_list<int> contents[] = {
+        {kNew, kOpen, kSave, 0, kTransform, 0, kHelp},
+        {kCut, kCopy, kPaste, kDelete, 0, kUndo, kRedo},
+        {kSort, kFilter, kSourceOptions},
+        {kAddElement, kAddAttribute, kNodeProperties, 0, kMoveUp, kMoveDown, kMoveLeft, kMoveRight,
+         0, kImport, kTargetOptions, kOutputOptions},
+    };
+    for (int i = 0; i < kToolbarCount; ++i) {
+        QToolBar* bar = addToolBar(tr(kToolbarNames[i]));
+        bar->setObjectName(QStringLiteral("Toolbar%1").arg(QLatin1String(kToolbarNames[i])));
+        bar->setIconSize(QSize(22, 22));
+        for (int id : contents[i]) {
+            if (id == 0) {
+                bar->addSeparator();
+            } else {
+                bar->addAction(Action(id));
+            }
+        }
+        QAction* toggle = Action(kToolbarCommands[i]);
+        toggle->setChecked(true);
+        connect(bar, &QToolBar::visibilityChanged, toggle, [this, bar, toggle](bool) {
+            // Hidden with the window is not hidden by the user.
+            if (isVisible()) {
+                toggle->setChecked(bar->isVisibleTo(this));
+            }
+        });
+        toolbars_[i] = bar;
+    }
+}
+
+void CMainFrame::AddPage(IDVPage* page, const QString& title) {
+    tabs_->AddPage(page, title);
+}
+
+void CMainFrame::SetCommandHandler(int id, std::function<void()> handler) {
+    handlers_[id] = std::move(handler);
+    UpdateCommandStates();
+}
+
+void CMainFrame::RestoreSettings() {
+    if (!settings_.IsReadable()) {
+        return;
+    }
+    const QByteArray geometry = settings_.WindowPlacement();
+    if (!geometry.isEmpty()) {
+        restoreGeometry(geometry);
+    }
+    const bool statusVisible = settings_.Flags(CSettings::kFlagStatusBar) & CSettings::kFlagStatusBar;
+    statusBar()->setVisible(statusVisible);
+    Action(Command::kStatusBar)->setChecked(statusVisible);
+    settings_.ReadRecentFiles(recent_);
+    RebuildRecentMenu();
+
+    CSettings::Toolbars stored;
+    if (settings_.ReadToolbars(stored)) {
+        if (!stored.layout.isEmpty()) {
+            restoreState(stored.layout);
+        }
+        for (const CSettings::ToolbarBand& band : stored.bands) {
+            for (int i = 0; i < kToolbarCount; ++i) {
+                if (toolbars_[i]->objectName() == band.id) {
+                    toolbars_[i]->setVisible(band.visible);
+                    Action(kToolbarCommands[i])->setChecked(band.visible);
+                }
+            }
+        }
+        Action(Command::kLockToolbars)->setChecked(stored.locked);
+        for (QToolBar* bar : toolbars_) {
+            bar->setMovable(!stored.locked);
+        }
+    }
+}
+
+void CMainFrame::SaveSettings() {
+    settings_.SetWindowPlacement(saveGeometry());
+    settings_.SetFlags(statusBar()->isVisibleTo(this) ? CSettings::kFlagStatusBar : 0);
+    settings_.WriteRecentFiles(recent_);
+    CSettings::Toolbars stored;
+    stored.locked = Action(Command::kLockToolbars)->isChecked();
+    stored.layout = saveState();
+    for (int i = 0; i < kToolbarCount; ++i) {
+        stored.bands.push_back({toolbars_[i]->objectName(), Action(kToolbarCommands[i])->isChecked()});
+    }
+    settings_.WriteToolbars(stored);
+    settings_.Sync();
+}
+
+void CMainFrame::RebuildRecentMenu() {
+    recentMenu_->clear();
+    const auto& paths = recent_.Paths();
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const QString path = ToQt(paths[i]);
+        QAction* entry = recentMenu_->addAction(
+            QStringLiteral("&%1 %2").arg(i + 1).arg(ToQt(CRecentFileList::Compact(paths[i]))));
+        entry->setData(Command::kRecentFirst + static_cast<int>(i));
+        entry->setToolTip(path);
+        entry->setStatusTip(path);
+        connect(entry, &QAction::triggered, this, [this, path] { OpenRecent(path); });
+    }
+    recentMenu_->setEnabled(!paths.empty());
+}
+
+void CMainFrame::OpenRecent(const QString& path) {
+    if (!PromptSaveChanges()) {
+        return;
+    }
+    OpenDocument(path);
+}
+
+bool CMainFrame::PromptSaveChanges() {
+    if (!controller_.IsModified()) {
+        return true;
+    }
+    switch (prompter_.Message(this, ToQt(DocumentNames::SaveChangesQuestion(controller_.Path())),
+                              Product(), IPrompter::Buttons::kYesNoCancel,
+                              IPrompter::Icon::kQuestion)) {
+        case IPrompter::Answer::kYes: return SaveDocument();
+        case IPrompter::Answer::kNo: return true;
+        default: return false;
+    }
+}
+
+bool CMainFrame::OpenDocument(const QString& path) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    if (!controller_.Open(path.toStdString())) {
+        prompter_.Message(this,
+                          QStringLiteral("Cannot open the transformation definition %1.\r\n\r\n%2")
+                              .arg(absolute, ToQt(controller_.LastError())),
+                          Product(), IPrompter::Buttons::kOk, IPrompter::Icon::kError);
+        RefreshTitle();
+        return false;
+    }
+    recent_.Add(absolute.toStdString());
+    RebuildRecentMenu();
+    RefreshTitle();
+    return true;
+}
+
+bool CMainFrame::SaveDocument() {
+    if (controller_.IsUntitled()) {
+        return SaveDocumentAs();
+    }
+    const bool saved = controller_.Save();
+    if (!saved) {
+        prompter_.Message(this,
+                          QStringLiteral("Cannot save the transformation definition %1.\r\n\r\n%2")
+                              .arg(ToQt(controller_.Path()), ToQt(controller_.LastError())),
+                          Product(), IPrompter::Buttons::kOk, IPrompter::Icon::kError);
+    }
+    RefreshTitle();
+    return saved;
+}
+
+bool CMainFrame::SaveDocumentAs() {
+    QString start = ToQt(controller_.Path());
+    if (QFileInfo(start).isRelative()) {
+        start = QDir::current().filePath(start);
+    }
+    const QString path =
+        prompter_.SaveFileName(this, tr("Save As"), start, kDefinitionFilter, kDefinitionSuffix);
+    if (path.isEmpty()) {
+        return false;
+    }
+    const bool saved = controller_.SaveAs(path.toStdString());
+    if (saved) {
+        recent_.Add(QFileInfo(path).absoluteFilePath().toStdString());
+        RebuildRecentMenu();
+    } else {
+        prompter_.Message(this,
+                          QStringLiteral("Cannot save the transformation definition %1.\r\n\r\n%2")
+                              .arg(path, ToQt(controller_.LastError())),
+                          Product(), IPrompter::Buttons::kOk, IPrompter::Icon::kError);
+    }
+    RefreshTitle();
+    return saved;
+}
+
+bool CMainFrame::ExecuteCommand(int id) {
+    using namespace Command;
+    switch (id) {
+        case kNew:
+            if (PromptSaveChanges()) {
+                controller_.New();
+            }
+            return true;
+        case kOpen: {
+            const QString current = ToQt(controller_.Path());
+            const QString start =
+                controller_.IsUntitled() ? QDir::currentPath() : QFileInfo(current).absolutePath();
+            const QString path = prompter_.OpenFileName(this, tr("Open"), start, kDefinitionFilter,
+                                                        kDefinitionSuffix);
+            if (!path.isEmpty() && PromptSaveChanges()) {
+                OpenDocument(path);
+            }
+            return true;
+        }
+        case kSave: SaveDocument(); return true;
+        case kSaveAs: SaveDocumentAs(); return true;
+        case kExit: close(); return true;
+        case kTransform: RunTransform(this, controller_, prompter_); return true;
+        case kUndo: controller_.Undo(); return true;
+        case kRedo: controller_.Redo(); return true;
+        case kCut:
+        case kCopy:
+        case kPaste:
+        case kDelete: SendEditCommand(id); return true;
+        case kViewSource: tabs_->setCurrentIndex(0); return true;
+        case kViewSelection: tabs_->setCurrentIndex(1); return true;
+        case kViewTarget: tabs_->setCurrentIndex(2); return true;
+        case kViewOutput: tabs_->setCurrentIndex(3); return true;
+        case kHelp: {
+            IDVPage* page = tabs_->CurrentPage();
+            help_.Show(this, page ? page->HelpTopic() : HelpTopic::kContents);
+            return true;
+        }
+        case kHelpContents: help_.Show(this, HelpTopic::kContents); return true;
+        case kAbout: ShowAbout(); return true;
+        case kToolbarStandard:
+        case kToolbarEdit:
+        case kToolbarSource:
+        case kToolbarTarget:
+            for (int i = 0; i < kToolbarCount; ++i) {
+                if (kToolbarCommands[i] == id) {
+                    toolbars_[i]->setVisible(Action(id)->isChecked());
+                }
+            }
+            return true;
+        case kLockToolbars:
+            for (QToolBar* bar : toolbars_) {
+                bar->setMovable(!Action(id)->isChecked());
+            }
+            return true;
+        case kStatusBar: statusBar()->setVisible(Action(id)->isChecked()); return true;
+        default: break;
+    }
+    if (auto it = handlers_.find(id); it != handlers_.end() && it->second) {
+        it->second();
+        return true;
+    }
+    if (IDVPage* page = tabs_->CurrentPage(); page && page->HandleCommand(id)) {
+        return true;
+    }
+    return false;
+}
+
+void CMainFrame::SendEditCommand(int id) {
+    // The XML tree treats Delete as deleting its selected node.
+    if (id == Command::kDelete) {
+        if (IDVPage* page = tabs_->CurrentPage(); page && page->HandleCommand(id)) {
+            return;
+        }
+    }
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus) {
+        return;
+    }
+    if (auto* combo = qobject_cast<QComboBox*>(focus); combo && combo->lineEdit()) {
+        focus = combo->lineEdit();
+    }
+    switch (id) {
+        case Command::kCut: QMetaObject::invokeMethod(focus, "cut"); break;
+        case Command::kCopy: QMetaObject::invokeMethod(focus, "copy"); break;
+        case Command::kPaste: QMetaObject::invokeMethod(focus, "paste"); break;
+        default: {
+            // What the Delete key would do in that field.
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_Delete, Qt::NoModifier);
+            QApplication::sendEvent(focus, &press);
+            QApplication::sendEvent(focus, &release);
+            break;
+        }
+    }
+}
+
+void CMainFrame::ShowAbout() {
+    prompter_.About(this, tr("About Tarnwright Datavane"),
+                    Product() + QStringLiteral("\r\nVersion ") + QStringLiteral(DV_VERSION));
+}
+
+void CMainFrame::OnUpdate(int32_t) {
+    RefreshTitle();
+    UpdateCommandStates();
+}
+
+void CMainFrame::RefreshTitle() {
+    setWindowTitle(ToQt(DocumentNames::WindowTitle(controller_.Path(), controller_.IsModified())));
+}
+
+void CMainFrame::UpdateCommandStates() {
+    using namespace Command;
+    Action(kUndo)->setEnabled(controller_.CanUndo());
+    Action(kRedo)->setEnabled(controller_.CanRedo());
+    const bool hasColumns = !controller_.Definition().Columns().empty();
+    for (int id : {kSort, kFilter, kSourceOptions, kNodeProperties, kAddElement, kAddAttribute,
+                   kMoveUp, kMoveDown, kMoveLeft, kMoveRight, kImport, kTargetOptions,
+                   kOutputOptions}) {
+        bool enabled = handlers_.count(id) > 0;
+        if (!enabled) {
+            for (int i = 0; i < tabs_->PageCount() && !enabled; ++i) {
+                enabled = tabs_->Page(i)->CanHandleCommand(id);
+            }
+        }
+        if (id == kSort || id == kFilter) {
+            enabled = enabled && hasColumns;
+        }
+        Action(id)->setEnabled(enabled);
+    }
+}
+
+std::string CMainFrame::SaveViewState() {
+    const int index = tabs_->currentIndex();
+    IDVPage* page = tabs_->CurrentPage();
+    return (QString::number(index) + '\t' + (page ? page->ViewState() : QString())).toStdString();
+}
+
+void CMainFrame::RestoreViewState(const std::string& token) {
+    const QString text = ToQt(token);
+    bool ok = false;
+    const int index = text.section('\t', 0, 0).toInt(&ok);
+    if (!ok) {
+        return;
+    }
+    tabs_->setCurrentIndex(index);
+    if (IDVPage* page = tabs_->Page(index)) {
+        page->RestoreViewState(text.section('\t', 1));
+    }
+}
+
+void CMainFrame::BeginWait() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void CMainFrame::EndWait() {
+    QApplication::restoreOverrideCursor();
+}
+
+std::function<void()> CMainFrame::SaveFocus() {
+    QPointer<QWidget> focus = QApplication::focusWidget();
+    return [focus] {
+        if (focus && focus->isVisible()) {
+            focus->setFocus();
+        }
+    };
+}
+
+void CMainFrame::DocumentStateChanged() {
+    RefreshTitle();
+    UpdateCommandStates();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!PromptSaveChanges()) {
+        event->ignore();
+        return;
+    }
+    SaveSettings();
+    event->accept();
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!initialised_) {
+        initialised_ = true;
+        QTimer::singleShot(0, this, &CMainFrame::DelayedInitialise);
+    }
+}
+
+void CMainFrame::DelayedInitialise() {
+    tabs_->setCurrentIndex(0);
+    if (!controller_.StartupPath().empty()) {
+        OpenDocument(ToQt(controller_.StartupPath()));
+    }
+}

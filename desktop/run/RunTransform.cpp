@@ -1,0 +1,83 @@
+#include "RunTransform.h"
+
+#include "CTransformDlg.h"
+#include "controller/CController.h"
+#include "dataaccess/PlatformError.h"
+#include "definition/ResultMessages.h"
+#include "frame/DocumentNames.h"
+#include "frame/IPrompter.h"
+#include "sources/DVDataSource.h"
+
+namespace {
+
+// The run itself, on a copy of the definition so the editor's stays as it is.
+CTransformDlg::Outcome RunCopy(const DVFile& definition, const std::string& path,
+                               const DVRun::ProgressCallback& progress) {
+    CTransformDlg::Outcome outcome;
+    DVRun run(definition);
+    run.SetDefinitionPath(path);
+    try {
+        outcome.code = run.Run(progress);
+    } catch (const Norvik::PlatformError& error) {
+        outcome.code = 105;
+        outcome.errorText = error.Description();
+        return outcome;
+    } catch (const std::exception& error) {
+        outcome.code = 105;
+        outcome.errorText = error.what();
+        return outcome;
+    }
+    if (outcome.code != 0) {
+        outcome.errorText = run.GetResultMessage(outcome.code);
+        if (!run.GetDetailText().empty()) {
+            outcome.errorText += ": " + run.GetDetailText();
+        }
+    }
+    outcome.outputFile = run.OutputFileNames().empty() ? definition.Settings().targetfilename
+                                                       : run.OutputFileNames().front();
+    return outcome;
+}
+
+}  // namespace
+
+QString SourceDescription(const DVFile& definition) {
+    const DVFileSettings& settings = definition.Settings();
+    if (settings.sourcetype != DVFileSettings::kOdbc) {
+        return QString::fromStdString(settings.sourcefilename);
+    }
+    if (settings.dsntype != 0 && !settings.filedsn.empty()) {
+        return QString::fromStdString(settings.filedsn);
+    }
+    if (!settings.usersysdsn.empty()) {
+        return QString::fromStdString(settings.usersysdsn);
+    }
+    return QString::fromStdString(settings.odbcdriver);
+}
+
+void RunTransform(QWidget* parent, CController& controller, IPrompter& prompter) {
+    const DVFile& definition = controller.Definition();
+    int32_t code = 102;
+    try {
+        if (std::unique_ptr<DVDataSource> source =
+                CreateDataSource(definition.Settings().sourcetype)) {
+            code = source->Validate(definition);
+        }
+    } catch (const Norvik::PlatformError&) {
+        code = 117;
+    }
+    if (code != 0) {
+        prompter.Message(parent,
+                         QString::fromStdString(ResultMessage(code, definition, controller.Path())),
+                         QString::fromLatin1(DocumentNames::kProductName),
+                         IPrompter::Buttons::kOk, IPrompter::Icon::kInformation);
+        return;
+    }
+    const DVFile copy = definition;
+    const std::string path = controller.Path();
+    CTransformDlg dialog(parent, prompter, SourceDescription(definition),
+                         QString::fromStdString(definition.Settings().targetfilename),
+                         [&copy, &path](const DVRun::ProgressCallback& progress) {
+                             return RunCopy(copy, path, progress);
+                         });
+    dialog.exec();
+}
