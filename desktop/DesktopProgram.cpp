@@ -1,34 +1,12 @@
 #include "DesktopProgram.h"
 
-#include <QLabel>
-#include <QVBoxLayout>
-
+#include "frame/CDVTabView.h"
 #include "frame/CMainFrame.h"
-#include "frame/HelpTopics.h"
-#include "frame/IDVPage.h"
-
-namespace {
-
-// Stands for a page that is not built yet.
-class CPlaceholderPage : public QWidget, public IDVPage {
-public:
-    CPlaceholderPage(const QString& text, int topic, QWidget* parent)
-        : QWidget(parent), topic_(topic) {
-        auto* layout = new QVBoxLayout(this);
-        auto* label = new QLabel(text, this);
-        label->setAlignment(Qt::AlignCenter);
-        layout->addWidget(label);
-    }
-    QWidget* Widget() override { return this; }
-    void Activate() override {}
-    void Deactivate() override {}
-    int HelpTopic() const override { return topic_; }
-
-private:
-    int topic_;
-};
-
-}  // namespace
+#include "frame/CommandTable.h"
+#include "pages/CDataSelectionPage.h"
+#include "pages/CSourcePage.h"
+#include "pages/CXMLOutputPage.h"
+#include "pages/CXMLSchemaPage.h"
 
 void InitialiseDesktopResources() {
     // The icons live in this static library; the linker keeps them only
@@ -40,18 +18,24 @@ std::unique_ptr<CMainFrame> CreateMainFrame(CController& controller, IPrompter& 
                                             CSettings& settings) {
     InitialiseDesktopResources();
     auto frame = std::make_unique<CMainFrame>(controller, prompter, settings);
-    const struct {
-        const char* title;
-        int topic;
-    } pages[] = {{"Source", HelpTopic::kSourcePage},
-                 {"Selection", HelpTopic::kSelectionPage},
-                 {"Target", HelpTopic::kTargetPage},
-                 {"Output", HelpTopic::kOutputPage}};
-    for (const auto& page : pages) {
-        frame->AddPage(new CPlaceholderPage(QObject::tr("The %1 page is being built.")
-                                                .arg(QLatin1String(page.title)),
-                                            page.topic, frame.get()),
-                       QLatin1String(page.title));
+    auto* source = new CSourcePage(controller, prompter, settings, frame.get());
+    auto* selection = new CDataSelectionPage(controller, prompter, settings, frame.get());
+    auto* target = new CXMLSchemaPage(controller, prompter, settings, frame.get());
+    auto* output = new CXMLOutputPage(controller, prompter, settings, frame.get());
+    frame->AddPage(source, QObject::tr("Source"));
+    frame->AddPage(selection, QObject::tr("Selection"));
+    frame->AddPage(target, QObject::tr("Target"));
+    frame->AddPage(output, QObject::tr("Output"));
+
+    // The tree commands of the menus and toolbars work from any tab: they
+    // bring the Target tab forward first.
+    CMainFrame* window = frame.get();
+    using namespace Command;
+    for (int id : {kAddElement, kAddAttribute, kMoveUp, kMoveDown, kMoveLeft, kMoveRight}) {
+        frame->SetCommandHandler(id, [window, target, id] {
+            window->Tabs()->setCurrentWidget(target);
+            target->HandleCommand(id);
+        });
     }
     frame->UpdateCommandStates();
     return frame;

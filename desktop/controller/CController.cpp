@@ -120,6 +120,7 @@ void CController::Changed(int32_t code) {
 }
 
 void CController::TakeSnapshot() {
+    ++serial_;
     redo_.clear();
     undo_.push_back(
         Snapshot{*definition_, modified_, viewState_ ? viewState_->SaveViewState() : std::string()});
@@ -129,6 +130,7 @@ void CController::TakeSnapshot() {
 }
 
 void CController::Restore(const Snapshot& snapshot) {
+    ++serial_;
     *definition_ = snapshot.definition;
     modified_ = snapshot.modified;
 }
@@ -181,8 +183,14 @@ void CController::Notify(int32_t code) {
     }
 }
 
-void CController::AddObserver(IObserver<CController>* observer) {
-    if (observer && std::find(observers_.begin(), observers_.end(), observer) == observers_.end()) {
+void CController::AddObserver(IObserver<CController>* observer, bool first) {
+    if (!observer || std::find(observers_.begin(), observers_.end(), observer) != observers_.end()) {
+        return;
+    }
+    // Never shift the list under a notification in progress.
+    if (first && notifying_ == 0) {
+        observers_.insert(observers_.begin(), observer);
+    } else {
         observers_.push_back(observer);
     }
 }

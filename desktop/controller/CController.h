@@ -67,7 +67,8 @@ public:
     // Tells every observer, in registration order, under the wait cursor.
     void Notify(int32_t code);
 
-    void AddObserver(IObserver<CController>* observer);
+    // In registration order, or ahead of all others when first is set.
+    void AddObserver(IObserver<CController>* observer, bool first = false);
     void RemoveObserver(IObserver<CController>* observer);
     void SetViewStateProvider(IViewStateProvider* provider) noexcept { viewState_ = provider; }
     void SetHost(IHost* host) noexcept { host_ = host; }
@@ -81,6 +82,9 @@ public:
     // Why the last Open or Save failed.
     const std::string& LastError() const noexcept { return lastError_; }
     const std::string& StartupPath() const noexcept { return startupPath_; }
+    // Grows with every change, replacement, undo and redo: work done on a
+    // copy of the definition is still current when the serial is unchanged.
+    uint64_t ChangeSerial() const noexcept { return serial_; }
     size_t UndoDepth() const noexcept { return undo_.size(); }
     size_t RedoDepth() const noexcept { return redo_.size(); }
 
@@ -110,4 +114,5 @@ private:
     IHost* host_ = nullptr;
     std::string lastError_;
     std::string startupPath_;
+    uint64_t serial_ = 0;
 };

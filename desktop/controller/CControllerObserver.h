@@ -13,8 +13,11 @@
 template <typename T>
 class CControllerObserver : public IObserver<CController> {
 public:
-    explicit CControllerObserver(CController& controller) : controller_(controller) {
-        controller_.AddObserver(this);
+    // first: notified before the observers registered earlier (mirrors of the
+    // definition that views read must be current before the views update).
+    explicit CControllerObserver(CController& controller, bool first = false)
+        : controller_(controller) {
+        controller_.AddObserver(this, first);
     }
     ~CControllerObserver() override { controller_.RemoveObserver(this); }
     CControllerObserver(const CControllerObserver&) = delete;

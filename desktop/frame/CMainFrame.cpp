@@ -323,6 +323,11 @@ bool CMainFrame::SaveDocumentAs() {
 
 bool CMainFrame::ExecuteCommand(int id) {
     using namespace Command;
+    if (id != kCut && id != kCopy && id != kPaste && id != kDelete) {
+        for (int i = 0; i < tabs_->PageCount(); ++i) {
+            tabs_->Page(i)->CommitEdits();
+        }
+    }
     switch (id) {
         case kNew:
             if (PromptSaveChanges()) {
@@ -495,6 +500,9 @@ void CMainFrame::DocumentStateChanged() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    for (int i = 0; i < tabs_->PageCount(); ++i) {
+        tabs_->Page(i)->CommitEdits();
+    }
     if (!PromptSaveChanges()) {
         event->ignore();
         return;

@@ -17,6 +17,9 @@ public:
     // when the page does not handle it.
     virtual bool HandleCommand(int /*id*/) { return false; }
     virtual bool CanHandleCommand(int /*id*/) const { return false; }
+    // Applies what is still being typed (edits apply when typing pauses), so
+    // that a command sees it.
+    virtual void CommitEdits() {}
     // Opaque state for undo and redo to restore (a selected node, say).
     virtual QString ViewState() const { return {}; }
     virtual void RestoreViewState(const QString& /*state*/) {}

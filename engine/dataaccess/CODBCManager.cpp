@@ -81,9 +81,17 @@ void LoadDrivers(Catalogue& catalogue) {
     }
     // Workbooks need no ODBC driver: the built-in one reads them.
     DriverInfo& workbook = catalogue.drivers[CODBCManager::kWorkbookDriver];
-    workbook.attributes["FileExtns"] = "*.xls,*.xlsx";
+    workbook.attributes["FileExtns"] = "*.xlsx;*.xls";
     workbook.attributes["FileUsage"] = "1";
     workbook.dataSourcesRead = true;
+    // Drivers for Access files that do not say which files they read (MDBTools)
+    // read these.
+    if (!catalogue.accessDriver.empty()) {
+        auto& attributes = catalogue.drivers[catalogue.accessDriver].attributes;
+        if (attributes["FileExtns"].empty()) {
+            attributes["FileExtns"] = "*.mdb;*.accdb";
+        }
+    }
     // It counts as the last one listed, and names .xlsx.
     if (catalogue.excelDriver.empty() || !Contains(catalogue.excelDriver, ".xlsx")) {
         catalogue.excelDriver = CODBCManager::kWorkbookDriver;

@@ -36,8 +36,11 @@ public:
 
     // Runs a copy of the definition into a temporary file (at most maxRows
     // rows) and returns the start of the output, at most maxChars characters,
-    // or the detail text of a failed run. Leaves no file behind.
-    static std::string RunPreview(const DVFile& definition, size_t maxChars, int32_t maxRows);
+    // or the detail text of a failed run. Leaves no file behind. A progress
+    // callback that answers false stops the preview early (its text is then
+    // the detail text of the cancelled run, usually empty).
+    static std::string RunPreview(const DVFile& definition, size_t maxChars, int32_t maxRows,
+                                  const ProgressCallback& progress = {});
 
 private:
     std::string definitionPath_;

@@ -24,7 +24,8 @@ void RemoveRegularFile(const std::string& path) {
 
 }  // namespace
 
-std::string DVRun::RunPreview(const DVFile& definition, size_t maxChars, int32_t maxRows) {
+std::string DVRun::RunPreview(const DVFile& definition, size_t maxChars, int32_t maxRows,
+                              const ProgressCallback& progress) {
     const char* folder = std::getenv("TMPDIR");
     std::string pattern = std::string(folder && *folder ? folder : "/tmp") + "/dvXXXXXX";
     const int fd = ::mkstemp(pattern.data());
@@ -43,7 +44,7 @@ std::string DVRun::RunPreview(const DVFile& definition, size_t maxChars, int32_t
         if (last == 0 || static_cast<int64_t>(last) - first > maxRows) {
             run.SetLastRow(first + maxRows);
         }
-        const int32_t code = run.Run();
+        const int32_t code = run.Run(progress);
         if (code != kSuccess) {
             text = run.GetDetailText();
         } else if (!run.OutputFileNames().empty()) {

@@ -100,9 +100,11 @@ TEST(ODBCLayerTest, CatalogueListsTheWorkbookDriver) {
     EXPECT_NE(std::find(drivers.begin(), drivers.end(), CODBCManager::kWorkbookDriver),
               drivers.end());
     EXPECT_EQ(CODBCManager::DriverAttributes(CODBCManager::kWorkbookDriver).at("FileExtns"),
-              "*.xls,*.xlsx");
+              "*.xlsx;*.xls");
     EXPECT_EQ(CODBCManager::ExcelDriver(), CODBCManager::kWorkbookDriver);
     EXPECT_FALSE(CODBCManager::AccessDriver().empty());
+    EXPECT_EQ(CODBCManager::DriverAttributes(CODBCManager::AccessDriver()).at("FileExtns"),
+              "*.mdb;*.accdb");
     EXPECT_TRUE(CODBCManager::IsDriverInstalled("sqlite3"));
 }
 

@@ -1,5 +1,6 @@
-// Runs the desktop tests on Qt's offscreen platform, with the program's
-// settings kept in a private configuration folder.
+// Runs the desktop tests on Qt's offscreen platform (unless a platform is
+// named, as the tests under Xvfb do), with the program's settings kept in a
+// private configuration folder.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -7,7 +8,9 @@
 #include <cstdlib>
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     qputenv("XDG_RUNTIME_DIR", config.path().toUtf8());

@@ -1,0 +1,63 @@
+#include "CSourceColumnsListView.h"
+
+#include <QHeaderView>
+
+#include "definition/DVFile.h"
+
+CSourceColumnsListView::CSourceColumnsListView(QWidget* parent) : QTreeWidget(parent) {
+    setObjectName(QStringLiteral("SourceColumns"));
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setAlternatingRowColors(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setHeaderLabels({tr("Column Name"), tr("Width"), tr("Type"), tr("Skip If"), tr("Case"),
+                     tr("Default Value")});
+    header()->setStretchLastSection(true);
+    setColumnWidth(0, 180);
+    setColumnWidth(1, 60);
+    setColumnWidth(2, 90);
+    setColumnWidth(3, 90);
+    setColumnWidth(4, 70);
+    connect(this, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
+        if (properties_ && item) {
+            properties_(indexOfTopLevelItem(item));
+        }
+    });
+}
+
+void CSourceColumnsListView::SetPropertiesHandler(std::function<void(int)> handler) {
+    properties_ = std::move(handler);
+}
+
+QStringList CSourceColumnsListView::RowTexts(const CSCol& column) {
+    static const char* const kTypes[] = {"Text", "Number", "Date/Time"};
+    static const char* const kCases[] = {"", "UPPER", "lower", "Proper"};
+    const int type = column.dataType >= 0 && column.dataType <= 2 ? column.dataType : 0;
+    const int caseType = column.caseType >= 0 && column.caseType <= 3 ? column.caseType : 0;
+    QString skip;
+    if (column.skipIfEmpty && column.skipIfZero) {
+        skip = tr("Empty/Zero");
+    } else if (column.skipIfEmpty) {
+        skip = tr("Empty");
+    } else if (column.skipIfZero) {
+        skip = tr("Zero");
+    }
+    const QString defaultValue = column.useLastIfEmpty
+                                     ? tr("(Use Last Value)")
+                                     : QString::fromStdString(column.GetDefaultValue());
+    return {QString::fromStdString(column.name), QString::number(column.width), tr(kTypes[type]),
+            skip, tr(kCases[caseType]), defaultValue};
+}
+
+void CSourceColumnsListView::Refresh(const DVFile& definition) {
+    const int current = currentIndex().row();
+    clear();
+    QList<QTreeWidgetItem*> items;
+    for (const CSCol& column : definition.Columns()) {
+        items.append(new QTreeWidgetItem(RowTexts(column)));
+    }
+    addTopLevelItems(items);
+    if (current >= 0 && current < topLevelItemCount()) {
+        setCurrentItem(topLevelItem(current));
+    }
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QTimer>
+#include <functional>
+
+#include "CDVPage.h"
+
+class CFileNameField;
+class COutputTextPreview;
+class IPrompter;
+class QPushButton;
+
+// Tab 4, "Output": the output file and options, and the preview of the XML
+// the definition produces.
+class CXMLOutputPage : public CDVPage<CXMLOutputPage> {
+public:
+    CXMLOutputPage(CController& controller, IPrompter& prompter, CSettings& settings,
+                   QWidget* parent = nullptr);
+
+    void OnUpdate(int32_t code);
+    void CommitEdits() override;
+    void SetOutputOptionsHandler(std::function<void()> handler);
+
+    CFileNameField* FileField() const noexcept { return file_; }
+    QPushButton* OptionsButton() const noexcept { return options_; }
+    COutputTextPreview* Preview() const noexcept { return preview_; }
+
+private:
+    void ApplyFileName(const QString& name);
+
+    CFileNameField* file_;
+    QPushButton* options_;
+    COutputTextPreview* preview_;
+    QTimer nameDelay_;
+    std::function<void()> optionsHandler_;
+};

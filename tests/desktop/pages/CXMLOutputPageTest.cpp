@@ -1,0 +1,100 @@
+#include "pages/CXMLOutputPage.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "PageTestSupport.h"
+#include "controller/ChangeCode.h"
+#include "pages/CBackgroundTask.h"
+#include "pages/CFileNameField.h"
+#include "pages/COutputTextPreview.h"
+
+namespace {
+
+struct OutputPageTest : ::testing::Test, PageFixture<CXMLOutputPage> {
+    // A definition that groups the rows of a large file by its first column.
+    void UseLargeGroupedSource(int rows) {
+        {
+            std::ofstream csv(dir.File("big.csv"));
+            csv << "customer,amount\n";
+            for (int i = 0; i < rows; ++i) {
+                csv << "c" << (i % 5000) << ',' << i << '\n';
+            }
+        }
+        DVFile& definition = controller.Definition();
+        definition.SetEncoding("utf-8");
+        definition.SetSourceFileName(dir.File("big.csv"));
+        XMLRootNode& root = definition.Root();
+        root.SetName("first");
+        XMLNode* customer = root.FindByName("row");
+        ASSERT_NE(customer, nullptr);
+        customer->SetGroup(definition.Columns()[0].id);
+        controller.Changed(ChangeCode::kSource);
+    }
+};
+
+}  // namespace
+
+TEST_F(OutputPageTest, FileNameAndOptions) {
+    recorder.codes.clear();
+    prompter.fileNames = {QString::fromStdString(dir.File("out.xml"))};
+    QTest::mouseClick(page->FileField()->BrowseButton(), Qt::LeftButton);
+    EXPECT_EQ(prompter.fileDialogFilters.back(),
+              "XML Files (*.xml);;HTML Files (*.htm *.html);;All Files (*)");
+    EXPECT_EQ(prompter.fileDialogSuffixes.back(), "xml");
+    EXPECT_EQ(controller.Definition().Settings().targetfilename, dir.File("out.xml"));
+    // A new name changes nothing any view shows: no notification, but a change.
+    EXPECT_TRUE(recorder.codes.empty());
+    EXPECT_TRUE(controller.IsModified());
+    // Typing is applied once it pauses, or when a command needs it.
+    page->FileField()->Edit()->setFocus();
+    QTest::keyClicks(page->FileField()->Edit(), "x");
+    page->CommitEdits();
+    EXPECT_EQ(controller.Definition().Settings().targetfilename, dir.File("out.xml") + "x");
+    EXPECT_FALSE(page->OptionsButton()->isEnabled());
+    bool opened = false;
+    page->SetOutputOptionsHandler([&opened] { opened = true; });
+    QTest::mouseClick(page->OptionsButton(), Qt::LeftButton);
+    EXPECT_TRUE(opened);
+}
+
+TEST_F(OutputPageTest, ShowsTheXmlOrTheError) {
+    WriteFile("in.csv", "id,name\n1,Ann\n2,Bob\n");
+    controller.Definition().SetEncoding("utf-8");
+    controller.Definition().SetSourceFileName(dir.File("in.csv"));
+    controller.Changed(ChangeCode::kSource);
+    EXPECT_EQ(page->Preview()->toPlainText(), COutputTextPreview::kUpdating);
+    ASSERT_TRUE(page->Preview()->Task().WaitForIdle());
+    const QString xml = page->Preview()->toPlainText();
+    EXPECT_TRUE(xml.startsWith("<?xml version=\"1.0\" encoding=\"utf-8\"")) << xml.toStdString();
+    EXPECT_TRUE(xml.contains("<name>Bob</name>"));
+
+    controller.Definition().SetSourceFileName(dir.File("gone.csv"));
+    controller.Changed(ChangeCode::kSource);
+    ASSERT_TRUE(page->Preview()->Task().WaitForIdle());
+    EXPECT_EQ(page->Preview()->toPlainText(), "No such file or directory");
+}
+
+TEST_F(OutputPageTest, ASlowPreviewKeepsTheWindowAliveAndTheNewestEditWins) {
+    UseLargeGroupedSource(400000);
+    ASSERT_TRUE(page->Preview()->Task().IsBusy());
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+    ticker.start(5);
+    // While the first preview runs, the user renames the document element.
+    QTest::qWait(60);
+    controller.Definition().Root().SetName("second");
+    controller.Changed(ChangeCode::kTree);
+    ASSERT_TRUE(page->Preview()->Task().WaitForIdle(120000));
+    ticker.stop();
+    EXPECT_GT(ticks, 3);  // the event loop kept running
+    const QString xml = page->Preview()->toPlainText();
+    EXPECT_TRUE(xml.contains("<second>")) << xml.left(300).toStdString();
+    EXPECT_FALSE(xml.contains("<first>"));
+}
