@@ -6,7 +6,12 @@
 #include "pages/CDataSelectionPage.h"
 #include "pages/CSourcePage.h"
 #include "pages/CXMLOutputPage.h"
+#include "pages/CODBCSourcePageDlg.h"
+#include "pages/CXMLNodePropDlg.h"
 #include "pages/CXMLSchemaPage.h"
+#include "pages/CXMLSchemaView.h"
+#include "pages/XMLTreeCommands.h"
+#include "sheets/CSheetLauncher.h"
 
 void InitialiseDesktopResources() {
     // The icons live in this static library; the linker keeps them only
@@ -37,6 +42,30 @@ std::unique_ptr<CMainFrame> CreateMainFrame(CController& controller, IPrompter& 
             target->HandleCommand(id);
         });
     }
+
+    // The sheets, from the menus and toolbars and from the pages.
+    auto* sheets = new CSheetLauncher(controller, prompter, *window);
+    frame->SetCommandHandler(kSort, [sheets] { sheets->OpenSort(); });
+    frame->SetCommandHandler(kFilter, [sheets] { sheets->OpenFilters(); });
+    frame->SetCommandHandler(kSourceOptions, [sheets] { sheets->OpenSourceOptions(); });
+    frame->SetCommandHandler(kOutputOptions, [sheets] { sheets->OpenOutputOptions(); });
+    auto nodeProperties = [window, target, sheets] {
+        window->Tabs()->setCurrentWidget(target);
+        const XMLNode* node = target->Tree()->SelectedNode();
+        sheets->OpenNode(node ? XMLTreeCommands::PathOf(node) : std::string());
+    };
+    auto import = [sheets] { sheets->OpenImport(); };
+    auto targetOptions = [sheets] { sheets->OpenTargetOptions(); };
+    frame->SetCommandHandler(kNodeProperties, nodeProperties);
+    frame->SetCommandHandler(kImport, import);
+    frame->SetCommandHandler(kTargetOptions, targetOptions);
+    target->SetCommandHandler(kNodeProperties, nodeProperties);
+    target->SetCommandHandler(kImport, import);
+    target->SetCommandHandler(kTargetOptions, targetOptions);
+    target->NodePanel()->SetAutoTextHandler([sheets] { return sheets->ChooseAutoText(); });
+    selection->SetColumnPropertiesHandler([sheets](int index) { sheets->OpenColumn(index); });
+    source->OdbcForm()->SetAdvancedHandler([sheets] { sheets->OpenOdbcAdvanced(); });
+    output->SetOutputOptionsHandler([sheets] { sheets->OpenOutputOptions(); });
     frame->UpdateCommandStates();
     return frame;
 }

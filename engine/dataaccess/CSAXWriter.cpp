@@ -141,12 +141,25 @@ void CSAXWriter::StartDocument() {
     depth_ = 0;
     encoder_->WriteByteOrderMark(output_, !omitDeclaration_);
     if (!omitDeclaration_) {
-        std::string& dst = *dst_;
-        dst += "<?xml version=\"1.0\" encoding=\"";
-        dst += encodingName_;
-        dst += standalone_ ? "\" standalone=\"yes\"?>\n" : "\" standalone=\"no\"?>\n";
+        std::string declaration = "<?xml version=\"1.0\" encoding=\"";
+        declaration += encoder_->DeclaredName();
+        if (!standaloneProperty_) {
+            declaration += "\"?>\r\n";
+        } else {
+            declaration += standalone_ ? "\" standalone=\"yes\"?>\n" : "\" standalone=\"no\"?>\n";
+        }
+        if (encoder_->WritesAsciiDeclaration()) {
+            // Parsers read the declaration before they know the encoding.
+            output_.Write(declaration);
+        } else {
+            *dst_ += declaration;
+        }
     }
     started_ = true;
+}
+
+const std::string& CSAXWriter::DeclaredEncoding() const {
+    return encoder_ ? encoder_->DeclaredName() : encodingName_;
 }
 
 void CSAXWriter::EndDocument() {

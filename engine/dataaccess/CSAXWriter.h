@@ -36,6 +36,11 @@ public:
     void SetIndent(bool indent) { indent_ = indent; }
     void SetStandalone(bool standalone) { standalone_ = standalone; }
     void SetOmitXMLDeclaration(bool omit) { omitDeclaration_ = omit; }
+    // Whether the declaration names standalone (it then ends with LF, and
+    // without it with CR LF, as stored documents have it).
+    void SetStandaloneProperty(bool include) { standaloneProperty_ = include; }
+    // The encoding name the declaration gives.
+    const std::string& DeclaredEncoding() const;
     // An element without content gets an end tag (<a></a>) instead of an
     // empty-element tag (<a/>), unless EndElement asks for the latter.
     void SetAlwaysEmitEndTags(bool always) { alwaysEmitEndTags_ = always; }
@@ -127,6 +132,7 @@ private:
     bool indent_ = false;
     bool standalone_ = false;
     bool omitDeclaration_ = false;
+    bool standaloneProperty_ = true;
     bool alwaysEmitEndTags_ = false;
     bool replaceInvalid_ = false;
     bool disableEscaping_ = false;

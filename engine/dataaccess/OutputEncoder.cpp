@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "OutputEncodings.h"
 #include "PlatformError.h"
 #include "TextUtil.h"
 
@@ -39,14 +40,28 @@ bool IsEncodingName(std::string_view name) {
     return true;
 }
 
+[[noreturn]] void Unavailable(std::string_view encoding) {
+    throw PlatformError(kEEncodingUnavailable, "The output encoding \"" + std::string(encoding) +
+                                                   "\" is not available on this system.");
+}
+
 }  // namespace
 
 OutputEncoder::OutputEncoder(std::string_view encoding) {
     if (!IsEncodingName(encoding)) {
-        throw PlatformError(kEInvalidArg,
-                            "Unsupported output encoding \"" + std::string(encoding) + "\"");
+        Unavailable(encoding);
     }
-    const std::string canonical = CanonicalName(encoding);
+    std::string converter(encoding);
+    declared_.assign(encoding);
+    if (const OutputEncodingInfo* info = FindOutputEncoding(encoding)) {
+        if (!info->converter) {
+            Unavailable(encoding);
+        }
+        converter = info->converter;
+        declared_ = info->declared;
+        asciiDeclaration_ = info->asciiDeclaration;
+    }
+    const std::string canonical = CanonicalName(converter);
     if (canonical == "utf8") {
         kind_ = Kind::kUtf8;
     } else if (canonical == "utf16") {
@@ -56,9 +71,8 @@ OutputEncoder::OutputEncoder(std::string_view encoding) {
     } else if (canonical == "utf16be") {
         kind_ = Kind::kUtf16BE;
     } else {
-        const std::string name(encoding);
-        convert_ = iconv_open(name.c_str(), "UTF-8");
-        probe_ = iconv_open(name.c_str(), "UTF-8");
+        convert_ = iconv_open(converter.c_str(), "UTF-8");
+        probe_ = iconv_open(converter.c_str(), "UTF-8");
         if (convert_ == kNoIconv || probe_ == kNoIconv) {
             if (convert_ != kNoIconv) {
                 iconv_close(convert_);
@@ -66,7 +80,7 @@ OutputEncoder::OutputEncoder(std::string_view encoding) {
             if (probe_ != kNoIconv) {
                 iconv_close(probe_);
             }
-            throw PlatformError(kEInvalidArg, "Unsupported output encoding \"" + name + "\"");
+            Unavailable(encoding);
         }
         kind_ = Kind::kIconv;
     }

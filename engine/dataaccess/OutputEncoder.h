@@ -18,14 +18,20 @@ namespace Norvik {
 // encoding may lack, so a conversion never meets an unmappable character.
 class OutputEncoder {
 public:
-    // Throws PlatformError(kEInvalidArg) for an encoding name that is malformed
-    // or unknown to the system.
+    // The listed names (OutputEncodings) go through the converter their entry
+    // names; other names straight to iconv. Throws PlatformError
+    // (kEEncodingUnavailable) for a name that is malformed or that no
+    // converter on this system writes.
     explicit OutputEncoder(std::string_view encoding);
     ~OutputEncoder();
     OutputEncoder(const OutputEncoder&) = delete;
     OutputEncoder& operator=(const OutputEncoder&) = delete;
 
     bool IsUtf8() const noexcept { return kind_ == Kind::kUtf8; }
+    // The name for the XML declaration, which parsers know.
+    const std::string& DeclaredName() const noexcept { return declared_; }
+    // The declaration goes out as plain ASCII, not through the converter.
+    bool WritesAsciiDeclaration() const noexcept { return asciiDeclaration_; }
     // Whether characters beyond ASCII may be missing from the encoding.
     bool MayLackCharacters() const noexcept { return kind_ == Kind::kIconv; }
     bool CanEncode(char32_t c);
@@ -46,6 +52,8 @@ private:
     bool ProbeIconv(char32_t c);
 
     Kind kind_ = Kind::kUtf8;
+    std::string declared_;
+    bool asciiDeclaration_ = false;
     iconv_t convert_ = reinterpret_cast<iconv_t>(-1);
     iconv_t probe_ = reinterpret_cast<iconv_t>(-1);
     std::vector<uint8_t> bmpKnown_;  // 0 unknown, 1 encodable, 2 not encodable

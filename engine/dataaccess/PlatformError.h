@@ -17,6 +17,9 @@ inline constexpr int32_t kEOutOfMemory = static_cast<int32_t>(0x8007000Eu);
 inline constexpr int32_t kEInvalidArg = static_cast<int32_t>(0x80070057u);
 inline constexpr int32_t kDispTypeMismatch = static_cast<int32_t>(0x80020005u);
 inline constexpr int32_t kDispOverflow = static_cast<int32_t>(0x8002000Au);
+// No converter writes the requested output encoding. Its description says it
+// all, so it has no system text of its own.
+inline constexpr int32_t kEEncodingUnavailable = static_cast<int32_t>(0x80040201u);
 
 // Code for an errno value, in the same family as the other failure codes.
 int32_t CodeFromErrno(int err);

@@ -22,6 +22,21 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kProgressInterval = std::chrono::milliseconds(500);
 constexpr int32_t kCheckStep = 10;
 
+// "<system text>. <description>" without a doubled full stop, and without
+// the system text when there is none.
+std::string JoinFailureText(std::string system, const std::string& description) {
+    if (system.empty()) {
+        return description;
+    }
+    if (description.empty()) {
+        return system;
+    }
+    if (system.back() == '.') {
+        system.pop_back();
+    }
+    return system + ". " + description;
+}
+
 // Creates, validates and opens the run's data source.
 int32_t PrepareSource(DVFile& definition, std::unique_ptr<DVDataSource>& source,
                       std::string& detail) {
@@ -170,7 +185,8 @@ int32_t DVRun::Run(const ProgressCallback& progress) {
                 try {
                     result = output.StartOutput(*source, nodes, detail_);
                 } catch (const Norvik::PlatformError& error) {
-                    detail_ = Norvik::SystemMessage(error.Code()) + ". " + error.Description();
+                    detail_ = JoinFailureText(Norvik::SystemMessage(error.Code()),
+                                              error.Description());
                     result = kTargetFileCreate;
                 }
             }

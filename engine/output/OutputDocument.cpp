@@ -132,16 +132,13 @@ int32_t OutputDocument::StartOutput(DVDataSourceRow& row, NodeTreeWriter& nodes,
     writer_->SetAlwaysEmitEndTags(s.alwaysemitendtags);
     // Characters XML cannot hold become U+FFFD rather than failing the run.
     writer_->SetReplaceInvalidCharacters(true);
-    const bool writerDeclares = s.includeXmlDeclaration && s.includeStandaloneProperty;
-    writer_->SetOmitXMLDeclaration(!writerDeclares);
+    writer_->SetOmitXMLDeclaration(!s.includeXmlDeclaration);
+    writer_->SetStandaloneProperty(s.includeStandaloneProperty);
     writer_->SetStandalone(!StandaloneNo(s, true));
     writer_->StartDocument();
     namesChecked_ = writer_->IsWritableName(definition_.Root().GetName()) &&
                     AllNamesWritable(definition_.Root(), *writer_);
 
-    if (s.includeXmlDeclaration && !s.includeStandaloneProperty) {
-        WriteRaw("<?xml version=\"1.0\" encoding=\"" + s.encoding + "\"?>\r\n");
-    }
     if (s.includestylesheet) {
         writer_->ProcessingInstruction(
             "xml-stylesheet",

@@ -1,0 +1,84 @@
+#include "CFormatDateTimeDlg.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+#include <ctime>
+
+#include "sources/DataTypeProperties.h"
+#include "sources/DateFormat.h"
+
+CFormatDateTimeDlg::CFormatDateTimeDlg(QWidget* parent) : QWidget(parent), clock_(&Now) {
+    auto* layout = new QVBoxLayout(this);
+    auto* form = new QFormLayout;
+    sequence_ = new QComboBox(this);
+    for (const char* order : {"YMD", "MDY", "DMY", "MYD", "DYM", "YDM"}) {
+        sequence_->addItem(QString::fromLatin1(order));
+    }
+    format_ = new QComboBox(this);
+    format_->setEditable(true);
+    format_->setInsertPolicy(QComboBox::NoInsert);
+    for (const char* pattern :
+         {"YYYY-MM-DD", "MM/DD/YY", "MM-DD-YY", "MM/DD/YYYY", "MM-DD-YYYY", "DD/MM/YY",
+          "DD/MM/YYYY", "DD-MM-YY", "DD-MM-YYYY", "DD.MM.YY", "DD.MM.YYYY", "MMMM DDD YYYY",
+          "WWW MMMM DDD, YYYY"}) {
+        format_->addItem(QString::fromLatin1(pattern));
+    }
+    form->addRow(tr("&Sequence:"), sequence_);
+    form->addRow(tr("Format:"), format_);
+    layout->addLayout(form);
+    auto* exampleBox = new QGroupBox(tr("Example"), this);
+    auto* exampleLayout = new QVBoxLayout(exampleBox);
+    example_ = new QLabel(exampleBox);
+    example_->setObjectName(QStringLiteral("dateExample"));
+    example_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    exampleLayout->addWidget(example_);
+    layout->addWidget(exampleBox);
+    layout->addStretch(1);
+    // Every keystroke in the pattern refreshes the example.
+    connect(format_, &QComboBox::editTextChanged, this, &CFormatDateTimeDlg::UpdateExample);
+    UpdateExample();
+}
+
+DateTimeParts CFormatDateTimeDlg::Now() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    DateTimeParts parts;
+    parts.second = local.tm_sec;
+    parts.minute = local.tm_min;
+    parts.hour = local.tm_hour;
+    parts.day = local.tm_mday;
+    parts.month = local.tm_mon;
+    parts.year = local.tm_year;
+    return parts;
+}
+
+void CFormatDateTimeDlg::SetClock(Clock clock) {
+    clock_ = std::move(clock);
+    UpdateExample();
+}
+
+void CFormatDateTimeDlg::Load(const DataTypeProperties& properties) {
+    sequence_->setCurrentIndex(
+        properties.dateSequence >= 0 && properties.dateSequence < 6 ? properties.dateSequence : 0);
+    format_->setEditText(QString::fromStdString(properties.format));
+    UpdateExample();
+}
+
+void CFormatDateTimeDlg::Store(DataTypeProperties& properties) const {
+    properties.dateSequence = sequence_->currentIndex();
+    properties.format = format_->currentText().toStdString();
+}
+
+QString CFormatDateTimeDlg::ExampleText() const {
+    return example_->text();
+}
+
+void CFormatDateTimeDlg::UpdateExample() {
+    example_->setText(QString::fromStdString(
+        FormatDate(clock_(), format_->currentText().toStdString())));
+}
