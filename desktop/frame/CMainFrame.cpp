@@ -126,7 +126,7 @@ void CMainFrame::BuildMenus() {
 
     QMenu* view = bar->addMenu(tr("&View"));
     add(view, {kViewSource, kViewSelection, kViewTarget, kViewOutput, 0});
-    QMenu* toolbars = view->addMenu(tr("&Toolbars"));
+    QMenu* toolbars = view->addMenu(tr("Too&lbars"));
     add(toolbars, {kToolbarStandard, kToolbarEdit, kToolbarSource, kToolbarTarget, 0, kLockToolbars});
     add(view, {kStatusBar});
     for (int id : {kToolbarStandard, kToolbarEdit, kToolbarSource, kToolbarTarget, kLockToolbars,

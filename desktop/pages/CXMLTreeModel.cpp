@@ -202,7 +202,7 @@ QVariant CXMLTreeModel::data(const QModelIndex& index, int role) const {
         case ItemKind::kHead: segments << qMakePair(heads_.value(index.row()), int(kMarkup)); break;
         case ItemKind::kNode: segments = NodeSegments(*NodeFromIndex(index)); break;
     }
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
+    if (role == Qt::DisplayRole) {
         return Join(segments);
     }
     if (role == kSegmentsRole) {

@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# Takes the guide's screenshots of the real program: dv under Xvfb with a
+# window manager, the shipped example loaded, driven by xdotool; ImageMagick
+# grabs each window. Writes docs/help/images/*.png.
+#
+# Usage: tools/screenshots.sh [BUILD_DIR]     (run `make build` first)
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$here/build}
+dv=$build/bin/dv
+out=$here/docs/help/images
+"$here/tools/install-deps.sh" --screenshots
+[ -x "$dv" ] || { echo "screenshots: $dv is missing; run make build" >&2; exit 1; }
+mkdir -p "$out"
+
+work=$(mktemp -d)
+cleanup() {
+    kill "${dv_pid:-}" "${wm_pid:-}" "${x_pid:-}" 2>/dev/null || true
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A private X screen, configuration and runtime folder.
+exec 5>"$work/display"
+Xvfb -displayfd 5 -screen 0 1280x860x24 -nolisten tcp >/dev/null 2>&1 &
+x_pid=$!
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(cat "$work/display")
+export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+openbox >/dev/null 2>&1 &
+wm_pid=$!
+sleep 1
+
+# The example, and a large copy of it so that the run dialog stays up.
+mkdir -p "$work/examples" "$work/build/example"
+cp "$here/examples/orders.csv" "$here/examples/orders.dv" "$work/examples/"
+{
+    head -n 1 "$here/examples/orders.csv"
+    for _ in $(seq 6000); do tail -n +2 "$here/examples/orders.csv"; done
+} >"$work/examples/many-orders.csv"
+sed -e 's|examples/orders.csv|examples/many-orders.csv|' \
+    -e 's|build/example/orders.xml|build/example/many-orders.xml|' \
+    "$here/examples/orders.dv" >"$work/examples/many-orders.dv"
+cd "$work"
+
+window() {
+    local id
+    id=$(timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -n 1 || true)
+    if [ -z "$id" ]; then
+        import -silent -window root "$out/../failed-screen.png" || true
+        echo "screenshots: no window named $1 (the screen: $out/../failed-screen.png)" >&2
+        cat "$work/dv.log" >&2
+        exit 1
+    fi
+    echo "$id"
+}
+shot() {  # shot NAME WINDOW-TITLE
+    sleep "${SETTLE:-1}"
+    local id
+    id=$(window "$2")
+    import -silent -frame -window "$id" "$out/$1.png"
+    echo "screenshots: $out/$1.png"
+}
+keys() {  # one key (or chord) at a time: menus open before the next one
+    local key
+    for key in "$@"; do
+        xdotool key --clearmodifiers "$key"
+        sleep 0.4
+    done
+}
+click() {  # click X% Y% of the main window [times]
+    local geometry x y
+    geometry=$(xdotool getwindowgeometry --shell "$main")
+    eval "$geometry"
+    x=$((X + WIDTH * $1 / 100))
+    y=$((Y + HEIGHT * $2 / 100))
+    xdotool mousemove "$x" "$y" click --repeat "${3:-1}" --delay 120 1
+    # Out of the way, so that no tooltip covers the picture.
+    xdotool mousemove 5 5
+    sleep 0.4
+}
+
+"$dv" examples/orders.dv >"$work/dv.log" 2>&1 &
+dv_pid=$!
+main=$(window '^orders - Tarnwright Datavane$')
+xdotool windowactivate --sync "$main"
+xdotool windowsize --sync "$main" 1180 780
+xdotool windowmove --sync "$main" 40 30
+SETTLE=2 shot main-source '^orders - Tarnwright Datavane$'
+click 9 6      # the Selection tab
+shot main-selection '^orders - Tarnwright Datavane$'
+click 15 6     # the Target tab
+click 28 35   # the <order> element
+shot main-target '^orders - Tarnwright Datavane$'
+click 20 6     # the Output tab
+SETTLE=2 shot main-output '^orders - Tarnwright Datavane$'
+
+# Sheets: the node's properties (XML menu), the output options (Output menu),
+# a column's properties (Selection tab, Enter on a column).
+click 15 6     # the Target tab
+click 28 35
+keys alt+x p
+shot sheet-node ' Properties$'
+keys Escape
+keys alt+o o
+shot sheet-output '^XML Output Options$'
+keys Escape
+click 9 6      # the Selection tab
+click 8 24 2   # double click on a column
+shot sheet-column '^Source Column Properties$'
+keys Escape
+
+# The run dialog on the large copy, and its completion question.
+kill "$dv_pid"
+wait "$dv_pid" 2>/dev/null || true
+"$dv" examples/many-orders.dv >>"$work/dv.log" 2>&1 &
+dv_pid=$!
+main=$(window '^many-orders - Tarnwright Datavane$')
+xdotool windowactivate --sync "$main"
+keys F8
+progress=$(window '^Transforming$')
+SETTLE=1.5 shot run-progress '^Transforming$'
+# The completion question is another window with the same title.
+question=""
+for _ in $(seq 600); do
+    for id in $(xdotool search --onlyvisible --name '^Transforming$' 2>/dev/null); do
+        [ "$id" != "$progress" ] && question=$id
+    done
+    [ -n "$question" ] && break
+    sleep 0.1
+done
+sleep 1
+import -silent -frame -window "$question" "$out/run-complete.png"
+echo "screenshots: $out/run-complete.png"
+keys Escape
