@@ -8,7 +8,9 @@ FUZZ_RUNS      ?= 2000000
 BUILD_TYPE     ?= RelWithDebInfo
 JOBS           ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build check check-sanitize example bench fuzz clean
+PACKAGE_DIR    ?= build-package
+
+.PHONY: all deps configure build check check-sanitize example bench fuzz install package clean
 
 all: build
 
@@ -41,6 +43,18 @@ example: build
 	@echo "The run's log, $(BUILD_DIR)/bin/dvrun.log, ends with:"
 	@tail -n 2 $(BUILD_DIR)/bin/dvrun.log
 
+# Installs into PREFIX (default /usr/local); DESTDIR works as usual.
+install: build
+	cmake --install $(BUILD_DIR) $(if $(PREFIX),--prefix $(PREFIX))
+
+# The Debian package, built for /usr: $(PACKAGE_DIR)/datavane_<version>_<arch>.deb.
+package: deps
+	cmake -S . -B $(PACKAGE_DIR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+		-DDV_BUILD_TESTS=OFF
+	cmake --build $(PACKAGE_DIR) -j $(JOBS)
+	cd $(PACKAGE_DIR) && cpack -G DEB
+	@ls $(PACKAGE_DIR)/*.deb
+
 # Times dvrun against a hand-written C converter on generated data.
 bench: build
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target bench_reference bench_count bench_micro
@@ -56,4 +70,4 @@ fuzz:
 	tools/run-fuzzers.sh $(FUZZ_DIR) $(FUZZ_SECONDS) $(FUZZ_RUNS)
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) $(PACKAGE_DIR)

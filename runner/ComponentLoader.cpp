@@ -2,19 +2,13 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 
 namespace {
 
-std::string RegistrationFile() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config && *config == '/') {
-        return std::string(config) + "/datavane/dvobj.registration";
-    }
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : ".") + "/.config/datavane/dvobj.registration";
-}
+constexpr const char* kRegistrationName = "/datavane/dvobj.registration";
 
 template <typename Function>
 bool Resolve(void* library, const char* name, Function& function) {
@@ -33,8 +27,30 @@ ComponentLoader::~ComponentLoader() {
     }
 }
 
-std::string ComponentLoader::RegisteredLibrary() {
-    std::ifstream in(RegistrationFile());
+std::vector<std::string> ComponentLoader::RegistrationFiles() {
+    std::vector<std::string> files;
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config && *config == '/') {
+        files.push_back(config + std::string(kRegistrationName));
+    } else {
+        const char* home = std::getenv("HOME");
+        files.push_back(std::string(home && *home ? home : ".") + "/.config" + kRegistrationName);
+    }
+    const char* dirs = std::getenv("XDG_CONFIG_DIRS");
+    const std::string list = dirs && *dirs ? dirs : "/etc/xdg";
+    size_t start = 0;
+    while (start < list.size()) {
+        const size_t end = std::min(list.find(':', start), list.size());
+        if (end > start && list[start] == '/') {
+            files.push_back(list.substr(start, end - start) + kRegistrationName);
+        }
+        start = end + 1;
+    }
+    return files;
+}
+
+std::string ComponentLoader::RegisteredLibrary(const std::string& file) {
+    std::ifstream in(file);
     const std::string section = std::string("[CLSID\\") + DVOBJ_CLSID_DATAVANE + "]";
     const std::string key = "InprocServer32=";
     std::string line;
@@ -50,18 +66,37 @@ std::string ComponentLoader::RegisteredLibrary() {
 }
 
 int32_t ComponentLoader::Create(const std::string& runnerPath) {
-    const std::string registered = RegisteredLibrary();
-    int32_t code = DVOBJ_REGDB_E_CLASSNOTREG;
-    if (!registered.empty()) {
-        code = TryLibrary(registered);
+    // The first registered library's failure is what a user most needs to
+    // know when nothing loads.
+    int32_t registeredCode = DVOBJ_S_OK;
+    std::string registeredWhy;
+    for (const std::string& file : RegistrationFiles()) {
+        const std::string registered = RegisteredLibrary(file);
+        if (registered.empty()) {
+            continue;
+        }
+        const int32_t code = TryLibrary(registered);
         if (code == DVOBJ_S_OK) {
             return code;
+        }
+        if (registeredCode == DVOBJ_S_OK) {
+            registeredCode = code;
+            registeredWhy = why_;
         }
     }
     const size_t slash = runnerPath.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : runnerPath.substr(0, slash);
-    const int32_t besides = TryLibrary(folder + "/../lib/libdvobj.so");
-    return besides == DVOBJ_S_OK || registered.empty() ? besides : code;
+    int32_t code = TryLibrary(folder + "/../lib/libdvobj.so");
+#ifdef DV_INSTALL_LIBDIR
+    if (code != DVOBJ_S_OK) {
+        code = TryLibrary(folder + "/../" DV_INSTALL_LIBDIR "/libdvobj.so." DV_SOVERSION);
+    }
+#endif
+    if (code == DVOBJ_S_OK || registeredCode == DVOBJ_S_OK) {
+        return code;
+    }
+    why_ = registeredWhy;
+    return registeredCode;
 }
 
 int32_t ComponentLoader::TryLibrary(const std::string& path) {

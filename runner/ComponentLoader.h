@@ -2,12 +2,15 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "dvobj.h"
 
-// Finds the component (through its registration file, else beside the
-// runner in ../lib), loads it and creates its object. Only the C interface is
-// used; the runner links nothing of the engine.
+// Finds the component, loads it and creates its object. It looks, in this
+// order, at the user's registration file, the system's (under each folder of
+// $XDG_CONFIG_DIRS, by default /etc/xdg, where the package puts one), and
+// beside the runner in ../lib and in the installed library folder. Only the
+// C interface is used; the runner links nothing of the engine.
 class ComponentLoader {
 public:
     ComponentLoader() = default;
@@ -24,8 +27,10 @@ public:
     int32_t ErrorCode() const;
     std::string ErrorMessage() const;
 
-    // The library path the registration file names, or empty.
-    static std::string RegisteredLibrary();
+    // The library path a registration file names, or empty.
+    static std::string RegisteredLibrary(const std::string& file);
+    // The registration files, the user's first.
+    static std::vector<std::string> RegistrationFiles();
 
 private:
     int32_t TryLibrary(const std::string& path);

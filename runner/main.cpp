@@ -1,10 +1,12 @@
 // dvrun: runs one Datavane definition for a scheduler or a shell and keeps a
 // log of what happened.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 
@@ -26,7 +28,9 @@ const char* const kUsage =
     "\n"
     "  /s SOURCE  read this source file instead of the definition's\n"
     "  /t TARGET  write this target file instead of the definition's\n"
-    "  /l LOG     append to this log (default: the program's path + \".log\")\n"
+    "  /l LOG     append to this log (default: dvrun.log in the user's state\n"
+    "             folder, ~/.local/state/datavane, for an installed dvrun; the\n"
+    "             program's path + \".log\" for one run from where it was built)\n"
     "\n"
     "Switches may also start with - or ~ (-s, ~s). Exit status: 0 on success,\n"
     "255 on failure.\n"
@@ -37,6 +41,32 @@ std::string ExecutablePath() {
     char buffer[PATH_MAX];
     const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
     return length > 0 ? std::string(buffer, static_cast<size_t>(length)) : std::string("dvrun");
+}
+
+// An installed runner (its tree holds the package's copyright file) may not
+// write beside itself, so its log goes to the user's state folder; a runner
+// run from where it was built keeps its log beside it.
+std::string DefaultLog(const std::string& runner) {
+    const size_t slash = runner.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : runner.substr(0, slash);
+    if (::access((folder + "/../share/doc/datavane/copyright").c_str(), F_OK) != 0) {
+        return runner + ".log";
+    }
+    std::string state;
+    if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg && *xdg == '/') {
+        state = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        state = std::string(home && *home ? home : "/tmp") + "/.local/state";
+    }
+    // The folders may not exist yet; a failure shows when the log is written.
+    const std::string folderPath = state + "/datavane";
+    for (size_t at = folderPath.find('/', 1); at != std::string::npos;
+         at = folderPath.find('/', at + 1)) {
+        ::mkdir(folderPath.substr(0, at).c_str(), 0700);
+    }
+    ::mkdir(folderPath.c_str(), 0700);
+    return folderPath + "/dvrun.log";
 }
 
 // Texts of the codes creating the component can fail with.
@@ -91,7 +121,7 @@ int main(int argc, char** argv) {
 
     const CommandLine line = CommandLine::Parse(argc, argv);
     const std::string runner = ExecutablePath();
-    RunLog log(runner + ".log", line.log.value_or(""), DV_VERSION);
+    RunLog log(DefaultLog(runner), line.log.value_or(""), DV_VERSION);
     log.Write("Command Line: dvrun " + line.Display(), 0);
 
     bool succeeded = false;

@@ -12,67 +12,24 @@
 # It clones the commits of this checkout (HEAD), not uncommitted changes.
 set -uo pipefail
 
-if [ "$(id -u)" -ne 0 ]; then
-    echo "fresh-check: run as root (debootstrap and chroot need it)" >&2
-    exit 2
-fi
-repo=$(cd "$(dirname "$0")/.." && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=lib/debian-root.sh
+. "$here/lib/debian-root.sh"
+require_root
+repo=$(cd "$here/.." && pwd)
 work=${1:-/var/tmp/dv-fresh}
 base=$work/base
 logs=$work/logs
 tail_lines=${FRESH_TAIL:-12}
 user=newcomer
 commands=("tools/install-deps.sh && make example" "tools/install-deps.sh && make check")
-
-mounted=()
-unmount_all() {
-    local m
-    for m in "${mounted[@]}"; do
-        umount -R "$m" 2>/dev/null || umount -l -R "$m" 2>/dev/null
-    done
-    mounted=()
-}
 trap unmount_all EXIT
-
-# Removes a root folder, refusing while anything is still mounted inside it.
-remove_root() {
-    local dir=$1
-    [ -d "$dir" ] || return 0
-    if findmnt -rn -o TARGET | grep -q "^$dir/"; then
-        echo "fresh-check: $dir still has mounts; not removing it" >&2
-        exit 2
-    fi
-    rm -rf --one-file-system "$dir"
-}
-
-mount_system() {
-    local root=$1
-    mount -t proc proc "$root/proc" && mounted+=("$root/proc")
-    mount -t sysfs sysfs "$root/sys" && mounted+=("$root/sys")
-    mount --rbind /dev "$root/dev" && mount --make-rslave "$root/dev" && mounted+=("$root/dev")
-    cp -L /etc/resolv.conf "$root/etc/resolv.conf"
-}
 
 if ! command -v debootstrap >/dev/null 2>&1; then
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q debootstrap >/dev/null
 fi
 mkdir -p "$work" "$logs"
-
-if [ ! -x "$base/usr/bin/git" ]; then
-    remove_root "$base"
-    echo "fresh-check: debootstrap bookworm into $base"
-    if ! debootstrap --variant=minbase --include=git,sudo bookworm "$base" \
-        >"$logs/debootstrap.log" 2>&1; then
-        tail -n 20 "$logs/debootstrap.log"
-        exit 2
-    fi
-fi
-
-# A machine on a network with its own certificate authority carries it.
-if compgen -G "/usr/local/share/ca-certificates/*" >/dev/null; then
-    mkdir -p "$base/usr/local/share/ca-certificates"
-    cp /usr/local/share/ca-certificates/* "$base/usr/local/share/ca-certificates/"
-fi
+make_base "$base" "$logs/debootstrap.log"
 
 # Runs one case in a fresh copy of the base root; $1 is "root" or "user".
 run_case() {

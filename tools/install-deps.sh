@@ -36,12 +36,16 @@ packages=(
     xvfb
     xauth
     xdotool
+    dpkg-dev
+    man-db
 )
 # The fuzz targets need clang and its libFuzzer runtime (make fuzz); the
-# screenshots of the guide a window manager and an X screen grabber.
+# screenshots of the guide a window manager and an X screen grabber; the
+# package check a Debian root to install into and lintian.
 case "${1:-}" in
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
     --screenshots) packages+=(openbox imagemagick) ;;
+    --package-check) packages+=(debootstrap lintian) ;;
 esac
 
 missing=()

@@ -5,8 +5,9 @@
     if not dv.transform("orders.dv", target_file="out.xml"):
         print(dv.error_code, dv.error_message)
 
-The component library is found through $DVOBJ_LIBRARY, then the component's
-registration file, then the build and install folders next to this module.
+The component library is found through $DVOBJ_LIBRARY, then the user's and
+the system's registration files, then the build and install folders next to
+this module, then the system's library path.
 Only the standard library (ctypes) is used.
 """
 
@@ -17,10 +18,17 @@ PROGID = "Dvobj.Datavane"
 _CLSID = "{6F1C2E3A-4B5D-4E8F-9A7B-3C2D1E0F5A69}"
 
 
-def _registered_library():
+def _registration_files():
+    """The user's registration file, then the system's."""
     config = os.environ.get("XDG_CONFIG_HOME") or os.path.join(
         os.path.expanduser("~"), ".config")
-    path = os.path.join(config, "datavane", "dvobj.registration")
+    yield os.path.join(config, "datavane", "dvobj.registration")
+    for folder in (os.environ.get("XDG_CONFIG_DIRS") or "/etc/xdg").split(":"):
+        if folder.startswith("/"):
+            yield os.path.join(folder, "datavane", "dvobj.registration")
+
+
+def _registered_library(path):
     section = "[CLSID\\" + _CLSID + "]"
     try:
         with open(path, encoding="utf-8") as registration:
@@ -40,12 +48,16 @@ def _candidates():
     explicit = os.environ.get("DVOBJ_LIBRARY")
     if explicit:
         yield explicit
-    registered = _registered_library()
-    if registered:
-        yield registered
+    for path in _registration_files():
+        registered = _registered_library(path)
+        if registered:
+            yield registered
     here = os.path.dirname(os.path.abspath(__file__))
     yield os.path.join(here, "..", "..", "build", "lib", "libdvobj.so")
     yield os.path.join(here, "..", "lib", "libdvobj.so")
+    # Installed under PREFIX/lib/python3/dist-packages beside PREFIX/lib.
+    yield os.path.join(here, "..", "..", "libdvobj.so.2")
+    yield "libdvobj.so.2"
     yield "libdvobj.so"
 
 

@@ -1,6 +1,7 @@
 #include "pages/CSourcePage.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -207,6 +208,27 @@ TEST_F(SourcePageTest, OdbcFormListsDriversAndTestsConnections) {
     EXPECT_GE(form->DriverBox()->findText("SQLite3"), 0);
     EXPECT_EQ(form->PasswordEdit()->echoMode(), QLineEdit::Password);
     EXPECT_FALSE(form->AdvancedButton()->isEnabled());
+
+    // A SQLite database through a file DSN: success.
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(dir.File("lite.db").c_str(), &db), SQLITE_OK);
+        sqlite3_exec(db, "CREATE TABLE t (x TEXT);", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
+    WriteFile("lite.dsn", "[ODBC]\nDRIVER=SQLite3\nDatabase=" + dir.File("lite.db") + "\n");
+    form->DriverBox()->setCurrentText("SQLite3");
+    emit form->DriverBox()->textActivated("SQLite3");
+    ClickButton(form->findChildren<QRadioButton*>().at(1));  // File DSN
+    TypeFileName(form->FileDsnField()->Edit(), dir.File("lite.dsn"));
+    QTest::mouseClick(form->TestButton(), Qt::LeftButton);
+    ASSERT_TRUE(form->TestTask().WaitForIdle());
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].text,
+              "Success!\r\n\r\nTarnwright Datavane successfully connected to the data source. ");
+    EXPECT_EQ(prompter.messages[0].icon, IPrompter::Icon::kInformation);
+    EXPECT_EQ(prompter.messages[0].caption, "Tarnwright Datavane");
+    prompter.messages.clear();
 
     // A server that is not there: the driver's error, with an error icon.
     WriteFile("dead.dsn", "[ODBC]\nDRIVER=PostgreSQL Unicode\nServername=127.0.0.1\nPort=1\n"
