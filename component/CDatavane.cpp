@@ -1,5 +1,6 @@
 #include "CDatavane.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <new>
 
@@ -53,7 +54,8 @@ uint32_t CDatavane::Release() noexcept {
 }
 
 bool CDatavane::Transform(const char* dvFile, const char* sourceFile, const char* targetFile,
-                          DvobjProgress progress, void* context) noexcept {
+                          const DvobjOptions* options, DvobjProgress progress,
+                          void* context) noexcept {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         code_ = kSuccess;
@@ -72,6 +74,15 @@ bool CDatavane::Transform(const char* dvFile, const char* sourceFile, const char
             }
             if (targetFile && *targetFile) {
                 run.SetTargetFileName(targetFile);
+            }
+            // Fields beyond the caller's structure are left at their defaults.
+            const size_t given = options ? options->size : 0;
+            if (given >= offsetof(DvobjOptions, validateSchema) + sizeof(const char*) &&
+                options->validateSchema) {
+                run.SetValidateSchema(options->validateSchema);
+            }
+            if (given >= offsetof(DvobjOptions, gzipStandardOutput) + sizeof(int)) {
+                run.SetCompressStandardOutput(options->gzipStandardOutput != 0);
             }
             DVRun::ProgressCallback callback;
             if (progress) {

@@ -26,7 +26,7 @@ public:
 
     // Never throws; every outcome goes into the properties.
     bool Transform(const char* dvFile, const char* sourceFile, const char* targetFile,
-                   DvobjProgress progress, void* context) noexcept;
+                   const DvobjOptions* options, DvobjProgress progress, void* context) noexcept;
     int32_t ErrorCode() const;
     std::string ErrorMessage() const;
 

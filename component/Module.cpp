@@ -139,7 +139,21 @@ int Datavane_TransformWithProgress(DvobjDatavane* object, const char* dvFile,
     if (!object) {
         return 0;
     }
-    return Object(object)->Transform(dvFile, sourceFile, targetFile, progress, context) ? 1 : 0;
+    return Object(object)->Transform(dvFile, sourceFile, targetFile, nullptr, progress, context)
+               ? 1
+               : 0;
+}
+
+int Datavane_TransformWithOptions(DvobjDatavane* object, const char* dvFile,
+                                  const char* sourceFile, const char* targetFile,
+                                  const DvobjOptions* options, DvobjProgress progress,
+                                  void* context) {
+    if (!object) {
+        return 0;
+    }
+    return Object(object)->Transform(dvFile, sourceFile, targetFile, options, progress, context)
+               ? 1
+               : 0;
 }
 
 int32_t Datavane_ErrorCode(const DvobjDatavane* object) {

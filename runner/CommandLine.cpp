@@ -8,7 +8,7 @@ char SwitchLetter(const std::string& argument) {
         return 0;
     }
     const char letter = argument[1];
-    return (letter == 's' || letter == 't' || letter == 'l') ? letter : 0;
+    return (letter == 's' || letter == 't' || letter == 'l' || letter == 'v') ? letter : 0;
 }
 
 }  // namespace
@@ -20,7 +20,11 @@ CommandLine CommandLine::Parse(int argc, char** argv) {
     }
     for (size_t i = 0; i < line.arguments.size(); ++i) {
         const std::string& argument = line.arguments[i];
-        const char letter = SwitchLetter(argument);
+        if (argument == "--gzip") {
+            line.gzip = true;
+            continue;
+        }
+        const char letter = argument == "--validate" ? 'v' : SwitchLetter(argument);
         if (letter == 0) {
             if (!line.project && argument != "/S" && argument != "-S" && argument != "~S" &&
                 argument != "/T" && argument != "-T" && argument != "~T" && argument != "/L" &&
@@ -30,8 +34,10 @@ CommandLine CommandLine::Parse(int argc, char** argv) {
             continue;
         }
         const std::string value = i + 1 < line.arguments.size() ? line.arguments[++i] : "";
-        std::optional<std::string>& slot =
-            letter == 's' ? line.source : (letter == 't' ? line.target : line.log);
+        std::optional<std::string>& slot = letter == 's'   ? line.source
+                                           : letter == 't' ? line.target
+                                           : letter == 'v' ? line.validate
+                                                           : line.log;
         if (!slot) {
             slot = value;
         }

@@ -6,15 +6,18 @@
 
 // The runner's arguments. The project file is the first argument that is not
 // a switch; a switch is an argument that is exactly "/", "-" or "~" followed
-// by s (source), t (target) or l (log), and its value is the next argument.
-// Anything else (such as "/S") is ignored, so paths are never mistaken for
-// switches.
+// by s (source), t (target), l (log) or v (validate: an XML Schema), or
+// "--validate", and its value is the next argument; "--gzip" compresses
+// output to standard output. Anything else (such as "/S") is ignored, so
+// paths are never mistaken for switches.
 struct CommandLine {
     std::vector<std::string> arguments;
     std::optional<std::string> project;
     std::optional<std::string> source;
     std::optional<std::string> target;
     std::optional<std::string> log;
+    std::optional<std::string> validate;
+    bool gzip = false;
 
     static CommandLine Parse(int argc, char** argv);
     // The arguments joined by spaces; empty ones and ones with a space quoted.

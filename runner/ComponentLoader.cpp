@@ -121,6 +121,8 @@ int32_t ComponentLoader::TryLibrary(const std::string& path) {
         dlclose(library);
         return DVOBJ_CLASS_E_CLASSNOTAVAILABLE;
     }
+    // Older components lack it; only runs with options need it.
+    Resolve(library, "Datavane_TransformWithOptions", transformWithOptions_);
     DvobjClassFactory* factory = nullptr;
     int32_t code = getClassObject(DVOBJ_CLSID_DATAVANE, &factory);
     DvobjDatavane* object = nullptr;
@@ -138,8 +140,19 @@ int32_t ComponentLoader::TryLibrary(const std::string& path) {
 }
 
 bool ComponentLoader::Transform(const char* dvFile, const char* source, const char* target,
-                                DvobjProgress progress, void* context) {
-    return object_ && transform_(object_, dvFile, source, target, progress, context) != 0;
+                                const DvobjOptions* options, DvobjProgress progress,
+                                void* context) {
+    if (!object_) {
+        return false;
+    }
+    if (!options) {
+        return transform_(object_, dvFile, source, target, progress, context) != 0;
+    }
+    if (!transformWithOptions_) {
+        why_ = "The component is too old for --validate and --gzip";
+        return false;
+    }
+    return transformWithOptions_(object_, dvFile, source, target, options, progress, context) != 0;
 }
 
 int32_t ComponentLoader::ErrorCode() const {

@@ -22,8 +22,10 @@ public:
     int32_t Create(const std::string& runnerPath);
     const std::string& Why() const noexcept { return why_; }
 
+    // options may be null; with options, a component without
+    // Datavane_TransformWithOptions fails the call (Why() says so).
     bool Transform(const char* dvFile, const char* source, const char* target,
-                   DvobjProgress progress, void* context);
+                   const DvobjOptions* options, DvobjProgress progress, void* context);
     int32_t ErrorCode() const;
     std::string ErrorMessage() const;
 
@@ -41,6 +43,8 @@ private:
     uint32_t (*release_)(DvobjDatavane*) = nullptr;
     int (*transform_)(DvobjDatavane*, const char*, const char*, const char*, DvobjProgress,
                       void*) = nullptr;
+    int (*transformWithOptions_)(DvobjDatavane*, const char*, const char*, const char*,
+                                 const DvobjOptions*, DvobjProgress, void*) = nullptr;
     int32_t (*errorCode_)(const DvobjDatavane*) = nullptr;
     char* (*errorMessage_)(const DvobjDatavane*) = nullptr;
     void (*freeString_)(char*) = nullptr;

@@ -23,11 +23,14 @@ namespace {
 constexpr int kFailure = 255;  // the exit status of -1
 
 const char* const kUsage =
-    "Usage: dvrun PROJECT.dv [/s SOURCE] [/t TARGET] [/l LOG]\n"
+    "Usage: dvrun PROJECT.dv [/s SOURCE] [/t TARGET] [/l LOG] [/v SCHEMA] [--gzip]\n"
     "Runs a Datavane transformation definition and logs the outcome.\n"
     "\n"
     "  /s SOURCE  read this source file instead of the definition's\n"
     "  /t TARGET  write this target file instead of the definition's\n"
+    "  /v SCHEMA  validate every output document against this XML Schema\n"
+    "             (also --validate SCHEMA; fails with 120 on the first error)\n"
+    "  --gzip     compress what /t - writes to standard output\n"
     "  /l LOG     append to this log (default: dvrun.log in the user's state\n"
     "             folder, ~/.local/state/datavane, for an installed dvrun; the\n"
     "             program's path + \".log\" for one run from where it was built)\n"
@@ -143,14 +146,20 @@ int main(int argc, char** argv) {
         } else {
             ProgressLine progress;
             const bool terminal = ::isatty(STDERR_FILENO) != 0;
+            DvobjOptions options{};
+            options.size = sizeof options;
+            options.validateSchema = line.validate ? line.validate->c_str() : nullptr;
+            options.gzipStandardOutput = line.gzip ? 1 : 0;
+            const bool withOptions = line.validate || line.gzip;
             succeeded = component.Transform(line.project->c_str(), line.source.value_or("").c_str(),
                                             line.target.value_or("").c_str(),
+                                            withOptions ? &options : nullptr,
                                             terminal ? &ProgressLine::Report : nullptr, &progress);
             if (progress.shown) {
                 std::fputc('\n', stderr);
             }
             if (!succeeded) {
-                failure = component.ErrorMessage();
+                failure = component.ErrorCode() != 0 ? component.ErrorMessage() : component.Why();
                 log.Write(failure, component.ErrorCode());
             }
         }

@@ -23,6 +23,8 @@ packages=(
     postgresql
     libsqlite3-dev
     libzip-dev
+    zlib1g-dev
+    libzstd-dev
     libfreexl-dev
     libgsf-1-dev
     libxerces-c-dev

@@ -100,6 +100,26 @@ DVOBJ_API int Datavane_TransformWithProgress(DvobjDatavane* object, const char* 
                                              const char* sourceFile, const char* targetFile,
                                              DvobjProgress progress, void* context);
 
+/* Further options of a run. Set size to sizeof(DvobjOptions), so that a
+ * later, larger version of the structure is told apart. */
+typedef struct DvobjOptions {
+    uint32_t size;
+    /* An XML Schema (path or URL) that every output document is validated
+     * against while it is written, in place of the definition's own; NULL
+     * keeps the definition's, "" turns validation off. An invalid document
+     * ends the run with 120, a schema that cannot be loaded with 121. */
+    const char* validateSchema;
+    /* Nonzero: output to standard output (target "-") is gzip-compressed.
+     * Targets named *.gz or *.zst are compressed whatever this says. */
+    int gzipStandardOutput;
+} DvobjOptions;
+
+/* Transform with further options (options may be null). */
+DVOBJ_API int Datavane_TransformWithOptions(DvobjDatavane* object, const char* dvFile,
+                                            const char* sourceFile, const char* targetFile,
+                                            const DvobjOptions* options, DvobjProgress progress,
+                                            void* context);
+
 /* The code of the last Transform (0 before any). */
 DVOBJ_API int32_t Datavane_ErrorCode(const DvobjDatavane* object);
 /* A copy of the last message ("" before any); free it with Dvobj_FreeString. */

@@ -78,6 +78,11 @@ def load_library():
         library.Datavane_Transform.argtypes = [
             ctypes.c_void_p, ctypes.c_char_p, ctypes.c_char_p, ctypes.c_char_p]
         library.Datavane_Transform.restype = ctypes.c_int
+        if hasattr(library, "Datavane_TransformWithOptions"):
+            library.Datavane_TransformWithOptions.argtypes = [
+                ctypes.c_void_p, ctypes.c_char_p, ctypes.c_char_p, ctypes.c_char_p,
+                ctypes.POINTER(_Options), ctypes.c_void_p, ctypes.c_void_p]
+            library.Datavane_TransformWithOptions.restype = ctypes.c_int
         library.Datavane_ErrorCode.argtypes = [ctypes.c_void_p]
         library.Datavane_ErrorCode.restype = ctypes.c_int32
         # A char* the caller frees: keep it as a raw pointer.
@@ -87,6 +92,13 @@ def load_library():
         library.Dvobj_FreeString.restype = None
         return library
     raise OSError("libdvobj.so not found: " + "; ".join(errors))
+
+
+class _Options(ctypes.Structure):
+    """DvobjOptions of dvobj.h."""
+    _fields_ = [("size", ctypes.c_uint32),
+                ("validate_schema", ctypes.c_char_p),
+                ("gzip_standard_output", ctypes.c_int)]
 
 
 def _text(value):
@@ -107,10 +119,20 @@ class Datavane:
             raise OSError("cannot create %s: 0x%08X" % (class_id, status & 0xFFFFFFFF))
         self._handle = handle
 
-    def transform(self, dv_file, source_file=None, target_file=None):
-        """Run dv_file; None or "" keeps the definition's own source/target."""
-        return bool(self._library.Datavane_Transform(
-            self._handle, _text(dv_file), _text(source_file), _text(target_file)))
+    def transform(self, dv_file, source_file=None, target_file=None,
+                  validate_schema=None):
+        """Run dv_file; None or "" keeps the definition's own source/target.
+
+        validate_schema names an XML Schema (path or URL) every output
+        document is validated against (None: the definition's own, "": none);
+        an invalid document fails the run with error code 120."""
+        if validate_schema is None:
+            return bool(self._library.Datavane_Transform(
+                self._handle, _text(dv_file), _text(source_file), _text(target_file)))
+        options = _Options(ctypes.sizeof(_Options), _text(validate_schema), 0)
+        return bool(self._library.Datavane_TransformWithOptions(
+            self._handle, _text(dv_file), _text(source_file), _text(target_file),
+            ctypes.byref(options), None, None))
 
     @property
     def error_code(self):

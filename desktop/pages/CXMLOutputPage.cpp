@@ -24,7 +24,9 @@ CXMLOutputPage::CXMLOutputPage(CController& controller, IPrompter& prompter, CSe
     auto* grid = new QGridLayout(form);
     auto* label = new QLabel(tr("Output File Name:"), form);
     file_ = new CFileNameField(
-        prompter, tr("XML Files (*.xml);;HTML Files (*.htm *.html);;All Files (*)"),
+        prompter,
+        tr("XML Files (*.xml);;HTML Files (*.htm *.html);;"
+           "Compressed XML Files (*.xml.gz *.xml.zst);;All Files (*)"),
         QStringLiteral("xml"), CFileNameField::Mode::kSave, form);
     label->setBuddy(file_->Edit());
     options_ = new QPushButton(tr("&Output Options..."), form);

@@ -1,4 +1,4 @@
-// dvimport KIND PATH_OR_URL OUT.dv [--root NAME]
+// dvimport KIND PATH_OR_URL OUT.dv [--root NAME] [--validate]
 // Builds a new definition's XML tree from an XML Schema (xsd), a DTD (dtd)
 // or a sample document (xml) and saves it as a project file.
 #include <cstdio>
@@ -11,9 +11,10 @@ namespace {
 
 int Usage() {
     std::fputs(
-        "usage: dvimport KIND PATH_OR_URL OUT.dv [--root NAME]\n"
+        "usage: dvimport KIND PATH_OR_URL OUT.dv [--root NAME] [--validate]\n"
         "  KIND: xsd (XML Schema), dtd (Document Type Definition) or xml (sample document)\n"
-        "  --root NAME: the document element's name (what a DTD's declarations attach to)\n",
+        "  --root NAME: the document element's name (what a DTD's declarations attach to)\n"
+        "  --validate: (xsd) runs validate every output document against the schema\n",
         stderr);
     return 2;
 }
@@ -25,8 +26,11 @@ int main(int argc, char** argv) {
     int count = 0;
     std::string root;
     bool hasRoot = false;
+    bool validate = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--root") == 0) {
+        if (std::strcmp(argv[i], "--validate") == 0) {
+            validate = true;
+        } else if (std::strcmp(argv[i], "--root") == 0) {
             if (i + 1 >= argc) {
                 return Usage();
             }
@@ -52,6 +56,9 @@ int main(int argc, char** argv) {
     } else {
         return Usage();
     }
+    if (validate && kind != DVFile::kImportXsd) {
+        return Usage();
+    }
 
     DVFile definition;
     if (hasRoot) {
@@ -61,6 +68,9 @@ int main(int argc, char** argv) {
         const std::string& error = definition.GetLastError();
         std::fprintf(stderr, "dvimport: %s\n", error.empty() ? "the import failed" : error.c_str());
         return 1;
+    }
+    if (validate) {
+        definition.SetValidateSchema(positional[1]);
     }
     if (!definition.SaveProjectFile(positional[2])) {
         std::fprintf(stderr, "dvimport: %s\n", definition.GetLastError().c_str());

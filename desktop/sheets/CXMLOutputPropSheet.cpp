@@ -139,6 +139,13 @@ CXMLOutputOtherPropPage::CXMLOutputOtherPropPage(SheetContext& context, QWidget*
     label->setBuddy(stylesheet_->Edit());
     layout->addWidget(label);
     layout->addWidget(stylesheet_);
+    auto* schemaLabel = new QLabel(tr("&Validate the output against this XML Schema (Path or URL)"), this);
+    schema_ = new CFileNameField(context.prompter, tr("XML Schema Files (*.xsd);;All Files (*)"),
+                                 QStringLiteral("xsd"), CFileNameField::Mode::kOpen, this);
+    schema_->SetFileName(QString::fromStdString(settings.validateschema));
+    schemaLabel->setBuddy(schema_->Edit());
+    layout->addWidget(schemaLabel);
+    layout->addWidget(schema_);
     auto* form = new QFormLayout;
     firstId_ = new QSpinBox(this);
     firstId_->setRange(std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
@@ -151,5 +158,6 @@ CXMLOutputOtherPropPage::CXMLOutputOtherPropPage(SheetContext& context, QWidget*
 bool CXMLOutputOtherPropPage::Apply() {
     DVFile& definition = context_.controller.Definition();
     bool changed = definition.SetXslTransform(stylesheet_->FileName().trimmed().toStdString());
+    changed = definition.SetValidateSchema(schema_->FileName().trimmed().toStdString()) || changed;
     return definition.SetFirstOutputId(firstId_->value()) || changed;
 }

@@ -68,10 +68,12 @@ public:
     bool Apply() override;
 
     CFileNameField* StylesheetField() const noexcept { return stylesheet_; }
+    CFileNameField* SchemaField() const noexcept { return schema_; }
     QSpinBox* FirstIdBox() const noexcept { return firstId_; }
 
 private:
     SheetContext& context_;
     CFileNameField* stylesheet_;
+    CFileNameField* schema_;
     QSpinBox* firstId_;
 };

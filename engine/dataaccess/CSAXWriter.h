@@ -39,6 +39,9 @@ public:
     // Whether the declaration names standalone (it then ends with LF, and
     // without it with CR LF, as stored documents have it).
     void SetStandaloneProperty(bool include) { standaloneProperty_ = include; }
+    // Bytes written but not yet in the output stream (other encodings stage
+    // UTF-8 until a flush).
+    size_t PendingBytes() const noexcept { return stage_.size(); }
     // The encoding name the declaration gives.
     const std::string& DeclaredEncoding() const;
     // An element without content gets an end tag (<a></a>) instead of an

@@ -104,6 +104,7 @@ public:
         return Assign(settings_.includeStandaloneProperty, v);
     }
     bool SetIndentOutput(bool v) { return Assign(settings_.indentOutput, v); }
+    bool SetValidateSchema(std::string_view v) { return Assign(settings_.validateschema, v); }
 
     // Columns, in source order.
     const std::vector<CSCol>& Columns() const noexcept { return columns_; }

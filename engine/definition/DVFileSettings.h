@@ -35,6 +35,10 @@ struct DVFileSettings {
     std::string encoding = "utf-16";
     std::string xsltransform;
     std::string additionalConnectionParameters;
+    // An XML Schema every output document is validated against while it is
+    // written (path or URL); empty for none. Stored only when set, so older
+    // readers never meet it.
+    std::string validateschema;
     int32_t sourcetype = kDelimitedText;
     int32_t sqltype = 0;
     int32_t dsntype = 0;
@@ -68,6 +72,9 @@ struct ProjectMember {
         field;
     bool inLegacyFiles;  // read from files of the older layout
 };
+
+// The optional member: written after the others, and only when set.
+inline constexpr const char* kValidateSchemaElement = "validateschema";
 
 // Every member, in the order the project file lists them.
 inline const ProjectMember kProjectMembers[] = {

@@ -7,6 +7,7 @@
 #include "AutoTextResolver.h"
 #include "ResultCode.h"
 #include "ResultMessages.h"
+#include "dataaccess/CSchemaValidator.h"
 #include "dataaccess/PlatformError.h"
 #include "dataaccess/TextUtil.h"
 #include "output/GroupRegistry.h"
@@ -111,9 +112,21 @@ int32_t DVRun::Run(const ProgressCallback& progress) {
         }
     }
 
+    // A schema that cannot be used fails the run before any output exists.
+    std::unique_ptr<Norvik::CSchemaValidator> validator;
+    if (!Settings().validateschema.empty()) {
+        validator = std::make_unique<Norvik::CSchemaValidator>();
+        if (!validator->Load(Settings().validateschema)) {
+            detail_ = validator->LoadError();
+            return kSchemaLoad;
+        }
+    }
+
     ColumnMap columns;
     columns.Rebuild(Columns());
     OutputDocument output(*this);
+    output.SetValidator(validator.get());
+    output.SetCompressStandardOutput(compressStandardOutput_);
     std::unique_ptr<XSLPostProcessor> postProcessor;
     if (!Settings().xsltransform.empty()) {
         postProcessor = std::make_unique<XSLPostProcessor>();
@@ -191,6 +204,7 @@ int32_t DVRun::Run(const ProgressCallback& progress) {
                 }
             }
             if (result == kSuccess) {
+                output.MarkRow(rowCount_);
                 nodes.WriteChildren(Root(), *source);
                 output.FlushIfLarge();
             }
@@ -199,6 +213,10 @@ int32_t DVRun::Run(const ProgressCallback& progress) {
         if (result == kSuccess) {
             output.FinishOutput(*source, nodes);
         }
+    } catch (const OutputDocument::ValidationFailure& failure) {
+        const int32_t row = failure.Row() > 0 ? failure.Row() : rowCount_;
+        detail_ = std::string(failure.what()) + " (source row " + std::to_string(row) + ")";
+        result = kOutputInvalid;
     } catch (const XSLPostProcessor::Failure& failure) {
         // A broken stylesheet fails the run: the file holds no document.
         detail_ = failure.what();

@@ -32,6 +32,8 @@ public:
     std::string GetResultMessage(int32_t code) const;
     const std::string& GetDetailText() const noexcept { return detail_; }
     const std::vector<std::string>& OutputFileNames() const noexcept { return outputNames_; }
+    // gzip what goes to standard output (target "-").
+    void SetCompressStandardOutput(bool on) noexcept { compressStandardOutput_ = on; }
     int32_t RowCount() const noexcept { return rowCount_; }
 
     // Runs a copy of the definition into a temporary file (at most maxRows
@@ -47,4 +49,5 @@ private:
     std::string detail_;
     std::vector<std::string> outputNames_;
     int32_t rowCount_ = 0;
+    bool compressStandardOutput_ = false;
 };

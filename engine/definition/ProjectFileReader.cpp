@@ -44,6 +44,10 @@ bool ProjectFileReader::Read(const Norvik::CXMLDocument& document) {
     const bool legacy = TopLevelText(document, "version") != DVFile::kProjectVersion;
     ReadMembers(document, legacy);
     DVFileSettings& settings = definition_.settings_;
+    if (!legacy) {
+        settings.validateschema =
+            TopLevelText(document, kValidateSchemaElement).value_or(std::string());
+    }
     settings.sqlquery = WithCrLf(settings.sqlquery);
     settings.customtext = WithCrLf(settings.customtext);
 

@@ -42,6 +42,9 @@ bool ProjectFileWriter::Save(const std::string& path) {
                 writer_.AddElement(member.element, Norvik::VariantFromBool(settings.*(*flag)));
             }
         }
+        if (!settings.validateschema.empty()) {
+            writer_.AddElement(kValidateSchemaElement, settings.validateschema);
+        }
 
         writer_.StartElement("columns");
         for (const CSCol& column : definition_.Columns()) {

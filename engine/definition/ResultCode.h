@@ -25,4 +25,7 @@ enum ResultCode : int32_t {
     kOdbcTableQuery = 116,
     kInvalidArgument = 117,
     kXmlServicesMissing = 118,
+    // Beyond the original table: schema validation of the output.
+    kOutputInvalid = 120,
+    kSchemaLoad = 121,
 };

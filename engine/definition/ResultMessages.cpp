@@ -5,7 +5,16 @@
 
 namespace {
 
-enum class Appended { kNothing, kDefinitionPath, kSource, kTarget, kInclude, kQuery, kTable };
+enum class Appended {
+    kNothing,
+    kDefinitionPath,
+    kSource,
+    kTarget,
+    kInclude,
+    kQuery,
+    kTable,
+    kSchema
+};
 
 struct Message {
     int32_t code;
@@ -38,6 +47,8 @@ constexpr Message kMessages[] = {
      "Could not create an MSXML object\r\nMSXML 4 (Microsoft XML Core Services) is not "
      "configured correctly on this machine.",
      Appended::kNothing},
+    {kOutputInvalid, "The output is not valid against the schema", Appended::kNothing},
+    {kSchemaLoad, "Failed to load the XML Schema: ", Appended::kSchema},
 };
 
 }  // namespace
@@ -68,6 +79,9 @@ std::string ResultMessage(int32_t code, const DVFile& definition,
                 break;
             case Appended::kTable:
                 text += s.sqltablename;
+                break;
+            case Appended::kSchema:
+                text += s.validateschema;
                 break;
             case Appended::kNothing:
                 break;

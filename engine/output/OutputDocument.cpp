@@ -10,6 +10,7 @@
 #include "XMLRootNode.h"
 #include "XSLPostProcessor.h"
 #include "dataaccess/CTextFile.h"
+#include "dataaccess/CompressingSink.h"
 #include "dataaccess/PlatformError.h"
 #include "dataaccess/XmlChars.h"
 #include "definition/DVFile.h"
@@ -113,16 +114,38 @@ int32_t OutputDocument::StartOutput(DVDataSourceRow& row, NodeTreeWriter& nodes,
     }
     // Written beside the target and renamed into place when finished: an
     // interrupted run never leaves a partial document under the name.
-    int error = 0;
-    std::unique_ptr<Norvik::FileSink> sink =
+    const Norvik::Compression compression =
         name == kStandardOutput
-            ? Norvik::FileSink::OpenStandardOutput(error)
-            : Norvik::FileSink::Open(name, Norvik::FileSink::Mode::kReplaceOnFinish, error);
+            ? (compressStandardOutput_ ? Norvik::Compression::kGzip : Norvik::Compression::kNone)
+            : Norvik::CompressionFor(name);
+    const bool xslFirst = compression != Norvik::Compression::kNone &&
+                          postProcessor_ && !s.xsltransform.empty();
+    int error = 0;
+    std::unique_ptr<Norvik::IFileSink> sink;
+    if (name == kStandardOutput) {
+        sink = Norvik::FileSink::OpenStandardOutput(error);
+    } else if (xslFirst) {
+        // The stylesheet reads the plain document; its result is compressed.
+        xslInput_ = name + ".xsl-input";
+        sink = Norvik::FileSink::Open(xslInput_, Norvik::FileSink::Mode::kDirect, error);
+    } else {
+        sink = Norvik::FileSink::Open(name, Norvik::FileSink::Mode::kReplaceOnFinish, error);
+    }
+    if (sink && compression != Norvik::Compression::kNone && !xslFirst) {
+        sink = Norvik::CompressingSink::Wrap(std::move(sink), compression);
+        error = sink ? 0 : ENOMEM;
+    }
     if (!sink) {
+        xslInput_.clear();
         detail = Norvik::ErrnoText(error);
         return kTargetFileCreate;
     }
     sink_ = std::move(sink);
+    if (validator_) {
+        validator_->Begin(name);
+        rowMarks_.clear();
+        documentBytes_ = 0;
+    }
     lastFinished_ = false;
     stream_.Rewind();
 
@@ -190,7 +213,17 @@ void OutputDocument::FinishOutput(DVDataSourceRow& row, NodeTreeWriter& nodes) {
     writer_->EndElement(root.GetName(), root.GetIsEmpty());
     writer_->EndDocument();
     CopyStreamToFile();
+    if (validator_ && !validator_->End()) {
+        throw ValidationFailure(validator_->FailureText(), RowAt(validator_->FirstError().offset));
+    }
     CloseFile();
+    if (!xslInput_.empty()) {
+        const std::string result =
+            postProcessor_->TransformFile(definition_.Settings().xsltransform, xslInput_);
+        RemoveXslInput();
+        CompressXslResult(result);
+        return;
+    }
     if (postProcessor_ && !definition_.Settings().xsltransform.empty()) {
         const std::string result =
             postProcessor_->TransformFile(definition_.Settings().xsltransform, currentName_);
@@ -208,6 +241,65 @@ void OutputDocument::FinishOutput(DVDataSourceRow& row, NodeTreeWriter& nodes) {
                 Norvik::CodeFromErrno(error),
                 "Rewriting " + currentName_ + ": " + Norvik::ErrnoText(error));
         }
+    }
+}
+
+void OutputDocument::CompressXslResult(const std::string& result) {
+    int error = 0;
+    std::unique_ptr<Norvik::IFileSink> sink =
+        Norvik::FileSink::Open(currentName_, Norvik::FileSink::Mode::kReplaceOnFinish, error);
+    if (sink) {
+        sink = Norvik::CompressingSink::Wrap(std::move(sink), Norvik::CompressionFor(currentName_));
+        error = sink ? 0 : ENOMEM;
+    }
+    if (!sink || !sink->Write(result) || !sink->Commit()) {
+        if (sink) {
+            error = sink->Error();
+            sink->Discard();
+        }
+        throw Norvik::PlatformError(Norvik::CodeFromErrno(error),
+                                    "Writing " + currentName_ + ": " + Norvik::ErrnoText(error));
+    }
+}
+
+void OutputDocument::RemoveXslInput() {
+    if (!xslInput_.empty()) {
+        ::unlink(xslInput_.c_str());
+        xslInput_.clear();
+    }
+}
+
+void OutputDocument::MarkRow(int32_t row) {
+    if (validator_ && writer_) {
+        rowMarks_.push_back(
+            {documentBytes_ + static_cast<int64_t>(stream_.Size() + writer_->PendingBytes()), row});
+    }
+}
+
+int32_t OutputDocument::RowAt(int64_t offset) const {
+    // The parser has read past the markup it complains about, so the row is
+    // the one whose output began before that point.
+    int32_t row = 0;
+    for (const RowMark& mark : rowMarks_) {
+        if (mark.offset >= offset) {
+            break;
+        }
+        row = mark.row;
+    }
+    return row;
+}
+
+void OutputDocument::Validate(std::string_view bytes) {
+    if (!validator_) {
+        return;
+    }
+    if (!validator_->Feed(bytes)) {
+        throw ValidationFailure(validator_->FailureText(), RowAt(validator_->FirstError().offset));
+    }
+    documentBytes_ += static_cast<int64_t>(bytes.size());
+    // Only the row still being written can be named later.
+    if (rowMarks_.size() > 1) {
+        rowMarks_.erase(rowMarks_.begin(), rowMarks_.end() - 1);
     }
 }
 
@@ -242,6 +334,7 @@ void OutputDocument::CopyStreamToFile() {
         stream_.Rewind();
         return;
     }
+    Validate(stream_.View());
     if (!sink_->Write(stream_.View())) {
         const int error = sink_->Error();
         throw Norvik::PlatformError(Norvik::CodeFromErrno(error),
@@ -256,6 +349,7 @@ void OutputDocument::DeleteLastStarted() {
         sink_.reset();
         lastFinished_ = true;  // an older file under the name goes too
     }
+    RemoveXslInput();
     if (lastFinished_ && !currentName_.empty() && currentName_ != kStandardOutput) {
         struct stat st {};
         if (::lstat(currentName_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "dataaccess/CMemoryStream.h"
 #include "dataaccess/CSAXAttributes.h"
 #include "dataaccess/CSAXWriter.h"
+#include "dataaccess/CSchemaValidator.h"
 #include "dataaccess/FileSink.h"
 
 class DVFile;
@@ -38,6 +40,26 @@ public:
     int32_t StartOutput(DVDataSourceRow& row, NodeTreeWriter& nodes, std::string& detail);
     // Transforms every finished file with the definition's stylesheet.
     void SetPostProcessor(XSLPostProcessor* processor) noexcept { postProcessor_ = processor; }
+    // Validates every document as it is written; an invalid one throws
+    // ValidationFailure from the write that revealed it.
+    void SetValidator(Norvik::CSchemaValidator* validator) noexcept { validator_ = validator; }
+    // Compresses what goes to standard output (target "-") with gzip.
+    void SetCompressStandardOutput(bool on) noexcept { compressStandardOutput_ = on; }
+
+    // A document found invalid against the schema, and the source row whose
+    // output revealed it (0 when unknown).
+    class ValidationFailure : public std::runtime_error {
+    public:
+        ValidationFailure(const std::string& text, int32_t row)
+            : std::runtime_error(text), row_(row) {}
+        int32_t Row() const noexcept { return row_; }
+
+    private:
+        int32_t row_;
+    };
+    // Notes where the output of a source row begins, so that a validation
+    // error can name the row (only while validating).
+    void MarkRow(int32_t row);
     // The footer pass, the end of the document element, the last write and
     // the close, then the XSL step (XSLPostProcessor::Failure when it fails).
     // Nothing when no file is open.
@@ -79,6 +101,9 @@ private:
     void WriteRaw(std::string_view text);
     void Characters(std::string_view text);
     void CloseFile();
+    void Validate(std::string_view bytes);
+    void CompressXslResult(const std::string& result);
+    void RemoveXslInput();
 
     DVFile& definition_;
     OutputFileNamer namer_;
@@ -91,5 +116,17 @@ private:
     Norvik::CSAXAttributes attributes_;
     std::string scratch_;
     XSLPostProcessor* postProcessor_ = nullptr;
+    Norvik::CSchemaValidator* validator_ = nullptr;
+    bool compressStandardOutput_ = false;
+    // A compressed target with an XSL step: the document goes to this file
+    // first, the step's result to the target through the compressor.
+    std::string xslInput_;
+    struct RowMark {
+        int64_t offset;
+        int32_t row;
+    };
+    std::vector<RowMark> rowMarks_;  // rows of the output not yet validated
+    int64_t documentBytes_ = 0;      // bytes of the document validated so far
+    int32_t RowAt(int64_t offset) const;
     bool namesChecked_ = false;  // every node name of the tree is writable
 };

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "dataaccess/CompressingSink.h"
 #include "dataaccess/TextUtil.h"
 #include "definition/DVFile.h"
 #include "definition/RunEnvironment.h"
@@ -73,12 +74,18 @@ std::string OutputFileNamer::Next(const DVFile& definition, DVDataSourceRow& row
 
     if ((settings.fileperrow || settings.filepercolvalueid > 0) &&
         name.find('<') == std::string::npos) {
-        const size_t dot = name.rfind('.');
+        // "out.xml.gz" numbers as "out001.xml.gz": the compression suffix stays last.
+        const size_t compressed = Norvik::CompressionSuffixLength(name);
+        const size_t dot = compressed > 0 && name.size() > compressed
+                               ? name.rfind('.', name.size() - compressed - 1)
+                               : name.rfind('.');
         const std::string_view tail =
             dot == std::string::npos ? std::string_view(name) : std::string_view(name).substr(dot);
         if (dot != std::string::npos && tail.find('"') == std::string_view::npos &&
             tail.find('/') == std::string_view::npos) {
             name.insert(dot, "<NNN>");
+        } else if (compressed > 0) {
+            name.insert(name.size() - compressed, "<NNN>");
         } else {
             // No extension in the last path part: number the end, so files
             // never share one name.

@@ -49,6 +49,23 @@ class DatavaneTest(unittest.TestCase):
         dv.close()
         dv.close()
 
+    def test_validation(self):
+        with open(self.path("rows.xsd"), "w", encoding="utf-8") as f:
+            f.write('<xs:schema xmlns:xs="http://www.w3.org/2001/XMLSchema">'
+                    '<xs:element name="document"><xs:complexType><xs:sequence>'
+                    '<xs:element name="row"><xs:complexType><xs:sequence>'
+                    '<xs:element name="Name" type="xs:string"/>'
+                    '<xs:element name="Town" type="xs:string"/>'
+                    '</xs:sequence></xs:complexType></xs:element>'
+                    '</xs:sequence></xs:complexType></xs:element></xs:schema>')
+        with dvobj.Datavane() as dv:
+            self.assertFalse(dv.transform(self.path("t.dv"), validate_schema=self.path("rows.xsd")))
+            self.assertEqual(dv.error_code, 120)
+            self.assertIn("Element 'City'", dv.error_message)
+            self.assertIn("(source row 1)", dv.error_message)
+            self.assertFalse(os.path.exists(self.path("out.xml")))
+            self.assertTrue(dv.transform(self.path("t.dv"), validate_schema=""))
+
     def test_unknown_class(self):
         with self.assertRaises(OSError):
             dvobj.Datavane("Nothing.Here")

@@ -298,6 +298,44 @@ TEST(DvrunTest, KilledRunsNeverLeaveATruncatedDocument) {
     }
 }
 
+TEST(DvrunTest, ValidateAndGzipSwitches) {
+    Installation install;
+    WriteFile(install.work.File("in.csv"), "A\n1\n2\n");
+    WriteFile(install.work.File("d.dv"), Definition("in.csv", "out.xml"));
+    WriteFile(install.work.File("rows.xsd"),
+              "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\">"
+              "<xs:element name=\"document\"><xs:complexType><xs:sequence>"
+              "<xs:element name=\"row\" maxOccurs=\"unbounded\"><xs:complexType><xs:sequence>"
+              "<xs:element name=\"A\"><xs:simpleType><xs:restriction base=\"xs:integer\">"
+              "<xs:maxInclusive value=\"1\"/></xs:restriction></xs:simpleType></xs:element>"
+              "</xs:sequence></xs:complexType></xs:element>"
+              "</xs:sequence></xs:complexType></xs:element></xs:schema>");
+    for (const char* flag : {"/v", "--validate"}) {
+        std::string errors;
+        EXPECT_EQ(install.Run({"d.dv", flag, "rows.xsd"}, &errors), 255) << flag;
+        EXPECT_NE(errors.find("The output is not valid against the schema: line 7, column "),
+                  std::string::npos)
+            << errors;
+        EXPECT_NE(errors.find("(source row 2)"), std::string::npos) << errors;
+        ExpectOnly(install.work.Path(), {"in.csv", "d.dv", "rows.xsd"});
+    }
+    const std::vector<std::string> entries = Installation::Entries(install.DefaultLog());
+    EXPECT_NE(entries.back().find("Transformation Failed"), std::string::npos);
+    EXPECT_NE(entries[entries.size() - 2].find("Error (") , std::string::npos);
+    EXPECT_NE(entries[entries.size() - 2].find(") 120 (The output is not valid"),
+              std::string::npos)
+        << entries[entries.size() - 2];
+
+    // Compressed standard output.
+    std::string output;
+    testsupport::RunOptions options;
+    options.output = &output;
+    ASSERT_EQ(install.Run({"d.dv", "/t", "-", "--gzip"}, nullptr, options), 0);
+    ASSERT_GT(output.size(), 2u);
+    EXPECT_EQ(static_cast<unsigned char>(output[0]), 0x1F);  // the gzip magic
+    EXPECT_EQ(static_cast<unsigned char>(output[1]), 0x8B);
+}
+
 TEST(DvrunTest, DashWritesTheDocumentToStandardOutput) {
     Installation install;
     WriteFile(install.work.File("in.csv"), "A\n1\n2\n");

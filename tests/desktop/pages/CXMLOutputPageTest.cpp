@@ -45,7 +45,8 @@ TEST_F(OutputPageTest, FileNameAndOptions) {
     prompter.fileNames = {QString::fromStdString(dir.File("out.xml"))};
     QTest::mouseClick(page->FileField()->BrowseButton(), Qt::LeftButton);
     EXPECT_EQ(prompter.fileDialogFilters.back(),
-              "XML Files (*.xml);;HTML Files (*.htm *.html);;All Files (*)");
+              "XML Files (*.xml);;HTML Files (*.htm *.html);;"
+              "Compressed XML Files (*.xml.gz *.xml.zst);;All Files (*)");
     EXPECT_EQ(prompter.fileDialogSuffixes.back(), "xml");
     EXPECT_EQ(controller.Definition().Settings().targetfilename, dir.File("out.xml"));
     // A new name changes nothing any view shows: no notification, but a change.

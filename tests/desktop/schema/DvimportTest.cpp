@@ -32,6 +32,7 @@ TEST(DvimportTest, SavesImportedDefinitionsAndReportsFailures) {
          "dvimport: "},
         {{"dtd", DataFile("schema/note.dtd"), out, "--root"}, 2, "", "usage"},
         {{"pdf", "x", out}, 2, "", "usage"},
+        {{"dtd", DataFile("schema/note.dtd"), out, "--validate"}, 2, "", "usage"},
         {{"xsd", "x"}, 2, "", "usage"},
     };
     for (const ImportCase& c : cases) {
@@ -49,4 +50,12 @@ TEST(DvimportTest, SavesImportedDefinitionsAndReportsFailures) {
             EXPECT_FALSE(std::filesystem::exists(out));
         }
     }
+    // --validate records the schema for the runs of the definition.
+    ASSERT_EQ(testsupport::RunProgram(
+                  DV_DVIMPORT, {"xsd", DataFile("schema/one-root.xsd"), out, "--validate"},
+                  dir.Path().string()),
+              0);
+    DVFile saved;
+    ASSERT_TRUE(saved.LoadProjectFile(out));
+    EXPECT_EQ(saved.Settings().validateschema, DataFile("schema/one-root.xsd"));
 }

@@ -55,6 +55,7 @@ void FillDefinition(DVFile& d) {
     d.SetIncludeStandaloneProperty(false);
     d.SetFilePerRow(true);
     d.SetXslTransform("style.xsl");
+    d.SetValidateSchema("orders.xsd");
     d.SetFirstOutputId(100);
     d.SetIncludeDoctype(true);
     d.SetDoctypePublicId("-//X//DTD orders//EN");
@@ -283,6 +284,7 @@ TEST_F(PropertySheetsTest, SheetsShowTheDefinitionsValues) {
     EXPECT_EQ(files->ColumnBox()->currentText(), "date");
     auto* other = static_cast<CXMLOutputOtherPropPage*>(output.Page(2));
     EXPECT_EQ(other->StylesheetField()->FileName(), "style.xsl");
+    EXPECT_EQ(other->SchemaField()->FileName(), "orders.xsd");
     EXPECT_EQ(other->FirstIdBox()->value(), 100);
 
     CXMLTargetPropSheet target(context);

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+struct _xmlDoc;
+struct _xmlSchema;
+struct _xmlSchemaValidCtxt;
+struct _xmlParserCtxt;
+struct _xmlSAXHandler;
+struct _xmlSchemaSAXPlug;
+
+namespace Norvik {
+
+// Validates documents against an XML Schema while they are written: the
+// bytes of a document are fed as they leave the writer (in any encoding the
+// writer produces) to a streaming parser whose events go only to the
+// validator, so a document of any size is checked in constant memory.
+class CSchemaValidator {
+public:
+    struct Failure {
+        int line = 0;
+        int column = 0;
+        int64_t offset = 0;  // bytes of the document read when it was found
+        std::string message;
+    };
+
+    CSchemaValidator();
+    ~CSchemaValidator();
+    CSchemaValidator(const CSchemaValidator&) = delete;
+    CSchemaValidator& operator=(const CSchemaValidator&) = delete;
+
+    // Reads and compiles the schema from a path or URL (includes and imports
+    // relative to it). False with the reason in LoadError(). Nothing is read
+    // from the network unless the location itself is a URL, and entities and
+    // DTDs of the schema documents are never loaded.
+    bool Load(const std::string& location);
+    const std::string& LoadError() const noexcept { return loadError_; }
+
+    // Starts checking one document (name: for messages only).
+    void Begin(const std::string& name);
+    // Feeds the next bytes; false once the document is found invalid.
+    bool Feed(std::string_view bytes);
+    // The end of the document: false when it is invalid or incomplete.
+    bool End();
+    // The first error of the current document.
+    const Failure& FirstError() const noexcept { return failure_; }
+    // "line 3, column 7: <the validator's text>".
+    std::string FailureText() const;
+
+    // For libxml2's error callbacks.
+    void Record(int line, int column, const char* message);
+
+private:
+    void EndDocument();
+
+    std::string location_;
+    std::string loadError_;
+    _xmlDoc* schemaDocument_ = nullptr;
+    _xmlSchema* schema_ = nullptr;
+    _xmlSchemaValidCtxt* validator_ = nullptr;
+    _xmlParserCtxt* parser_ = nullptr;
+    _xmlSchemaSAXPlug* plug_ = nullptr;
+    std::unique_ptr<_xmlSAXHandler> events_;
+    bool failed_ = false;
+    Failure failure_;
+};
+
+}  // namespace Norvik
