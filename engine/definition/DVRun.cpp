@@ -1,6 +1,7 @@
 #include "DVRun.h"
 
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <new>
 
@@ -9,6 +10,7 @@
 #include "ResultMessages.h"
 #include "dataaccess/CSchemaValidator.h"
 #include "dataaccess/PlatformError.h"
+#include "dataaccess/SpillSettings.h"
 #include "dataaccess/TextUtil.h"
 #include "output/GroupRegistry.h"
 #include "output/NodeTreeWriter.h"
@@ -79,6 +81,16 @@ std::string DVRun::GetResultMessage(int32_t code) const {
     return ResultMessage(code, *this, definitionPath_);
 }
 
+void DVRun::SetSpillFolder() const {
+    // Beside the output there is room for it; a name with tokens in its
+    // folder, or none, leaves temporary files in the system's folder.
+    std::error_code error;
+    const std::filesystem::path folder =
+        std::filesystem::path(Settings().targetfilename).parent_path();
+    const bool usable = !folder.empty() && std::filesystem::is_directory(folder, error);
+    Norvik::SpillSettings::SetRunFolder(usable ? folder.string() : std::string());
+}
+
 int32_t DVRun::Run(const ProgressCallback& progress) {
     detail_.clear();
     outputNames_.clear();
@@ -87,6 +99,7 @@ int32_t DVRun::Run(const ProgressCallback& progress) {
         progress(-1);
     }
     AutoTextResolver resolver(*this, definitionPath_);
+    SetSpillFolder();
 
     std::unique_ptr<DVDataSource> source;
     int32_t result = PrepareSource(*this, source, detail_);
@@ -142,8 +155,19 @@ int32_t DVRun::Run(const ProgressCallback& progress) {
         if (result == kSuccess) {
             CGroupFinder(groups).Visit(Root());
             if (groups.Count() > 0) {
-                groups.Collect(*source, columns);
-                if (!source->Rewind(*this)) {
+                // Sorting the text source takes the other half of the budget.
+                const size_t budget = Norvik::SpillSettings::BudgetBytes() / 2;
+                auto due = Clock::now();
+                const auto keepGoing = [&progress, &due] {
+                    if (!progress || Clock::now() < due) {
+                        return true;
+                    }
+                    due = Clock::now() + kProgressInterval;
+                    return progress(0);
+                };
+                if (!groups.Collect(*source, columns, budget, keepGoing)) {
+                    result = kCancelled;
+                } else if (!source->Rewind(*this)) {
                     std::string ignored;
                     PrepareSource(*this, source, ignored);
                 }
@@ -198,8 +222,8 @@ int32_t DVRun::Run(const ProgressCallback& progress) {
                 try {
                     result = output.StartOutput(*source, nodes, detail_);
                 } catch (const Norvik::PlatformError& error) {
-                    detail_ = JoinFailureText(Norvik::SystemMessage(error.Code()),
-                                              error.Description());
+                    detail_ =
+                        JoinFailureText(Norvik::SystemMessage(error.Code()), error.Description());
                     result = kTargetFileCreate;
                 }
             }

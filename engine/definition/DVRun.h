@@ -45,6 +45,9 @@ public:
                                   const ProgressCallback& progress = {});
 
 private:
+    // Temporary files of sorting and grouping go beside the output.
+    void SetSpillFolder() const;
+
     std::string definitionPath_;
     std::string detail_;
     std::vector<std::string> outputNames_;

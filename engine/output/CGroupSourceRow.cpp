@@ -1,24 +1,18 @@
 #include "CGroupSourceRow.h"
 
-CGroupSourceRow::CGroupSourceRow(const GroupSnapshots& snapshots, int32_t groupColumnIndex,
-                                 std::string groupValue)
-    : snapshots_(snapshots),
-      groupColumnIndex_(groupColumnIndex),
-      groupValue_(std::move(groupValue)) {
-    Seek(0);
-}
-
-void CGroupSourceRow::Seek(size_t from) {
-    for (row_ = from; row_ < snapshots_.RowCount(); ++row_) {
-        if (snapshots_.Value(row_, groupColumnIndex_, false).value_or("") == groupValue_) {
-            return;
-        }
+CGroupSourceRow::CGroupSourceRow(const GroupSnapshots& snapshots, std::string groupValue)
+    : snapshots_(snapshots), groupValue_(std::move(groupValue)) {
+    if (!snapshots_.Empty()) {
+        rows_.emplace(snapshots_.Find(groupValue_));
+        atEnd_ = false;
+        Next();
     }
 }
 
 void CGroupSourceRow::Next() {
-    if (!IsAtEnd()) {
-        Seek(row_ + 1);
+    // The rows are ordered by group value: the first other value ends the group.
+    if (!atEnd_) {
+        atEnd_ = !rows_->Next() || rows_->Key() != groupValue_;
     }
 }
 
@@ -27,7 +21,7 @@ void CGroupSourceRow::ColumnValueInto(int32_t index, bool comparisonForm, std::s
         out.clear();
         return;
     }
-    out.assign(snapshots_.Value(row_, index, comparisonForm).value_or(""));
+    out.assign(snapshots_.Value(rows_->Payload(), index, comparisonForm).value_or(""));
 }
 
 std::string CGroupSourceRow::GetColumnValue(int32_t index, bool comparisonForm) {
@@ -37,5 +31,6 @@ std::string CGroupSourceRow::GetColumnValue(int32_t index, bool comparisonForm) 
 }
 
 std::string_view CGroupSourceRow::ColumnDisplayView(int32_t index) {
-    return IsAtEnd() ? std::string_view() : snapshots_.Value(row_, index, false).value_or("");
+    return IsAtEnd() ? std::string_view()
+                     : snapshots_.Value(rows_->Payload(), index, false).value_or("");
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "GroupRegistry.h"
@@ -12,20 +13,17 @@
 // columns when asked for).
 class CGroupSourceRow : public DVDataSourceRow {
 public:
-    CGroupSourceRow(const GroupSnapshots& snapshots, int32_t groupColumnIndex,
-                    std::string groupValue);
+    CGroupSourceRow(const GroupSnapshots& snapshots, std::string groupValue);
 
-    bool IsAtEnd() const noexcept { return row_ >= snapshots_.RowCount(); }
+    bool IsAtEnd() const noexcept { return atEnd_; }
     void Next();
     std::string GetColumnValue(int32_t index, bool comparisonForm) override;
     void ColumnValueInto(int32_t index, bool comparisonForm, std::string& out) override;
     std::string_view ColumnDisplayView(int32_t index) override;
 
 private:
-    void Seek(size_t from);
-
     const GroupSnapshots& snapshots_;
-    int32_t groupColumnIndex_;
     std::string groupValue_;
-    size_t row_ = 0;
+    std::optional<Norvik::ExternalSorter::Reader> rows_;
+    bool atEnd_ = true;
 };

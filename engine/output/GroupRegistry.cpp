@@ -8,7 +8,13 @@
 #include "sources/ColumnMap.h"
 #include "sources/DVDataSource.h"
 
-void GroupSnapshots::SetColumns(std::vector<int32_t> indexes, std::vector<bool> comparison) {
+GroupSnapshots::GroupSnapshots() = default;
+GroupSnapshots::~GroupSnapshots() = default;
+GroupSnapshots::GroupSnapshots(GroupSnapshots&&) noexcept = default;
+GroupSnapshots& GroupSnapshots::operator=(GroupSnapshots&&) noexcept = default;
+
+void GroupSnapshots::SetColumns(std::vector<int32_t> indexes, std::vector<bool> comparison,
+                                int32_t groupIndex, size_t budgetBytes) {
     indexes_ = std::move(indexes);
     comparisonSlot_.assign(indexes_.size(), 0);
     slots_ = indexes_.size();
@@ -17,6 +23,8 @@ void GroupSnapshots::SetColumns(std::vector<int32_t> indexes, std::vector<bool> 
             comparisonSlot_[i] = slots_++;
         }
     }
+    groupIndex_ = groupIndex;
+    sorter_ = std::make_unique<Norvik::ExternalSorter>(budgetBytes);
 }
 
 void GroupSnapshots::AddRow(DVDataSource& source) {
@@ -37,34 +45,42 @@ void GroupSnapshots::AddRow(DVDataSource& source) {
             add(source.GetColumnValue(indexes_[i], true));
         }
     }
-    rowStarts_.push_back(rows_.Add(packed_));
+    // An unknown group column puts every row in the group of "".
+    sorter_->Add(
+        groupIndex_ >= 0 ? Value(packed_, groupIndex_, false).value_or("") : std::string_view(),
+        packed_);
 }
 
-std::string_view GroupSnapshots::Slot(size_t row, size_t slot) const {
-    const char* data = rows_.At(rowStarts_[row]);
-    uint32_t begin = 0;
-    uint32_t end = 0;
-    if (slot > 0) {
-        std::memcpy(&begin, data + (slot - 1) * sizeof begin, sizeof begin);
+void GroupSnapshots::Finish() {
+    if (sorter_) {
+        sorter_->Finish(true);
     }
-    std::memcpy(&end, data + slot * sizeof end, sizeof end);
-    return std::string_view(data + slots_ * sizeof end + begin, end - begin);
 }
 
-std::optional<std::string_view> GroupSnapshots::Value(size_t row, int32_t index,
+Norvik::ExternalSorter::Reader GroupSnapshots::Find(std::string_view value) const {
+    return sorter_->ReadFrom(value);
+}
+
+std::optional<std::string_view> GroupSnapshots::Value(std::string_view row, int32_t index,
                                                       bool comparison) const {
-    if (row >= rowStarts_.size()) {
-        return std::nullopt;
-    }
     const auto at = std::lower_bound(indexes_.begin(), indexes_.end(), index);
     if (at == indexes_.end() || *at != index) {
         return std::nullopt;
     }
     const auto column = static_cast<size_t>(at - indexes_.begin());
-    if (comparison && comparisonSlot_[column] != 0) {
-        return Slot(row, comparisonSlot_[column]);
+    const size_t slot =
+        comparison && comparisonSlot_[column] != 0 ? comparisonSlot_[column] : column;
+    const size_t header = slots_ * sizeof(uint32_t);
+    if (row.size() < header) {
+        return std::nullopt;
     }
-    return Slot(row, column);
+    uint32_t begin = 0;
+    uint32_t end = 0;
+    if (slot > 0) {
+        std::memcpy(&begin, row.data() + (slot - 1) * sizeof begin, sizeof begin);
+    }
+    std::memcpy(&end, row.data() + slot * sizeof end, sizeof end);
+    return row.substr(header + begin, end - begin);
 }
 
 void GroupRegistry::Register(const XMLNode& node) {
@@ -79,10 +95,13 @@ const GroupSnapshots* GroupRegistry::Find(const XMLNode& node) const {
 namespace {
 
 void CollectSources(const XMLNode& node, const ColumnMap& columns, std::set<int32_t>& indexes) {
-    if (node.GetSource() != 0) {
-        const int32_t index = columns.IndexOf(node.GetSource());
-        if (index >= 0) {
-            indexes.insert(index);
+    // A group inside reads its group value from these rows too.
+    for (const int32_t id : {node.GetSource(), node.GetGroup()}) {
+        if (id != 0) {
+            const int32_t index = columns.IndexOf(id);
+            if (index >= 0) {
+                indexes.insert(index);
+            }
         }
     }
     for (const auto& child : node.Children()) {
@@ -90,16 +109,16 @@ void CollectSources(const XMLNode& node, const ColumnMap& columns, std::set<int3
     }
 }
 
+constexpr int kRowsBetweenChecks = 4096;
+
 }  // namespace
 
-void GroupRegistry::Collect(DVDataSource& source, const ColumnMap& columns) {
+bool GroupRegistry::Collect(DVDataSource& source, const ColumnMap& columns, size_t budgetBytes,
+                            const std::function<bool()>& keepGoing) {
     const std::vector<CSCol>& sourceColumns = source.Columns();
+    const size_t share = budgetBytes / std::max<size_t>(groups_.size(), 1);
     for (auto& [node, snapshots] : groups_) {
         std::set<int32_t> indexes;
-        const int32_t group = columns.IndexOf(node->GetGroup());
-        if (group >= 0) {
-            indexes.insert(group);
-        }
         CollectSources(*node, columns, indexes);
         std::vector<int32_t> list(indexes.begin(), indexes.end());
         std::vector<bool> dates;
@@ -108,13 +127,25 @@ void GroupRegistry::Collect(DVDataSource& source, const ColumnMap& columns) {
                             sourceColumns[static_cast<size_t>(index)].dataType ==
                                 DataTypeProperties::kDateTime);
         }
-        snapshots.SetColumns(std::move(list), std::move(dates));
+        snapshots.SetColumns(std::move(list), std::move(dates), columns.IndexOf(node->GetGroup()),
+                             share);
     }
+    int sinceCheck = 0;
     while (source.NextRow()) {
         for (auto& [node, snapshots] : groups_) {
             snapshots.AddRow(source);
         }
+        if (++sinceCheck == kRowsBetweenChecks) {
+            sinceCheck = 0;
+            if (keepGoing && !keepGoing()) {
+                return false;
+            }
+        }
     }
+    for (auto& [node, snapshots] : groups_) {
+        snapshots.Finish();
+    }
+    return true;
 }
 
 void CGroupFinder::Visit(XMLNode& node) {

@@ -1,13 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "dataaccess/ChunkArena.h"
+#include "dataaccess/ExternalSorter.h"
 
 class ColumnMap;
 class DVDataSource;
@@ -23,39 +25,37 @@ public:
 // The rows of the whole source as a grouped node's subtree reads them: for
 // each row the values (display form, and the comparison form of date-time
 // columns) of the group column and of every column a node of the subtree
-// takes its value from. Rows are packed into large chunks (the slot ends,
-// then the text), so a row costs its text, its offsets and one locator, and
-// growing never copies what is kept.
+// takes its value from. Rows are kept ordered by group value (source order
+// within a value), so a group element reads only its own rows; past the
+// memory budget they go to a temporary file.
 class GroupSnapshots {
 public:
-    void SetColumns(std::vector<int32_t> indexes, std::vector<bool> comparison);
+    GroupSnapshots();
+    ~GroupSnapshots();
+    GroupSnapshots(GroupSnapshots&&) noexcept;
+    GroupSnapshots& operator=(GroupSnapshots&&) noexcept;
+
+    void SetColumns(std::vector<int32_t> indexes, std::vector<bool> comparison, int32_t groupIndex,
+                    size_t budgetBytes);
     void AddRow(DVDataSource& source);
-    size_t RowCount() const noexcept { return rowStarts_.size(); }
-    // Nothing when the snapshots do not keep the column.
-    std::optional<std::string_view> Value(size_t row, int32_t index, bool comparison) const;
+    // After the last row: orders the rows for Find.
+    void Finish();
+
+    // The rows whose group value is value, in source order.
+    Norvik::ExternalSorter::Reader Find(std::string_view value) const;
+    bool Empty() const noexcept { return !sorter_; }
+    // A column's value in one row Find read; nothing when the snapshots do
+    // not keep the column.
+    std::optional<std::string_view> Value(std::string_view row, int32_t index,
+                                          bool comparison) const;
 
 private:
-    std::string_view Slot(size_t row, size_t slot) const;
-
     std::vector<int32_t> indexes_;        // ascending column positions
     std::vector<size_t> comparisonSlot_;  // per column: its comparison slot, or 0 for none
     size_t slots_ = 0;
-    Norvik::ChunkArena rows_;
-    std::vector<uint64_t> rowStarts_;  // locators in rows_
-    std::string packed_;               // the row being added
-};
-
-// One row of the snapshots: what the design calls a row snapshot.
-class RowSnapshot {
-public:
-    RowSnapshot(const GroupSnapshots& snapshots, size_t row) : snapshots_(&snapshots), row_(row) {}
-    std::optional<std::string_view> Find(int32_t index, bool comparison = false) const {
-        return snapshots_->Value(row_, index, comparison);
-    }
-
-private:
-    const GroupSnapshots* snapshots_;
-    size_t row_;
+    int32_t groupIndex_ = -1;
+    std::unique_ptr<Norvik::ExternalSorter> sorter_;
+    std::string packed_;  // the row being added
 };
 
 // Every grouped node with the snapshots of every source row, collected before
@@ -66,8 +66,11 @@ public:
     size_t Count() const noexcept { return groups_.size(); }
     const GroupSnapshots* Find(const XMLNode& node) const;
 
-    // Reads every row the source yields into the snapshots of every grouped node.
-    void Collect(DVDataSource& source, const ColumnMap& columns);
+    // Reads every row the source yields into the snapshots of every grouped
+    // node, within budgetBytes of memory together. False when keepGoing
+    // (asked now and then) said to stop.
+    bool Collect(DVDataSource& source, const ColumnMap& columns, size_t budgetBytes,
+                 const std::function<bool()>& keepGoing = {});
 
 private:
     std::map<const XMLNode*, GroupSnapshots> groups_;

@@ -256,7 +256,7 @@ void NodeTreeWriter::WriteNode(XMLNode& node, DVDataSourceRow& row) {
     node.ResetLastValues();
     static const GroupSnapshots kNone;
     const GroupSnapshots* snapshots = groups_ ? groups_->Find(node) : nullptr;
-    CGroupSourceRow groupRow(snapshots ? *snapshots : kNone, groupIndex, groupValue);
+    CGroupSourceRow groupRow(snapshots ? *snapshots : kNone, groupValue);
     while (!groupRow.IsAtEnd()) {
         WriteChildren(node, groupRow);
         // A group element may list every row of the source.

@@ -7,9 +7,17 @@
 #include "NumberFormat.h"
 #include "SortKey.h"
 #include "dataaccess/PlatformError.h"
+#include "dataaccess/SpillSettings.h"
 #include "dataaccess/TextUtil.h"
 #include "definition/DVFile.h"
 #include "definition/ResultCode.h"
+
+namespace {
+
+// A sorted record's payload: its position and length in the file.
+constexpr size_t kSortedRecordBytes = sizeof(int64_t) + sizeof(uint32_t);
+
+}  // namespace
 
 TextFileDataSource::~TextFileDataSource() = default;
 
@@ -104,9 +112,14 @@ void TextFileDataSource::Close() {
     headerNames_.clear();
     record_.clear();
     fieldStorage_.clear();
-    sortIndex_.clear();
-    sortKeys_.Clear();
-    sortCursor_ = 0;
+    ClearSortIndex();
+}
+
+void TextFileDataSource::ClearSortIndex() {
+    sortReader_.reset();
+    sorter_.reset();
+    window_.clear();
+    windowAt_ = 0;
 }
 
 bool TextFileDataSource::ReadNextLine(std::string_view& line) {
@@ -137,14 +150,11 @@ bool TextFileDataSource::NextRow() {
         return false;
     }
     do {
-        if (!sortIndex_.empty()) {
-            if (sortCursor_ >= sortIndex_.size()) {
+        if (sorter_) {
+            if (windowAt_ >= window_.size() && !PrefetchSorted()) {
                 return false;
             }
-            if (sortCursor_ >= prefetchedUpTo_) {
-                PrefetchSorted();
-            }
-            const SortRecord& record = sortIndex_[sortCursor_++];
+            const SortedRecord& record = window_[windowAt_++];
             file_->Seek(record.position, record.length);
         }
         if (!ReadRecord()) {
@@ -157,23 +167,36 @@ bool TextFileDataSource::NextRow() {
     return false;
 }
 
-void TextFileDataSource::PrefetchSorted() {
+bool TextFileDataSource::PrefetchSorted() {
     // Rows in key order lie all over the file: reading the next few thousand
     // together costs a few large reads instead of one read each.
+    window_.clear();
+    windowAt_ = 0;
     std::vector<Norvik::CTextFile::ByteRange> ranges;
     size_t bytes = 0;
-    size_t end = sortCursor_;
-    while (end < sortIndex_.size() && (bytes < prefetchWindow_ || end == sortCursor_)) {
-        ranges.push_back({sortIndex_[end].position, sortIndex_[end].length});
-        bytes += sortIndex_[end].length;
-        ++end;
+    try {
+        while ((bytes < prefetchWindow_ || window_.empty()) && sortReader_->Next()) {
+            SortedRecord record{};
+            const std::string_view payload = sortReader_->Payload();
+            if (payload.size() == kSortedRecordBytes) {
+                std::memcpy(&record.position, payload.data(), sizeof record.position);
+                std::memcpy(&record.length, payload.data() + sizeof record.position,
+                            sizeof record.length);
+            }
+            window_.push_back(record);
+            ranges.push_back({record.position, record.length});
+            bytes += record.length;
+        }
+    } catch (const Norvik::PlatformError& error) {
+        SetError(error.Description());
+        return false;
     }
     file_->Prefetch(ranges);
-    prefetchedUpTo_ = end;
+    return !window_.empty();
 }
 
 bool TextFileDataSource::Rewind(DVFile& definition) {
-    if (!file_ || HasError() || sortIndex_.empty() || file_->GetSize() != indexedSize_ ||
+    if (!file_ || HasError() || !sorter_ || file_->GetSize() != indexedSize_ ||
         file_->GetModificationTime() != indexedTime_) {
         return false;
     }
@@ -184,14 +207,14 @@ bool TextFileDataSource::Rewind(DVFile& definition) {
 }
 
 void TextFileDataSource::PrepareSort(DVFile& definition) {
-    sortCursor_ = 0;
-    prefetchedUpTo_ = 0;
+    window_.clear();
+    windowAt_ = 0;
     if (keepSortIndex_) {
+        sortReader_.emplace(sorter_->ReadAll());
         ResetRowCounter();
         return;
     }
-    sortIndex_.clear();
-    sortKeys_.Clear();
+    ClearSortIndex();
     if (!HasSort() || !file_) {
         return;
     }
@@ -211,36 +234,41 @@ void TextFileDataSource::PrepareSort(DVFile& definition) {
     if (definition.Settings().firstrowhascolnames) {
         ReadRecord();
     }
-    int64_t position = file_->Tell();
-    std::string key;
-    while (ReadRecord()) {
-        key.clear();
-        for (size_t i = 0; i < entries.size(); ++i) {
-            const std::string value = GetColumnValue(entries[i].columnIndex, true);
-            const bool descending = entries[i].descending;
-            if (sortKinds_[i] == DataTypeProperties::kNumber) {
-                // The comparison form is padded text; its value orders
-                // negatives and numbers wider than the padding correctly.
-                SortKey::AppendNumber(key, ComparisonNumberValue(value), descending);
-            } else if (sortKinds_[i] == DataTypeProperties::kDateTime) {
-                SortKey::AppendText(key, value, descending);
-            } else {
-                SortKey::AppendText(key, Norvik::ToLower(value), descending);
+    try {
+        // Grouping takes the other half of the budget.
+        sorter_ =
+            std::make_unique<Norvik::ExternalSorter>(Norvik::SpillSettings::BudgetBytes() / 2);
+        int64_t position = file_->Tell();
+        std::string key;
+        while (ReadRecord()) {
+            key.clear();
+            for (size_t i = 0; i < entries.size(); ++i) {
+                const std::string value = GetColumnValue(entries[i].columnIndex, true);
+                const bool descending = entries[i].descending;
+                if (sortKinds_[i] == DataTypeProperties::kNumber) {
+                    // The comparison form is padded text; its value orders
+                    // negatives and numbers wider than the padding correctly.
+                    SortKey::AppendNumber(key, ComparisonNumberValue(value), descending);
+                } else if (sortKinds_[i] == DataTypeProperties::kDateTime) {
+                    SortKey::AppendText(key, value, descending);
+                } else {
+                    SortKey::AppendText(key, Norvik::ToLower(value), descending);
+                }
             }
+            const int64_t next = file_->Tell();
+            const auto length =
+                static_cast<uint32_t>(std::min<int64_t>(next - position, UINT32_MAX));
+            char payload[kSortedRecordBytes];
+            std::memcpy(payload, &position, sizeof position);
+            std::memcpy(payload + sizeof position, &length, sizeof length);
+            sorter_->Add(key, std::string_view(payload, sizeof payload));
+            position = next;
         }
-        const int64_t next = file_->Tell();
-        const auto length = static_cast<uint32_t>(std::min<int64_t>(next - position, UINT32_MAX));
-        const auto keyLength = static_cast<uint32_t>(std::min<size_t>(key.size(), UINT32_MAX));
-        sortIndex_.push_back(SortRecord{sortKeys_.Add(std::string_view(key).substr(0, keyLength)),
-                                        position, keyLength, length});
-        position = next;
+        sorter_->Finish();
+        sortReader_.emplace(sorter_->ReadAll());
+    } catch (const Norvik::PlatformError& error) {
+        ClearSortIndex();
+        SetError(error.Description());
     }
-    std::stable_sort(sortIndex_.begin(), sortIndex_.end(),
-                     [this](const SortRecord& a, const SortRecord& b) {
-                         return std::string_view(sortKeys_.At(a.key), a.keyLength) <
-                                std::string_view(sortKeys_.At(b.key), b.keyLength);
-                     });
     ResetRowCounter();
-    sortCursor_ = 0;
-    prefetchedUpTo_ = 0;
 }

@@ -1,13 +1,14 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "DVDataSource.h"
 #include "dataaccess/CTextFile.h"
-#include "dataaccess/ChunkArena.h"
+#include "dataaccess/ExternalSorter.h"
 
 // The common part of the delimited and fixed-width sources: the file, header
 // names, the current record, row reading and the sort index.
@@ -28,7 +29,8 @@ public:
     int32_t ValidateSource(const DVFile& definition) override { return Validate(definition); }
     // Orders rows by an index of (key, file position), one entry per record:
     // numbers by value, dates by their comparison text, text without regard
-    // to case; equal keys keep file order.
+    // to case; equal keys keep file order. A large index goes to temporary
+    // files past half the memory budget.
     void PrepareSort(DVFile& definition) override;
     // Keeps a sort index (building it reads and sorts the whole file) while
     // the file is unchanged.
@@ -66,20 +68,20 @@ protected:
     std::vector<std::string> fieldStorage_;
 
 private:
-    void PrefetchSorted();
+    // Reads ahead the next records in key order; false at the end or on an error.
+    bool PrefetchSorted();
+    void ClearSortIndex();
 
-    // A row's key (in sortKeys_) and where its record lies in the file.
-    struct SortRecord {
-        uint64_t key;
+    // Where a row's record lies in the file, as the sort keeps it.
+    struct SortedRecord {
         int64_t position;
-        uint32_t keyLength;
         uint32_t length;  // bytes of the record, to read it in one go
     };
-    Norvik::ChunkArena sortKeys_;
-    std::vector<SortRecord> sortIndex_;
+    std::unique_ptr<Norvik::ExternalSorter> sorter_;
+    std::optional<Norvik::ExternalSorter::Reader> sortReader_;
     std::vector<int32_t> sortKinds_;
-    size_t sortCursor_ = 0;
-    size_t prefetchedUpTo_ = 0;  // sort entries from the cursor up to here are read ahead
+    std::vector<SortedRecord> window_;  // the records read ahead, in key order
+    size_t windowAt_ = 0;
     bool keepSortIndex_ = false;
     size_t prefetchWindow_ = size_t{16} << 20;  // record bytes read ahead at a time
     size_t readBlockSize_ = 0;                  // 0: the file's own

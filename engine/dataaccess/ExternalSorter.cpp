@@ -1,0 +1,329 @@
+#include "ExternalSorter.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace Norvik {
+
+namespace {
+
+constexpr size_t kHeaderBytes = 2 * sizeof(uint32_t);
+constexpr size_t kMaxFanIn = 64;
+constexpr int64_t kIndexStride = 16 * 1024;
+constexpr size_t kMinReadBuffer = 4 * 1024;
+constexpr size_t kMaxReadBuffer = size_t{1} << 20;
+
+uint64_t PrefixOf(std::string_view key) {
+    unsigned char bytes[8] = {};
+    std::memcpy(bytes, key.data(), std::min<size_t>(key.size(), 8));
+    uint64_t prefix = 0;
+    for (unsigned char byte : bytes) {
+        prefix = (prefix << 8) | byte;
+    }
+    return prefix;
+}
+
+void ReadHeader(const char* data, uint32_t& keyLength, uint32_t& payloadLength) {
+    std::memcpy(&keyLength, data, sizeof keyLength);
+    std::memcpy(&payloadLength, data + sizeof keyLength, sizeof payloadLength);
+}
+
+void AppendRecord(std::string& out, std::string_view key, std::string_view payload) {
+    const auto keyLength = static_cast<uint32_t>(key.size());
+    const auto payloadLength = static_cast<uint32_t>(payload.size());
+    out.append(reinterpret_cast<const char*>(&keyLength), sizeof keyLength);
+    out.append(reinterpret_cast<const char*>(&payloadLength), sizeof payloadLength);
+    out.append(key);
+    out.append(payload);
+}
+
+}  // namespace
+
+// Reads the records of one run through a buffer that starts small (a lookup
+// usually wants a few records) and doubles up to its limit as reading goes on.
+class ExternalSorter::Reader::RunCursor {
+public:
+    RunCursor(const TemporaryFile& file, int64_t begin, int64_t end, size_t maxBuffer)
+        : file_(file), next_(begin), end_(end), maxBuffer_(std::max(maxBuffer, kMinReadBuffer)) {}
+
+    bool Next() {
+        if (!Ensure(kHeaderBytes)) {
+            return false;
+        }
+        uint32_t keyLength = 0;
+        uint32_t payloadLength = 0;
+        ReadHeader(buffer_.data() + at_, keyLength, payloadLength);
+        at_ += kHeaderBytes;
+        const size_t body = size_t{keyLength} + payloadLength;
+        if (!Ensure(body)) {
+            return false;
+        }
+        key = std::string_view(buffer_.data() + at_, keyLength);
+        payload = std::string_view(buffer_.data() + at_ + keyLength, payloadLength);
+        at_ += body;
+        return true;
+    }
+
+    std::string_view key;
+    std::string_view payload;
+
+private:
+    bool Ensure(size_t bytes) {
+        if (filled_ - at_ >= bytes) {
+            return true;
+        }
+        const size_t kept = filled_ - at_;
+        if (kept > 0 && at_ > 0) {
+            std::memmove(buffer_.data(), buffer_.data() + at_, kept);
+        }
+        at_ = 0;
+        filled_ = kept;
+        size_t capacity =
+            buffer_.empty() ? kMinReadBuffer : std::min(buffer_.size() * 2, maxBuffer_);
+        capacity = std::max(capacity, bytes);
+        if (capacity > buffer_.size()) {
+            buffer_.resize(capacity);
+        }
+        const auto wanted = static_cast<size_t>(
+            std::min<int64_t>(static_cast<int64_t>(buffer_.size() - filled_), end_ - next_));
+        const size_t got = wanted > 0 ? file_.ReadAt(next_, buffer_.data() + filled_, wanted) : 0;
+        next_ += static_cast<int64_t>(got);
+        filled_ += got;
+        return filled_ >= bytes;
+    }
+
+    const TemporaryFile& file_;
+    int64_t next_;
+    int64_t end_;
+    size_t maxBuffer_;
+    std::string buffer_;
+    size_t at_ = 0;
+    size_t filled_ = 0;
+};
+
+ExternalSorter::ExternalSorter(size_t budgetBytes) : budget_(std::max<size_t>(budgetBytes, 1)) {}
+
+ExternalSorter::~ExternalSorter() = default;
+
+void ExternalSorter::Add(std::string_view key, std::string_view payload) {
+    record_.clear();
+    AppendRecord(record_, key, payload);
+    const uint64_t locator = arena_.Add(record_);
+    entries_.push_back(Entry{PrefixOf(key), locator});
+    memoryBytes_ += record_.size() + sizeof(Entry);
+    ++count_;
+    if (memoryBytes_ > budget_) {
+        SpillMemory();
+    }
+}
+
+std::string_view ExternalSorter::KeyAt(uint64_t locator) const {
+    const char* data = arena_.At(locator);
+    uint32_t keyLength = 0;
+    uint32_t payloadLength = 0;
+    ReadHeader(data, keyLength, payloadLength);
+    return std::string_view(data + kHeaderBytes, keyLength);
+}
+
+bool ExternalSorter::Less(const Entry& a, const Entry& b) const {
+    if (a.prefix != b.prefix) {
+        return a.prefix < b.prefix;
+    }
+    const int order = KeyAt(a.locator).compare(KeyAt(b.locator));
+    return order != 0 ? order < 0 : a.locator < b.locator;
+}
+
+void ExternalSorter::SortMemory() {
+    std::sort(entries_.begin(), entries_.end(),
+              [this](const Entry& a, const Entry& b) { return Less(a, b); });
+}
+
+void ExternalSorter::SpillMemory() {
+    if (entries_.empty()) {
+        return;
+    }
+    SortMemory();
+    if (!file_) {
+        file_ = std::make_unique<TemporaryFile>();
+    }
+    Run run{file_->Size(), 0};
+    for (const Entry& entry : entries_) {
+        const char* data = arena_.At(entry.locator);
+        uint32_t keyLength = 0;
+        uint32_t payloadLength = 0;
+        ReadHeader(data, keyLength, payloadLength);
+        file_->Append(std::string_view(data, kHeaderBytes + keyLength + payloadLength));
+    }
+    file_->Flush();
+    run.end = file_->Size();
+    runs_.push_back(run);
+    entries_.clear();
+    arena_.Clear();
+    memoryBytes_ = 0;
+}
+
+size_t ExternalSorter::ReadBufferBytes(size_t readers) const {
+    return std::clamp(budget_ / (readers + 1), kMinReadBuffer, kMaxReadBuffer);
+}
+
+void ExternalSorter::MergeDown(size_t maxRuns) {
+    while (runs_.size() > maxRuns) {
+        auto out = std::make_unique<TemporaryFile>();
+        std::vector<Run> merged;
+        for (size_t first = 0; first < runs_.size(); first += kMaxFanIn) {
+            const size_t count = std::min(kMaxFanIn, runs_.size() - first);
+            Reader reader(*this);
+            for (size_t i = 0; i < count; ++i) {
+                reader.AddRun(runs_[first + i], ReadBufferBytes(count));
+            }
+            Run run{out->Size(), 0};
+            std::string record;
+            while (reader.Next()) {
+                record.clear();
+                AppendRecord(record, reader.Key(), reader.Payload());
+                out->Append(record);
+            }
+            out->Flush();
+            run.end = out->Size();
+            merged.push_back(run);
+        }
+        runs_ = std::move(merged);
+        file_ = std::move(out);
+    }
+}
+
+void ExternalSorter::BuildIndex() {
+    Reader reader(*this);
+    reader.AddRun(runs_.front(), kMaxReadBuffer);
+    int64_t position = runs_.front().begin;
+    int64_t nextIndexAt = position;
+    while (reader.Next()) {
+        if (position >= nextIndexAt) {
+            const auto length = static_cast<uint32_t>(reader.Key().size());
+            index_.push_back(IndexEntry{indexKeys_.Add(reader.Key()), length, position});
+            nextIndexAt = position + kIndexStride;
+        }
+        position +=
+            static_cast<int64_t>(kHeaderBytes + reader.Key().size() + reader.Payload().size());
+    }
+}
+
+void ExternalSorter::Finish(bool seekable) {
+    if (finished_) {
+        return;
+    }
+    finished_ = true;
+    if (!file_) {
+        SortMemory();
+        return;
+    }
+    SpillMemory();
+    entries_.shrink_to_fit();
+    MergeDown(seekable ? 1 : kMaxFanIn);
+    if (seekable && !runs_.empty()) {
+        BuildIndex();
+    }
+}
+
+ExternalSorter::Reader ExternalSorter::ReadAll() const {
+    Reader reader(*this);
+    for (const Run& run : runs_) {
+        reader.AddRun(run, ReadBufferBytes(runs_.size()));
+    }
+    return reader;
+}
+
+ExternalSorter::Reader ExternalSorter::ReadFrom(std::string_view key) const {
+    Reader reader(*this);
+    if (!file_) {
+        const auto at = std::partition_point(entries_.begin(), entries_.end(), [&](const Entry& e) {
+            return KeyAt(e.locator) < key;
+        });
+        reader.memoryAt_ = static_cast<size_t>(at - entries_.begin());
+        return reader;
+    }
+    if (runs_.empty()) {
+        return reader;
+    }
+    // The last index point before the key: the key's first record lies at
+    // most one stride after it.
+    const auto after = std::partition_point(index_.begin(), index_.end(), [&](const IndexEntry& e) {
+        return std::string_view(indexKeys_.At(e.key), e.keyLength) < key;
+    });
+    const int64_t begin = after == index_.begin() ? runs_.front().begin : (after - 1)->position;
+    reader.seekKey_.assign(key);
+    reader.seeking_ = true;
+    reader.AddRun(Run{begin, runs_.front().end}, kMaxReadBuffer / 4);
+    return reader;
+}
+
+ExternalSorter::Reader::Reader(const ExternalSorter& sorter) : sorter_(&sorter) {}
+
+ExternalSorter::Reader::Reader(Reader&& other) noexcept = default;
+ExternalSorter::Reader& ExternalSorter::Reader::operator=(Reader&& other) noexcept = default;
+ExternalSorter::Reader::~Reader() = default;
+
+void ExternalSorter::Reader::AddRun(const Run& run, size_t bufferBytes) {
+    cursors_.push_back(
+        std::make_unique<RunCursor>(*sorter_->file_, run.begin, run.end, bufferBytes));
+    PushCursor(cursors_.size() - 1);
+}
+
+bool ExternalSorter::Reader::After(size_t a, size_t b) const {
+    // Smaller key first; on equal keys the earlier run, which holds the
+    // records added first.
+    const int order = cursors_[a]->key.compare(cursors_[b]->key);
+    return order != 0 ? order > 0 : a > b;
+}
+
+void ExternalSorter::Reader::PushCursor(size_t which) {
+    if (!cursors_[which]->Next()) {
+        return;
+    }
+    heap_.push_back(which);
+    std::push_heap(heap_.begin(), heap_.end(), [this](size_t a, size_t b) { return After(a, b); });
+}
+
+bool ExternalSorter::Reader::PopSmallest(size_t& which) {
+    if (heap_.empty()) {
+        return false;
+    }
+    std::pop_heap(heap_.begin(), heap_.end(), [this](size_t a, size_t b) { return After(a, b); });
+    which = heap_.back();
+    heap_.pop_back();
+    return true;
+}
+
+bool ExternalSorter::Reader::Next() {
+    if (cursors_.empty()) {
+        if (sorter_->file_ || memoryAt_ >= sorter_->entries_.size()) {
+            return false;
+        }
+        const char* data = sorter_->arena_.At(sorter_->entries_[memoryAt_++].locator);
+        uint32_t keyLength = 0;
+        uint32_t payloadLength = 0;
+        ReadHeader(data, keyLength, payloadLength);
+        key_ = std::string_view(data + kHeaderBytes, keyLength);
+        payload_ = std::string_view(data + kHeaderBytes + keyLength, payloadLength);
+        return true;
+    }
+    for (;;) {
+        if (current_ != SIZE_MAX) {
+            PushCursor(current_);
+            current_ = SIZE_MAX;
+        }
+        size_t which = 0;
+        if (!PopSmallest(which)) {
+            return false;
+        }
+        current_ = which;
+        key_ = cursors_[which]->key;
+        payload_ = cursors_[which]->payload;
+        if (!seeking_ || key_ >= seekKey_) {
+            seeking_ = false;
+            return true;
+        }
+    }
+}
+
+}  // namespace Norvik

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace Norvik {
+
+// A scratch file for data that does not fit the memory budget. It is unlinked
+// as soon as it is made, so it disappears with the descriptor on every way
+// out of the process, a crash included. Appends are buffered; reads are
+// positional. Failures throw PlatformError with the system's message.
+class TemporaryFile {
+public:
+    // In SpillSettings::Folder().
+    TemporaryFile();
+    ~TemporaryFile();
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    // Where the next appended byte will lie.
+    int64_t Size() const noexcept { return size_; }
+    void Append(std::string_view bytes);
+    // Writes what is buffered; reads see everything appended before.
+    void Flush();
+    // Up to length bytes from position (flushed bytes only); fewer only at
+    // the end of the file.
+    size_t ReadAt(int64_t position, char* into, size_t length) const;
+
+    // Tests: once `bytes` more bytes have been written by any temporary file,
+    // writes fail with errorCode (as a full disk would); 0 turns it off.
+    static void FailWritesAfterForTesting(int64_t bytes, int errorCode);
+
+private:
+    [[noreturn]] static void Fail(const char* what, int error);
+
+    int fd_ = -1;
+    int64_t size_ = 0;     // bytes appended
+    int64_t flushed_ = 0;  // bytes on disk
+    std::string buffer_;
+};
+
+}  // namespace Norvik

@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <optional>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "TestSupport.h"
+#include "dataaccess/ExternalSorter.h"
+#include "dataaccess/PlatformError.h"
+#include "dataaccess/SpillSettings.h"
+#include "dataaccess/TemporaryFile.h"
+
+using Norvik::ExternalSorter;
+using Record = std::pair<std::string, std::string>;
+
+namespace {
+
+// Keys with many duplicates, shared 8-byte prefixes, empty keys and NUL bytes;
+// each payload is the record's number, so order among equal keys shows.
+std::vector<Record> RandomRecords(size_t count, unsigned seed) {
+    std::mt19937 random(seed);
+    const std::vector<std::string> stems = {
+        "", "a", "prefix00", "prefix00x", "prefix01", std::string("nul\0byte", 8), "zz"};
+    std::vector<Record> records;
+    for (size_t i = 0; i < count; ++i) {
+        std::string key = stems[random() % stems.size()];
+        if (random() % 2) {
+            key += static_cast<char>('a' + random() % 5);
+        }
+        records.emplace_back(key, std::to_string(i) + std::string(random() % 40, 'p'));
+    }
+    return records;
+}
+
+std::vector<Record> ReadAll(ExternalSorter::Reader reader) {
+    std::vector<Record> out;
+    while (reader.Next()) {
+        out.emplace_back(std::string(reader.Key()), std::string(reader.Payload()));
+    }
+    return out;
+}
+
+std::vector<Record> Sorted(std::vector<Record> records) {
+    std::stable_sort(records.begin(), records.end(),
+                     [](const Record& a, const Record& b) { return a.first < b.first; });
+    return records;
+}
+
+// Points $TMPDIR at a fresh folder for its lifetime.
+class TemporaryFolder {
+public:
+    TemporaryFolder() {
+        if (const char* saved = std::getenv("TMPDIR")) {
+            saved_ = saved;
+        }
+        ::setenv("TMPDIR", dir_.Path().c_str(), 1);
+    }
+    ~TemporaryFolder() {
+        if (saved_) {
+            ::setenv("TMPDIR", saved_->c_str(), 1);
+        } else {
+            ::unsetenv("TMPDIR");
+        }
+    }
+    bool Empty() const { return std::filesystem::is_empty(dir_.Path()); }
+
+private:
+    testsupport::TempDir dir_;
+    std::optional<std::string> saved_;
+};
+
+}  // namespace
+
+TEST(ExternalSorterTest, OrdersByKeyAndKeepsAddedOrderForEqualKeys) {
+    TemporaryFolder folder;
+    struct Case {
+        const char* name;
+        size_t budget;
+        size_t records;
+        bool spills;
+    };
+    // A budget of one byte writes every record as its own run: more runs
+    // than one merge takes, so merging goes through several passes.
+    const Case cases[] = {{"in memory", size_t{64} << 20, 3000, false},
+                          {"several runs", 16 * 1024, 3000, true},
+                          {"a run per record", 1, 300, true},
+                          {"nothing added", 1024, 0, false}};
+    for (const Case& c : cases) {
+        for (const bool seekable : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (seekable ? ", seekable" : ""));
+            const std::vector<Record> records = RandomRecords(c.records, 7);
+            ExternalSorter sorter(c.budget);
+            for (const Record& record : records) {
+                sorter.Add(record.first, record.second);
+            }
+            sorter.Finish(seekable);
+            EXPECT_EQ(sorter.Spilled(), c.spills);
+            EXPECT_EQ(sorter.Count(), records.size());
+            const std::vector<Record> expected = Sorted(records);
+            EXPECT_EQ(ReadAll(sorter.ReadAll()), expected);
+            // Readers are independent and start from the beginning.
+            EXPECT_EQ(ReadAll(sorter.ReadAll()), expected);
+        }
+    }
+    EXPECT_TRUE(folder.Empty());
+}
+
+TEST(ExternalSorterTest, ReadFromStartsAtTheFirstRecordNotBeforeTheKey) {
+    TemporaryFolder folder;
+    for (const size_t budget : {size_t{64} << 20, size_t{2048}, size_t{1}}) {
+        SCOPED_TRACE(budget);
+        const std::vector<Record> records = RandomRecords(2000, 11);
+        ExternalSorter sorter(budget);
+        for (const Record& record : records) {
+            sorter.Add(record.first, record.second);
+        }
+        sorter.Finish(true);
+        const std::vector<Record> expected = Sorted(records);
+        std::vector<std::string> keys = {"",          "0",
+                                         "a",         "prefix00",
+                                         "prefix00a", "prefix00\x7f",
+                                         "prefix01e", std::string("nul\0", 4),
+                                         "zzz",       "\xff"};
+        for (const Record& record : records) {
+            keys.push_back(record.first);
+        }
+        for (const std::string& key : keys) {
+            const auto from = std::find_if(expected.begin(), expected.end(),
+                                           [&](const Record& r) { return r.first >= key; });
+            ASSERT_EQ(ReadAll(sorter.ReadFrom(key)), std::vector<Record>(from, expected.end()))
+                << key;
+        }
+    }
+}
+
+TEST(ExternalSorterTest, AFullTemporaryFolderFailsWithTheSystemMessage) {
+    TemporaryFolder folder;
+    Norvik::TemporaryFile::FailWritesAfterForTesting(10000, ENOSPC);
+    ExternalSorter sorter(1024);
+    std::string message;
+    try {
+        for (const Record& record : RandomRecords(5000, 3)) {
+            sorter.Add(record.first, record.second);
+        }
+        sorter.Finish();
+    } catch (const Norvik::PlatformError& error) {
+        message = error.Description();
+    }
+    Norvik::TemporaryFile::FailWritesAfterForTesting(0, 0);
+    EXPECT_NE(message.find("No space left on device"), std::string::npos) << message;
+    EXPECT_TRUE(folder.Empty());
+}
+
+TEST(ExternalSorterTest, AMissingTemporaryFolderFailsCleanly) {
+    TemporaryFolder folder;
+    ::setenv("TMPDIR", "/nonexistent/folder", 1);
+    ExternalSorter sorter(1);
+    EXPECT_THROW(sorter.Add("k", "v"), Norvik::PlatformError);
+}
