@@ -1,8 +1,9 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
 #include <string_view>
+
+#include "ByteBuffer.h"
 
 namespace Norvik {
 
@@ -17,14 +18,14 @@ public:
 
     const char* Data() const noexcept { return bytes_.data(); }
     size_t Size() const noexcept { return bytes_.size(); }
-    std::string_view View() const noexcept { return bytes_; }
+    std::string_view View() const noexcept { return std::string_view(bytes_); }
     void Rewind() noexcept { bytes_.clear(); }
 
     // Direct access for writers that append in place.
-    std::string& Buffer() noexcept { return bytes_; }
+    ByteBuffer& Buffer() noexcept { return bytes_; }
 
 private:
-    std::string bytes_;
+    ByteBuffer bytes_;
 };
 
 }  // namespace Norvik

@@ -4,8 +4,12 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "PlatformError.h"
+#include "Sanitizer.h"
 #include "TextUtil.h"
 #include "XmlChars.h"
 
@@ -54,6 +58,47 @@ constexpr std::array<uint8_t, 256> MakeTable(bool attribute) {
 constexpr std::array<uint8_t, 256> kTextTable = MakeTable(false);
 constexpr std::array<uint8_t, 256> kAttributeTable = MakeTable(true);
 
+// The first byte from p that text cannot copy as it is: a control, a byte of
+// a multi-byte character, < > or &. Sixteen bytes at a time where SSE2 is.
+#ifdef __SSE2__
+// Bit i set: byte i of v is one text cannot copy as it is.
+inline unsigned SpecialTextBytes(__m128i v) {
+    // Signed: bytes of 0x80 and above count as below 0x20.
+    __m128i special = _mm_cmplt_epi8(v, _mm_set1_epi8(0x20));
+    special = _mm_or_si128(special, _mm_cmpeq_epi8(v, _mm_set1_epi8('<')));
+    special = _mm_or_si128(special, _mm_cmpeq_epi8(v, _mm_set1_epi8('>')));
+    special = _mm_or_si128(special, _mm_cmpeq_epi8(v, _mm_set1_epi8('&')));
+    return static_cast<unsigned>(_mm_movemask_epi8(special));
+}
+#endif
+
+inline const char* SkipPlainText(const char* p, const char* end) {
+#ifdef __SSE2__
+    while (end - p >= 16) {
+        const unsigned bits =
+            SpecialTextBytes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+        if (bits != 0) {
+            return p + __builtin_ctz(bits);
+        }
+        p += 16;
+    }
+#if !NORVIK_ADDRESS_SANITIZER
+    // The rest in one load when it cannot cross into another page: bytes
+    // past the end are read but never used.
+    if (p < end && (reinterpret_cast<uintptr_t>(p) & 4095) <= 4096 - 16) {
+        const unsigned bits =
+            SpecialTextBytes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))) |
+            (1u << static_cast<unsigned>(end - p));
+        return p + __builtin_ctz(bits);
+    }
+#endif
+#endif
+    while (p < end && kTextTable[static_cast<unsigned char>(*p)] == kCopy && *p >= 0x20) {
+        ++p;
+    }
+    return p;
+}
+
 std::string CodePointText(char32_t c) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "U+%04X", static_cast<unsigned>(c));
@@ -99,7 +144,7 @@ void CSAXWriter::Guarded(Body&& body) {
     if (!started_) {
         Refuse("The document has not been started");
     }
-    std::string& dst = *dst_;
+    ByteBuffer& dst = *dst_;
     const size_t mark = dst.size();
     const State saved = SaveState();
     try {
@@ -252,7 +297,7 @@ void CSAXWriter::AppendCharReference(char32_t c) {
     dst_->append(buffer, static_cast<size_t>(length));
 }
 
-void CSAXWriter::ReplaceAt(std::string& dst, const char*& run, const char*& p, size_t length,
+void CSAXWriter::ReplaceAt(ByteBuffer& dst, const char*& run, const char*& p, size_t length,
                            char32_t c) {
     dst.append(run, p - run);
     AppendReplacement(dst, length == 0
@@ -262,7 +307,7 @@ void CSAXWriter::ReplaceAt(std::string& dst, const char*& run, const char*& p, s
     run = p;
 }
 
-void CSAXWriter::AppendReplacement(std::string& dst, const std::string& message) {
+void CSAXWriter::AppendReplacement(ByteBuffer& dst, const std::string& message) {
     if (!replaceInvalid_) {
         Refuse(message);
     }
@@ -276,27 +321,15 @@ void CSAXWriter::AppendReplacement(std::string& dst, const std::string& message)
 void CSAXWriter::AppendEscaped(std::string_view text, bool attribute) {
     const std::array<uint8_t, 256>& table = attribute ? kAttributeTable : kTextTable;
     const bool checkEncoding = encoder_->MayLackCharacters();
-    std::string& dst = *dst_;
+    ByteBuffer& dst = *dst_;
     const char* p = text.data();
     const char* const end = p + text.size();
     const char* run = p;
     while (p < end) {
-        // Eight ordinary bytes at a time: no control, no high bit, no < > &
-        // (nor " in attributes).
-        if (!attribute && end - p >= 8) {
-            uint64_t word;
-            std::memcpy(&word, p, 8);
-            constexpr uint64_t kOnes = 0x0101010101010101ull;
-            constexpr uint64_t kHighs = 0x8080808080808080ull;
-            auto hasByte = [](uint64_t w, uint8_t b) {
-                const uint64_t x = w ^ (kOnes * b);
-                return (x - kOnes) & ~x & kHighs;
-            };
-            const uint64_t special = ((word - kOnes * 0x20) & ~word) | (word & kHighs) |
-                                     hasByte(word, '<') | hasByte(word, '>') | hasByte(word, '&');
-            if ((special & kHighs) == 0) {
-                p += 8;
-                continue;
+        if (!attribute) {
+            p = SkipPlainText(p, end);
+            if (p == end) {
+                break;
             }
         }
         const uint8_t cls = table[static_cast<unsigned char>(*p)];
@@ -305,6 +338,14 @@ void CSAXWriter::AppendEscaped(std::string_view text, bool attribute) {
             continue;
         }
         if (cls == kHigh) {
+            if (!checkEncoding) {
+                // Two- and most three-byte sequences are characters XML takes.
+                const size_t length = CommonUtf8Length(p, end);
+                if (length > 0) {
+                    p += length;
+                    continue;
+                }
+            }
             char32_t c;
             const size_t length = DecodeUtf8(p, end, c);
             if (length == 0 || !IsXmlChar(c)) {
@@ -355,7 +396,7 @@ void CSAXWriter::AppendEscaped(std::string_view text, bool attribute) {
 
 void CSAXWriter::AppendCData(std::string_view text) {
     const bool checkEncoding = encoder_->MayLackCharacters();
-    std::string& dst = *dst_;
+    ByteBuffer& dst = *dst_;
     const char* p = text.data();
     const char* const end = p + text.size();
     const char* run = p;
@@ -406,7 +447,7 @@ void CSAXWriter::AppendCData(std::string_view text) {
 
 void CSAXWriter::AppendRaw(std::string_view text) {
     const bool checkEncoding = encoder_->MayLackCharacters();
-    std::string& dst = *dst_;
+    ByteBuffer& dst = *dst_;
     const char* p = text.data();
     const char* const end = p + text.size();
     const char* run = p;
@@ -442,7 +483,7 @@ void CSAXWriter::AppendRaw(std::string_view text) {
 
 void CSAXWriter::StartElement(std::string_view qualifiedName, const CSAXAttributes* attributes,
                               bool namesChecked) {
-    Guarded([&](std::string& dst) {
+    Guarded([&](ByteBuffer& dst) {
         if (inCData_) {
             Refuse("An element cannot start inside a CDATA section");
         }
@@ -495,7 +536,7 @@ void CSAXWriter::StartElement(std::string_view qualifiedName, const CSAXAttribut
 }
 
 void CSAXWriter::EndElement(std::string_view qualifiedName, bool emptyElementTag) {
-    Guarded([&](std::string& dst) {
+    Guarded([&](ByteBuffer& dst) {
         if (depth_ == 0) {
             Refuse("End tag </" + std::string(qualifiedName) + "> without an open element");
         }
@@ -529,7 +570,7 @@ void CSAXWriter::Characters(std::string_view text) {
     if (text.empty()) {
         return;
     }
-    Guarded([&](std::string&) {
+    Guarded([&](ByteBuffer&) {
         if (depth_ == 0 && !disableEscaping_) {
             Refuse("Text cannot stand outside the document element");
         }
@@ -548,6 +589,98 @@ void CSAXWriter::Characters(std::string_view text) {
     });
 }
 
+void CSAXWriter::TextElement(std::string_view qualifiedName, std::string_view text,
+                             bool namesChecked, bool emptyElementTag) {
+    if (depth_ == 0 || inCData_) {
+        // Refused or the document element: the general calls say why.
+        StartElement(qualifiedName, nullptr, namesChecked);
+        Characters(text);
+        EndElement(qualifiedName, emptyElementTag);
+        return;
+    }
+    Guarded([&](ByteBuffer&) {
+        if (!namesChecked) {
+            CheckName(qualifiedName, "element");
+        }
+        AppendTextElement(qualifiedName, text, emptyElementTag);
+    });
+}
+
+void CSAXWriter::TextElements(const std::vector<TextField>& fields) {
+    if (depth_ == 0 || inCData_) {
+        for (const TextField& field : fields) {
+            TextElement(field.name, field.text, true, field.emptyElementTag);
+        }
+        return;
+    }
+    Guarded([&](ByteBuffer&) {
+        for (const TextField& field : fields) {
+            AppendTextElement(field.name, field.text, field.emptyElementTag);
+        }
+    });
+}
+
+void CSAXWriter::AppendTextElement(std::string_view name, std::string_view text,
+                                   bool emptyElementTag) {
+    ByteBuffer& dst = *dst_;
+    Frame& parent = frames_[depth_ - 1];
+    const size_t nameLength = name.size();
+    // '>' of the parent, line break and indentation, both tags.
+    char* out = dst.Claim(depth_ + 2 * nameLength + 8);
+    if (startTagOpen_) {
+        *out++ = '>';
+        startTagOpen_ = false;
+    }
+    if (indent_ && !parent.hasText) {
+        while (indentText_.size() < depth_ + 1) {
+            indentText_ += '\t';
+        }
+        CopyBytes(out, indentText_.data(), depth_ + 1);
+        out += depth_ + 1;
+    }
+    parent.hasChildren = true;
+    atLineStart_ = false;
+    *out++ = '<';
+    CopyBytes(out, name.data(), nameLength);
+    out += nameLength;
+    const char* const textEnd = text.data() + text.size();
+    if (!text.empty() && !disableEscaping_ && SkipPlainText(text.data(), textEnd) == textEnd) {
+        // Nothing to escape or check: the text as it is.
+        dst.Release(out);
+        out = dst.Claim(text.size() + nameLength + 4);
+        *out++ = '>';
+        CopyBytes(out, text.data(), text.size());
+        out += text.size();
+        *out++ = '<';
+        *out++ = '/';
+        CopyBytes(out, name.data(), nameLength);
+        out += nameLength;
+        *out++ = '>';
+        dst.Release(out);
+        return;
+    }
+    if (text.empty() && (emptyElementTag || !alwaysEmitEndTags_)) {
+        *out++ = '/';
+        *out++ = '>';
+        dst.Release(out);
+        return;
+    }
+    *out++ = '>';
+    dst.Release(out);
+    if (disableEscaping_) {
+        AppendRaw(text);
+    } else {
+        AppendEscaped(text, false);
+    }
+    out = dst.Claim(nameLength + 3);
+    *out++ = '<';
+    *out++ = '/';
+    CopyBytes(out, name.data(), nameLength);
+    out += nameLength;
+    *out++ = '>';
+    dst.Release(out);
+}
+
 void CSAXWriter::UnescapedCharacters(std::string_view text) {
     const bool previous = disableEscaping_;
     disableEscaping_ = true;
@@ -561,7 +694,7 @@ void CSAXWriter::UnescapedCharacters(std::string_view text) {
 }
 
 void CSAXWriter::ProcessingInstruction(std::string_view target, std::string_view data) {
-    Guarded([&](std::string& dst) {
+    Guarded([&](ByteBuffer& dst) {
         if (inCData_) {
             Refuse("A processing instruction cannot stand inside a CDATA section");
         }
@@ -601,7 +734,7 @@ void CSAXWriter::ProcessingInstruction(std::string_view target, std::string_view
 }
 
 void CSAXWriter::StartCDATA() {
-    Guarded([&](std::string& dst) {
+    Guarded([&](ByteBuffer& dst) {
         if (depth_ == 0) {
             Refuse("A CDATA section cannot stand outside the document element");
         }
@@ -617,7 +750,7 @@ void CSAXWriter::StartCDATA() {
 }
 
 void CSAXWriter::EndCDATA() {
-    Guarded([&](std::string& dst) {
+    Guarded([&](ByteBuffer& dst) {
         if (!inCData_) {
             Refuse("No CDATA section is open");
         }

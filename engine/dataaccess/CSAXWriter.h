@@ -63,6 +63,18 @@ public:
     // SetAlwaysEmitEndTags says (elements declared EMPTY).
     void EndElement(std::string_view qualifiedName, bool emptyElementTag = false);
     void Characters(std::string_view text);
+    // StartElement, Characters and EndElement of an element holding only
+    // text, in one call: what rows are mostly made of.
+    void TextElement(std::string_view qualifiedName, std::string_view text, bool namesChecked,
+                     bool emptyElementTag = false);
+    // Several such elements in turn, inside an open element; their names
+    // have been found writable.
+    struct TextField {
+        std::string_view name;
+        std::string_view text;
+        bool emptyElementTag;
+    };
+    void TextElements(const std::vector<TextField>& fields);
     // Characters with output escaping disabled for this call only.
     void UnescapedCharacters(std::string_view text);
     void ProcessingInstruction(std::string_view target, std::string_view data);
@@ -114,24 +126,26 @@ private:
     void BreakLineBeforeMarkup();
     void AppendNewLine(size_t depth);
     void AppendEscaped(std::string_view text, bool attribute);
+    // One text element at depth_ + 1, without checks (see TextElement).
+    void AppendTextElement(std::string_view name, std::string_view text, bool emptyElementTag);
     void AppendCData(std::string_view text);
     void AppendRaw(std::string_view text);
     void AppendCharReference(char32_t c);
     // What stands for a character that cannot be written (refused unless
     // replacing).
-    void AppendReplacement(std::string& dst, const std::string& message);
+    void AppendReplacement(ByteBuffer& dst, const std::string& message);
     // Writes the text from run up to p, then the replacement of the bad
     // sequence at p (length 0: a byte of invalid UTF-8; otherwise code point
     // c of that many bytes), and moves run and p past it.
-    void ReplaceAt(std::string& dst, const char*& run, const char*& p, size_t length, char32_t c);
+    void ReplaceAt(ByteBuffer& dst, const char*& run, const char*& p, size_t length, char32_t c);
     [[noreturn]] void Refuse(std::string message) const;
     std::string Context() const;
 
     CMemoryStream& output_;
     std::unique_ptr<OutputEncoder> encoder_;
     std::string encodingName_ = "UTF-16";
-    std::string stage_;
-    std::string* dst_ = nullptr;
+    ByteBuffer stage_;
+    ByteBuffer* dst_ = nullptr;
     bool indent_ = false;
     bool standalone_ = false;
     bool omitDeclaration_ = false;

@@ -11,6 +11,10 @@
 #include "PlatformError.h"
 #include "TextUtil.h"
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace Norvik {
 
 namespace {
@@ -51,6 +55,10 @@ bool LooksLikeUtf8(std::string_view sample, bool truncated) {
     while (p < end) {
         if (static_cast<unsigned char>(*p) < 0x80) {
             ++p;
+            continue;
+        }
+        if (const size_t common = CommonUtf8Length(p, end)) {
+            p += common;
             continue;
         }
         char32_t c;
@@ -506,6 +514,17 @@ bool CTextFile::ConvertLine(std::string_view bytes, size_t maxChars, std::string
     const char* p = bytes.data();
     const char* end = p + bytes.size();
     while (p < end) {
+#ifdef __SSE2__
+        if (end - p >= 16) {
+            const auto high = static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));
+            if (high == 0) {
+                p += 16;
+                continue;
+            }
+            p += __builtin_ctz(high);
+        }
+#endif
         if (end - p >= 8) {
             uint64_t word;
             std::memcpy(&word, p, 8);
@@ -516,6 +535,10 @@ bool CTextFile::ConvertLine(std::string_view bytes, size_t maxChars, std::string
         }
         if (static_cast<unsigned char>(*p) < 0x80) {
             ++p;
+            continue;
+        }
+        if (const size_t common = CommonUtf8Length(p, end)) {
+            p += common;
             continue;
         }
         char32_t c;

@@ -160,7 +160,7 @@ void OutputEncoder::Encode(std::string_view utf8, CMemoryStream& out) {
 }
 
 void OutputEncoder::EncodeUtf16(std::string_view utf8, CMemoryStream& out, bool bigEndian) const {
-    std::string& buffer = out.Buffer();
+    ByteBuffer& buffer = out.Buffer();
     const size_t start = buffer.size();
     // At most two bytes of output per input byte (4-byte sequences give 4 bytes).
     buffer.resize(start + 2 * utf8.size());
@@ -217,7 +217,7 @@ void OutputEncoder::EncodeUtf16(std::string_view utf8, CMemoryStream& out, bool 
 }
 
 void OutputEncoder::EncodeIconv(std::string_view utf8, CMemoryStream& out) {
-    std::string& buffer = out.Buffer();
+    ByteBuffer& buffer = out.Buffer();
     char* in = const_cast<char*>(utf8.data());
     size_t inLeft = utf8.size();
     while (inLeft > 0) {

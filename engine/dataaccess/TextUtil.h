@@ -15,6 +15,23 @@ inline constexpr char32_t kReplacementChar = 0xFFFD;
 // truncated sequence.
 size_t DecodeUtf8(const char* p, const char* end, char32_t& codePoint);
 
+// The length of the UTF-8 sequence at p (p < end) when it is one of the common
+// well-formed kinds that need no decoding to check: two bytes, or three bytes
+// from U+1000 to U+CFFF (never a surrogate, never a non-character). 0 for
+// anything else, which DecodeUtf8 then judges.
+inline size_t CommonUtf8Length(const char* p, const char* end) {
+    const auto b0 = static_cast<unsigned char>(p[0]);
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        return end - p >= 2 && (static_cast<unsigned char>(p[1]) & 0xC0) == 0x80 ? 2 : 0;
+    }
+    if (b0 >= 0xE1 && b0 <= 0xEC && end - p >= 3 &&
+        (static_cast<unsigned char>(p[1]) & 0xC0) == 0x80 &&
+        (static_cast<unsigned char>(p[2]) & 0xC0) == 0x80) {
+        return 3;
+    }
+    return 0;
+}
+
 // Decodes the character at pos and advances pos; malformed bytes give U+FFFD
 // and advance by one byte.
 char32_t NextCodePoint(std::string_view text, size_t& pos);
@@ -38,7 +55,17 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 inline bool IsSpace(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
-std::string_view TrimView(std::string_view text);
+inline std::string_view TrimView(std::string_view text) {
+    size_t begin = 0;
+    size_t end = text.size();
+    while (begin < end && IsSpace(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && IsSpace(text[end - 1])) {
+        --end;
+    }
+    return text.substr(begin, end - begin);
+}
 inline std::string Trim(std::string_view text) {
     return std::string(TrimView(text));
 }

@@ -1,10 +1,12 @@
 #include "NodeTreeWriter.h"
 
+#include <atomic>
 #include <charconv>
 
 #include "CGroupSourceRow.h"
 #include "GroupRegistry.h"
 #include "OutputDocument.h"
+#include "RowTemplate.h"
 #include "XMLNode.h"
 #include "dataaccess/TextUtil.h"
 #include "definition/AutoTextResolver.h"
@@ -14,6 +16,49 @@
 NodeTreeWriter::NodeTreeWriter(OutputDocument& output, AutoTextResolver& resolver,
                                const ColumnMap& columns, const GroupRegistry* groups)
     : output_(output), resolver_(resolver), columns_(columns), groups_(groups) {}
+
+NodeTreeWriter::~NodeTreeWriter() = default;
+
+namespace {
+
+std::atomic<bool> rowTemplatesEnabled{true};
+
+}  // namespace
+
+void NodeTreeWriter::SetRowTemplatesForTesting(bool enabled) {
+    rowTemplatesEnabled = enabled;
+}
+
+const std::vector<std::unique_ptr<RowTemplate>>& NodeTreeWriter::TemplatesOf(
+    const XMLNode& parent) {
+    for (const ChildTemplates& entry : templates_) {
+        if (entry.parent == &parent) {
+            return entry.templates;
+        }
+    }
+    ChildTemplates& entry = templates_.emplace_back();
+    entry.parent = &parent;
+    for (const auto& child : parent.Children()) {
+        entry.templates.push_back(rowTemplatesEnabled && RowTemplate::Fits(*child, columns_)
+                                      ? std::make_unique<RowTemplate>(*child, columns_)
+                                      : nullptr);
+    }
+    return entry.templates;
+}
+
+bool NodeTreeWriter::WriteFromTemplate(RowTemplate& rowTemplate, DVDataSourceRow& row) {
+    const XMLNode& node = rowTemplate.Node();
+    if (!IsOwnPass(node)) {
+        return true;
+    }
+    if (!rowTemplate.Read(row) && node.GetSkipIfEmpty()) {
+        return true;
+    }
+    if (const XMLNode* parent = node.GetParent()) {
+        CloseContainers(*parent);
+    }
+    return output_.WriteRow(node, rowTemplate.Fields());
+}
 
 bool NodeTreeWriter::ReadsAsZero(std::string_view value) {
     if (value.empty()) {
@@ -186,10 +231,16 @@ void NodeTreeWriter::WriteValueNode(XMLNode& node, XMLNode& parent, DVDataSource
 }
 
 void NodeTreeWriter::WriteChildren(XMLNode& node, DVDataSourceRow& row) {
+    const std::vector<std::unique_ptr<RowTemplate>>& templates = TemplatesOf(node);
+    size_t at = 0;
     for (const auto& child : node.Children()) {
+        RowTemplate* rowTemplate = at < templates.size() ? templates[at].get() : nullptr;
+        ++at;
         const int32_t kind = child->GetNodeType();
         if (kind == XMLNode::kElement) {
-            WriteNode(*child, row);
+            if (!rowTemplate || !WriteFromTemplate(*rowTemplate, row)) {
+                WriteNode(*child, row);
+            }
         } else if (kind == XMLNode::kValue) {
             WriteValueNode(*child, node, row);
         }
@@ -226,6 +277,9 @@ void NodeTreeWriter::WriteNode(XMLNode& node, DVDataSourceRow& row) {
         CloseContainers(*parent);
     }
 
+    if (node.GetGroup() == 0 && node.Children().empty() && output_.WriteTextElement(node, value)) {
+        return;
+    }
     if (node.GetGroup() == 0) {
         const bool staysOpen = StaysOpen(node);
         StartElementWithAttributes(node, row);

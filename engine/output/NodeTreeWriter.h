@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +12,7 @@ class ColumnMap;
 class DVDataSourceRow;
 class GroupRegistry;
 class OutputDocument;
+class RowTemplate;
 class XMLNode;
 
 // Writes the node tree for one row: values from columns or from constant
@@ -30,6 +33,7 @@ class NodeTreeWriter {
 public:
     NodeTreeWriter(OutputDocument& output, AutoTextResolver& resolver, const ColumnMap& columns,
                    const GroupRegistry* groups);
+    ~NodeTreeWriter();
 
     // {ROW} of the values written next.
     void SetRowCount(int32_t rowCount) noexcept { rowCount_ = rowCount; }
@@ -49,6 +53,10 @@ public:
     // begin with a number.
     static bool ReadsAsZero(std::string_view value);
 
+    // Tests: whether rows of the common shape take their one-call path (on
+    // by default), to compare it with the general walk.
+    static void SetRowTemplatesForTesting(bool enabled);
+
 private:
     bool IsOwnPass(const XMLNode& node) const;
     bool IsSubtreeEmpty(const XMLNode& node, DVDataSourceRow& row);
@@ -56,6 +64,10 @@ private:
     bool IsOpen(const XMLNode& node) const;
     void WriteValueNode(XMLNode& node, XMLNode& parent, DVDataSourceRow& row);
     void EndNode(const XMLNode& node);
+    // Per child of parent: its row template, or null when it has none.
+    const std::vector<std::unique_ptr<RowTemplate>>& TemplatesOf(const XMLNode& parent);
+    // False when the row needs the general walk after all.
+    bool WriteFromTemplate(RowTemplate& rowTemplate, DVDataSourceRow& row);
 
     OutputDocument& output_;
     AutoTextResolver& resolver_;
@@ -63,4 +75,11 @@ private:
     const GroupRegistry* groups_;
     int32_t rowCount_ = 0;
     std::vector<const XMLNode*> open_;  // open Document elements, outermost first
+    struct ChildTemplates {
+        const XMLNode* parent;
+        std::vector<std::unique_ptr<RowTemplate>> templates;
+    };
+    // Per parent written so far; a deque, so entries stay where they are
+    // while nested parents add theirs.
+    std::deque<ChildTemplates> templates_;
 };

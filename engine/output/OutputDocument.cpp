@@ -9,6 +9,7 @@
 #include "NodeTreeWriter.h"
 #include "XMLRootNode.h"
 #include "XSLPostProcessor.h"
+#include "dataaccess/BackgroundSink.h"
 #include "dataaccess/CTextFile.h"
 #include "dataaccess/CompressingSink.h"
 #include "dataaccess/PlatformError.h"
@@ -118,8 +119,8 @@ int32_t OutputDocument::StartOutput(DVDataSourceRow& row, NodeTreeWriter& nodes,
         name == kStandardOutput
             ? (compressStandardOutput_ ? Norvik::Compression::kGzip : Norvik::Compression::kNone)
             : Norvik::CompressionFor(name);
-    const bool xslFirst = compression != Norvik::Compression::kNone &&
-                          postProcessor_ && !s.xsltransform.empty();
+    const bool xslFirst =
+        compression != Norvik::Compression::kNone && postProcessor_ && !s.xsltransform.empty();
     int error = 0;
     std::unique_ptr<Norvik::IFileSink> sink;
     if (name == kStandardOutput) {
@@ -140,7 +141,7 @@ int32_t OutputDocument::StartOutput(DVDataSourceRow& row, NodeTreeWriter& nodes,
         detail = Norvik::ErrnoText(error);
         return kTargetFileCreate;
     }
-    sink_ = std::move(sink);
+    sink_ = std::make_unique<Norvik::BackgroundSink>(std::move(sink));
     if (validator_) {
         validator_->Begin(name);
         rowMarks_.clear();
@@ -335,7 +336,7 @@ void OutputDocument::CopyStreamToFile() {
         return;
     }
     Validate(stream_.View());
-    if (!sink_->Write(stream_.View())) {
+    if (!sink_->WriteTaking(stream_.Buffer())) {
         const int error = sink_->Error();
         throw Norvik::PlatformError(Norvik::CodeFromErrno(error),
                                     "Writing " + currentName_ + ": " + Norvik::ErrnoText(error));
@@ -374,6 +375,27 @@ void OutputDocument::StartElementWithAttributeList(std::string_view name) {
 
 void OutputDocument::EndElement(std::string_view name, bool emptyElementTag) {
     writer_->EndElement(name, emptyElementTag);
+}
+
+bool OutputDocument::WriteTextElement(const XMLNode& node, std::string_view text) {
+    if (node.GetOutputType() == XMLNode::kCDataSection ||
+        node.GetOutputType() == XMLNode::kDisableOutputEscaping || node.insertParagraphTags ||
+        node.insertBrTags) {
+        return false;
+    }
+    writer_->TextElement(node.GetName(), text, namesChecked_, node.GetIsEmpty());
+    return true;
+}
+
+bool OutputDocument::WriteRow(const XMLNode& node,
+                              const std::vector<Norvik::CSAXWriter::TextField>& fields) {
+    if (!namesChecked_) {
+        return false;
+    }
+    writer_->StartElement(node.GetName(), nullptr, true);
+    writer_->TextElements(fields);
+    writer_->EndElement(node.GetName(), node.GetIsEmpty());
+    return true;
 }
 
 void OutputDocument::WriteText(const XMLNode& node, std::string_view text) {

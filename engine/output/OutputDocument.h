@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "OutputFileNamer.h"
+#include "dataaccess/BackgroundSink.h"
 #include "dataaccess/CMemoryStream.h"
 #include "dataaccess/CSAXAttributes.h"
 #include "dataaccess/CSAXWriter.h"
@@ -86,6 +87,12 @@ public:
     void AddAttribute(std::string_view name, std::string_view value);
     void StartElementWithAttributeList(std::string_view name);
     void WriteText(const XMLNode& node, std::string_view text);
+    // An element with no attributes or children and its text; false (and
+    // nothing written) when the node's text needs the general path.
+    bool WriteTextElement(const XMLNode& node, std::string_view text);
+    // A row of the common shape: its element, its text elements, its end.
+    // False (and nothing written) when names need checking as they go.
+    bool WriteRow(const XMLNode& node, const std::vector<Norvik::CSAXWriter::TextField>& fields);
     void EndElement(std::string_view name, bool emptyElementTag);
 
     // Head texts for previews, computed from the definition alone.
@@ -112,7 +119,7 @@ private:
     bool lastFinished_ = false;
     Norvik::CMemoryStream stream_;
     std::unique_ptr<Norvik::CSAXWriter> writer_;
-    std::unique_ptr<Norvik::IFileSink> sink_;
+    std::unique_ptr<Norvik::BackgroundSink> sink_;
     Norvik::CSAXAttributes attributes_;
     std::string scratch_;
     XSLPostProcessor* postProcessor_ = nullptr;

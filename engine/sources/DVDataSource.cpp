@@ -8,7 +8,7 @@ DVDataSource::DVDataSource(int32_t value1, uint8_t value2) : value1_(value1), va
 
 DVDataSource::~DVDataSource() = default;
 
-std::string_view DVDataSource::DisplayValue(int32_t index) {
+std::string_view DVDataSource::FormattedDisplayValue(int32_t index) {
     if (index < 0 || static_cast<size_t>(index) >= columns_.size()) {
         return {};
     }

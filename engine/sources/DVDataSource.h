@@ -42,7 +42,13 @@ public:
     std::string_view ColumnDisplayView(int32_t index) override { return DisplayValue(index); }
     // The display form of the current row's column, formatted once per row;
     // plain text columns hand out the raw value itself.
-    std::string_view DisplayValue(int32_t index);
+    std::string_view DisplayValue(int32_t index) {
+        const auto i = static_cast<size_t>(index);
+        if (i < plain_.size() && plain_[i] && i < rawFieldCount_) {
+            return rawFields_[i];
+        }
+        return FormattedDisplayValue(index);
+    }
 
     virtual int32_t Open(DVFile& definition, int32_t rowLimit) = 0;
     virtual int32_t GetSourceColumnCount() = 0;
@@ -97,6 +103,12 @@ public:
 protected:
     // Readers call this whenever another record becomes current.
     void BeginRecord() noexcept { ++recordSerial_; }
+    // Readers that keep the raw values of a record in an array say where, so
+    // plain columns are read without a call (null: GetRawValue only).
+    void SetRawFields(const std::string_view* fields, size_t count) noexcept {
+        rawFields_ = fields;
+        rawFieldCount_ = fields ? count : 0;
+    }
     void ResetRowCounter() noexcept { rowCounter_ = 0; }
     const std::vector<SortEntry>& SortEntries() const noexcept { return sortEntries_; }
     std::vector<SortEntry>& MutableSortEntries() noexcept { return sortEntries_; }
@@ -104,6 +116,7 @@ protected:
 
 private:
     bool PassesFilters();
+    std::string_view FormattedDisplayValue(int32_t index);
 
     int32_t value1_;
     uint8_t value2_;
@@ -119,6 +132,8 @@ private:
     std::vector<std::string> display_;
     std::vector<uint64_t> displaySerial_;
     std::vector<uint8_t> plain_;  // columns whose display form is the raw value
+    const std::string_view* rawFields_ = nullptr;
+    size_t rawFieldCount_ = 0;
 };
 
 // A new source for a source type (0 delimited text, 1 fixed width; the

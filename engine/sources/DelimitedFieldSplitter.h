@@ -20,6 +20,9 @@ public:
     void Start(std::string_view line);
     // False when the line has no more fields.
     bool Next(std::string_view& field);
+    // The first count fields of line at once (missing ones empty), as Next
+    // would give them.
+    void Split(std::string_view line, std::string_view* fields, size_t count);
 
 private:
     bool IsDelimiterAt(size_t pos, size_t& length) const;

@@ -94,13 +94,11 @@ bool DelimitedTextFileDataSource::ReadRecord() {
         return false;
     }
     BeginRecord();
-    splitter_.Start(line);
-    for (size_t i = 0; i < record_.size(); ++i) {
-        std::string_view field;
-        if (!splitter_.Next(field)) {
-            field = {};
+    splitter_.Split(line, record_.data(), record_.size());
+    if (removeQuotes_) {
+        for (size_t i = 0; i < record_.size(); ++i) {
+            record_[i] = RemoveQuotes(record_[i], fieldStorage_[i]);
         }
-        record_[i] = removeQuotes_ ? RemoveQuotes(field, fieldStorage_[i]) : field;
     }
     return true;
 }

@@ -76,6 +76,7 @@ std::string_view TextFileDataSource::GetRawValue(int32_t index) {
 void TextFileDataSource::SetRecordSize(size_t count) {
     record_.assign(count, std::string_view());
     fieldStorage_.resize(count);
+    SetRawFields(record_.data(), record_.size());
 }
 
 int32_t TextFileDataSource::Open(DVFile& definition, int32_t) {
@@ -110,6 +111,7 @@ int32_t TextFileDataSource::Open(DVFile& definition, int32_t) {
 void TextFileDataSource::Close() {
     file_.reset();
     headerNames_.clear();
+    SetRawFields(nullptr, 0);
     record_.clear();
     fieldStorage_.clear();
     ClearSortIndex();

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "dataaccess/CXMLDocument.h"
 #include "dataaccess/PlatformError.h"
@@ -363,3 +365,91 @@ TEST(CSAXWriterTest, LargeDocumentsFlushThroughTheStage) {
 }
 
 }  // namespace
+
+// The one-call forms write exactly what the three calls write, whatever the
+// text and the settings.
+TEST(CSAXWriterTest, TextElementsWriteWhatTheGeneralCallsWrite) {
+    const std::vector<std::string> texts = {
+        "",
+        "x",
+        "plain text of exactly 16",
+        "a&b<c>d",
+        "K\xc3\xb6ln, Z\xc3\xbcrich",
+        "\xe6\x9d\xb1\xe4\xba\xac",                // three-byte characters
+        "\xf0\x9f\x98\x80 four",                   // a four-byte one
+        "\xed\x9f\xbf \xee\x80\x80 \xef\xbf\xbd",  // three-byte ones next to the edges
+        "bad \xff byte",
+        "bad \xc3",
+        "cut \xe2\x82",
+        "\x01 control",
+        "tab\tand\nline",
+        std::string(15, 'a') + "&",
+        std::string(17, 'b') + "\xc3\xa9",
+        std::string(40, 'c')};
+    for (const bool indent : {true, false}) {
+        for (const bool alwaysEndTags : {false, true}) {
+            for (const bool emptyTag : {false, true}) {
+                for (const bool parentHasText : {false, true}) {
+                    for (const std::string& text : texts) {
+                        SCOPED_TRACE(testing::Message() << indent << alwaysEndTags << emptyTag
+                                                        << parentHasText << " [" << text << "]");
+                        auto write = [&](bool oneCall) {
+                            CMemoryStream stream;
+                            CSAXWriter w(stream);
+                            w.SetEncoding("UTF-8");
+                            w.SetIndent(indent);
+                            w.SetAlwaysEmitEndTags(alwaysEndTags);
+                            w.SetReplaceInvalidCharacters(true);
+                            w.StartDocument();
+                            w.StartElement("doc");
+                            w.StartElement("row");
+                            if (parentHasText) {
+                                w.Characters("lead");
+                            }
+                            const std::vector<CSAXWriter::TextField> fields = {
+                                {"name", text, emptyTag}, {"b", "2", false}};
+                            if (oneCall) {
+                                w.TextElements(fields);
+                            } else {
+                                for (const CSAXWriter::TextField& field : fields) {
+                                    w.StartElement(field.name);
+                                    w.Characters(field.text);
+                                    w.EndElement(field.name, field.emptyElementTag);
+                                }
+                            }
+                            if (oneCall) {
+                                w.TextElement("last", text, false, emptyTag);
+                            } else {
+                                w.StartElement("last");
+                                w.Characters(text);
+                                w.EndElement("last", emptyTag);
+                            }
+                            w.EndElement("row");
+                            w.EndElement("doc");
+                            w.EndDocument();
+                            return std::string(stream.View());
+                        };
+                        EXPECT_EQ(write(true), write(false));
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(CSAXWriterTest, ARefusedTextElementChangesNothing) {
+    CMemoryStream stream;
+    CSAXWriter w(stream);
+    w.SetEncoding("UTF-8");
+    w.SetIndent(true);
+    w.StartDocument();
+    w.StartElement("doc");
+    w.Characters("x");
+    const std::string before(stream.View());
+    EXPECT_THROW(w.TextElements({{"a", "fine", false}, {"b", "bad \x01", false}}), PlatformError);
+    EXPECT_THROW(w.TextElement("bad name", "v", false), PlatformError);
+    EXPECT_EQ(std::string(stream.View()), before);
+    w.EndElement("doc");
+    w.EndDocument();
+    EXPECT_EQ(ParsedText(std::string(stream.View())), "x");
+}

@@ -1,0 +1,55 @@
+#include "RowTemplate.h"
+
+#include "XMLNode.h"
+#include "sources/ColumnMap.h"
+#include "sources/DVDataSourceRow.h"
+
+namespace {
+
+// Written as its text and nothing else: no formatting, no skip rule that
+// depends on other rows or on numbers, no markup around the text.
+bool IsPlainText(const XMLNode& node) {
+    return node.dataType == DataTypeProperties::kText && node.caseType == 0 &&
+           node.GetOutputType() == XMLNode::kNormalText && !node.insertParagraphTags &&
+           !node.insertBrTags && node.GetScope() == XMLNode::kRowScope && node.GetGroup() == 0 &&
+           !node.GetSkipIfDuplicate() && !node.GetSkipIfZero();
+}
+
+}  // namespace
+
+bool RowTemplate::Fits(const XMLNode& node, const ColumnMap& columns) {
+    if (node.GetNodeType() != XMLNode::kElement || !IsPlainText(node) || node.GetSource() != 0 ||
+        !node.GetValue().empty() || node.Children().empty()) {
+        return false;
+    }
+    for (const auto& child : node.Children()) {
+        if (child->GetNodeType() != XMLNode::kElement || !IsPlainText(*child) ||
+            !child->Children().empty() || child->GetSource() == 0 ||
+            columns.IndexOf(child->GetSource()) < 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+RowTemplate::RowTemplate(const XMLNode& node, const ColumnMap& columns) : node_(&node) {
+    for (const auto& child : node.Children()) {
+        children_.push_back(
+            {child.get(), columns.IndexOf(child->GetSource()), child->GetSkipIfEmpty()});
+    }
+    fields_.reserve(children_.size());
+}
+
+bool RowTemplate::Read(DVDataSourceRow& row) {
+    fields_.clear();
+    bool any = false;
+    for (const Child& child : children_) {
+        const std::string_view text = row.ColumnDisplayView(child.column);
+        any = any || !text.empty();
+        if (text.empty() && child.skipIfEmpty) {
+            continue;
+        }
+        fields_.push_back({child.node->GetName(), text, child.node->GetIsEmpty()});
+    }
+    return any;
+}

@@ -1,0 +1,95 @@
+// Rows of the common shape take a one-call path; it must write the bytes the
+// general walk of the tree writes.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "definition/RunTestSupport.h"
+#include "output/NodeTreeWriter.h"
+#include "output/XMLNode.h"
+
+using namespace testsupport;
+
+namespace {
+
+const char kCsv[] =
+    "Id,Name,Note\n"
+    "1,Ann,plain\n"
+    "2,,a & b < c > d\n"
+    ",,\n"
+    "4,K\xc3\xb6ln,\"quoted, with comma\"\n"
+    "5,\xe6\x9d\xb1\xe4\xba\xac,\xf0\x9f\x98\x80 bad \xff byte\n"
+    "6,\"\"\"x\"\"\",  spaced  \n";
+
+XMLNode* Leaf(XMLNode& parent, const DVFile& definition, const char* column) {
+    XMLNode* node = parent.AddChild(column, XMLNode::kElement);
+    node->SetSource(definition.Columns().at(definition.ColumnIndexByName(column)).id);
+    return node;
+}
+
+std::string Write(const std::function<void(DVFile&)>& shape, bool templates) {
+    NodeTreeWriter::SetRowTemplatesForTesting(templates);
+    TempDir dir;
+    DVFile definition = CsvDefinition(dir, kCsv, true);
+    shape(definition);
+    const RunOutcome outcome = RunSaved(definition, dir);
+    NodeTreeWriter::SetRowTemplatesForTesting(true);
+    EXPECT_EQ(outcome.code, 0) << outcome.message << ": " << outcome.detail;
+    std::string all;
+    for (const std::string& file : outcome.files) {
+        all += ReadFile(file);
+    }
+    return all;
+}
+
+}  // namespace
+
+TEST(RowTemplateTest, WritesWhatTheGeneralWalkWrites) {
+    struct Case {
+        const char* name;
+        std::function<void(DVFile&)> shape;
+    };
+    const Case cases[] = {
+        {"columns as they come", [](DVFile&) {}},
+        {"no indentation", [](DVFile& d) { d.SetIndentOutput(false); }},
+        {"end tags always", [](DVFile& d) { d.SetAlwaysEmitEndTags(true); }},
+        {"empty values kept",
+         [](DVFile& d) {
+             XMLNode& row = *d.Root().Children().front();
+             row.SetSkipIfEmpty(false);
+             for (const auto& child : row.Children()) {
+                 child->SetSkipIfEmpty(false);
+                 child->SetIsEmpty(true);
+             }
+         }},
+        {"inside a document element that stays open",
+         [](DVFile& d) {
+             d.Root().DeleteChildren();
+             XMLNode* orders = d.Root().AddChild("orders", XMLNode::kElement);
+             orders->SetScope(XMLNode::kDocumentScope);
+             Leaf(*orders, d, "Id")->SetScope(XMLNode::kDocumentScope);
+             XMLNode* row = orders->AddChild("row", XMLNode::kElement);
+             Leaf(*row, d, "Name");
+             Leaf(*row, d, "Note");
+             XMLNode* footer = d.Root().AddChild("end", XMLNode::kElement);
+             footer->SetScope(XMLNode::kFooterScope);
+             footer->SetValue("done");
+         }},
+        {"rows next to other content",
+         [](DVFile& d) {
+             XMLNode* other = d.Root().AddChild("other", XMLNode::kElement);
+             Leaf(*other, d, "Id")->SetSkipIfDuplicate(true);
+             XMLNode* second = d.Root().AddChild("again", XMLNode::kElement);
+             Leaf(*second, d, "Note");
+             Leaf(*second, d, "Name");
+         }},
+        {"a file per row", [](DVFile& d) { d.SetFilePerRow(true); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string general = Write(c.shape, false);
+        EXPECT_FALSE(general.empty());
+        EXPECT_EQ(Write(c.shape, true), general);
+    }
+}
