@@ -1,17 +1,25 @@
 #!/usr/bin/env bash
-# Times whole dvrun processes on generated data and prints a table.
+# Times whole dvrun processes on generated data and prints one table.
 #
 #   bench/run_bench.sh [BUILD_DIR]
 #
-# Environment: BENCH_ROWS (default "100000 1000000"), BENCH_RUNS (runs per
-# measurement, default 3; the median counts), BENCH_PANDAS=0 to skip pandas.
-# Every output is checked: well-formed, and the expected number of <row>s.
+# Workloads: the hand-written reference converter, dvrun plain (indented
+# UTF-8, every column an element), plain validated against an XML Schema
+# as it is written, plain in UTF-16, formatted (numbers,
+# dates, attributes, a filter), grouped/sorted (grouped by city, sorted by
+# city and date) at BENCH_ROWS rows (default 1000000); the reference, plain
+# (validated too) and grouped/sorted again at BENCH_LARGE_ROWS (default 10000000, 0 skips
+# them); and grouping 200,000 sorted rows into 50 and into 49,112 groups.
+# Each is run BENCH_RUNS times (default 5), taking turns, and the medians
+# count. Every output is checked: well-formed, with the expected number of
+# rows (and groups). BENCH_PANDAS=0 skips the pandas comparison.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
-rows_list=${BENCH_ROWS:-"100000 1000000"}
-runs=${BENCH_RUNS:-3}
+rows=${BENCH_ROWS:-1000000}
+large=${BENCH_LARGE_ROWS:-10000000}
+runs=${BENCH_RUNS:-5}
 work=$build/bench
 mkdir -p "$work"
 dvrun=$build/bin/dvrun
@@ -20,102 +28,129 @@ for tool in "$dvrun" "$build/bin/bench_reference" "$build/bin/bench_count"; do
 done
 [ -x /usr/bin/time ] || { echo "run_bench: /usr/bin/time is missing (tools/install-deps.sh)" >&2; exit 1; }
 
-with_pandas=0
+pandas_python=
 if [ "${BENCH_PANDAS:-1}" != 0 ]; then
     for candidate in python3 /usr/bin/python3; do
         if "$candidate" -c 'import pandas, lxml' 2>/dev/null; then
-            with_pandas=1
             pandas_python=$candidate
             break
         fi
     done
 fi
 
-# The UTF-16 variant of the plain workload.
 sed 's#<encoding>utf-8</encoding>#<encoding>UTF-16</encoding>#' "$root/bench/plain.dv" \
     >"$work/plain-utf16.dv"
 
+# data ROWS: the orders file of that many rows (made once, kept in $work).
+data() {
+    local csv=$work/orders-$1.csv
+    if [ ! -s "$csv" ] || [ ! -s "$csv.counts" ]; then
+        echo "run_bench: generating $1 rows" >&2
+        python3 "$root/bench/generate.py" "$1" "$csv" "$csv.counts"
+    fi
+    echo "$csv"
+}
+expect() { awk -v w="$2" '$1 == w { print $2 }' "$1.counts"; }
+
+# Workloads: "label|rows|element|expected count|command…" ({OUT} is the output).
+workloads=()
+add() { workloads+=("$1"); }
+add_orders() {
+    local n=$1 csv
+    csv=$(data "$n")
+    add "reference|$n|row|$(expect "$csv" plain)|$build/bin/bench_reference $csv {OUT}"
+    add "plain|$n|row|$(expect "$csv" plain)|$dvrun $root/bench/plain.dv /s $csv /t {OUT}"
+    add "plain, validated|$n|row|$(expect "$csv" plain)|$dvrun $root/bench/plain.dv /s $csv /t {OUT} /v $root/bench/plain.xsd"
+    if [ "${2:-}" != large ]; then
+        add "plain UTF-16|$n|row|$(expect "$csv" plain)|$dvrun $work/plain-utf16.dv /s $csv /t {OUT}"
+        add "formatted|$n|row|$(expect "$csv" formatted)|$dvrun $root/bench/formatted.dv /s $csv /t {OUT}"
+    fi
+    add "grouped/sorted|$n|row|$(expect "$csv" grouped)|$dvrun $root/bench/grouped.dv /s $csv /t {OUT}"
+    if [ "${2:-}" != large ] && [ -n "$pandas_python" ]; then
+        add "pandas to_xml|$n|row|$(expect "$csv" plain)|$pandas_python $root/bench/pandas_convert.py $csv {OUT}"
+    fi
+}
+add_orders "$rows"
+if [ "$large" != 0 ]; then
+    add_orders "$large" large
+fi
+for groups in 50 49112; do
+    csv=$work/groups-$groups.csv
+    [ -s "$csv" ] || python3 "$root/bench/generate.py" --groups "$groups" 200000 "$csv"
+    add "grouped, $groups groups|200000|group|$groups|$dvrun $root/bench/groups.dv /s $csv /t {OUT}"
+done
+
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-# measure NAME EXPECTED_ROWS OUTPUT COMMAND...: runs the command $runs times,
-# checks the output, and appends "name seconds peak_kb" to $results.
-measure() {
-    local name=$1 expected=$2 output=$3
-    shift 3
-    local times=() peaks=() log=$work/time.log
-    for ((i = 0; i < runs; ++i)); do
-        rm -f "$output"
+results=$work/results.txt
+: >"$results"
+log=$work/time.log
+out=$work/out.xml
+for ((run = 1; run <= runs; ++run)); do
+    echo "run_bench: round $run of $runs" >&2
+    for index in "${!workloads[@]}"; do
+        IFS='|' read -r label n element expected command <<<"${workloads[$index]}"
+        rm -f "$out"
         sync
-        if ! /usr/bin/time -v -o "$log" "$@" >/dev/null 2>"$work/stderr.log"; then
-            echo "run_bench: $name failed:" >&2
+        # shellcheck disable=SC2086 # the command is split into words on purpose
+        if ! /usr/bin/time -v -o "$log" ${command//\{OUT\}/$out} >/dev/null 2>"$work/stderr.log"; then
+            echo "run_bench: $label ($n rows) failed:" >&2
             cat "$work/stderr.log" "$log" >&2
             exit 1
         fi
-        times+=("$(awk -F': ' '/Elapsed \(wall clock\)/ {
-            n = split($2, p, ":"); s = 0; for (k = 1; k <= n; ++k) s = s * 60 + p[k]; print s }' "$log")")
-        peaks+=("$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$log")")
-        if [ "$i" -eq 0 ]; then
-            local counted
-            counted=$("$build/bin/bench_count" "$output" row) ||
-                { echo "run_bench: $name wrote XML that does not parse" >&2; exit 1; }
+        if [ "$run" -eq 1 ]; then
+            counted=$("$build/bin/bench_count" "$out" "$element") ||
+                { echo "run_bench: $label wrote XML that does not parse" >&2; exit 1; }
             if [ "$counted" != "$expected" ]; then
-                echo "run_bench: $name wrote $counted rows, expected $expected" >&2
+                echo "run_bench: $label wrote $counted <$element>s, expected $expected" >&2
                 exit 1
             fi
         fi
+        awk -F': ' -v i="$index" '
+            /Elapsed \(wall clock\)/ { n = split($2, p, ":"); s = 0; for (k = 1; k <= n; ++k) s = s * 60 + p[k]; wall = s }
+            /User time/ { user = $2 }
+            /Maximum resident set size/ { rss = $2 }
+            END { print i, wall, user, rss }' "$log" >>"$results"
     done
-    rm -f "$output"
-    echo "$name $(printf '%s\n' "${times[@]}" | median) $(printf '%s\n' "${peaks[@]}" | median)" >>"$results"
-}
+done
+rm -f "$out"
 
 table=$work/results.md
 {
-    echo "| converter | rows | median s | rows/s | input MB/s | peak RSS MB | × C reference |"
+    echo "| workload | rows | wall s | user s | peak RSS MB | × reference wall | × reference user |"
     echo "|---|---:|---:|---:|---:|---:|---:|"
 } >"$table"
-
-for rows in $rows_list; do
-    csv=$work/rows-$rows.csv
-    counts=$work/rows-$rows.counts
-    if [ ! -s "$csv" ] || [ ! -s "$counts" ]; then
-        echo "run_bench: generating $rows rows" >&2
-        python3 "$root/bench/generate.py" "$rows" "$csv" "$counts"
+declare -A ref_wall ref_user
+for index in "${!workloads[@]}"; do
+    IFS='|' read -r label n _ <<<"${workloads[$index]}"
+    wall=$(awk -v i="$index" '$1 == i { print $2 }' "$results" | median)
+    user=$(awk -v i="$index" '$1 == i { print $3 }' "$results" | median)
+    rss=$(awk -v i="$index" '$1 == i { print $4 }' "$results" | median)
+    if [ "$label" = reference ]; then
+        ref_wall[$n]=$wall
+        ref_user[$n]=$user
     fi
-    expect() { awk -v w="$1" '$1 == w { print $2 }' "$counts"; }
-    results=$work/results-$rows.txt
-    : >"$results"
-    echo "run_bench: $rows rows, $runs runs each" >&2
-    measure "C reference" "$(expect plain)" "$work/out.xml" \
-        "$build/bin/bench_reference" "$csv" "$work/out.xml"
-    measure "dvrun plain" "$(expect plain)" "$work/out.xml" \
-        "$dvrun" "$root/bench/plain.dv" /s "$csv" /t "$work/out.xml"
-    measure "dvrun plain UTF-16" "$(expect plain)" "$work/out.xml" \
-        "$dvrun" "$work/plain-utf16.dv" /s "$csv" /t "$work/out.xml"
-    measure "dvrun formatted" "$(expect formatted)" "$work/out.xml" \
-        "$dvrun" "$root/bench/formatted.dv" /s "$csv" /t "$work/out.xml"
-    measure "dvrun grouped/sorted" "$(expect grouped)" "$work/out.xml" \
-        "$dvrun" "$root/bench/grouped.dv" /s "$csv" /t "$work/out.xml"
-    if [ "$with_pandas" = 1 ]; then
-        measure "pandas to_xml" "$(expect plain)" "$work/out.xml" \
-            "$pandas_python" "$root/bench/pandas_convert.py" "$csv" "$work/out.xml"
+    if [ -n "${ref_wall[$n]:-}" ]; then
+        ratios=$(awk -v w="$wall" -v u="$user" -v rw="${ref_wall[$n]}" -v ru="${ref_user[$n]}" \
+            'BEGIN { printf "%.2f | %.2f", (rw > 0 ? w / rw : 0), (ru > 0 ? u / ru : 0) }')
+    else
+        ratios="– | –"
     fi
-    mb=$(awk -v b="$(stat -c %s "$csv")" 'BEGIN { print b / 1e6 }')
-    reference=$(awk '/^C reference / { print $3 }' "$results")
-    awk -v rows="$rows" -v mb="$mb" -v ref="$reference" '{
-        kb = $NF; s = $(NF - 1); $NF = ""; $(NF - 1) = ""; sub(/ +$/, "")
-        printf "| %s | %d | %.2f | %.0f | %.1f | %.1f | %.2f |\n",
-               $0, rows, s, (s > 0 ? rows / s : 0), (s > 0 ? mb / s : 0), kb / 1024, (ref > 0 ? s / ref : 0)
-    }' "$results" >>"$table"
+    awk -v l="$label" -v n="$n" -v w="$wall" -v u="$user" -v r="$rss" -v q="$ratios" \
+        'BEGIN { printf "| %s | %d | %.2f | %.2f | %.1f | %s |\n", l, n, w, u, r / 1024, q }' >>"$table"
+    case $label in
+        "grouped, 50 groups") few=$wall ;;
+        "grouped, 49112 groups") many=$wall ;;
+    esac
 done
 
 echo
 cat "$table"
-if [ "$with_pandas" = 0 ]; then
+if [ -n "${few:-}" ] && [ -n "${many:-}" ]; then
+    awk -v a="$few" -v b="$many" 'BEGIN { printf "\n49,112 groups take %.2f× the time of 50 groups.\n", (a > 0 ? b / a : 0) }'
+fi
+if [ -z "$pandas_python" ]; then
     echo
     echo "(pandas with lxml is not installed here, so it was not timed.)"
 fi
-
-if [ -x "$build/bin/bench_micro" ]; then
-    echo
-    "$build/bin/bench_micro" --benchmark_min_time=0.2
-fi
+echo "Machine: $(nproc) cores, $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo)."

@@ -24,6 +24,7 @@
 #include "IPrompter.h"
 #include "controller/ChangeCode.h"
 #include "run/RunTransform.h"
+#include "frame/QtText.h"
 
 #ifndef DV_VERSION
 #define DV_VERSION "0.0.0"
@@ -39,10 +40,6 @@ const int kToolbarCommands[] = {Command::kToolbarStandard, Command::kToolbarEdit
 
 QString Product() {
     return QString::fromLatin1(DocumentNames::kProductName);
-}
-
-QString ToQt(const std::string& text) {
-    return QString::fromStdString(text);
 }
 
 }  // namespace

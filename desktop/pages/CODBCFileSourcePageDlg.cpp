@@ -5,13 +5,13 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QVBoxLayout>
 
 #include "CBackgroundTask.h"
 #include "CFileNameField.h"
+#include "CIdentificationBox.h"
 #include "ConnectionTest.h"
 #include "controller/CController.h"
 #include "controller/ChangeCode.h"
@@ -27,14 +27,8 @@ CODBCFileSourcePageDlg::CODBCFileSourcePageDlg(CController& controller, IPrompte
     fileLabel->setBuddy(file_->Edit());
     layout->addWidget(fileLabel);
     layout->addWidget(file_);
-    auto* identification = new QGroupBox(tr("Identification"), this);
-    auto* form = new QFormLayout(identification);
-    user_ = new QLineEdit(identification);
-    password_ = new QLineEdit(identification);
-    password_->setEchoMode(QLineEdit::Password);
-    form->addRow(tr("Us&er name:"), user_);
-    form->addRow(tr("&Password:"), password_);
-    layout->addWidget(identification);
+    identification_ = new CIdentificationBox(this);
+    layout->addWidget(identification_);
     auto* buttons = new QHBoxLayout;
     test_ = new QPushButton(tr("&Test..."), this);
     buttons->addStretch(1);
@@ -47,9 +41,7 @@ CODBCFileSourcePageDlg::CODBCFileSourcePageDlg(CController& controller, IPrompte
             controller_.Changed(ChangeCode::kSource);
         }
     });
-    connect(user_, &QLineEdit::editingFinished, this,
-            &CODBCFileSourcePageDlg::ApplyIdentification);
-    connect(password_, &QLineEdit::editingFinished, this,
+    connect(identification_, &CIdentificationBox::Edited, this,
             &CODBCFileSourcePageDlg::ApplyIdentification);
     connect(test_, &QPushButton::clicked, this, [this] {
         ApplyIdentification();
@@ -60,14 +52,14 @@ CODBCFileSourcePageDlg::CODBCFileSourcePageDlg(CController& controller, IPrompte
 QString CODBCFileSourcePageDlg::FileFilter(int sourceType, const std::string& driver) {
     const auto attributes = Norvik::CODBCManager::DriverAttributes(driver);
     auto found = attributes.find("FileExtns");
-    QString extensions = found == attributes.end() ? QString() : QString::fromStdString(found->second);
+    QString extensions =
+        found == attributes.end() ? QString() : QString::fromStdString(found->second);
     if (extensions.isEmpty()) {
         extensions = sourceType == DVFileSettings::kExcel ? QStringLiteral("*.xlsx;*.xls")
                                                           : QStringLiteral("*.mdb;*.accdb");
     }
     const QString patterns =
-        extensions.split(QRegularExpression(QStringLiteral("[;,]")), Qt::SkipEmptyParts)
-            .join(' ');
+        extensions.split(QRegularExpression(QStringLiteral("[;,]")), Qt::SkipEmptyParts).join(' ');
     const QString kind = sourceType == DVFileSettings::kExcel ? tr("Microsoft Excel Files")
                                                               : tr("Microsoft Access Files");
     return QStringLiteral("%1 (%2)").arg(kind, patterns);
@@ -78,12 +70,7 @@ void CODBCFileSourcePageDlg::Refresh() {
     const DVFileSettings& settings = controller_.Definition().Settings();
     file_->SetFilter(FileFilter(settings.sourcetype, settings.odbcdriver));
     file_->SetFileName(QString::fromStdString(settings.sourcefilename));
-    if (user_->text() != QString::fromStdString(settings.username)) {
-        user_->setText(QString::fromStdString(settings.username));
-    }
-    if (password_->text() != QString::fromStdString(settings.password)) {
-        password_->setText(QString::fromStdString(settings.password));
-    }
+    identification_->Show(settings);
     refreshing_ = false;
 }
 
@@ -91,10 +78,7 @@ void CODBCFileSourcePageDlg::ApplyIdentification() {
     if (refreshing_) {
         return;
     }
-    DVFile& definition = controller_.Definition();
-    bool changed = definition.SetUserName(user_->text().toStdString());
-    changed = definition.SetPassword(password_->text().toStdString()) || changed;
-    if (changed) {
+    if (identification_->ApplyTo(controller_.Definition())) {
         controller_.Changed(ChangeCode::kSource);
     }
 }

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include "CIdentificationBox.h"
+
 class CBackgroundTask;
 class CController;
 class CFileNameField;
@@ -15,16 +17,15 @@ class CODBCFileSourcePageDlg : public QWidget {
     Q_OBJECT
 
 public:
-    CODBCFileSourcePageDlg(CController& controller, IPrompter& prompter,
-                           QWidget* parent = nullptr);
+    CODBCFileSourcePageDlg(CController& controller, IPrompter& prompter, QWidget* parent = nullptr);
 
     void Refresh();
     // "Microsoft Excel Files (*.xlsx *.xls)" and the like, for a source type.
     static QString FileFilter(int sourceType, const std::string& driver);
 
     CFileNameField* FileField() const noexcept { return file_; }
-    QLineEdit* UserEdit() const noexcept { return user_; }
-    QLineEdit* PasswordEdit() const noexcept { return password_; }
+    QLineEdit* UserEdit() const noexcept { return identification_->UserEdit(); }
+    QLineEdit* PasswordEdit() const noexcept { return identification_->PasswordEdit(); }
     QPushButton* TestButton() const noexcept { return test_; }
     CBackgroundTask& TestTask() const noexcept { return *testTask_; }
 
@@ -34,8 +35,7 @@ private:
     CController& controller_;
     IPrompter& prompter_;
     CFileNameField* file_;
-    QLineEdit* user_;
-    QLineEdit* password_;
+    CIdentificationBox* identification_;
     QPushButton* test_;
     CBackgroundTask* testTask_;
     bool refreshing_ = false;

@@ -15,18 +15,12 @@
 
 #include "CBackgroundTask.h"
 #include "CFileNameField.h"
+#include "CIdentificationBox.h"
 #include "ConnectionTest.h"
 #include "controller/CController.h"
 #include "controller/ChangeCode.h"
 #include "dataaccess/CODBCManager.h"
-
-namespace {
-
-QString ToQt(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-}  // namespace
+#include "frame/QtText.h"
 
 CODBCSourcePageDlg::CODBCSourcePageDlg(CController& controller, IPrompter& prompter,
                                        QWidget* parent)
@@ -75,14 +69,8 @@ CODBCSourcePageDlg::CODBCSourcePageDlg(CController& controller, IPrompter& promp
     fileLayout->addWidget(note);
     layout->addWidget(fileGroup_);
 
-    auto* identification = new QGroupBox(tr("Identification"), this);
-    auto* form = new QFormLayout(identification);
-    user_ = new QLineEdit(identification);
-    password_ = new QLineEdit(identification);
-    password_->setEchoMode(QLineEdit::Password);
-    form->addRow(tr("Us&er name:"), user_);
-    form->addRow(tr("&Password:"), password_);
-    layout->addWidget(identification);
+    identification_ = new CIdentificationBox(this);
+    layout->addWidget(identification_);
 
     auto* buttons = new QHBoxLayout;
     advanced_ = new QPushButton(tr("&Advanced..."), this);
@@ -111,8 +99,7 @@ CODBCSourcePageDlg::CODBCSourcePageDlg(CController& controller, IPrompter& promp
             controller_.Changed(ChangeCode::kSource);
         }
     });
-    connect(user_, &QLineEdit::editingFinished, this, &CODBCSourcePageDlg::ApplyIdentification);
-    connect(password_, &QLineEdit::editingFinished, this,
+    connect(identification_, &CIdentificationBox::Edited, this,
             &CODBCSourcePageDlg::ApplyIdentification);
     connect(advanced_, &QPushButton::clicked, this, [this] {
         if (advancedHandler_) {
@@ -172,12 +159,7 @@ void CODBCSourcePageDlg::Refresh() {
     }
     fileDsn_->SetFileName(ToQt(settings.filedsn));
     file_->SetFileName(ToQt(settings.sourcefilename));
-    if (user_->text() != ToQt(settings.username)) {
-        user_->setText(ToQt(settings.username));
-    }
-    if (password_->text() != ToQt(settings.password)) {
-        password_->setText(ToQt(settings.password));
-    }
+    identification_->Show(settings);
     UpdateEnabled();
     refreshing_ = false;
 }
@@ -206,10 +188,7 @@ void CODBCSourcePageDlg::ApplyIdentification() {
     if (refreshing_) {
         return;
     }
-    DVFile& definition = controller_.Definition();
-    bool changed = definition.SetUserName(user_->text().toStdString());
-    changed = definition.SetPassword(password_->text().toStdString()) || changed;
-    if (changed) {
+    if (identification_->ApplyTo(controller_.Definition())) {
         controller_.Changed(ChangeCode::kSource);
     }
 }

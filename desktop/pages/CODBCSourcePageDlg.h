@@ -3,6 +3,8 @@
 #include <QWidget>
 #include <functional>
 
+#include "CIdentificationBox.h"
+
 class CBackgroundTask;
 class CController;
 class CFileNameField;
@@ -32,8 +34,8 @@ public:
     QComboBox* DsnBox() const noexcept { return dsn_; }
     CFileNameField* FileDsnField() const noexcept { return fileDsn_; }
     CFileNameField* FileField() const noexcept { return file_; }
-    QLineEdit* UserEdit() const noexcept { return user_; }
-    QLineEdit* PasswordEdit() const noexcept { return password_; }
+    QLineEdit* UserEdit() const noexcept { return identification_->UserEdit(); }
+    QLineEdit* PasswordEdit() const noexcept { return identification_->PasswordEdit(); }
     QPushButton* TestButton() const noexcept { return test_; }
     QPushButton* AdvancedButton() const noexcept { return advanced_; }
     CBackgroundTask& TestTask() const noexcept { return *testTask_; }
@@ -52,8 +54,7 @@ private:
     CFileNameField* fileDsn_;
     QGroupBox* fileGroup_;
     CFileNameField* file_;
-    QLineEdit* user_;
-    QLineEdit* password_;
+    CIdentificationBox* identification_;
     QPushButton* advanced_;
     QPushButton* test_;
     CBackgroundTask* testTask_;

@@ -16,18 +16,12 @@
 #include "controller/ChangeCode.h"
 #include "frame/DocumentNames.h"
 #include "frame/IPrompter.h"
+#include "frame/QtText.h"
 
 namespace {
 // A query is applied once typing pauses this long.
 constexpr int kQueryDelayMs = 600;
 
-// The query as the definition holds it: CR LF line breaks.
-std::string WithCrLf(const QString& text) {
-    QString result = text;
-    result.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    result.replace('\n', QLatin1String("\r\n"));
-    return result.toStdString();
-}
 }  // namespace
 
 CSQLQueryPageDlg::CSQLQueryPageDlg(CController& controller, IPrompter& prompter, QWidget* parent)

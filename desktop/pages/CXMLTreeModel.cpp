@@ -6,12 +6,9 @@
 #include "output/OutputDocument.h"
 #include "XMLTreeCommands.h"
 #include "output/XMLNode.h"
+#include "frame/QtText.h"
 
 namespace {
-
-QString ToQt(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 // One line for the tree: line breaks of a value shown as spaces.
 QString OneLine(QString text) {

@@ -51,13 +51,7 @@ std::string ReadSourceText(const std::string& path, size_t maxChars) {
         }
     }
     std::string text = Norvik::CTextFile::DecodeText(bytes);
-    size_t pos = 0;
-    size_t characters = 0;
-    while (pos < text.size() && characters < maxChars) {
-        Norvik::NextCodePoint(text, pos);
-        ++characters;
-    }
-    text.resize(pos);
+    Norvik::KeepFirstCharacters(text, maxChars);
     return text;
 }
 

@@ -17,22 +17,7 @@
 #include "frame/HelpTopics.h"
 #include "frame/IPrompter.h"
 #include "pages/CFileNameField.h"
-
-namespace {
-
-QString ToQt(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-// The custom text as the definition holds it: CR LF line breaks.
-std::string WithCrLf(const QString& text) {
-    QString result = text;
-    result.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    result.replace('\n', QLatin1String("\r\n"));
-    return result.toStdString();
-}
-
-}  // namespace
+#include "frame/QtText.h"
 
 CXMLTargetPropSheet::CXMLTargetPropSheet(SheetContext& context, QWidget* parent)
     : CPropertySheet(tr("XML Target Options"), context, ChangeCode::kTree,

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "PlatformError.h"
+#include "PositionalRead.h"
 #include "TextUtil.h"
 
 #ifdef __SSE2__
@@ -244,21 +245,10 @@ bool CTextFile::Seek(int64_t position, size_t lengthHint) {
 }
 
 bool CTextFile::ReadAt(int64_t position, char* into, size_t length, size_t& got) {
-    got = 0;
-    while (got < length) {
-        const ssize_t n =
-            ::pread(fd_, into + got, length - got, position + static_cast<int64_t>(got));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            error_ = errno;
-            return false;
-        }
-        if (n == 0) {
-            break;
-        }
-        got += static_cast<size_t>(n);
+    const int error = ReadFully(fd_, position, into, length, got);
+    if (error != 0) {
+        error_ = error;
+        return false;
     }
     return true;
 }

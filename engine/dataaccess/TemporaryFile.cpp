@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "PlatformError.h"
+#include "PositionalRead.h"
 #include "SpillSettings.h"
 
 namespace Norvik {
@@ -97,19 +98,8 @@ void TemporaryFile::Flush() {
 
 size_t TemporaryFile::ReadAt(int64_t position, char* into, size_t length) const {
     size_t got = 0;
-    while (got < length) {
-        const ssize_t n =
-            ::pread(fd_, into + got, length - got, position + static_cast<int64_t>(got));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            Fail("Reading", errno);
-        }
-        if (n == 0) {
-            break;
-        }
-        got += static_cast<size_t>(n);
+    if (const int error = ReadFully(fd_, position, into, length, got)) {
+        Fail("Reading", error);
     }
     return got;
 }

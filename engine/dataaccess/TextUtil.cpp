@@ -87,6 +87,16 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
+void KeepFirstCharacters(std::string& text, size_t maxChars) {
+    size_t pos = 0;
+    size_t characters = 0;
+    while (pos < text.size() && characters < maxChars) {
+        NextCodePoint(text, pos);
+        ++characters;
+    }
+    text.resize(pos);
+}
+
 std::u16string Utf8ToUtf16(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());

@@ -38,6 +38,9 @@ char32_t NextCodePoint(std::string_view text, size_t& pos);
 
 void AppendUtf8(std::string& out, char32_t codePoint);
 
+// Cuts text after its first maxChars characters.
+void KeepFirstCharacters(std::string& text, size_t maxChars);
+
 // Conversions for APIs that speak UTF-16; malformed input becomes U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);

@@ -54,13 +54,7 @@ std::string DVRun::RunPreview(const DVFile& definition, size_t maxChars, int32_t
             const std::string bytes((std::istreambuf_iterator<char>(in)),
                                     std::istreambuf_iterator<char>());
             text = Norvik::CTextFile::DecodeText(bytes);
-            size_t pos = 0;
-            size_t characters = 0;
-            while (pos < text.size() && characters < maxChars) {
-                Norvik::NextCodePoint(text, pos);
-                ++characters;
-            }
-            text.resize(pos);
+            Norvik::KeepFirstCharacters(text, maxChars);
         }
         for (const std::string& name : run.OutputFileNames()) {
             RemoveRegularFile(name);

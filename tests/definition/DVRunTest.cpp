@@ -14,18 +14,6 @@ DVFile Csv(const TempDir& dir, const std::string& content, bool autoNodes = true
     return testsupport::CsvDefinition(dir, content, autoNodes);
 }
 
-XMLNode* Add(XMLNode& parent, const char* name, int32_t kind = XMLNode::kElement,
-             int32_t source = 0) {
-    XMLNode* node = parent.AddChild(name, kind);
-    node->SetSkipIfEmpty(false);
-    node->SetSource(source);
-    return node;
-}
-
-int32_t Id(const DVFile& definition, const char* column) {
-    return definition.Columns().at(definition.ColumnIndexByName(column)).id;
-}
-
 std::string Output(const TempDir& dir, const RunOutcome& outcome) {
     EXPECT_EQ(outcome.code, 0) << outcome.message << ": " << outcome.detail;
     return CanonicalFile(dir.File("out.xml"));

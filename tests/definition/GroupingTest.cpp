@@ -96,17 +96,6 @@ std::string ModelGroups(const std::vector<Row>& rows, bool nested, bool labelled
     return firstElement ? "document" : out + ")";
 }
 
-XMLNode* Add(XMLNode& parent, const char* name, int32_t kind, int32_t source) {
-    XMLNode* node = parent.AddChild(name, kind);
-    node->SetSkipIfEmpty(false);
-    node->SetSource(source);
-    return node;
-}
-
-int32_t Id(const DVFile& definition, const char* column) {
-    return definition.Columns().at(definition.ColumnIndexByName(column)).id;
-}
-
 // g grouped by A; inside it either n, or h grouped by B and then n. h has no
 // value of its own; unless labelled (an attribute showing B), nothing but its
 // group reads B.

@@ -10,6 +10,7 @@
 #include "TestSupport.h"
 #include "dataaccess/CXMLDocument.h"
 #include "definition/DVRun.h"
+#include "output/XMLNode.h"
 
 namespace testsupport {
 
@@ -31,6 +32,21 @@ inline DVFile CsvDefinition(const TempDir& dir, const std::string& content, bool
     definition.SetTargetFileName(dir.File("out.xml"));
     definition.SetEncoding("utf-8");
     return definition;
+}
+
+// A child node that is written even when empty, taking its value from the
+// column with identifier source (0: none).
+inline XMLNode* Add(XMLNode& parent, const char* name, int32_t kind = XMLNode::kElement,
+                    int32_t source = 0) {
+    XMLNode* node = parent.AddChild(name, kind);
+    node->SetSkipIfEmpty(false);
+    node->SetSource(source);
+    return node;
+}
+
+// The identifier of the definition's column of that name.
+inline int32_t Id(const DVFile& definition, const char* column) {
+    return definition.Columns().at(definition.ColumnIndexByName(column)).id;
 }
 
 // Loads a project file into a run as the component does, and runs it.
