@@ -15,7 +15,9 @@ constexpr size_t kMaxReadBuffer = size_t{1} << 20;
 
 uint64_t PrefixOf(std::string_view key) {
     unsigned char bytes[8] = {};
-    std::memcpy(bytes, key.data(), std::min<size_t>(key.size(), 8));
+    if (!key.empty()) {
+        std::memcpy(bytes, key.data(), std::min<size_t>(key.size(), 8));
+    }
     uint64_t prefix = 0;
     for (unsigned char byte : bytes) {
         prefix = (prefix << 8) | byte;
@@ -109,7 +111,8 @@ void ExternalSorter::Add(std::string_view key, std::string_view payload) {
     record_.clear();
     AppendRecord(record_, key, payload);
     const uint64_t locator = arena_.Add(record_);
-    entries_.push_back(Entry{PrefixOf(key), locator});
+    entries_.push_back(Entry{
+        {PrefixOf(key), PrefixOf(key.size() > 8 ? key.substr(8) : std::string_view())}, locator});
     memoryBytes_ += record_.size() + sizeof(Entry);
     ++count_;
     if (memoryBytes_ > budget_) {
@@ -126,16 +129,22 @@ std::string_view ExternalSorter::KeyAt(uint64_t locator) const {
 }
 
 bool ExternalSorter::Less(const Entry& a, const Entry& b) const {
-    if (a.prefix != b.prefix) {
-        return a.prefix < b.prefix;
+    if (a.prefix[0] != b.prefix[0]) {
+        return a.prefix[0] < b.prefix[0];
+    }
+    if (a.prefix[1] != b.prefix[1]) {
+        return a.prefix[1] < b.prefix[1];
     }
     const int order = KeyAt(a.locator).compare(KeyAt(b.locator));
     return order != 0 ? order < 0 : a.locator < b.locator;
 }
 
 void ExternalSorter::SortMemory() {
-    std::sort(entries_.begin(), entries_.end(),
-              [this](const Entry& a, const Entry& b) { return Less(a, b); });
+    const auto less = [this](const Entry& a, const Entry& b) { return Less(a, b); };
+    // Records often come in order already (grouping a sorted source).
+    if (!std::is_sorted(entries_.begin(), entries_.end(), less)) {
+        std::sort(entries_.begin(), entries_.end(), less);
+    }
 }
 
 void ExternalSorter::SpillMemory() {

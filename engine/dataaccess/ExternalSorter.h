@@ -39,7 +39,9 @@ public:
 
 private:
     struct Entry {
-        uint64_t prefix;   // the key's first 8 bytes, big-endian, to compare most keys at once
+        // The key's first 16 bytes, big-endian, zero-padded: most comparisons
+        // end here without touching the key.
+        uint64_t prefix[2];
         uint64_t locator;  // in arena_; increases in the order records were added
     };
     struct Run {

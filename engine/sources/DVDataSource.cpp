@@ -17,8 +17,11 @@ std::string_view DVDataSource::FormattedDisplayValue(int32_t index) {
         display_.resize(columns_.size());
         displaySerial_.assign(columns_.size(), 0);
         plain_.resize(columns_.size());
+        anyRowRule_ = false;
         for (size_t c = 0; c < columns_.size(); ++c) {
             const CSCol& column = columns_[c];
+            anyRowRule_ = anyRowRule_ || column.skipIfNoMatch || column.skipIfEmpty ||
+                          column.skipIfZero || column.skipIfDuplicate;
             plain_[c] = column.dataType == DataTypeProperties::kText &&
                         (column.caseType < DataTypeProperties::kCaseUpper ||
                          column.caseType > DataTypeProperties::kCaseProper) &&
@@ -107,6 +110,22 @@ bool DVDataSource::SyncColumns(DVFile& definition) {
 
 bool DVDataSource::AcceptRow() {
     bool allEmpty = true;
+    if (!columns_.empty() && plain_.size() == columns_.size() && !anyRowRule_) {
+        // No column skips rows: only a blank line is not a row.
+        for (size_t i = 0; i < columns_.size() && allEmpty; ++i) {
+            allEmpty = DisplayValue(static_cast<int32_t>(i)).empty();
+        }
+        for (size_t i = 0; i < columns_.size(); ++i) {
+            if (!plain_[i]) {
+                DisplayValue(static_cast<int32_t>(i));  // formatted once per row, as below
+            }
+        }
+        if (allEmpty || !PassesFilters()) {
+            return false;
+        }
+        ++rowCounter_;
+        return !IsBeforeFirstRow() && !IsAfterLastRow();
+    }
     for (size_t i = 0; i < columns_.size(); ++i) {
         const std::string_view value = DisplayValue(static_cast<int32_t>(i));
         CSCol& column = columns_[i];

@@ -132,6 +132,7 @@ private:
     std::vector<std::string> display_;
     std::vector<uint64_t> displaySerial_;
     std::vector<uint8_t> plain_;  // columns whose display form is the raw value
+    bool anyRowRule_ = true;      // some column skips rows by its value
     const std::string_view* rawFields_ = nullptr;
     size_t rawFieldCount_ = 0;
 };
