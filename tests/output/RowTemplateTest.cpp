@@ -85,6 +85,15 @@ TEST(RowTemplateTest, WritesWhatTheGeneralWalkWrites) {
              Leaf(*second, d, "Name");
          }},
         {"a file per row", [](DVFile& d) { d.SetFilePerRow(true); }},
+        {"rows of a group",
+         [](DVFile& d) {
+             d.Root().DeleteChildren();
+             XMLNode* group = d.Root().AddChild("group", XMLNode::kElement);
+             group->SetGroup(d.Columns().at(d.ColumnIndexByName("Name")).id);
+             XMLNode* row = group->AddChild("row", XMLNode::kElement);
+             Leaf(*row, d, "Id");
+             Leaf(*row, d, "Note");
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
