@@ -25,6 +25,12 @@ uint64_t PrefixOf(std::string_view key) {
     return prefix;
 }
 
+// The key's first 16 bytes as two big-endian numbers.
+void SetPrefix(uint64_t (&prefix)[2], std::string_view key) {
+    prefix[0] = PrefixOf(key);
+    prefix[1] = PrefixOf(key.size() > 8 ? key.substr(8) : std::string_view());
+}
+
 void ReadHeader(const char* data, uint32_t& keyLength, uint32_t& payloadLength) {
     std::memcpy(&keyLength, data, sizeof keyLength);
     std::memcpy(&payloadLength, data + sizeof keyLength, sizeof payloadLength);
@@ -111,8 +117,9 @@ void ExternalSorter::Add(std::string_view key, std::string_view payload) {
     record_.clear();
     AppendRecord(record_, key, payload);
     const uint64_t locator = arena_.Add(record_);
-    entries_.push_back(Entry{
-        {PrefixOf(key), PrefixOf(key.size() > 8 ? key.substr(8) : std::string_view())}, locator});
+    Entry& entry = entries_.emplace_back();
+    SetPrefix(entry.prefix, key);
+    entry.locator = locator;
     memoryBytes_ += record_.size() + sizeof(Entry);
     ++count_;
     if (memoryBytes_ > budget_) {
@@ -142,8 +149,56 @@ bool ExternalSorter::Less(const Entry& a, const Entry& b) const {
 void ExternalSorter::SortMemory() {
     const auto less = [this](const Entry& a, const Entry& b) { return Less(a, b); };
     // Records often come in order already (grouping a sorted source).
-    if (!std::is_sorted(entries_.begin(), entries_.end(), less)) {
-        std::sort(entries_.begin(), entries_.end(), less);
+    if (std::is_sorted(entries_.begin(), entries_.end(), less)) {
+        return;
+    }
+    // Keys often share long beginnings (the same city, the same month): a
+    // comparison sort would read both keys on every tie. Instead each run of
+    // equal 16-byte prefixes is sorted again by the next 16 bytes, reading
+    // each key once per level. The prefixes are scratch from here on.
+    const auto byPrefix = [](const Entry& a, const Entry& b) {
+        return a.prefix[0] != b.prefix[0] ? a.prefix[0] < b.prefix[0] : a.prefix[1] < b.prefix[1];
+    };
+    struct Range {
+        size_t first;
+        size_t last;
+        size_t depth;  // bytes of the keys the range's prefixes start at
+    };
+    std::vector<Range> pending{{0, entries_.size(), 0}};
+    while (!pending.empty()) {
+        const Range range = pending.back();
+        pending.pop_back();
+        const auto begin = entries_.begin() + static_cast<std::ptrdiff_t>(range.first);
+        const auto end = entries_.begin() + static_cast<std::ptrdiff_t>(range.last);
+        std::sort(begin, end, byPrefix);
+        for (auto run = begin; run != end;) {
+            auto runEnd = std::next(run);
+            while (runEnd != end && run->prefix[0] == runEnd->prefix[0] &&
+                   run->prefix[1] == runEnd->prefix[1]) {
+                ++runEnd;
+            }
+            if (runEnd - run > 1) {
+                // Keys that end within these 16 bytes come first (each is a
+                // beginning of the longer ones): shorter first, then in the
+                // order added. The others go on with their next 16 bytes.
+                const size_t next = range.depth + 16;
+                const auto longer = std::partition(
+                    run, runEnd, [&](const Entry& e) { return KeyAt(e.locator).size() <= next; });
+                std::sort(run, longer, [this](const Entry& a, const Entry& b) {
+                    const size_t la = KeyAt(a.locator).size();
+                    const size_t lb = KeyAt(b.locator).size();
+                    return la != lb ? la < lb : a.locator < b.locator;
+                });
+                if (runEnd - longer > 1) {
+                    for (auto e = longer; e != runEnd; ++e) {
+                        SetPrefix(e->prefix, KeyAt(e->locator).substr(next));
+                    }
+                    pending.push_back({static_cast<size_t>(longer - entries_.begin()),
+                                       static_cast<size_t>(runEnd - entries_.begin()), next});
+                }
+            }
+            run = runEnd;
+        }
     }
 }
 

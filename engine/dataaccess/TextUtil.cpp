@@ -176,8 +176,8 @@ bool IsLetter(char32_t c) {
 namespace {
 
 template <typename Map>
-std::string MapCase(std::string_view text, Map map) {
-    std::string out;
+void MapCaseInto(std::string_view text, Map map, std::string& out) {
+    out.clear();
     out.reserve(text.size());
     size_t pos = 0;
     while (pos < text.size()) {
@@ -197,17 +197,24 @@ std::string MapCase(std::string_view text, Map map) {
         AppendUtf8(out, map(cp));
         pos += length;
     }
-    return out;
 }
 
 }  // namespace
 
 std::string ToLower(std::string_view text) {
-    return MapCase(text, ToLowerChar);
+    std::string out;
+    MapCaseInto(text, ToLowerChar, out);
+    return out;
+}
+
+void ToLowerInto(std::string_view text, std::string& out) {
+    MapCaseInto(text, ToLowerChar, out);
 }
 
 std::string ToUpper(std::string_view text) {
-    return MapCase(text, ToUpperChar);
+    std::string out;
+    MapCaseInto(text, ToUpperChar, out);
+    return out;
 }
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {

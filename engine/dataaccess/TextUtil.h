@@ -51,6 +51,8 @@ char32_t ToLowerChar(char32_t c);
 char32_t ToUpperChar(char32_t c);
 bool IsLetter(char32_t c);
 std::string ToLower(std::string_view text);
+// The same into a caller's buffer (text must not lie in it).
+void ToLowerInto(std::string_view text, std::string& out);
 std::string ToUpper(std::string_view text);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 

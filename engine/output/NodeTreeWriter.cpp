@@ -57,7 +57,7 @@ bool NodeTreeWriter::WriteFromTemplate(RowTemplate& rowTemplate, DVDataSourceRow
     if (const XMLNode* parent = node.GetParent()) {
         CloseContainers(*parent);
     }
-    return output_.WriteRow(node, rowTemplate.Fields());
+    return output_.WriteRow(node, rowTemplate.Attributes(), rowTemplate.Fields());
 }
 
 bool NodeTreeWriter::ReadsAsZero(std::string_view value) {

@@ -388,11 +388,16 @@ bool OutputDocument::WriteTextElement(const XMLNode& node, std::string_view text
 }
 
 bool OutputDocument::WriteRow(const XMLNode& node,
+                              const std::vector<Norvik::CSAXWriter::TextField>& attributes,
                               const std::vector<Norvik::CSAXWriter::TextField>& fields) {
     if (!namesChecked_) {
         return false;
     }
-    writer_->StartElement(node.GetName(), nullptr, true);
+    for (const Norvik::CSAXWriter::TextField& attribute : attributes) {
+        attributes_.AddAttribute(attribute.name, attribute.text);
+    }
+    writer_->StartElement(node.GetName(), attributes.empty() ? nullptr : &attributes_, true);
+    attributes_.Clear();
     writer_->TextElements(fields);
     writer_->EndElement(node.GetName(), node.GetIsEmpty());
     return true;

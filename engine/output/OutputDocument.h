@@ -90,9 +90,11 @@ public:
     // An element with no attributes or children and its text; false (and
     // nothing written) when the node's text needs the general path.
     bool WriteTextElement(const XMLNode& node, std::string_view text);
-    // A row of the common shape: its element, its text elements, its end.
-    // False (and nothing written) when names need checking as they go.
-    bool WriteRow(const XMLNode& node, const std::vector<Norvik::CSAXWriter::TextField>& fields);
+    // A row of the common shape: its element with its attributes, its text
+    // elements, its end. False (and nothing written) when names need
+    // checking as they go.
+    bool WriteRow(const XMLNode& node, const std::vector<Norvik::CSAXWriter::TextField>& attributes,
+                  const std::vector<Norvik::CSAXWriter::TextField>& fields);
     void EndElement(std::string_view name, bool emptyElementTag);
 
     // Head texts for previews, computed from the definition alone.

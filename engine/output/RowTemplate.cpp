@@ -23,7 +23,8 @@ bool RowTemplate::Fits(const XMLNode& node, const ColumnMap& columns) {
         return false;
     }
     for (const auto& child : node.Children()) {
-        if (child->GetNodeType() != XMLNode::kElement || !IsPlainText(*child) ||
+        const int32_t kind = child->GetNodeType();
+        if ((kind != XMLNode::kElement && kind != XMLNode::kAttribute) || !IsPlainText(*child) ||
             !child->Children().empty() || child->GetSource() == 0 ||
             columns.IndexOf(child->GetSource()) < 0) {
             return false;
@@ -34,13 +35,15 @@ bool RowTemplate::Fits(const XMLNode& node, const ColumnMap& columns) {
 
 RowTemplate::RowTemplate(const XMLNode& node, const ColumnMap& columns) : node_(&node) {
     for (const auto& child : node.Children()) {
-        children_.push_back(
-            {child.get(), columns.IndexOf(child->GetSource()), child->GetSkipIfEmpty()});
+        children_.push_back({child.get(), columns.IndexOf(child->GetSource()),
+                             child->GetSkipIfEmpty(), child->GetNodeType() == XMLNode::kAttribute});
     }
+    attributes_.reserve(children_.size());
     fields_.reserve(children_.size());
 }
 
 bool RowTemplate::Read(DVDataSourceRow& row) {
+    attributes_.clear();
     fields_.clear();
     bool any = false;
     for (const Child& child : children_) {
@@ -49,7 +52,8 @@ bool RowTemplate::Read(DVDataSourceRow& row) {
         if (text.empty() && child.skipIfEmpty) {
             continue;
         }
-        fields_.push_back({child.node->GetName(), text, child.node->GetIsEmpty()});
+        (child.attribute ? attributes_ : fields_)
+            .push_back({child.node->GetName(), text, child.node->GetIsEmpty()});
     }
     return any;
 }

@@ -10,7 +10,8 @@ class DVDataSourceRow;
 class XMLNode;
 
 // The shape most rows have: an element without a value of its own whose
-// children are plain elements, each holding one text column. Such a row is
+// children are plain elements or attributes, each holding one text column
+// (formatted by its column, not by the node). Such a row is
 // written in one go, without the rules the general walk checks per node;
 // the bytes are the same.
 class RowTemplate {
@@ -23,7 +24,10 @@ public:
     // The children's values of the row (views into it); false when every
     // one is empty.
     bool Read(DVDataSourceRow& row);
-    // The children to write, after Read.
+    // The attributes and the child elements to write, after Read.
+    const std::vector<Norvik::CSAXWriter::TextField>& Attributes() const noexcept {
+        return attributes_;
+    }
     const std::vector<Norvik::CSAXWriter::TextField>& Fields() const noexcept { return fields_; }
 
 private:
@@ -31,9 +35,11 @@ private:
         const XMLNode* node;
         int32_t column;
         bool skipIfEmpty;
+        bool attribute;
     };
 
     const XMLNode* node_;
     std::vector<Child> children_;
+    std::vector<Norvik::CSAXWriter::TextField> attributes_;
     std::vector<Norvik::CSAXWriter::TextField> fields_;
 };

@@ -105,7 +105,7 @@ std::string CSCol::FormatValue(std::string_view raw, bool comparisonForm) {
 
 void CSCol::FormatValueInto(std::string_view raw, bool comparisonForm, std::string& out) {
     if (!comparisonForm && dataType == kNumber) {
-        out = FormatNumber(raw, precision, thousands, currency);
+        FormatNumberInto(raw, precision, thousands, currency, out);
     } else if (!comparisonForm && dataType == kDateTime) {
         DateTimeParts parts;
         if (ParseDate(raw, dateSequence, parts)) {

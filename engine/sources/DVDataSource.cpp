@@ -42,20 +42,18 @@ std::string_view DVDataSource::FormattedDisplayValue(int32_t index) {
 }
 
 std::string DVDataSource::GetColumnValue(int32_t index, bool comparisonForm) {
-    if (!comparisonForm) {
-        return std::string(DisplayValue(index));
-    }
-    if (index < 0 || static_cast<size_t>(index) >= columns_.size()) {
-        return {};
-    }
-    return columns_[static_cast<size_t>(index)].FormatValue(GetRawValue(index), true);
+    std::string out;
+    ColumnValueInto(index, comparisonForm, out);
+    return out;
 }
 
 void DVDataSource::ColumnValueInto(int32_t index, bool comparisonForm, std::string& out) {
-    if (comparisonForm) {
-        out = GetColumnValue(index, true);
-    } else {
+    if (!comparisonForm) {
         out.assign(DisplayValue(index));
+    } else if (index < 0 || static_cast<size_t>(index) >= columns_.size()) {
+        out.clear();
+    } else {
+        columns_[static_cast<size_t>(index)].FormatValueInto(GetRawValue(index), true, out);
     }
 }
 

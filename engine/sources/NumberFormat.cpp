@@ -7,7 +7,6 @@
 #include <climits>
 #include <clocale>
 #include <cmath>
-#include <vector>
 
 #include "dataaccess/TextUtil.h"
 #include "dataaccess/VariantConvert.h"
@@ -72,13 +71,17 @@ void RemoveAll(std::string& text, std::string_view what) {
     }
 }
 
-// Inserts separators into integer digits by a POSIX grouping string.
-std::string Group(const std::string& digits, const std::string& grouping,
-                  const std::string& separator) {
+// Appends integer digits with separators inserted by a POSIX grouping string.
+void AppendGrouped(std::string& out, std::string_view digits, const std::string& grouping,
+                   const std::string& separator) {
     if (grouping.empty() || separator.empty()) {
-        return digits;
+        out += digits;
+        return;
     }
-    std::vector<size_t> cuts;  // positions from the right
+    // Positions from the right, increasing; more cuts than this make a
+    // number far longer than any that is written.
+    std::array<size_t, 64> cuts;
+    size_t count = 0;
     size_t position = 0;
     size_t index = 0;
     int size = 0;
@@ -90,21 +93,19 @@ std::string Group(const std::string& digits, const std::string& grouping,
             break;
         }
         position += static_cast<size_t>(size);
-        if (position >= digits.size()) {
+        if (position >= digits.size() || count == cuts.size()) {
             break;
         }
-        cuts.push_back(position);
+        cuts[count++] = position;
     }
-    std::string result;
-    result.reserve(digits.size() + cuts.size() * separator.size());
+    size_t next = count;  // the next cut from the left is cuts[next - 1]
     for (size_t i = 0; i < digits.size(); ++i) {
-        const size_t fromRight = digits.size() - i;
-        if (i > 0 && std::find(cuts.begin(), cuts.end(), fromRight) != cuts.end()) {
-            result += separator;
+        if (next > 0 && digits.size() - i == cuts[next - 1]) {
+            out += separator;
+            --next;
         }
-        result += digits[i];
+        out += digits[i];
     }
-    return result;
 }
 
 std::string Currency(const NumberLocale& c, const std::string& amount, bool negative) {
@@ -148,27 +149,37 @@ void NumberLocale::Override(const NumberLocale* conventions) {
 }
 
 std::string FormatNumber(std::string_view text, int precision, bool thousands, bool currency) {
+    std::string out;
+    FormatNumberInto(text, precision, thousands, currency, out);
+    return out;
+}
+
+void FormatNumberInto(std::string_view text, int precision, bool thousands, bool currency,
+                      std::string& out) {
+    out.clear();
     const NumberLocale& locale = NumberLocale::Current();
     const size_t start = text.find_first_of("+-.0123456789");
     if (start == std::string_view::npos) {
-        return {};
+        return;
     }
-    std::string s(text.substr(start));
-    RemoveAll(s, FirstCharacter(locale.thousandsSeparator));
-    RemoveAll(s, FirstCharacter(locale.currencySymbol));
-    if (locale.decimalSeparator != ".") {
-        const size_t at = s.rfind(locale.decimalSeparator);
-        if (at != std::string::npos) {
-            s.replace(at, locale.decimalSeparator.size(), ".");
+    std::string_view s = text.substr(start);
+    std::string cleaned;  // only when separators or symbols must go
+    const std::string_view separator = FirstCharacter(locale.thousandsSeparator);
+    const std::string_view symbol = FirstCharacter(locale.currencySymbol);
+    const auto contains = [&](std::string_view what) {
+        return !what.empty() && s.find(what) != std::string_view::npos;
+    };
+    if (contains(separator) || contains(symbol) || locale.decimalSeparator != ".") {
+        cleaned.assign(s);
+        RemoveAll(cleaned, separator);
+        RemoveAll(cleaned, symbol);
+        if (locale.decimalSeparator != ".") {
+            const size_t at = cleaned.rfind(locale.decimalSeparator);
+            if (at != std::string::npos) {
+                cleaned.replace(at, locale.decimalSeparator.size(), ".");
+            }
         }
-    }
-
-    size_t decimals = 0;
-    if (precision < 0) {
-        const size_t dot = s.find('.');
-        decimals = dot == std::string::npos ? 0 : std::min<size_t>(9, s.size() - dot - 1);
-    } else {
-        decimals = static_cast<size_t>(std::min(precision, 50));
+        s = cleaned;
     }
 
     // A plain number: optional sign, digits, optional point and digits.
@@ -178,71 +189,96 @@ std::string FormatNumber(std::string_view text, int precision, bool thousands, b
         negative = s[i] == '-';
         ++i;
     }
-    std::string whole;
-    std::string fraction;
+    const size_t wholeBegin = i;
     while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
-        whole += s[i++];
-    }
-    if (i < s.size() && s[i] == '.') {
         ++i;
+    }
+    const size_t wholeEnd = i;
+    size_t fractionBegin = i;
+    bool point = false;
+    if (i < s.size() && s[i] == '.') {
+        point = true;
+        fractionBegin = ++i;
         while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
-            fraction += s[i++];
+            ++i;
         }
     }
-    if (i != s.size() || (whole.empty() && fraction.empty())) {
-        return {};
+    const size_t fractionLength = i - fractionBegin;
+    if (i != s.size() || (wholeEnd == wholeBegin && fractionLength == 0)) {
+        return;
     }
+    const size_t decimals = precision < 0 ? (point ? std::min<size_t>(9, fractionLength) : 0)
+                                          : static_cast<size_t>(std::min(precision, 50));
 
-    // Round half away from zero on the digits.
-    const bool roundUp = fraction.size() > decimals && fraction[decimals] >= '5';
-    fraction.resize(decimals, '0');
-    std::string digits = whole + fraction;
+    // Round half away from zero on the digits. Numbers of ordinary length
+    // need no allocation: this runs for every value of a column.
+    const bool roundUp = fractionLength > decimals && s[fractionBegin + decimals] >= '5';
+    const size_t wholeDigits = wholeEnd - wholeBegin;
+    const size_t length = wholeDigits + decimals;
+    std::array<char, 128> small;
+    std::string large;
+    char* digits = small.data();
+    if (length + 1 > small.size()) {
+        large.resize(length + 1);
+        digits = large.data();
+    }
+    char* end = digits + 1;  // room for a carry out of the first digit
+    end = std::copy_n(s.data() + wholeBegin, wholeDigits, end);
+    end = std::copy_n(s.data() + fractionBegin, std::min(fractionLength, decimals), end);
+    if (fractionLength < decimals) {
+        end = std::fill_n(end, decimals - fractionLength, '0');
+    }
+    char* first = digits + 1;
     if (roundUp) {
-        size_t k = digits.size();
-        while (k > 0) {
-            --k;
-            if (digits[k] == '9') {
-                digits[k] = '0';
-            } else {
-                ++digits[k];
-                break;
-            }
-            if (k == 0) {
-                digits.insert(digits.begin(), '1');
-                break;
-            }
+        char* k = end;
+        while (k > first && k[-1] == '9') {
+            *--k = '0';
         }
-        if (digits.empty()) {
-            digits = "1";
+        if (k > first) {
+            ++k[-1];
+        } else {
+            *--first = '1';
         }
     }
-    whole = digits.substr(0, digits.size() - decimals);
-    fraction = digits.substr(digits.size() - decimals);
-    const size_t firstNonZero = whole.find_first_not_of('0');
-    whole = firstNonZero == std::string::npos ? "" : whole.substr(firstNonZero);
+    const std::string_view all(first, static_cast<size_t>(end - first));
+    const size_t wholeLength = all.size() - decimals;
+    size_t firstNonZero = 0;
+    while (firstNonZero < wholeLength && all[firstNonZero] == '0') {
+        ++firstNonZero;
+    }
+    std::string_view whole = all.substr(firstNonZero, wholeLength - firstNonZero);
     if (whole.empty() && (locale.leadingZero || decimals == 0)) {
         whole = "0";
     }
-    if (digits.find_first_not_of('0') == std::string::npos) {
+    if (all.find_first_not_of('0') == std::string_view::npos) {
         negative = false;  // no "-0.00"
     }
 
-    std::string amount =
-        thousands ? Group(whole, locale.grouping, locale.thousandsSeparator) : whole;
-    if (decimals > 0) {
-        amount += locale.decimalSeparator;
-        amount += fraction;
+    if (negative && !currency) {
+        out += '-';
     }
-    std::string result =
-        currency ? Currency(locale, amount, negative) : (negative ? "-" + amount : amount);
-    size_t characters = 0;
-    for (size_t pos = 0; pos < result.size(); ++characters) {
-        Norvik::NextCodePoint(result, pos);
+    if (thousands) {
+        AppendGrouped(out, whole, locale.grouping, locale.thousandsSeparator);
+    } else {
+        out += whole;
+    }
+    if (decimals > 0) {
+        out += locale.decimalSeparator;
+        out += all.substr(wholeLength);
+    }
+    if (currency) {
+        out = Currency(locale, out, negative);
+    }
+    size_t characters = out.size();
+    if (characters > kMaxNumberText) {
+        characters = 0;
+        for (size_t pos = 0; pos < out.size(); ++characters) {
+            Norvik::NextCodePoint(out, pos);
+        }
     }
     if (characters > kMaxNumberText) {
-        return {};
+        out.clear();
     }
-    return result;
 }
 
 std::optional<double> ParseLocaleNumber(std::string_view text) {

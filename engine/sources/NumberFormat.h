@@ -37,6 +37,9 @@ struct NumberLocale {
 // Text that is not a plain number after that ("12 kg"), or a result longer than
 // 55 characters, gives an empty text.
 std::string FormatNumber(std::string_view text, int precision, bool thousands, bool currency);
+// The same into a caller's buffer (keeps its capacity across values).
+void FormatNumberInto(std::string_view text, int precision, bool thousands, bool currency,
+                      std::string& out);
 
 // Reads a display value as a number the way the locale writes numbers
 // (separators, currency symbol, parentheses for negatives); nothing when the

@@ -242,10 +242,12 @@ void TextFileDataSource::PrepareSort(DVFile& definition) {
             std::make_unique<Norvik::ExternalSorter>(Norvik::SpillSettings::BudgetBytes() / 2);
         int64_t position = file_->Tell();
         std::string key;
+        std::string value;
+        std::string lower;
         while (ReadRecord()) {
             key.clear();
             for (size_t i = 0; i < entries.size(); ++i) {
-                const std::string value = GetColumnValue(entries[i].columnIndex, true);
+                ColumnValueInto(entries[i].columnIndex, true, value);
                 const bool descending = entries[i].descending;
                 if (sortKinds_[i] == DataTypeProperties::kNumber) {
                     // The comparison form is padded text; its value orders
@@ -254,7 +256,8 @@ void TextFileDataSource::PrepareSort(DVFile& definition) {
                 } else if (sortKinds_[i] == DataTypeProperties::kDateTime) {
                     SortKey::AppendText(key, value, descending);
                 } else {
-                    SortKey::AppendText(key, Norvik::ToLower(value), descending);
+                    Norvik::ToLowerInto(value, lower);
+                    SortKey::AppendText(key, lower, descending);
                 }
             }
             const int64_t next = file_->Tell();

@@ -20,12 +20,26 @@ using Record = std::pair<std::string, std::string>;
 
 namespace {
 
-// Keys with many duplicates, shared 8-byte prefixes, empty keys and NUL bytes;
-// each payload is the record's number, so order among equal keys shows.
+// Keys with many duplicates, shared prefixes of 8, 16 and 32 bytes, keys that
+// end at those lengths or run on with NUL bytes, empty keys; each payload is
+// the record's number, so order among equal keys shows.
 std::vector<Record> RandomRecords(size_t count, unsigned seed) {
     std::mt19937 random(seed);
-    const std::vector<std::string> stems = {
-        "", "a", "prefix00", "prefix00x", "prefix01", std::string("nul\0byte", 8), "zz"};
+    const std::string sixteen = "sixteen bytes ab";
+    const std::vector<std::string> stems = {"",
+                                            "a",
+                                            "prefix00",
+                                            "prefix00x",
+                                            "prefix01",
+                                            std::string("nul\0byte", 8),
+                                            "zz",
+                                            sixteen,
+                                            sixteen + std::string(1, '\0'),
+                                            sixteen + sixteen,
+                                            sixteen + sixteen + "c",
+                                            sixteen + std::string(17, '\0'),
+                                            sixteen.substr(0, 15),
+                                            sixteen.substr(0, 15) + std::string(1, '\0')};
     std::vector<Record> records;
     for (size_t i = 0; i < count; ++i) {
         std::string key = stems[random() % stems.size()];

@@ -85,6 +85,28 @@ TEST(RowTemplateTest, WritesWhatTheGeneralWalkWrites) {
              Leaf(*second, d, "Name");
          }},
         {"a file per row", [](DVFile& d) { d.SetFilePerRow(true); }},
+        {"attributes before and between the elements",
+         [](DVFile& d) {
+             d.Root().DeleteChildren();
+             XMLNode* row = d.Root().AddChild("row", XMLNode::kElement);
+             row->SetSkipIfEmpty(true);
+             XMLNode* id = row->AddChild("Id", XMLNode::kAttribute);
+             id->SetSource(d.Columns().at(d.ColumnIndexByName("Id")).id);
+             Leaf(*row, d, "Name");
+             XMLNode* note = row->AddChild("Note", XMLNode::kAttribute);
+             note->SetSource(d.Columns().at(d.ColumnIndexByName("Note")).id);
+             note->SetSkipIfEmpty(false);
+         }},
+        {"formatted and looked-up columns",
+         [](DVFile& d) {
+             CSCol& id = d.Column(d.ColumnIndexByName("Id"));
+             id.dataType = DataTypeProperties::kNumber;
+             id.precision = 2;
+             id.thousands = true;
+             CSCol& name = d.Column(d.ColumnIndexByName("Name"));
+             name.AddLookupEntry("ann = Anna");
+             name.defaultValue = "nobody";
+         }},
         {"rows of a group",
          [](DVFile& d) {
              d.Root().DeleteChildren();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
 struct NumberCase {
@@ -41,11 +43,29 @@ TEST(NumberFormatTest, FormatsWithFallbackConventions) {
          "123,456,789,012,345,678,901,234,567,891"},
         {"12345678901234567890123456789012345678901234567890123456", 0, false, false, ""},
         {"+5", 1, false, false, "5.0"},
+        {"-0.5", 0, false, false, "-1"},
+        {".999", 2, false, false, "1.00"},
+        {"9.9999", 3, true, false, "10.000"},
+        {"999999.999", 2, true, false, "1,000,000.00"},
+        {"1", 50, false, false, "1.00000000000000000000000000000000000000000000000000"},
     };
     for (const NumberCase& c : cases) {
         EXPECT_EQ(FormatNumber(c.text, c.precision, c.thousands, c.currency), c.expected)
             << c.text << " precision " << c.precision;
     }
+}
+
+// Numbers longer than the digits fit on the stack take another buffer.
+TEST(NumberFormatTest, LongNumbers) {
+    const std::string zeros(200, '0');
+    EXPECT_EQ(FormatNumber(zeros + "12.5", 0, true, false), "13");
+    EXPECT_EQ(FormatNumber(std::string(130, '9') + ".5", 0, false, false), "");
+    EXPECT_EQ(FormatNumber("-" + zeros + "0.004", 2, false, false), "0.00");
+    std::string reused = "previous value";
+    FormatNumberInto("12 kg", 0, false, false, reused);
+    EXPECT_EQ(reused, "");
+    FormatNumberInto("1234", 1, true, false, reused);
+    EXPECT_EQ(reused, "1,234.0");
 }
 
 TEST(NumberFormatTest, UsesTheLocaleConventions) {
