@@ -255,7 +255,6 @@ bool CTextFile::ReadAt(int64_t position, char* into, size_t length, size_t& got)
 
 void CTextFile::Prefetch(const std::vector<ByteRange>& ranges) {
     prefetched_.clear();
-    prefetchBytes_.clear();
     byPosition_.clear();
     nextRequest_ = 0;
     if (fd_ < 0 || !positional_ || ranges.size() > UINT32_MAX) {
@@ -269,7 +268,9 @@ void CTextFile::Prefetch(const std::vector<ByteRange>& ranges) {
         prefetched_.push_back(Prefetched{range.position, range.length, total});
         total += range.length;
     }
-    prefetchBytes_.resize(total);
+    if (prefetchBytes_.size() < total) {
+        prefetchBytes_.resize(total);  // kept from window to window: no zero-filling each time
+    }
     byPosition_.resize(ranges.size());
     for (uint32_t i = 0; i < byPosition_.size(); ++i) {
         byPosition_[i] = i;

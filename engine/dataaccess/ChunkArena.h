@@ -15,32 +15,60 @@ class ChunkArena {
 public:
     static constexpr size_t kChunkSize = size_t{4} << 20;
 
-    // Where the bytes now live; stays valid as long as the arena.
+    // Where the bytes now live; stays valid until Clear.
     uint64_t Add(std::string_view bytes) {
-        if (chunks_.empty() || capacity_ - used_ < bytes.size()) {
-            capacity_ = bytes.size() > kChunkSize ? bytes.size() : kChunkSize;
-            chunks_.push_back(std::make_unique_for_overwrite<char[]>(capacity_));
-            used_ = 0;
-        }
+        uint64_t locator = 0;
+        char* at = Reserve(bytes.size(), locator);
         if (!bytes.empty()) {
-            std::memcpy(chunks_.back().get() + used_, bytes.data(), bytes.size());
+            std::memcpy(at, bytes.data(), bytes.size());
         }
-        const uint64_t locator = (static_cast<uint64_t>(chunks_.size() - 1) << 32) | used_;
-        used_ += bytes.size();
         return locator;
     }
-    const char* At(uint64_t locator) const noexcept {
-        return chunks_[locator >> 32].get() + (locator & 0xFFFFFFFFu);
+    // Room for size bytes the caller writes at once.
+    char* Reserve(size_t size, uint64_t& locator) {
+        if (inUse_ == 0 || chunks_[inUse_ - 1].capacity - used_ < size) {
+            NextChunk(size);
+        }
+        locator = (static_cast<uint64_t>(inUse_ - 1) << 32) | used_;
+        char* at = chunks_[inUse_ - 1].bytes.get() + used_;
+        used_ += size;
+        return at;
     }
-    void Clear() noexcept {
+    const char* At(uint64_t locator) const noexcept {
+        return chunks_[locator >> 32].bytes.get() + (locator & 0xFFFFFFFFu);
+    }
+    // Forgets every string but keeps the memory for the next ones: filling
+    // fresh memory again would cost a page fault every 4 KB.
+    void Clear() noexcept { inUse_ = used_ = 0; }
+    // Forgets every string and gives the memory back.
+    void Release() noexcept {
         chunks_.clear();
-        used_ = capacity_ = 0;
+        inUse_ = used_ = 0;
     }
 
 private:
-    std::vector<std::unique_ptr<char[]>> chunks_;
-    size_t used_ = 0;
-    size_t capacity_ = 0;
+    struct Chunk {
+        std::unique_ptr<char[]> bytes;
+        size_t capacity;
+    };
+
+    void NextChunk(size_t size) {
+        if (inUse_ == chunks_.size() || chunks_[inUse_].capacity < size) {
+            const size_t capacity = size > kChunkSize ? size : kChunkSize;
+            Chunk chunk{std::make_unique_for_overwrite<char[]>(capacity), capacity};
+            if (inUse_ == chunks_.size()) {
+                chunks_.push_back(std::move(chunk));
+            } else {
+                chunks_[inUse_] = std::move(chunk);
+            }
+        }
+        ++inUse_;
+        used_ = 0;
+    }
+
+    std::vector<Chunk> chunks_;
+    size_t inUse_ = 0;  // chunks holding strings, from the first
+    size_t used_ = 0;   // bytes of the last of them
 };
 
 }  // namespace Norvik

@@ -114,13 +114,23 @@ ExternalSorter::ExternalSorter(size_t budgetBytes) : budget_(std::max<size_t>(bu
 ExternalSorter::~ExternalSorter() = default;
 
 void ExternalSorter::Add(std::string_view key, std::string_view payload) {
-    record_.clear();
-    AppendRecord(record_, key, payload);
-    const uint64_t locator = arena_.Add(record_);
+    const size_t size = kHeaderBytes + key.size() + payload.size();
+    uint64_t locator = 0;
+    char* record = arena_.Reserve(size, locator);
+    const auto keyLength = static_cast<uint32_t>(key.size());
+    const auto payloadLength = static_cast<uint32_t>(payload.size());
+    std::memcpy(record, &keyLength, sizeof keyLength);
+    std::memcpy(record + sizeof keyLength, &payloadLength, sizeof payloadLength);
+    if (!key.empty()) {
+        std::memcpy(record + kHeaderBytes, key.data(), key.size());
+    }
+    if (!payload.empty()) {
+        std::memcpy(record + kHeaderBytes + key.size(), payload.data(), payload.size());
+    }
     Entry& entry = entries_.emplace_back();
     SetPrefix(entry.prefix, key);
     entry.locator = locator;
-    memoryBytes_ += record_.size() + sizeof(Entry);
+    memoryBytes_ += size + sizeof(Entry);
     ++count_;
     if (memoryBytes_ > budget_) {
         SpillMemory();
@@ -283,6 +293,7 @@ void ExternalSorter::Finish(bool seekable) {
     }
     SpillMemory();
     entries_.shrink_to_fit();
+    arena_.Release();
     MergeDown(seekable ? 1 : kMaxFanIn);
     if (seekable && !runs_.empty()) {
         BuildIndex();

@@ -69,7 +69,6 @@ private:
     size_t memoryBytes_ = 0;
     ChunkArena arena_;
     std::vector<Entry> entries_;
-    std::string record_;
     std::unique_ptr<TemporaryFile> file_;
     std::vector<Run> runs_;
     ChunkArena indexKeys_;

@@ -140,7 +140,7 @@ void CSCol::FormatValueInto(std::string_view raw, bool comparisonForm, std::stri
     } else if (comparisonForm && dataType == kDateTime) {
         DateTimeParts parts;
         if (ParseDate(out, dateSequence, parts)) {
-            out = FormatDate(parts, kComparisonDatePattern);
+            FormatComparisonDate(parts, out);
         } else {
             out.clear();
         }

@@ -350,3 +350,19 @@ std::string FormatDate(const DateTimeParts& parts, std::string_view pattern) {
     }
     return out;
 }
+
+void FormatComparisonDate(const DateTimeParts& parts, std::string& out) {
+    const Normalised n = Normalise(parts);
+    out.clear();
+    AppendNumber(out, n.year, 4);
+    out += '-';
+    AppendNumber(out, n.month, 2);
+    out += '-';
+    AppendNumber(out, n.day, 2);
+    out += ' ';
+    AppendNumber(out, n.hour, 2);
+    out += ':';
+    AppendNumber(out, n.minute, 2);
+    out += ':';
+    AppendNumber(out, n.second, 2);
+}

@@ -28,3 +28,6 @@ std::string FormatDate(const DateTimeParts& parts, std::string_view pattern);
 
 // "YYYY-MM-DD hh:mm:ss": the form dates are compared and sorted by.
 inline constexpr std::string_view kComparisonDatePattern = "YYYY-MM-DD hh:mm:ss";
+// FormatDate with that pattern, into a caller's buffer; sorting and
+// filtering ask for it on every row.
+void FormatComparisonDate(const DateTimeParts& parts, std::string& out);

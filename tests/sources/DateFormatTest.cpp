@@ -107,4 +107,22 @@ TEST(DateFormatTest, FarYearsKeepFourDigits) {
     EXPECT_FALSE(FormatDate(parts, "").empty());  // the locale's short date
 }
 
+TEST(DateFormatTest, ComparisonFormMatchesItsPattern) {
+    // Incomplete dates, times past midnight, far and early years.
+    const char* texts[] = {"2024-02-29 13:45:07", "2023-12",     "1999",
+                           "2024-01-31 24:00:00", "99999-01-01", "0500-06-15",
+                           "31/12/69 23:59:59"};
+    for (const char* text : texts) {
+        for (const int32_t sequence : {0, 2}) {
+            DateTimeParts parts;
+            if (!ParseDate(text, sequence, parts)) {
+                continue;
+            }
+            std::string out = "stale";
+            FormatComparisonDate(parts, out);
+            EXPECT_EQ(out, FormatDate(parts, kComparisonDatePattern)) << text;
+        }
+    }
+}
+
 }  // namespace
