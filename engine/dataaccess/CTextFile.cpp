@@ -273,12 +273,12 @@ void CTextFile::Prefetch(const std::vector<ByteRange>& ranges) {
     }
     byPosition_.resize(ranges.size());
     for (uint32_t i = 0; i < byPosition_.size(); ++i) {
-        byPosition_[i] = i;
+        byPosition_[i] = Located{prefetched_[i].position, i};
     }
-    std::sort(byPosition_.begin(), byPosition_.end(), [this](uint32_t a, uint32_t b) {
-        return prefetched_[a].position < prefetched_[b].position;
+    std::sort(byPosition_.begin(), byPosition_.end(), [](const Located& a, const Located& b) {
+        return a.position != b.position ? a.position < b.position : a.index < b.index;
     });
-    auto range = [this](size_t k) -> Prefetched& { return prefetched_[byPosition_[k]]; };
+    auto range = [this](size_t k) -> Prefetched& { return prefetched_[byPosition_[k].index]; };
     size_t first = 0;
     for (; first < byPosition_.size();) {
         // One read covers the ranges from first up to last (exclusive).
@@ -325,9 +325,9 @@ bool CTextFile::LoadPrefetched(int64_t position) {
     } else {
         const auto it = std::lower_bound(
             byPosition_.begin(), byPosition_.end(), position,
-            [this](uint32_t index, int64_t value) { return prefetched_[index].position < value; });
-        if (it != byPosition_.end() && prefetched_[*it].position == position) {
-            entry = &prefetched_[*it];
+            [](const Located& located, int64_t value) { return located.position < value; });
+        if (it != byPosition_.end() && it->position == position) {
+            entry = &prefetched_[it->index];
         }
     }
     if (entry == nullptr || entry->length == 0) {

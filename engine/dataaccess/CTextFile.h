@@ -114,8 +114,12 @@ private:
         size_t offset;  // into prefetchBytes_, whose bytes follow the caller's order
     };
     std::vector<Prefetched> prefetched_;  // in the caller's order; length 0: not read
-    std::vector<uint32_t> byPosition_;    // into prefetched_, by file position
-    size_t nextRequest_ = 0;              // the range the next seek most likely wants
+    struct Located {
+        int64_t position;
+        uint32_t index;  // into prefetched_
+    };
+    std::vector<Located> byPosition_;  // prefetched_ by file position
+    size_t nextRequest_ = 0;           // the range the next seek most likely wants
     std::vector<char> prefetchBytes_;
     std::vector<char> spanBuffer_;
 };

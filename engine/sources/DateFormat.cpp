@@ -73,7 +73,26 @@ struct Normalised {
     int weekday;  // 0 Sunday
 };
 
+int64_t Weekday(int64_t days) {
+    const int64_t weekday = (days + 4) % 7;  // 1970-01-01 was a Thursday
+    return weekday < 0 ? weekday + 7 : weekday;
+}
+
 Normalised Normalise(const DateTimeParts& parts) {
+    // Most dates are whole and in range already: nothing carries over.
+    if (parts.month >= 0 && parts.month <= 11 && parts.day >= 1 && parts.day <= 28 &&
+        parts.hour >= 0 && parts.hour <= 23 && parts.minute >= 0 && parts.minute <= 59 &&
+        parts.second >= 0 && parts.second <= 59) {
+        const int64_t year = static_cast<int64_t>(parts.year) + 1900;
+        return Normalised{
+            year,
+            parts.month + 1,
+            parts.day,
+            parts.hour,
+            parts.minute,
+            parts.second,
+            static_cast<int>(Weekday(DaysFromCivil(year, parts.month + 1, parts.day)))};
+    }
     int64_t year = static_cast<int64_t>(parts.year) + 1900;
     int64_t month = parts.month;
     int64_t day = parts.day;
@@ -104,8 +123,7 @@ Normalised Normalise(const DateTimeParts& parts) {
     n.hour = static_cast<int>(hour);
     n.minute = static_cast<int>(minute);
     n.second = static_cast<int>(second);
-    const int64_t weekday = (days + 4) % 7;  // 1970-01-01 was a Thursday
-    n.weekday = static_cast<int>(weekday < 0 ? weekday + 7 : weekday);
+    n.weekday = static_cast<int>(Weekday(days));
     return n;
 }
 

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
 namespace {
 
 struct ParseCase {
@@ -105,6 +110,35 @@ TEST(DateFormatTest, FarYearsKeepFourDigits) {
     ASSERT_TRUE(ParseDate("0500-06-15", 0, parts));  // a four-digit year below 1000
     EXPECT_EQ(FormatDate(parts, kComparisonDatePattern), "0500-06-15 00:00:00");
     EXPECT_FALSE(FormatDate(parts, "").empty());  // the locale's short date
+}
+
+// Whole dates take a shorter way than dates that carry over (day 29 and on):
+// weekdays must run on across both.
+TEST(DateFormatTest, WeekdaysRunOnDayAfterDay) {
+    const std::vector<std::string> names = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    for (const int year : {1600, 1899, 1969, 2024, 2100}) {
+        DateTimeParts first;
+        ASSERT_TRUE(ParseDate(std::to_string(year) + "-01-01", 0, first));
+        const auto at = std::find(names.begin(), names.end(), FormatDate(first, "WW"));
+        ASSERT_NE(at, names.end());
+        auto expected = static_cast<size_t>(at - names.begin());
+        for (int month = 1; month <= 12; ++month) {
+            for (int day = 1; day <= 31; ++day) {
+                DateTimeParts parts;
+                char text[32];
+                std::snprintf(text, sizeof text, "%04d-%02d-%02d 23:59:59", year, month, day);
+                if (!ParseDate(text, 0, parts) ||
+                    FormatDate(parts, "YYYY-MM-DD") != std::string(text).substr(0, 10)) {
+                    continue;  // no such day: it carried into the next month
+                }
+                EXPECT_EQ(FormatDate(parts, "WW"), names[expected]) << text;
+                expected = (expected + 1) % 7;
+            }
+        }
+    }
+    DateTimeParts monday;
+    ASSERT_TRUE(ParseDate("2024-01-01", 0, monday));
+    EXPECT_EQ(FormatDate(monday, "WW"), "Mon");
 }
 
 TEST(DateFormatTest, ComparisonFormMatchesItsPattern) {
