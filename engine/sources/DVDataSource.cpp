@@ -114,8 +114,10 @@ bool DVDataSource::AcceptRow() {
             allEmpty = DisplayValue(static_cast<int32_t>(i)).empty();
         }
         for (size_t i = 0; i < columns_.size(); ++i) {
-            if (!plain_[i]) {
-                DisplayValue(static_cast<int32_t>(i));  // formatted once per row, as below
+            if (columns_[i].useLastIfEmpty) {
+                // Its last value moves on every row, read or not, as below;
+                // other columns are formatted when something reads them.
+                DisplayValue(static_cast<int32_t>(i));
             }
         }
         if (allEmpty || !PassesFilters()) {

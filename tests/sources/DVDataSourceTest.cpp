@@ -139,6 +139,21 @@ TEST(DVDataSourceTest, DuplicateAndUseLastTogether) {
     EXPECT_EQ(source.Collect(1), (Values{"1", "3"}));
 }
 
+TEST(DVDataSourceTest, UseLastRemembersRowsNobodyRead) {
+    // Values are formatted when read, but a last value moves on every row.
+    DVFile definition;
+    MemorySource source({"x", "v"}, Rows{{"1", "A"}, {"2", ""}, {"3", "B"}, {"4", ""}});
+    source.Open(definition, 0);
+    definition.Column(0).dataType = DataTypeProperties::kNumber;
+    definition.Column(1).useLastIfEmpty = true;
+    source.Open(definition, 0);
+    for (int row = 0; row < 4; ++row) {
+        ASSERT_TRUE(source.NextRow());
+    }
+    EXPECT_EQ(source.DisplayValue(0), "4");
+    EXPECT_EQ(source.DisplayValue(1), "B");
+}
+
 // Filters: 0 Qty (number) and 1 Kind (text).
 Values Filtered(std::vector<std::tuple<bool, int, int32_t, const char*>> conditions) {
     DVFile definition;
