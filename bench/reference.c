@@ -43,7 +43,8 @@ static void flush_output(void) {
 }
 
 static void put(const char* p, size_t n) {
-    if (used + n > OUT_SIZE) flush_output();
+    if (used + n > OUT_SIZE)
+        flush_output();
     while (n > OUT_SIZE) {
         memcpy(output, p, OUT_SIZE);
         used = OUT_SIZE;
@@ -60,7 +61,8 @@ static inline void put_padded(const char* p, size_t n) {
         put(p, n);
         return;
     }
-    if (used > OUT_SIZE) flush_output();
+    if (used > OUT_SIZE)
+        flush_output();
     memcpy(output + used, p, PAD);
     used += n;
 }
@@ -93,7 +95,8 @@ static void end_header_field(void) {
     }
     char* o = calloc(1, name_length + 4 + PAD);
     char* c = calloc(1, name_length + 4 + PAD);
-    if (!o || !c) exit(2);
+    if (!o || !c)
+        exit(2);
     o[0] = '\n', o[1] = '\t', o[2] = '\t', o[3] = '<';
     memcpy(o + 4, name, name_length);
     o[name_length + 4] = '>';
@@ -116,12 +119,14 @@ static inline void start_value(void) {
 /* A run of plain bytes from the input block (which has 32 bytes of slack
  * past its data, so a short run copies as one fixed move). */
 static inline void text(const unsigned char* p, size_t n) {
-    if (n == 0) return;
+    if (n == 0)
+        return;
     if (__builtin_expect(header, 0)) {
         header_byte_run(p, n);
         return;
     }
-    if (field >= columns) return;
+    if (field >= columns)
+        return;
     start_value();
     if (n <= PAD && used <= OUT_SIZE) {
         memcpy(output + used, p, PAD);
@@ -132,16 +137,18 @@ static inline void text(const unsigned char* p, size_t n) {
 }
 
 static void special(unsigned char c) {
-    static const char* const entity[256] = {['&'] = "&amp;", ['<'] = "&lt;", ['>'] = "&gt;",
-                                            ['\r'] = "&#13;", ['"'] = "\"", ['\t'] = "\t",
-                                            ['\n'] = "\n"};
+    static const char* const entity[256] = {
+        ['&'] = "&amp;", ['<'] = "&lt;", ['>'] = "&gt;", ['\r'] = "&#13;",
+        ['"'] = "\"",    ['\t'] = "\t",  ['\n'] = "\n"};
     const char* e = entity[c];
-    if (!e) return; /* a control byte XML cannot hold */
+    if (!e)
+        return; /* a control byte XML cannot hold */
     if (header) {
         header_byte_run((const unsigned char*)e, strlen(e));
         return;
     }
-    if (field >= columns) return;
+    if (field >= columns)
+        return;
     start_value();
     put(e, strlen(e));
 }
@@ -160,7 +167,8 @@ static const char row_open[PAD] = "\n\t<row>", row_close[PAD] = "\n\t</row>";
 
 static inline void start_record(void) {
     field = 0;
-    if (!header) put_padded(row_open, 7);
+    if (!header)
+        put_padded(row_open, 7);
 }
 
 static inline void end_record(void) {
@@ -180,16 +188,19 @@ static inline size_t scan(const unsigned char* p, size_t i, int quoted) {
     for (;; i += 16) {
         __m128i v = _mm_loadu_si128((const __m128i*)(p + i));
         /* controls: unsigned v < 0x20, i.e. min(v, 0x20) != 0x20 */
-        __m128i control = _mm_xor_si128(_mm_cmpeq_epi8(_mm_min_epu8(v, space), space),
-                                        _mm_set1_epi8(-1));
+        __m128i control =
+            _mm_xor_si128(_mm_cmpeq_epi8(_mm_min_epu8(v, space), space), _mm_set1_epi8(-1));
         __m128i allowed = _mm_cmpeq_epi8(v, tab);
-        if (quoted) allowed = _mm_or_si128(allowed, _mm_cmpeq_epi8(v, lf));
+        if (quoted)
+            allowed = _mm_or_si128(allowed, _mm_cmpeq_epi8(v, lf));
         __m128i stop = _mm_andnot_si128(allowed, control);
         stop = _mm_or_si128(stop, _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, amp)));
         stop = _mm_or_si128(stop, _mm_or_si128(_mm_cmpeq_epi8(v, lt), _mm_cmpeq_epi8(v, gt)));
-        if (!quoted) stop = _mm_or_si128(stop, _mm_cmpeq_epi8(v, comma));
+        if (!quoted)
+            stop = _mm_or_si128(stop, _mm_cmpeq_epi8(v, comma));
         unsigned bits = (unsigned)_mm_movemask_epi8(stop);
-        if (bits) return i + (size_t)__builtin_ctz(bits);
+        if (bits)
+            return i + (size_t)__builtin_ctz(bits);
     }
 #else
     for (;; i++) {
@@ -229,7 +240,8 @@ int main(int argc, char** argv) {
         input[n] = 0; /* a stop byte ends every scan */
         if (first_block) {
             first_block = 0;
-            if (n >= 3 && input[0] == 0xEF && input[1] == 0xBB && input[2] == 0xBF) i = 3;
+            if (n >= 3 && input[0] == 0xEF && input[1] == 0xBB && input[2] == 0xBF)
+                i = 3;
         }
         while (i < n) {
             unsigned char c;
@@ -255,7 +267,8 @@ int main(int argc, char** argv) {
                     j = scan(input, i, 0);
                     text(input + i, j - i);
                     i = j;
-                    if (i == n) break;
+                    if (i == n)
+                        break;
                     c = input[i++];
                     if (c == ',') {
                         end_field();
@@ -272,7 +285,8 @@ int main(int argc, char** argv) {
                     j = scan(input, i, 1);
                     text(input + i, j - i);
                     i = j;
-                    if (i == n) break;
+                    if (i == n)
+                        break;
                     c = input[i++];
                     if (c == '"') {
                         state = AFTER_QUOTE;

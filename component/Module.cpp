@@ -144,10 +144,9 @@ int Datavane_TransformWithProgress(DvobjDatavane* object, const char* dvFile,
                : 0;
 }
 
-int Datavane_TransformWithOptions(DvobjDatavane* object, const char* dvFile,
-                                  const char* sourceFile, const char* targetFile,
-                                  const DvobjOptions* options, DvobjProgress progress,
-                                  void* context) {
+int Datavane_TransformWithOptions(DvobjDatavane* object, const char* dvFile, const char* sourceFile,
+                                  const char* targetFile, const DvobjOptions* options,
+                                  DvobjProgress progress, void* context) {
     if (!object) {
         return 0;
     }

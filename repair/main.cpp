@@ -56,16 +56,16 @@ bool Start(const char* program, const char* argument) {
 }  // namespace
 
 int main() {
-    if (OnPath("gnome-software") &&
-        Start("gnome-software", "--details-pkg=" DV_PACKAGE_NAME)) {
+    if (OnPath("gnome-software") && Start("gnome-software", "--details-pkg=" DV_PACKAGE_NAME)) {
         return 0;
     }
     if (OnPath("xdg-open") && Start("xdg-open", "apt:" DV_PACKAGE_NAME)) {
         return 0;
     }
-    std::printf(
-        "Tarnwright Datavane is installed as the package \"" DV_PACKAGE_NAME "\".\n"
-        "To repair it:  sudo apt-get install --reinstall " DV_PACKAGE_NAME "\n"
-        "To remove it:  sudo apt-get remove " DV_PACKAGE_NAME "\n");
+    std::printf("Tarnwright Datavane is installed as the package \"" DV_PACKAGE_NAME
+                "\".\n"
+                "To repair it:  sudo apt-get install --reinstall " DV_PACKAGE_NAME
+                "\n"
+                "To remove it:  sudo apt-get remove " DV_PACKAGE_NAME "\n");
     return 0;
 }

@@ -23,8 +23,8 @@
 #include "IDVPage.h"
 #include "IPrompter.h"
 #include "controller/ChangeCode.h"
-#include "run/RunTransform.h"
 #include "frame/QtText.h"
+#include "run/RunTransform.h"
 
 #ifndef DV_VERSION
 #define DV_VERSION "0.0.0"
@@ -124,7 +124,8 @@ void CMainFrame::BuildMenus() {
     QMenu* view = bar->addMenu(tr("&View"));
     add(view, {kViewSource, kViewSelection, kViewTarget, kViewOutput, 0});
     QMenu* toolbars = view->addMenu(tr("Too&lbars"));
-    add(toolbars, {kToolbarStandard, kToolbarEdit, kToolbarSource, kToolbarTarget, 0, kLockToolbars});
+    add(toolbars,
+        {kToolbarStandard, kToolbarEdit, kToolbarSource, kToolbarTarget, 0, kLockToolbars});
     add(view, {kStatusBar});
     for (int id : {kToolbarStandard, kToolbarEdit, kToolbarSource, kToolbarTarget, kLockToolbars,
                    kStatusBar}) {
@@ -188,7 +189,8 @@ void CMainFrame::RestoreSettings() {
     if (!geometry.isEmpty()) {
         restoreGeometry(geometry);
     }
-    const bool statusVisible = settings_.Flags(CSettings::kFlagStatusBar) & CSettings::kFlagStatusBar;
+    const bool statusVisible =
+        settings_.Flags(CSettings::kFlagStatusBar) & CSettings::kFlagStatusBar;
     statusBar()->setVisible(statusVisible);
     Action(Command::kStatusBar)->setChecked(statusVisible);
     settings_.ReadRecentFiles(recent_);
@@ -222,7 +224,8 @@ void CMainFrame::SaveSettings() {
     stored.locked = Action(Command::kLockToolbars)->isChecked();
     stored.layout = saveState();
     for (int i = 0; i < kToolbarCount; ++i) {
-        stored.bands.push_back({toolbars_[i]->objectName(), Action(kToolbarCommands[i])->isChecked()});
+        stored.bands.push_back(
+            {toolbars_[i]->objectName(), Action(kToolbarCommands[i])->isChecked()});
     }
     settings_.WriteToolbars(stored);
     settings_.Sync();
@@ -257,9 +260,12 @@ bool CMainFrame::PromptSaveChanges() {
     switch (prompter_.Message(this, ToQt(DocumentNames::SaveChangesQuestion(controller_.Path())),
                               Product(), IPrompter::Buttons::kYesNoCancel,
                               IPrompter::Icon::kQuestion)) {
-        case IPrompter::Answer::kYes: return SaveDocument();
-        case IPrompter::Answer::kNo: return true;
-        default: return false;
+        case IPrompter::Answer::kYes:
+            return SaveDocument();
+        case IPrompter::Answer::kNo:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -342,27 +348,53 @@ bool CMainFrame::ExecuteCommand(int id) {
             }
             return true;
         }
-        case kSave: SaveDocument(); return true;
-        case kSaveAs: SaveDocumentAs(); return true;
-        case kExit: close(); return true;
-        case kTransform: RunTransform(this, controller_, prompter_); return true;
-        case kUndo: controller_.Undo(); return true;
-        case kRedo: controller_.Redo(); return true;
+        case kSave:
+            SaveDocument();
+            return true;
+        case kSaveAs:
+            SaveDocumentAs();
+            return true;
+        case kExit:
+            close();
+            return true;
+        case kTransform:
+            RunTransform(this, controller_, prompter_);
+            return true;
+        case kUndo:
+            controller_.Undo();
+            return true;
+        case kRedo:
+            controller_.Redo();
+            return true;
         case kCut:
         case kCopy:
         case kPaste:
-        case kDelete: SendEditCommand(id); return true;
-        case kViewSource: tabs_->setCurrentIndex(0); return true;
-        case kViewSelection: tabs_->setCurrentIndex(1); return true;
-        case kViewTarget: tabs_->setCurrentIndex(2); return true;
-        case kViewOutput: tabs_->setCurrentIndex(3); return true;
+        case kDelete:
+            SendEditCommand(id);
+            return true;
+        case kViewSource:
+            tabs_->setCurrentIndex(0);
+            return true;
+        case kViewSelection:
+            tabs_->setCurrentIndex(1);
+            return true;
+        case kViewTarget:
+            tabs_->setCurrentIndex(2);
+            return true;
+        case kViewOutput:
+            tabs_->setCurrentIndex(3);
+            return true;
         case kHelp: {
             IDVPage* page = tabs_->CurrentPage();
             help_.Show(this, page ? page->HelpTopic() : HelpTopic::kContents);
             return true;
         }
-        case kHelpContents: help_.Show(this, HelpTopic::kContents); return true;
-        case kAbout: ShowAbout(); return true;
+        case kHelpContents:
+            help_.Show(this, HelpTopic::kContents);
+            return true;
+        case kAbout:
+            ShowAbout();
+            return true;
         case kToolbarStandard:
         case kToolbarEdit:
         case kToolbarSource:
@@ -378,8 +410,11 @@ bool CMainFrame::ExecuteCommand(int id) {
                 bar->setMovable(!Action(id)->isChecked());
             }
             return true;
-        case kStatusBar: statusBar()->setVisible(Action(id)->isChecked()); return true;
-        default: break;
+        case kStatusBar:
+            statusBar()->setVisible(Action(id)->isChecked());
+            return true;
+        default:
+            break;
     }
     if (auto it = handlers_.find(id); it != handlers_.end() && it->second) {
         it->second();
@@ -406,9 +441,15 @@ void CMainFrame::SendEditCommand(int id) {
         focus = combo->lineEdit();
     }
     switch (id) {
-        case Command::kCut: QMetaObject::invokeMethod(focus, "cut"); break;
-        case Command::kCopy: QMetaObject::invokeMethod(focus, "copy"); break;
-        case Command::kPaste: QMetaObject::invokeMethod(focus, "paste"); break;
+        case Command::kCut:
+            QMetaObject::invokeMethod(focus, "cut");
+            break;
+        case Command::kCopy:
+            QMetaObject::invokeMethod(focus, "copy");
+            break;
+        case Command::kPaste:
+            QMetaObject::invokeMethod(focus, "paste");
+            break;
         default: {
             // What the Delete key would do in that field.
             QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
@@ -439,9 +480,9 @@ void CMainFrame::UpdateCommandStates() {
     Action(kUndo)->setEnabled(controller_.CanUndo());
     Action(kRedo)->setEnabled(controller_.CanRedo());
     const bool hasColumns = !controller_.Definition().Columns().empty();
-    for (int id : {kSort, kFilter, kSourceOptions, kNodeProperties, kAddElement, kAddAttribute,
-                   kMoveUp, kMoveDown, kMoveLeft, kMoveRight, kImport, kTargetOptions,
-                   kOutputOptions}) {
+    for (int id :
+         {kSort, kFilter, kSourceOptions, kNodeProperties, kAddElement, kAddAttribute, kMoveUp,
+          kMoveDown, kMoveLeft, kMoveRight, kImport, kTargetOptions, kOutputOptions}) {
         bool enabled = handlers_.count(id) > 0;
         if (!enabled) {
             for (int i = 0; i < tabs_->PageCount() && !enabled; ++i) {

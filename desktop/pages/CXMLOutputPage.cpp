@@ -23,11 +23,10 @@ CXMLOutputPage::CXMLOutputPage(CController& controller, IPrompter& prompter, CSe
     auto* form = new QWidget(this);
     auto* grid = new QGridLayout(form);
     auto* label = new QLabel(tr("Output File Name:"), form);
-    file_ = new CFileNameField(
-        prompter,
-        tr("XML Files (*.xml);;HTML Files (*.htm *.html);;"
-           "Compressed XML Files (*.xml.gz *.xml.zst);;All Files (*)"),
-        QStringLiteral("xml"), CFileNameField::Mode::kSave, form);
+    file_ = new CFileNameField(prompter,
+                               tr("XML Files (*.xml);;HTML Files (*.htm *.html);;"
+                                  "Compressed XML Files (*.xml.gz *.xml.zst);;All Files (*)"),
+                               QStringLiteral("xml"), CFileNameField::Mode::kSave, form);
     label->setBuddy(file_->Edit());
     options_ = new QPushButton(tr("&Output Options..."), form);
     options_->setEnabled(false);
@@ -79,7 +78,8 @@ void CXMLOutputPage::ApplyFileName(const QString& name) {
 
 void CXMLOutputPage::OnUpdate(int32_t code) {
     if (!nameDelay_.isActive()) {
-        file_->SetFileName(QString::fromStdString(Controller().Definition().Settings().targetfilename));
+        file_->SetFileName(
+            QString::fromStdString(Controller().Definition().Settings().targetfilename));
     }
     if (code != ChangeCode::kNone) {
         preview_->Update(Controller().Definition());

@@ -2,11 +2,11 @@
 
 #include <QMimeData>
 
-#include "definition/DVFile.h"
-#include "output/OutputDocument.h"
 #include "XMLTreeCommands.h"
-#include "output/XMLNode.h"
+#include "definition/DVFile.h"
 #include "frame/QtText.h"
+#include "output/OutputDocument.h"
+#include "output/XMLNode.h"
 
 namespace {
 
@@ -40,7 +40,8 @@ void CXMLTreeModel::Reset() {
     if (const std::string doctype = OutputDocument::DoctypeText(definition); !doctype.empty()) {
         heads_ << ToQt(doctype);
     }
-    if (const std::string sheet = OutputDocument::StylesheetText(definition, true); !sheet.empty()) {
+    if (const std::string sheet = OutputDocument::StylesheetText(definition, true);
+        !sheet.empty()) {
         heads_ << ToQt(sheet);
     }
     endResetModel();
@@ -102,10 +103,12 @@ QModelIndex CXMLTreeModel::index(int row, int column, const QModelIndex& parent)
                 return createIndex(row, 0, const_cast<char*>(&headTags_[row]));
             }
             if (row == HeadCount()) {
-                return createIndex(row, 0, const_cast<XMLRootNode*>(&Controller().Definition().Root()));
+                return createIndex(row, 0,
+                                   const_cast<XMLRootNode*>(&Controller().Definition().Root()));
             }
             return {};
-        case ItemKind::kHead: return {};
+        case ItemKind::kHead:
+            return {};
         case ItemKind::kNode: {
             XMLNode* node = NodeFromIndex(parent);
             if (static_cast<size_t>(row) >= node->ChildCount()) {
@@ -122,8 +125,10 @@ QModelIndex CXMLTreeModel::parent(const QModelIndex& child) const {
         return {};
     }
     switch (KindOf(child)) {
-        case ItemKind::kTop: return {};
-        case ItemKind::kHead: return TopIndex();
+        case ItemKind::kTop:
+            return {};
+        case ItemKind::kHead:
+            return TopIndex();
         case ItemKind::kNode: {
             XMLNode* node = NodeFromIndex(child);
             if (!node->GetParent()) {
@@ -143,9 +148,12 @@ int CXMLTreeModel::rowCount(const QModelIndex& parent) const {
         return 0;
     }
     switch (KindOf(parent)) {
-        case ItemKind::kTop: return HeadCount() + 1;
-        case ItemKind::kHead: return 0;
-        case ItemKind::kNode: return static_cast<int>(NodeFromIndex(parent)->ChildCount());
+        case ItemKind::kTop:
+            return HeadCount() + 1;
+        case ItemKind::kHead:
+            return 0;
+        case ItemKind::kNode:
+            return static_cast<int>(NodeFromIndex(parent)->ChildCount());
     }
     return 0;
 }
@@ -168,7 +176,8 @@ QList<QPair<QString, int>> CXMLTreeModel::NodeSegments(const XMLNode& node) cons
                  << qMakePair(QStringLiteral(">"), int(kMarkup));
     }
     const DVFile& definition = Controller().Definition();
-    const int32_t column = node.GetSource() != 0 ? definition.ColumnIndexById(node.GetSource()) : -1;
+    const int32_t column =
+        node.GetSource() != 0 ? definition.ColumnIndexById(node.GetSource()) : -1;
     if (column >= 0) {
         const QString columnName = ToQt(definition.Columns()[static_cast<size_t>(column)].name);
         segments << qMakePair(attribute ? columnName : ' ' + columnName, int(kColumn));
@@ -195,9 +204,15 @@ QVariant CXMLTreeModel::data(const QModelIndex& index, int role) const {
     }
     QList<QPair<QString, int>> segments;
     switch (KindOf(index)) {
-        case ItemKind::kTop: segments << qMakePair(tr("XML Schema"), int(kHead)); break;
-        case ItemKind::kHead: segments << qMakePair(heads_.value(index.row()), int(kMarkup)); break;
-        case ItemKind::kNode: segments = NodeSegments(*NodeFromIndex(index)); break;
+        case ItemKind::kTop:
+            segments << qMakePair(tr("XML Schema"), int(kHead));
+            break;
+        case ItemKind::kHead:
+            segments << qMakePair(heads_.value(index.row()), int(kMarkup));
+            break;
+        case ItemKind::kNode:
+            segments = NodeSegments(*NodeFromIndex(index));
+            break;
     }
     if (role == Qt::DisplayRole) {
         return Join(segments);

@@ -141,8 +141,7 @@ std::vector<std::string> ListTables(const DVFile& definition, std::string& error
     return tables;
 }
 
-int32_t TestSelection(DVFile& definition, const std::string& definitionPath,
-                      std::string& message) {
+int32_t TestSelection(DVFile& definition, const std::string& definitionPath, std::string& message) {
     message.clear();
     std::unique_ptr<DVDataSource> source = CreateDataSource(definition.Settings().sourcetype, 0, 0);
     if (!source) {

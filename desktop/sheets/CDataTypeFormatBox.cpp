@@ -65,9 +65,15 @@ DataTypeProperties CDataTypeFormatBox::Edited() const {
     edited.dataType = type_->checkedId() < 0 ? DataTypeProperties::kText : type_->checkedId();
     // Only the chosen type's panel counts; the others keep what was loaded.
     switch (edited.dataType) {
-        case DataTypeProperties::kNumber: number_->Store(edited); break;
-        case DataTypeProperties::kDateTime: date_->Store(edited); break;
-        default: text_->Store(edited); break;
+        case DataTypeProperties::kNumber:
+            number_->Store(edited);
+            break;
+        case DataTypeProperties::kDateTime:
+            date_->Store(edited);
+            break;
+        default:
+            text_->Store(edited);
+            break;
     }
     return edited;
 }

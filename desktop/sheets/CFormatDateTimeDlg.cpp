@@ -21,10 +21,9 @@ CFormatDateTimeDlg::CFormatDateTimeDlg(QWidget* parent) : QWidget(parent), clock
     format_ = new QComboBox(this);
     format_->setEditable(true);
     format_->setInsertPolicy(QComboBox::NoInsert);
-    for (const char* pattern :
-         {"YYYY-MM-DD", "MM/DD/YY", "MM-DD-YY", "MM/DD/YYYY", "MM-DD-YYYY", "DD/MM/YY",
-          "DD/MM/YYYY", "DD-MM-YY", "DD-MM-YYYY", "DD.MM.YY", "DD.MM.YYYY", "MMMM DDD YYYY",
-          "WWW MMMM DDD, YYYY"}) {
+    for (const char* pattern : {"YYYY-MM-DD", "MM/DD/YY", "MM-DD-YY", "MM/DD/YYYY", "MM-DD-YYYY",
+                                "DD/MM/YY", "DD/MM/YYYY", "DD-MM-YY", "DD-MM-YYYY", "DD.MM.YY",
+                                "DD.MM.YYYY", "MMMM DDD YYYY", "WWW MMMM DDD, YYYY"}) {
         format_->addItem(QString::fromLatin1(pattern));
     }
     form->addRow(tr("&Sequence:"), sequence_);
@@ -79,6 +78,6 @@ QString CFormatDateTimeDlg::ExampleText() const {
 }
 
 void CFormatDateTimeDlg::UpdateExample() {
-    example_->setText(QString::fromStdString(
-        FormatDate(clock_(), format_->currentText().toStdString())));
+    example_->setText(
+        QString::fromStdString(FormatDate(clock_(), format_->currentText().toStdString())));
 }

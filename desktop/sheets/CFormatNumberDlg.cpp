@@ -43,9 +43,8 @@ int CFormatNumberDlg::Precision() const {
 }
 
 void CFormatNumberDlg::Load(const DataTypeProperties& properties) {
-    decimals_->setCurrentIndex(properties.precision >= 0 && properties.precision <= 9
-                                   ? properties.precision + 1
-                                   : 0);
+    decimals_->setCurrentIndex(
+        properties.precision >= 0 && properties.precision <= 9 ? properties.precision + 1 : 0);
     thousands_->setChecked(properties.thousands);
     currency_->setChecked(properties.currency);
     UpdateExample();

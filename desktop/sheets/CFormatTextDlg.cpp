@@ -42,5 +42,6 @@ void CFormatTextDlg::Load(const DataTypeProperties& properties) {
 void CFormatTextDlg::Store(DataTypeProperties& properties) const {
     properties.insertParagraphTags = paragraphs_->isChecked();
     properties.insertBrTags = lineBreaks_->isChecked();
-    properties.caseType = case_->checkedId() < 0 ? DataTypeProperties::kCaseNone : case_->checkedId();
+    properties.caseType =
+        case_->checkedId() < 0 ? DataTypeProperties::kCaseNone : case_->checkedId();
 }

@@ -44,10 +44,9 @@ bool CImportXMLSchemaFilePropPage::Validate() {
     if (!path_->FileName().trimmed().isEmpty()) {
         return true;
     }
-    context_.prompter.Message(window(),
-                              tr("Please enter the path or URL of the file you want to import."),
-                              tr("Import XML Schema"), IPrompter::Buttons::kOk,
-                              IPrompter::Icon::kInformation);
+    context_.prompter.Message(
+        window(), tr("Please enter the path or URL of the file you want to import."),
+        tr("Import XML Schema"), IPrompter::Buttons::kOk, IPrompter::Icon::kInformation);
     path_->Edit()->setFocus();
     return false;
 }

@@ -48,8 +48,8 @@ CODBCAdvancedPropPage::CODBCAdvancedPropPage(SheetContext& context, QWidget* par
     automatic_->setReadOnly(true);
     automaticLabel->setBuddy(automatic_);
     auto* additionalLabel = new QLabel(tr("&Additional connection string parameters"), this);
-    additional_ = new QPlainTextEdit(
-        Broken(definition.Settings().additionalConnectionParameters), this);
+    additional_ =
+        new QPlainTextEdit(Broken(definition.Settings().additionalConnectionParameters), this);
     additionalLabel->setBuddy(additional_);
     layout->addWidget(automaticLabel);
     layout->addWidget(automatic_, 1);

@@ -14,9 +14,9 @@
 #include "frame/CMainFrame.h"
 
 CSheetLauncher::CSheetLauncher(CController& controller, IPrompter& prompter, CMainFrame& frame)
-    : QObject(&frame),
-      frame_(frame),
-      context_{controller, prompter, [&frame](int topic) { frame.Help().Show(&frame, topic); }} {}
+    : QObject(&frame), frame_(frame), context_{controller, prompter, [&frame](int topic) {
+                                                   frame.Help().Show(&frame, topic);
+                                               }} {}
 
 void CSheetLauncher::OpenColumn(int columnIndex) {
     if (columnIndex < 0 ||

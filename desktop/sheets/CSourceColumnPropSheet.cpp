@@ -70,8 +70,8 @@ bool CSourceColumnPropPage::Apply() {
     return changed;
 }
 
-CSourceColumnBehaviorPropPage::CSourceColumnBehaviorPropPage(SheetContext& context,
-                                                             int columnIndex, QWidget* parent)
+CSourceColumnBehaviorPropPage::CSourceColumnBehaviorPropPage(SheetContext& context, int columnIndex,
+                                                             QWidget* parent)
     : CPropertyPage(tr("Behavior"), parent), context_(context), index_(columnIndex) {
     const CSCol& column = ColumnAt(context, columnIndex);
     auto* layout = new QVBoxLayout(this);
@@ -114,8 +114,7 @@ bool CSourceColumnBehaviorPropPage::Apply() {
 }
 
 CSourceColumnLookupTablePropPage::CSourceColumnLookupTablePropPage(SheetContext& context,
-                                                                   int columnIndex,
-                                                                   QWidget* parent)
+                                                                   int columnIndex, QWidget* parent)
     : CPropertyPage(tr("Lookup Table"), parent), context_(context), index_(columnIndex) {
     const CSCol& column = ColumnAt(context, columnIndex);
     auto* layout = new QVBoxLayout(this);

@@ -39,7 +39,8 @@ class CSourceColumnBehaviorPropPage : public CPropertyPage {
     Q_OBJECT
 
 public:
-    CSourceColumnBehaviorPropPage(SheetContext& context, int columnIndex, QWidget* parent = nullptr);
+    CSourceColumnBehaviorPropPage(SheetContext& context, int columnIndex,
+                                  QWidget* parent = nullptr);
     bool Apply() override;
 
     QCheckBox* EmptyBox() const noexcept { return empty_; }

@@ -48,7 +48,8 @@ CSourceFiltersPropPage::CSourceFiltersPropPage(SheetContext& context, QWidget* p
         }
         const int op = filter ? filter->OperatorCode() : 0;
         condition->setCurrentIndex(op >= 0 && op <= DVFilter::kNotContains ? op : 0);
-        auto* value = new QLineEdit(filter ? QString::fromStdString(filter->Value()) : QString(), this);
+        auto* value =
+            new QLineEdit(filter ? QString::fromStdString(filter->Value()) : QString(), this);
         columns_[i] = column;
         conditions_[i] = condition;
         values_[i] = value;

@@ -39,8 +39,8 @@ CSourceSortPropPage::CSourceSortPropPage(SheetContext& context, QWidget* parent)
         const int found = slot ? column->findData(slot->columnId) : 0;
         column->setCurrentIndex(found < 0 ? 0 : found);
         label->setBuddy(column);
-        auto* order = new QPushButton(
-            tr(slot && slot->descending ? kDescending : kAscending), this);
+        auto* order =
+            new QPushButton(tr(slot && slot->descending ? kDescending : kAscending), this);
         connect(order, &QPushButton::clicked, order, [order] {
             order->setText(order->text() == tr(kAscending) ? tr(kDescending) : tr(kAscending));
         });

@@ -17,7 +17,8 @@ class CXMLNodePropSheet : public CPropertySheet {
 
 public:
     // The node by its place in the tree (see XMLTreeCommands::PathOf).
-    CXMLNodePropSheet(SheetContext& context, const std::string& nodePath, QWidget* parent = nullptr);
+    CXMLNodePropSheet(SheetContext& context, const std::string& nodePath,
+                      QWidget* parent = nullptr);
     static QString TitleFor(const XMLNode* node);
 };
 

@@ -64,11 +64,12 @@ CXMLOutputFormattingPropPage::CXMLOutputFormattingPropPage(SheetContext& context
     indent_ = new QCheckBox(tr("&Indent Output"), this);
     declaration_ = new QCheckBox(tr("Include &XML Declaration"), this);
     standalone_ = new QCheckBox(tr("Include &Standalone Property"), this);
-    const std::pair<QCheckBox*, bool> boxes[] = {
-        {quotes_, settings.removequotes},          {trim_, settings.trimspace},
-        {endTags_, settings.alwaysemitendtags},    {indent_, settings.indentOutput},
-        {declaration_, settings.includeXmlDeclaration},
-        {standalone_, settings.includeStandaloneProperty}};
+    const std::pair<QCheckBox*, bool> boxes[] = {{quotes_, settings.removequotes},
+                                                 {trim_, settings.trimspace},
+                                                 {endTags_, settings.alwaysemitendtags},
+                                                 {indent_, settings.indentOutput},
+                                                 {declaration_, settings.includeXmlDeclaration},
+                                                 {standalone_, settings.includeStandaloneProperty}};
     for (auto [box, on] : boxes) {
         box->setChecked(on);
         layout->addWidget(box);
@@ -84,7 +85,8 @@ bool CXMLOutputFormattingPropPage::Apply() {
     bool changed = false;
     // The stored name keeps its spelling unless another entry was chosen.
     const QString chosen = encoding_->currentData().toString();
-    if (chosen.compare(QString::fromStdString(definition.Settings().encoding), Qt::CaseInsensitive) != 0) {
+    if (chosen.compare(QString::fromStdString(definition.Settings().encoding),
+                       Qt::CaseInsensitive) != 0) {
         changed = definition.SetEncoding(chosen.toStdString());
     }
     changed = definition.SetRemoveQuotes(quotes_->isChecked()) || changed;
@@ -122,9 +124,8 @@ CXMLOutputFilesPropPage::CXMLOutputFilesPropPage(SheetContext& context, QWidget*
 bool CXMLOutputFilesPropPage::Apply() {
     DVFile& definition = context_.controller.Definition();
     bool changed = definition.SetFilePerRow(perRow_->isChecked());
-    const int32_t id = perValue_->isChecked() && column_->currentIndex() >= 0
-                           ? column_->currentData().toInt()
-                           : 0;
+    const int32_t id =
+        perValue_->isChecked() && column_->currentIndex() >= 0 ? column_->currentData().toInt() : 0;
     return definition.SetFilePerColValueId(id) || changed;
 }
 
@@ -139,7 +140,8 @@ CXMLOutputOtherPropPage::CXMLOutputOtherPropPage(SheetContext& context, QWidget*
     label->setBuddy(stylesheet_->Edit());
     layout->addWidget(label);
     layout->addWidget(stylesheet_);
-    auto* schemaLabel = new QLabel(tr("&Validate the output against this XML Schema (Path or URL)"), this);
+    auto* schemaLabel =
+        new QLabel(tr("&Validate the output against this XML Schema (Path or URL)"), this);
     schema_ = new CFileNameField(context.prompter, tr("XML Schema Files (*.xsd);;All Files (*)"),
                                  QStringLiteral("xsd"), CFileNameField::Mode::kOpen, this);
     schema_->SetFileName(QString::fromStdString(settings.validateschema));

@@ -16,8 +16,8 @@
 #include "frame/DocumentNames.h"
 #include "frame/HelpTopics.h"
 #include "frame/IPrompter.h"
-#include "pages/CFileNameField.h"
 #include "frame/QtText.h"
+#include "pages/CFileNameField.h"
 
 CXMLTargetPropSheet::CXMLTargetPropSheet(SheetContext& context, QWidget* parent)
     : CPropertySheet(tr("XML Target Options"), context, ChangeCode::kTree,
@@ -41,10 +41,9 @@ void CXMLTargetPropSheet::AfterApply(bool& changed) {
     if (outcome.imported) {
         changed = true;
     } else if (!outcome.cancelled) {
-        Context().prompter.Message(this,
-                                   QStringLiteral("Failed to load DTD from \"%1\"").arg(ToQt(dtd)),
-                                   tr("Load DTD"), IPrompter::Buttons::kOk,
-                                   IPrompter::Icon::kError);
+        Context().prompter.Message(
+            this, QStringLiteral("Failed to load DTD from \"%1\"").arg(ToQt(dtd)), tr("Load DTD"),
+            IPrompter::Buttons::kOk, IPrompter::Icon::kError);
     }
 }
 
@@ -100,7 +99,8 @@ bool CXMLTargetDoctypePropPage::Apply() {
     bool changed = definition.SetIncludeDoctype(include_->isChecked());
     if (include_->isChecked()) {
         changed = definition.Root().SetName(root_->text().trimmed().toStdString()) || changed;
-        changed = definition.SetDoctypePublicId(publicId_->text().trimmed().toStdString()) || changed;
+        changed =
+            definition.SetDoctypePublicId(publicId_->text().trimmed().toStdString()) || changed;
         changed = definition.SetDoctypeDtd(dtd_->text().trimmed().toStdString()) || changed;
     }
     return changed;

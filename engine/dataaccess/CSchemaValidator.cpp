@@ -175,8 +175,8 @@ bool CSchemaValidator::End() {
 }
 
 std::string CSchemaValidator::FailureText() const {
-    return "line " + std::to_string(failure_.line) + ", column " +
-           std::to_string(failure_.column) + ": " + failure_.message;
+    return "line " + std::to_string(failure_.line) + ", column " + std::to_string(failure_.column) +
+           ": " + failure_.message;
 }
 
 }  // namespace Norvik

@@ -3,9 +3,9 @@
 #include <zlib.h>
 #include <zstd.h>
 
+#include <strings.h>
 #include <algorithm>
 #include <cerrno>
-#include <strings.h>
 
 namespace Norvik {
 
@@ -17,9 +17,8 @@ constexpr int kGzipLevel = 6;
 constexpr int kZstdLevel = 3;
 
 bool EndsWith(std::string_view name, std::string_view suffix) {
-    return name.size() > suffix.size() &&
-           strncasecmp(name.data() + name.size() - suffix.size(), suffix.data(), suffix.size()) ==
-               0;
+    return name.size() > suffix.size() && strncasecmp(name.data() + name.size() - suffix.size(),
+                                                      suffix.data(), suffix.size()) == 0;
 }
 
 }  // namespace
@@ -36,9 +35,12 @@ Compression CompressionFor(std::string_view name) {
 
 size_t CompressionSuffixLength(std::string_view name) {
     switch (CompressionFor(name)) {
-        case Compression::kGzip: return 3;
-        case Compression::kZstd: return 4;
-        default: return 0;
+        case Compression::kGzip:
+            return 3;
+        case Compression::kZstd:
+            return 4;
+        default:
+            return 0;
     }
 }
 

@@ -57,8 +57,8 @@ TEST(ValidationTest, InvalidOutputEndsTheRunWithWhereAndWhichRow) {
     } cases[] = {
         {"a missing required element",
          RowsSchema(kId, kName, "<xs:element name=\"Due\" type=\"xs:string\"/>"), "Due", 7},
-        {"a wrong type", RowsSchema(kId, "<xs:element name=\"Name\" type=\"xs:date\"/>"),
-         "xs:date", 5},
+        {"a wrong type", RowsSchema(kId, "<xs:element name=\"Name\" type=\"xs:date\"/>"), "xs:date",
+         5},
         {"an extra element", RowsSchema(kId, ""), "Element 'Name'", 5},
     };
     for (const auto& c : cases) {
@@ -94,8 +94,7 @@ TEST(ValidationTest, AnErrorDeepInALargeRunNamesItsRow) {
     // Id 31415 is in source row 31416 (ids start at 0).
     EXPECT_NE(outcome.detail.find("'31415'"), std::string::npos) << outcome.detail;
     EXPECT_NE(outcome.detail.find("(source row 31416)"), std::string::npos) << outcome.detail;
-    EXPECT_NE(outcome.detail.find("line " + std::to_string(2 + 31415 * 5 + 2)),
-              std::string::npos)
+    EXPECT_NE(outcome.detail.find("line " + std::to_string(2 + 31415 * 5 + 2)), std::string::npos)
         << outcome.detail;
     EXPECT_TRUE(Leftovers(dir).empty());
 }
@@ -138,8 +137,9 @@ TEST(ValidationTest, TheSchemaIsStoredOnlyWhenSet) {
     EXPECT_EQ(ReadFile(plain).find("validateschema"), std::string::npos);
     definition.SetValidateSchema("https://example.org/orders.xsd");
     const std::string with = SaveDefinition(definition, dir);
-    EXPECT_NE(ReadFile(with).find("<validateschema>https://example.org/orders.xsd</validateschema>"),
-              std::string::npos);
+    EXPECT_NE(
+        ReadFile(with).find("<validateschema>https://example.org/orders.xsd</validateschema>"),
+        std::string::npos);
     DVFile loaded;
     ASSERT_TRUE(loaded.LoadProjectFile(with));
     EXPECT_EQ(loaded.Settings().validateschema, "https://example.org/orders.xsd");

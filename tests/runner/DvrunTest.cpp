@@ -321,9 +321,8 @@ TEST(DvrunTest, ValidateAndGzipSwitches) {
     }
     const std::vector<std::string> entries = Installation::Entries(install.DefaultLog());
     EXPECT_NE(entries.back().find("Transformation Failed"), std::string::npos);
-    EXPECT_NE(entries[entries.size() - 2].find("Error (") , std::string::npos);
-    EXPECT_NE(entries[entries.size() - 2].find(") 120 (The output is not valid"),
-              std::string::npos)
+    EXPECT_NE(entries[entries.size() - 2].find("Error ("), std::string::npos);
+    EXPECT_NE(entries[entries.size() - 2].find(") 120 (The output is not valid"), std::string::npos)
         << entries[entries.size() - 2];
 
     // Compressed standard output.

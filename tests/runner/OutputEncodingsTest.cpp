@@ -18,8 +18,8 @@ constexpr const char* kText = "Grüße Ωμέγα Привет 日本語 한국�
 
 // The text of the first <name> element, or why the file does not parse.
 std::string ReadBack(const std::string& path, std::string& error) {
-    xmlDocPtr document = xmlReadFile(path.c_str(), nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR |
-                                                               XML_PARSE_NOWARNING);
+    xmlDocPtr document = xmlReadFile(path.c_str(), nullptr,
+                                     XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
     if (!document) {
         const xmlError* last = xmlGetLastError();
         error = last && last->message ? last->message : "does not parse";
@@ -58,8 +58,7 @@ TEST(OutputEncodingsTest, EveryListedEncodingReadsBackOrFailsClearly) {
         WriteFile(dir.File("def.dv"),
                   std::string("<tarnwrightdatavane><version>2.6</version><sourcefilename>in.csv"
                               "</sourcefilename><targetfilename>") +
-                      target +
-                      "</targetfilename><delimiter>,</delimiter><encoding>" + info.name +
+                      target + "</targetfilename><delimiter>,</delimiter><encoding>" + info.name +
                       "</encoding><xmlroot/></tarnwrightdatavane>");
         std::string errors;
         testsupport::RunOptions options;

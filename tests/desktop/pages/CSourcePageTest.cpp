@@ -28,8 +28,8 @@ namespace {
 
 struct SourcePageTest : ::testing::Test, PageFixture<CSourcePage> {
     void ChooseType(int type) {
-        ClickButton(page->TypePanel()->findChild<QRadioButton*>(
-            QStringLiteral("sourceType%1").arg(type)));
+        ClickButton(
+            page->TypePanel()->findChild<QRadioButton*>(QStringLiteral("sourceType%1").arg(type)));
     }
     void TypeFileName(QLineEdit* edit, const std::string& path) {
         edit->setFocus();
@@ -57,11 +57,13 @@ TEST_F(SourcePageTest, EachTypeShowsItsFormAndPreview) {
         const char* title;
         bool preview;
     } cases[] = {
-        {DVFileSettings::kFixedWidthText, page->FixedForm(), "Fixed Column Text File Properties", true},
+        {DVFileSettings::kFixedWidthText, page->FixedForm(), "Fixed Column Text File Properties",
+         true},
         {DVFileSettings::kOdbc, page->OdbcForm(), "ODBC Connection Properties", false},
         {DVFileSettings::kExcel, page->FileForm(), "Excel Workbook Properties", false},
         {DVFileSettings::kAccess, page->FileForm(), "Access Database Properties", false},
-        {DVFileSettings::kDelimitedText, page->DelimitedForm(), "Delimited Text File Properties", true},
+        {DVFileSettings::kDelimitedText, page->DelimitedForm(), "Delimited Text File Properties",
+         true},
     };
     for (const auto& c : cases) {
         recorder.codes.clear();
@@ -231,8 +233,9 @@ TEST_F(SourcePageTest, OdbcFormListsDriversAndTestsConnections) {
     prompter.messages.clear();
 
     // A server that is not there: the driver's error, with an error icon.
-    WriteFile("dead.dsn", "[ODBC]\nDRIVER=PostgreSQL Unicode\nServername=127.0.0.1\nPort=1\n"
-                          "Database=none\n");
+    WriteFile("dead.dsn",
+              "[ODBC]\nDRIVER=PostgreSQL Unicode\nServername=127.0.0.1\nPort=1\n"
+              "Database=none\n");
     form->DriverBox()->setCurrentText("PostgreSQL Unicode");
     emit form->DriverBox()->textActivated("PostgreSQL Unicode");
     ClickButton(form->findChildren<QRadioButton*>().at(1));  // File DSN

@@ -51,9 +51,9 @@ TEST(DvimportTest, SavesImportedDefinitionsAndReportsFailures) {
         }
     }
     // --validate records the schema for the runs of the definition.
-    ASSERT_EQ(testsupport::RunProgram(
-                  DV_DVIMPORT, {"xsd", DataFile("schema/one-root.xsd"), out, "--validate"},
-                  dir.Path().string()),
+    ASSERT_EQ(testsupport::RunProgram(DV_DVIMPORT,
+                                      {"xsd", DataFile("schema/one-root.xsd"), out, "--validate"},
+                                      dir.Path().string()),
               0);
     DVFile saved;
     ASSERT_TRUE(saved.LoadProjectFile(out));

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QAbstractItemModelTester>
 #include <QAbstractButton>
+#include <QAbstractItemModelTester>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QLineEdit>

@@ -8,8 +8,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTest>
 #include <QSpinBox>
+#include <QTest>
 #include <QTreeWidget>
 #include <functional>
 
@@ -18,6 +18,7 @@
 #include "controller/CController.h"
 #include "controller/CControllerObserver.h"
 #include "controller/ChangeCode.h"
+#include "pages/CFileNameField.h"
 #include "pages/XMLTreeCommands.h"
 #include "sheets/CAutoTextDlg.h"
 #include "sheets/CDataTypeFormatBox.h"
@@ -31,7 +32,6 @@
 #include "sheets/CXMLNodePropSheet.h"
 #include "sheets/CXMLOutputPropSheet.h"
 #include "sheets/CXMLTargetPropSheet.h"
-#include "pages/CFileNameField.h"
 
 using testsupport::ReadFile;
 using testsupport::TempDir;
@@ -119,8 +119,7 @@ struct SheetCase {
 
 std::vector<SheetCase> Cases() {
     return {
-        {"column",
-         [](SheetContext& c) { return std::make_unique<CSourceColumnPropSheet>(c, 0); },
+        {"column", [](SheetContext& c) { return std::make_unique<CSourceColumnPropSheet>(c, 0); },
          [](CPropertySheet& s) {
              static_cast<CSourceColumnBehaviorPropPage*>(s.Page(1))->EmptyBox()->setChecked(true);
          },
@@ -131,23 +130,28 @@ std::vector<SheetCase> Cases() {
          },
          ChangeCode::kSource},
         {"sort", [](SheetContext& c) { return std::make_unique<CSourceSortPropSheet>(c); },
-         [](CPropertySheet& s) { static_cast<CSourceSortPropPage*>(s.Page(0))->OrderButton(0)->click(); },
+         [](CPropertySheet& s) {
+             static_cast<CSourceSortPropPage*>(s.Page(0))->OrderButton(0)->click();
+         },
          ChangeCode::kSource},
-        {"source options", [](SheetContext& c) { return std::make_unique<CSourceOptionsPropSheet>(c); },
+        {"source options",
+         [](SheetContext& c) { return std::make_unique<CSourceOptionsPropSheet>(c); },
          [](CPropertySheet& s) {
              static_cast<CSourceOptionsPropPage*>(s.Page(0))->LinkBox()->setChecked(true);
          },
          ChangeCode::kNone},
-        {"odbc advanced", [](SheetContext& c) { return std::make_unique<CODBCAdvancedPropSheet>(c); },
+        {"odbc advanced",
+         [](SheetContext& c) { return std::make_unique<CODBCAdvancedPropSheet>(c); },
          [](CPropertySheet& s) {
              static_cast<CODBCAdvancedPropPage*>(s.Page(0))->AdditionalEdit()->setPlainText("C=3;");
          },
          ChangeCode::kSource},
-        {"node",
-         [](SheetContext& c) { return std::make_unique<CXMLNodePropSheet>(c, "0/0"); },
+        {"node", [](SheetContext& c) { return std::make_unique<CXMLNodePropSheet>(c, "0/0"); },
          [](CPropertySheet& s) {
-             static_cast<CXMLNodeBehaviourPropPage*>(s.Page(0))->ScopeGroup()->button(
-                 XMLNode::kHeaderScope)->setChecked(true);
+             static_cast<CXMLNodeBehaviourPropPage*>(s.Page(0))
+                 ->ScopeGroup()
+                 ->button(XMLNode::kHeaderScope)
+                 ->setChecked(true);
          },
          ChangeCode::kTree},
         {"output", [](SheetContext& c) { return std::make_unique<CXMLOutputPropSheet>(c); },
