@@ -136,12 +136,8 @@ int Datavane_Transform(DvobjDatavane* object, const char* dvFile, const char* so
 int Datavane_TransformWithProgress(DvobjDatavane* object, const char* dvFile,
                                    const char* sourceFile, const char* targetFile,
                                    DvobjProgress progress, void* context) {
-    if (!object) {
-        return 0;
-    }
-    return Object(object)->Transform(dvFile, sourceFile, targetFile, nullptr, progress, context)
-               ? 1
-               : 0;
+    return Datavane_TransformWithOptions(object, dvFile, sourceFile, targetFile, nullptr, progress,
+                                         context);
 }
 
 int Datavane_TransformWithOptions(DvobjDatavane* object, const char* dvFile, const char* sourceFile,

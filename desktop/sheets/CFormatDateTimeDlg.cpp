@@ -2,12 +2,12 @@
 
 #include <QComboBox>
 #include <QFormLayout>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
 #include <ctime>
 
+#include "ExampleBox.h"
 #include "sources/DataTypeProperties.h"
 #include "sources/DateFormat.h"
 
@@ -29,14 +29,7 @@ CFormatDateTimeDlg::CFormatDateTimeDlg(QWidget* parent) : QWidget(parent), clock
     form->addRow(tr("&Sequence:"), sequence_);
     form->addRow(tr("Format:"), format_);
     layout->addLayout(form);
-    auto* exampleBox = new QGroupBox(tr("Example"), this);
-    auto* exampleLayout = new QVBoxLayout(exampleBox);
-    example_ = new QLabel(exampleBox);
-    example_->setObjectName(QStringLiteral("dateExample"));
-    example_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    exampleLayout->addWidget(example_);
-    layout->addWidget(exampleBox);
-    layout->addStretch(1);
+    example_ = AddExampleBox(this, layout, QStringLiteral("dateExample"));
     // Every keystroke in the pattern refreshes the example.
     connect(format_, &QComboBox::editTextChanged, this, &CFormatDateTimeDlg::UpdateExample);
     UpdateExample();

@@ -3,10 +3,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
-#include <QGroupBox>
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "ExampleBox.h"
 #include "sources/DataTypeProperties.h"
 #include "sources/NumberFormat.h"
 
@@ -24,14 +24,7 @@ CFormatNumberDlg::CFormatNumberDlg(QWidget* parent) : QWidget(parent) {
     currency_ = new QCheckBox(tr("&Currency Symbol"), this);
     layout->addWidget(thousands_);
     layout->addWidget(currency_);
-    auto* exampleBox = new QGroupBox(tr("Example"), this);
-    auto* exampleLayout = new QVBoxLayout(exampleBox);
-    example_ = new QLabel(exampleBox);
-    example_->setObjectName(QStringLiteral("numberExample"));
-    example_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    exampleLayout->addWidget(example_);
-    layout->addWidget(exampleBox);
-    layout->addStretch(1);
+    example_ = AddExampleBox(this, layout, QStringLiteral("numberExample"));
     connect(decimals_, &QComboBox::currentIndexChanged, this, &CFormatNumberDlg::UpdateExample);
     connect(thousands_, &QCheckBox::toggled, this, &CFormatNumberDlg::UpdateExample);
     connect(currency_, &QCheckBox::toggled, this, &CFormatNumberDlg::UpdateExample);

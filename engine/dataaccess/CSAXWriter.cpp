@@ -620,6 +620,20 @@ void CSAXWriter::TextElements(const std::vector<TextField>& fields) {
     });
 }
 
+namespace {
+
+// "</name>" at out; returns where it ends.
+inline char* PutEndTag(char* out, std::string_view name) {
+    *out++ = '<';
+    *out++ = '/';
+    CopyBytes(out, name.data(), name.size());
+    out += name.size();
+    *out++ = '>';
+    return out;
+}
+
+}  // namespace
+
 void CSAXWriter::AppendTextElement(std::string_view name, std::string_view text,
                                    bool emptyElementTag) {
     ByteBuffer& dst = *dst_;
@@ -643,42 +657,34 @@ void CSAXWriter::AppendTextElement(std::string_view name, std::string_view text,
     *out++ = '<';
     CopyBytes(out, name.data(), nameLength);
     out += nameLength;
-    const char* const textEnd = text.data() + text.size();
-    if (!text.empty() && !disableEscaping_ && SkipPlainText(text.data(), textEnd) == textEnd) {
-        // Nothing to escape or check: the text as it is.
-        dst.Release(out);
-        out = dst.Claim(text.size() + nameLength + 4);
-        *out++ = '>';
-        CopyBytes(out, text.data(), text.size());
-        out += text.size();
-        *out++ = '<';
-        *out++ = '/';
-        CopyBytes(out, name.data(), nameLength);
-        out += nameLength;
-        *out++ = '>';
-        dst.Release(out);
-        return;
-    }
     if (text.empty() && (emptyElementTag || !alwaysEmitEndTags_)) {
         *out++ = '/';
         *out++ = '>';
         dst.Release(out);
         return;
     }
-    *out++ = '>';
+    // The text up to the first byte that needs escaping or checking goes as
+    // it is; usually that is all of it.
+    const char* const textEnd = text.data() + text.size();
+    const char* const plainEnd =
+        disableEscaping_ ? text.data() : SkipPlainText(text.data(), textEnd);
+    const auto plainLength = static_cast<size_t>(plainEnd - text.data());
     dst.Release(out);
-    if (disableEscaping_) {
-        AppendRaw(text);
-    } else {
-        AppendEscaped(text, false);
+    out = dst.Claim(plainLength + nameLength + 4);
+    *out++ = '>';
+    CopyBytes(out, text.data(), plainLength);
+    out += plainLength;
+    if (plainEnd != textEnd) {
+        dst.Release(out);
+        const std::string_view rest(plainEnd, static_cast<size_t>(textEnd - plainEnd));
+        if (disableEscaping_) {
+            AppendRaw(rest);
+        } else {
+            AppendEscaped(rest, false);
+        }
+        out = dst.Claim(nameLength + 3);
     }
-    out = dst.Claim(nameLength + 3);
-    *out++ = '<';
-    *out++ = '/';
-    CopyBytes(out, name.data(), nameLength);
-    out += nameLength;
-    *out++ = '>';
-    dst.Release(out);
+    dst.Release(PutEndTag(out, name));
 }
 
 void CSAXWriter::UnescapedCharacters(std::string_view text) {

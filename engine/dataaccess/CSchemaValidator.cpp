@@ -149,7 +149,7 @@ bool CSchemaValidator::Feed(std::string_view bytes) {
     if (!parser_ || failed_) {
         return !failed_;
     }
-    // Chunks are fed whole, however large: the parser keeps only what it needs.
+    // The parser takes an int length: large chunks go in pieces of 64 MB.
     while (!bytes.empty() && !failed_) {
         const size_t piece = std::min<size_t>(bytes.size(), 1 << 26);
         if (xmlParseChunk(parser_, bytes.data(), static_cast<int>(piece), 0) != 0 && !failed_) {

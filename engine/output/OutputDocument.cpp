@@ -394,10 +394,9 @@ bool OutputDocument::WriteRow(const XMLNode& node,
         return false;
     }
     for (const Norvik::CSAXWriter::TextField& attribute : attributes) {
-        attributes_.AddAttribute(attribute.name, attribute.text);
+        AddAttribute(attribute.name, attribute.text);
     }
-    writer_->StartElement(node.GetName(), attributes.empty() ? nullptr : &attributes_, true);
-    attributes_.Clear();
+    StartElementWithAttributeList(node.GetName());
     writer_->TextElements(fields);
     writer_->EndElement(node.GetName(), node.GetIsEmpty());
     return true;

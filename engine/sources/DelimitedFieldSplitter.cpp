@@ -48,6 +48,38 @@ inline const char* FindByte(const char* p, const char* end, char c) {
     return found ? static_cast<const char*>(found) : end;
 }
 
+// The delimiter that ends the field starting at start, or end when the line
+// ends first. A field starting (after white space) with a quote is quoted:
+// every quote opens or closes, and delimiters count only outside.
+const char* FieldEnd(const char* start, const char* end, char delimiter) {
+    const char* scan = start;
+    while (scan < end && *scan != delimiter && Norvik::IsSpace(*scan)) {
+        ++scan;
+    }
+    if (scan == end || *scan != '"') {
+        return FindByte(scan, end, delimiter);
+    }
+    bool inQuotes = false;
+    for (const char* q = scan; q < end;) {
+        if (*q == '"') {
+            inQuotes = !inQuotes;
+            ++q;
+            continue;
+        }
+        if (inQuotes) {
+            q = FindByte(q, end, '"');
+            continue;
+        }
+        const char* found = FindByte(q, end, delimiter);
+        const char* quote = FindByte(q, found, '"');
+        if (quote == found) {
+            return found;
+        }
+        q = quote;
+    }
+    return end;
+}
+
 }  // namespace
 
 void DelimitedFieldSplitter::Split(std::string_view line, std::string_view* fields, size_t count) {
@@ -64,36 +96,7 @@ void DelimitedFieldSplitter::Split(std::string_view line, std::string_view* fiel
     const char* const end = p + line.size();
     size_t i = 0;
     for (; i < count && p < end; ++i) {
-        const char* scan = p;
-        while (scan < end && *scan != single_ && Norvik::IsSpace(*scan)) {
-            ++scan;
-        }
-        const char* stop = end;
-        if (scan < end && *scan == '"') {
-            // Quoted: every quote opens or closes; delimiters count outside.
-            bool inQuotes = false;
-            for (const char* q = scan; q < end;) {
-                if (*q == '"') {
-                    inQuotes = !inQuotes;
-                    ++q;
-                    continue;
-                }
-                if (inQuotes) {
-                    q = FindByte(q, end, '"');
-                    continue;
-                }
-                const char* delimiter = FindByte(q, end, single_);
-                const char* quote = FindByte(q, delimiter, '"');
-                if (quote < delimiter) {
-                    q = quote;
-                    continue;
-                }
-                stop = delimiter;
-                break;
-            }
-        } else {
-            stop = FindByte(scan, end, single_);
-        }
+        const char* const stop = FieldEnd(p, end, single_);
         std::string_view field(p, static_cast<size_t>(stop - p));
         fields[i] = trim_ ? Norvik::TrimView(field) : field;
         p = stop < end ? stop + 1 : end;
@@ -109,42 +112,8 @@ bool DelimitedFieldSplitter::NextSingle(std::string_view& field) {
     const char* const begin = line_.data();
     const char* const end = begin + line_.size();
     const char* const start = begin + pos_;
-    const char* scan = start;
-    while (scan < end && *scan != single_ && Norvik::IsSpace(*scan)) {
-        ++scan;
-    }
-    const char* stop = nullptr;
-    if (scan < end && *scan == '"') {
-        // Quoted: delimiters count only outside the quotes.
-        bool inQuotes = false;
-        for (const char* p = scan; p < end;) {
-            if (*p == '"') {
-                inQuotes = !inQuotes;
-                ++p;
-                continue;
-            }
-            const char* next = static_cast<const char*>(
-                std::memchr(p, inQuotes ? '"' : single_, static_cast<size_t>(end - p)));
-            if (!next) {
-                break;
-            }
-            if (!inQuotes) {
-                const char* quote =
-                    static_cast<const char*>(std::memchr(p, '"', static_cast<size_t>(next - p)));
-                if (quote) {
-                    p = quote;
-                    continue;
-                }
-                stop = next;
-                break;
-            }
-            p = next;
-        }
-    } else {
-        stop =
-            static_cast<const char*>(std::memchr(scan, single_, static_cast<size_t>(end - scan)));
-    }
-    if (stop) {
+    const char* const stop = FieldEnd(start, end, single_);
+    if (stop < end) {
         field = std::string_view(start, static_cast<size_t>(stop - start));
         const char* after = stop + 1;
         if (merge_) {

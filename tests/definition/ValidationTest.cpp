@@ -36,14 +36,19 @@ std::vector<std::string> Leftovers(const TempDir& dir) {
     return names;
 }
 
+// Runs rows generated rows against schema, saved as rows.xsd in dir.
+RunOutcome RunValidated(const TempDir& dir, size_t rows, const std::string& schema) {
+    DVFile definition = CsvDefinition(dir, GeneratedCsv(rows));
+    WriteFile(dir.File("rows.xsd"), schema);
+    definition.SetValidateSchema(dir.File("rows.xsd"));
+    return RunSaved(definition, dir);
+}
+
 }  // namespace
 
 TEST(ValidationTest, ValidOutputPasses) {
     TempDir dir;
-    DVFile definition = CsvDefinition(dir, GeneratedCsv(50));
-    WriteFile(dir.File("rows.xsd"), RowsSchema(kId, kName));
-    definition.SetValidateSchema(dir.File("rows.xsd"));
-    const RunOutcome outcome = RunSaved(definition, dir);
+    const RunOutcome outcome = RunValidated(dir, 50, RowsSchema(kId, kName));
     EXPECT_EQ(outcome.code, kSuccess) << outcome.detail;
     EXPECT_TRUE(fs::exists(dir.File("out.xml")));
 }
@@ -64,10 +69,7 @@ TEST(ValidationTest, InvalidOutputEndsTheRunWithWhereAndWhichRow) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         TempDir dir;
-        DVFile definition = CsvDefinition(dir, GeneratedCsv(10));
-        WriteFile(dir.File("rows.xsd"), c.schema);
-        definition.SetValidateSchema(dir.File("rows.xsd"));
-        const RunOutcome outcome = RunSaved(definition, dir);
+        const RunOutcome outcome = RunValidated(dir, 10, c.schema);
         EXPECT_EQ(outcome.code, kOutputInvalid);
         EXPECT_EQ(outcome.message, "The output is not valid against the schema");
         EXPECT_NE(outcome.detail.find("line " + std::to_string(c.line) + ", column "),
@@ -82,14 +84,12 @@ TEST(ValidationTest, InvalidOutputEndsTheRunWithWhereAndWhichRow) {
 TEST(ValidationTest, AnErrorDeepInALargeRunNamesItsRow) {
     TempDir dir;
     // Several megabytes of output: the error comes after many flushes.
-    DVFile definition = CsvDefinition(dir, GeneratedCsv(40000));
-    WriteFile(dir.File("rows.xsd"),
-              RowsSchema("<xs:element name=\"Id\"><xs:simpleType><xs:restriction "
-                         "base=\"xs:integer\"><xs:maxInclusive value=\"31414\"/>"
-                         "</xs:restriction></xs:simpleType></xs:element>",
-                         kName));
-    definition.SetValidateSchema(dir.File("rows.xsd"));
-    const RunOutcome outcome = RunSaved(definition, dir);
+    const RunOutcome outcome =
+        RunValidated(dir, 40000,
+                     RowsSchema("<xs:element name=\"Id\"><xs:simpleType><xs:restriction "
+                                "base=\"xs:integer\"><xs:maxInclusive value=\"31414\"/>"
+                                "</xs:restriction></xs:simpleType></xs:element>",
+                                kName));
     ASSERT_EQ(outcome.code, kOutputInvalid);
     // Id 31415 is in source row 31416 (ids start at 0).
     EXPECT_NE(outcome.detail.find("'31415'"), std::string::npos) << outcome.detail;
@@ -115,10 +115,7 @@ TEST(ValidationTest, ASchemaThatCannotBeUsedFailsBeforeAnyOutput) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         TempDir dir;
-        DVFile definition = CsvDefinition(dir, GeneratedCsv(3));
-        WriteFile(dir.File("rows.xsd"), c.schema);
-        definition.SetValidateSchema(dir.File("rows.xsd"));
-        const RunOutcome outcome = RunSaved(definition, dir);
+        const RunOutcome outcome = RunValidated(dir, 3, c.schema);
         EXPECT_EQ(outcome.code, kSchemaLoad);
         EXPECT_EQ(outcome.message, "Failed to load the XML Schema: " + dir.File("rows.xsd"));
         EXPECT_NE(outcome.detail.find(c.message), std::string::npos) << outcome.detail;
