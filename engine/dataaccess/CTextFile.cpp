@@ -128,9 +128,6 @@ void CTextFile::Close() {
     }
     blockLength_ = 0;
     cursor_ = 0;
-    prefetched_.clear();
-    prefetchBytes_.clear();
-    byPosition_.clear();
 }
 
 int64_t CTextFile::GetSize() const {
@@ -221,11 +218,6 @@ bool CTextFile::Seek(int64_t position, size_t lengthHint) {
     const int64_t blockEnd = blockStart_ + static_cast<int64_t>(blockLength_);
     if (position >= blockStart_ && position < blockEnd) {
         cursor_ = static_cast<size_t>(position - blockStart_);
-        if (nextRequest_ < prefetched_.size() && prefetched_[nextRequest_].position == position) {
-            ++nextRequest_;  // served from the block: keep in step with the caller
-        }
-    } else if (LoadPrefetched(position)) {
-        readSize_ = kSeekReadSize;
     } else if (position == blockEnd) {
         cursor_ = blockLength_;
     } else {
@@ -253,95 +245,36 @@ bool CTextFile::ReadAt(int64_t position, char* into, size_t length, size_t& got)
     return true;
 }
 
-void CTextFile::Prefetch(const std::vector<ByteRange>& ranges) {
-    prefetched_.clear();
-    byPosition_.clear();
-    nextRequest_ = 0;
-    if (fd_ < 0 || !positional_ || ranges.size() > UINT32_MAX) {
-        return;
-    }
-    // The bytes are kept in the caller's order, in which the seeks come, so
-    // that serving them walks memory in order; reading goes in file order.
-    size_t total = 0;
-    prefetched_.reserve(ranges.size());
-    for (const ByteRange& range : ranges) {
-        prefetched_.push_back(Prefetched{range.position, range.length, total});
-        total += range.length;
-    }
-    if (prefetchBytes_.size() < total) {
-        prefetchBytes_.resize(total);  // kept from window to window: no zero-filling each time
-    }
-    byPosition_.resize(ranges.size());
-    for (uint32_t i = 0; i < byPosition_.size(); ++i) {
-        byPosition_[i] = Located{prefetched_[i].position, i};
-    }
-    std::sort(byPosition_.begin(), byPosition_.end(), [](const Located& a, const Located& b) {
-        return a.position != b.position ? a.position < b.position : a.index < b.index;
-    });
-    auto range = [this](size_t k) -> Prefetched& { return prefetched_[byPosition_[k].index]; };
-    size_t first = 0;
-    for (; first < byPosition_.size();) {
-        // One read covers the ranges from first up to last (exclusive).
-        const int64_t start = range(first).position;
-        int64_t end = start + range(first).length;
-        size_t last = first + 1;
-        while (last < byPosition_.size() && range(last).position - end < kPrefetchGap &&
-               range(last).position + range(last).length - start <=
-                   static_cast<int64_t>(kPrefetchSpan)) {
-            end = std::max(end, range(last).position + static_cast<int64_t>(range(last).length));
-            ++last;
-        }
-        const auto span = static_cast<size_t>(end - start);
-        spanBuffer_.resize(std::max(spanBuffer_.size(), span));
-        size_t got = 0;
-        if (!ReadAt(start, spanBuffer_.data(), span, got)) {
-            error_ = 0;  // the seek reads again and reports
-            break;
-        }
-        for (size_t k = first; k < last; ++k) {
-            Prefetched& entry = range(k);
-            const auto from = static_cast<size_t>(entry.position - start);
-            if (from + entry.length > got) {
-                entry.length = 0;  // the file is shorter now: read at the seek
-                continue;
-            }
-            std::memcpy(prefetchBytes_.data() + entry.offset, spanBuffer_.data() + from,
-                        entry.length);
-        }
-        first = last;
-    }
-    for (; first < byPosition_.size(); ++first) {
-        range(first).length = 0;  // not read
-    }
-    if (spanBuffer_.size() > kPrefetchSpan) {
-        std::vector<char>().swap(spanBuffer_);  // an outsized record's buffer
-    }
-}
-
-bool CTextFile::LoadPrefetched(int64_t position) {
-    const Prefetched* entry = nullptr;
-    if (nextRequest_ < prefetched_.size() && prefetched_[nextRequest_].position == position) {
-        entry = &prefetched_[nextRequest_++];
-    } else {
-        const auto it = std::lower_bound(
-            byPosition_.begin(), byPosition_.end(), position,
-            [](const Located& located, int64_t value) { return located.position < value; });
-        if (it != byPosition_.end() && it->position == position) {
-            entry = &prefetched_[it->index];
-        }
-    }
-    if (entry == nullptr || entry->length == 0) {
+bool CTextFile::CopyBytes(int64_t position, std::string& into) {
+    const int64_t end = Tell();
+    if (fd_ < 0 || position < 0 || end < position) {
         return false;
     }
-    if (block_.size() < entry->length) {
-        block_.resize(entry->length);
+    const auto length = static_cast<size_t>(end - position);
+    if (position >= blockStart_) {
+        into.assign(block_.data() + (position - blockStart_), length);
+        return true;
     }
-    std::memcpy(block_.data(), prefetchBytes_.data() + entry->offset, entry->length);
+    // The record began in an earlier block.
+    into.resize(length);
+    size_t got = 0;
+    if (!ReadAt(position, into.data(), length, got) || got != length) {
+        return false;
+    }
+    return true;
+}
+
+void CTextFile::SeekToCopy(int64_t position, std::string_view bytes) {
+    if (block_.size() < bytes.size()) {
+        block_.resize(bytes.size());
+    }
+    std::memcpy(block_.data(), bytes.data(), bytes.size());
     blockStart_ = position;
-    blockLength_ = entry->length;
+    blockLength_ = bytes.size();
     cursor_ = 0;
     endOfFile_ = false;
-    return true;
+    readSize_ = kSeekReadSize;
+    lineNumber_ = position == 0 ? 0 : -1;
 }
 
 CTextFile::LineStatus CTextFile::ReadLine(std::string_view& line, size_t maxChars) {

@@ -29,10 +29,6 @@ public:
     static constexpr size_t kDefaultMaxChars = 0x10000;
     static constexpr size_t kBlockSize = 1 << 20;
     static constexpr size_t kSeekReadSize = 4096;
-    // A gap between prefetched ranges shorter than this is read through
-    // rather than costing a read of its own; no single read exceeds kSpan.
-    static constexpr int64_t kPrefetchGap = 16 * 1024;
-    static constexpr size_t kPrefetchSpan = 1 << 20;
 
     CTextFile();
     ~CTextFile();
@@ -57,14 +53,13 @@ public:
     int64_t Tell() const noexcept { return blockStart_ + static_cast<int64_t>(cursor_); }
     bool Seek(int64_t position, size_t lengthHint = 0);
 
-    // Byte ranges the caller is about to seek to, in any order. They are read
-    // in few large reads (near ranges share one), so that a seek to the start
-    // of one of them needs no read of its own. Replaces earlier ranges.
-    struct ByteRange {
-        int64_t position;
-        uint32_t length;
-    };
-    void Prefetch(const std::vector<ByteRange>& ranges);
+    // The raw bytes from position up to Tell(), as kept for SeekToCopy;
+    // false when they cannot be read.
+    bool CopyBytes(int64_t position, std::string& into);
+    // A seek to position whose bytes the caller already holds (a copy of
+    // what CopyBytes gave): lines are read from them, and from the file only
+    // past their end.
+    void SeekToCopy(int64_t position, std::string_view bytes);
     int64_t GetSize() const;
     // Nanoseconds since the epoch of the last change; 0 when unknown.
     int64_t GetModificationTime() const;
@@ -89,7 +84,6 @@ public:
 private:
     bool Fill();
     bool ReadAt(int64_t position, char* into, size_t length, size_t& got);
-    bool LoadPrefetched(int64_t position);
     void DetectEncoding();
     bool ConvertLine(std::string_view bytes, size_t maxChars, std::string_view& line);
 
@@ -108,20 +102,6 @@ private:
     int64_t lineNumber_ = 0;
     int error_ = 0;
     std::string converted_;
-    struct Prefetched {
-        int64_t position;
-        uint32_t length;
-        size_t offset;  // into prefetchBytes_, whose bytes follow the caller's order
-    };
-    std::vector<Prefetched> prefetched_;  // in the caller's order; length 0: not read
-    struct Located {
-        int64_t position;
-        uint32_t index;  // into prefetched_
-    };
-    std::vector<Located> byPosition_;  // prefetched_ by file position
-    size_t nextRequest_ = 0;           // the range the next seek most likely wants
-    std::vector<char> prefetchBytes_;
-    std::vector<char> spanBuffer_;
 };
 
 }  // namespace Norvik

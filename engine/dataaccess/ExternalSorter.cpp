@@ -220,7 +220,16 @@ void ExternalSorter::SpillMemory() {
     if (!file_) {
         file_ = std::make_unique<TemporaryFile>();
     }
-    Run run{file_->Size(), 0};
+    // A batch that starts at or after the end of the run before it (input
+    // that comes in order) lengthens that run: nothing to merge later.
+    const std::string_view first = KeyAt(entries_.front().locator);
+    const bool continues =
+        !runs_.empty() && runs_.back().end == file_->Size() && !(first < lastRunKey_);
+    Run run{continues ? runs_.back().begin : file_->Size(), 0};
+    if (continues) {
+        runs_.pop_back();
+    }
+    lastRunKey_.assign(KeyAt(entries_.back().locator));
     for (const Entry& entry : entries_) {
         const char* data = arena_.At(entry.locator);
         uint32_t keyLength = 0;

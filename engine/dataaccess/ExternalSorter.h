@@ -71,6 +71,7 @@ private:
     std::vector<Entry> entries_;
     std::unique_ptr<TemporaryFile> file_;
     std::vector<Run> runs_;
+    std::string lastRunKey_;  // the last key of runs_.back()
     ChunkArena indexKeys_;
     std::vector<IndexEntry> index_;
     bool finished_ = false;

@@ -12,13 +12,6 @@
 #include "definition/DVFile.h"
 #include "definition/ResultCode.h"
 
-namespace {
-
-// A sorted record's payload: its position and length in the file.
-constexpr size_t kSortedRecordBytes = sizeof(int64_t) + sizeof(uint32_t);
-
-}  // namespace
-
 TextFileDataSource::~TextFileDataSource() = default;
 
 std::string TextFileDataSource::GeneratedName(size_t position) {
@@ -120,8 +113,6 @@ void TextFileDataSource::Close() {
 void TextFileDataSource::ClearSortIndex() {
     sortReader_.reset();
     sorter_.reset();
-    window_.clear();
-    windowAt_ = 0;
 }
 
 bool TextFileDataSource::ReadNextLine(std::string_view& line) {
@@ -153,11 +144,9 @@ bool TextFileDataSource::NextRow() {
     }
     do {
         if (sorter_) {
-            if (windowAt_ >= window_.size() && !PrefetchSorted()) {
+            if (!NextSorted()) {
                 return false;
             }
-            const SortedRecord& record = window_[windowAt_++];
-            file_->Seek(record.position, record.length);
         }
         if (!ReadRecord()) {
             return false;
@@ -169,32 +158,25 @@ bool TextFileDataSource::NextRow() {
     return false;
 }
 
-bool TextFileDataSource::PrefetchSorted() {
-    // Rows in key order lie all over the file: reading the next few thousand
-    // together costs a few large reads instead of one read each.
-    window_.clear();
-    windowAt_ = 0;
-    std::vector<Norvik::CTextFile::ByteRange> ranges;
-    size_t bytes = 0;
+bool TextFileDataSource::NextSorted() {
+    // The index holds each record's bytes, so rows in key order come from
+    // its sequential runs rather than from reads all over the file.
     try {
-        while ((bytes < prefetchWindow_ || window_.empty()) && sortReader_->Next()) {
-            SortedRecord record{};
-            const std::string_view payload = sortReader_->Payload();
-            if (payload.size() == kSortedRecordBytes) {
-                std::memcpy(&record.position, payload.data(), sizeof record.position);
-                std::memcpy(&record.length, payload.data() + sizeof record.position,
-                            sizeof record.length);
-            }
-            window_.push_back(record);
-            ranges.push_back({record.position, record.length});
-            bytes += record.length;
+        if (!sortReader_->Next()) {
+            return false;
         }
     } catch (const Norvik::PlatformError& error) {
         SetError(error.Description());
         return false;
     }
-    file_->Prefetch(ranges);
-    return !window_.empty();
+    const std::string_view payload = sortReader_->Payload();
+    int64_t position = 0;
+    if (payload.size() < sizeof position) {
+        return false;
+    }
+    std::memcpy(&position, payload.data(), sizeof position);
+    file_->SeekToCopy(position, payload.substr(sizeof position));
+    return true;
 }
 
 bool TextFileDataSource::Rewind(DVFile& definition) {
@@ -209,8 +191,6 @@ bool TextFileDataSource::Rewind(DVFile& definition) {
 }
 
 void TextFileDataSource::PrepareSort(DVFile& definition) {
-    window_.clear();
-    windowAt_ = 0;
     if (keepSortIndex_) {
         sortReader_.emplace(sorter_->ReadAll());
         ResetRowCounter();
@@ -244,6 +224,8 @@ void TextFileDataSource::PrepareSort(DVFile& definition) {
         std::string key;
         std::string value;
         std::string lower;
+        std::string record;
+        std::string payload;
         while (ReadRecord()) {
             key.clear();
             for (size_t i = 0; i < entries.size(); ++i) {
@@ -260,14 +242,16 @@ void TextFileDataSource::PrepareSort(DVFile& definition) {
                     SortKey::AppendText(key, lower, descending);
                 }
             }
-            const int64_t next = file_->Tell();
-            const auto length =
-                static_cast<uint32_t>(std::min<int64_t>(next - position, UINT32_MAX));
-            char payload[kSortedRecordBytes];
-            std::memcpy(payload, &position, sizeof position);
-            std::memcpy(payload + sizeof position, &length, sizeof length);
-            sorter_->Add(key, std::string_view(payload, sizeof payload));
-            position = next;
+            // The payload: the record's position, then its bytes.
+            payload.resize(sizeof position);
+            std::memcpy(payload.data(), &position, sizeof position);
+            if (!file_->CopyBytes(position, record)) {
+                throw Norvik::PlatformError(Norvik::kEFail,
+                                            "Reading " + path_ + ": " + file_->ErrorText());
+            }
+            payload += record;
+            sorter_->Add(key, payload);
+            position = file_->Tell();
         }
         sorter_->Finish();
         sortReader_.emplace(sorter_->ReadAll());

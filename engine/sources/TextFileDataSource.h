@@ -27,7 +27,7 @@ public:
     void Close() override;
     int32_t Validate(const DVFile& definition) override;
     int32_t ValidateSource(const DVFile& definition) override { return Validate(definition); }
-    // Orders rows by an index of (key, file position), one entry per record:
+    // Orders rows by an index of (key, record bytes), one entry per record:
     // numbers by value, dates by their comparison text, text without regard
     // to case; equal keys keep file order. A large index goes to temporary
     // files past half the memory budget.
@@ -35,8 +35,7 @@ public:
     // Keeps a sort index (building it reads and sorts the whole file) while
     // the file is unchanged.
     bool Rewind(DVFile& definition) override;
-    // Tests use small windows and read blocks to cross many of them.
-    void SetPrefetchWindowForTesting(size_t bytes) { prefetchWindow_ = bytes; }
+    // Tests use small read blocks to cross many of them.
     void SetReadBlockSizeForTesting(size_t bytes) { readBlockSize_ = bytes; }
 
     // Reads the next line into the record; false at the end or on an error.
@@ -68,24 +67,16 @@ protected:
     std::vector<std::string> fieldStorage_;
 
 private:
-    // Reads ahead the next records in key order; false at the end or on an error.
-    bool PrefetchSorted();
+    // Moves to the next record in key order; false at the end or on an error.
+    bool NextSorted();
     void ClearSortIndex();
 
-    // Where a row's record lies in the file, as the sort keeps it.
-    struct SortedRecord {
-        int64_t position;
-        uint32_t length;  // bytes of the record, to read it in one go
-    };
     std::unique_ptr<Norvik::ExternalSorter> sorter_;
     std::optional<Norvik::ExternalSorter::Reader> sortReader_;
     std::vector<int32_t> sortKinds_;
-    std::vector<SortedRecord> window_;  // the records read ahead, in key order
-    size_t windowAt_ = 0;
     bool keepSortIndex_ = false;
-    size_t prefetchWindow_ = size_t{16} << 20;  // record bytes read ahead at a time
-    size_t readBlockSize_ = 0;                  // 0: the file's own
-    int64_t indexedSize_ = 0;                   // the file as the index read it
+    size_t readBlockSize_ = 0;  // 0: the file's own
+    int64_t indexedSize_ = 0;   // the file as the index read it
     int64_t indexedTime_ = 0;
     bool sorted_ = false;
 };

@@ -171,65 +171,48 @@ TEST(CTextFileTest, OpenFailures) {
 
 }  // namespace
 
-TEST(CTextFileTest, PrefetchedRangesServeSeeksInAnyOrder) {
+TEST(CTextFileTest, CopiedRecordsReadBackInAnyOrder) {
     testsupport::TempDir dir;
     const std::string path = dir.File("p.txt");
     std::string content;
-    std::vector<CTextFile::ByteRange> records;
     for (int i = 0; i < 300; ++i) {
-        const std::string line = "record " + std::to_string(i) + std::string(i % 7, 'x') + "\n";
-        records.push_back(
-            {static_cast<int64_t>(content.size()), static_cast<uint32_t>(line.size())});
-        content += line;
-        if (i % 50 == 0) {
-            content += std::string(40000, 'g') + "\n";  // gaps wider than one read spans
-        }
+        content += "record " + std::to_string(i) + std::string(i % 7, 'x') + "\n";
     }
+    content += "last, without a line end";
     testsupport::WriteFile(path, content);
-    auto expectedAt = [&](size_t i) {
-        return "record " + std::to_string(i) + std::string(i % 7, 'x');
-    };
 
     CTextFile file;
-    file.SetBlockSizeForTesting(64);  // so that seeks leave the block
+    file.SetBlockSizeForTesting(64);  // many records cross blocks
     ASSERT_TRUE(file.Open(path));
-    // Every sixth record, back to front, in two windows; then seeks outside
-    // the window and to a record the window holds but out of turn.
-    for (int window = 0; window < 2; ++window) {
-        std::vector<size_t> wanted;
-        for (size_t i = records.size() - 1 - window; i < records.size(); i -= 6) {
-            wanted.push_back(i);
-        }
-        std::vector<CTextFile::ByteRange> ranges;
-        for (size_t i : wanted) {
-            ranges.push_back(records[i]);
-        }
-        file.Prefetch(ranges);
-        std::string_view line;
-        for (size_t i : wanted) {
-            ASSERT_TRUE(file.Seek(records[i].position, records[i].length));
-            ASSERT_EQ(file.ReadLine(line), CTextFile::LineStatus::kLine);
-            EXPECT_EQ(line, expectedAt(i));
-        }
-        for (size_t i : {size_t{1}, wanted[wanted.size() / 2]}) {
-            ASSERT_TRUE(file.Seek(records[i].position));
-            ASSERT_EQ(file.ReadLine(line), CTextFile::LineStatus::kLine);
-            EXPECT_EQ(line, expectedAt(i));
-            ASSERT_EQ(file.ReadLine(line), CTextFile::LineStatus::kLine);  // reads on past it
-            EXPECT_EQ(line, expectedAt(i + 1));
+    std::vector<std::pair<int64_t, std::string>> copies;
+    std::vector<std::string> lines;
+    std::string_view line;
+    int64_t position = file.Tell();
+    while (file.ReadLine(line) == CTextFile::LineStatus::kLine) {
+        lines.emplace_back(line);
+        std::string bytes;
+        ASSERT_TRUE(file.CopyBytes(position, bytes));
+        copies.emplace_back(position, bytes);
+        position = file.Tell();
+    }
+    ASSERT_EQ(copies.size(), 301u);
+    EXPECT_EQ(copies.back().second, "last, without a line end");
+
+    // Back to front from the copies; reading on past a copy reads the file.
+    for (size_t i = copies.size(); i-- > 0;) {
+        file.SeekToCopy(copies[i].first, copies[i].second);
+        ASSERT_EQ(file.ReadLine(line), CTextFile::LineStatus::kLine);
+        EXPECT_EQ(line, lines[i]);
+        if (i % 50 == 0) {
+            const auto status = file.ReadLine(line);
+            if (i + 1 < lines.size()) {
+                ASSERT_EQ(status, CTextFile::LineStatus::kLine);
+                EXPECT_EQ(line, lines[i + 1]);
+            } else {
+                EXPECT_EQ(status, CTextFile::LineStatus::kEnd);
+            }
         }
     }
-
-    // A file cut short while open: what is gone is a read error, not an end.
-    const CTextFile::ByteRange last = records.back();
-    ASSERT_EQ(::truncate(path.c_str(), last.position), 0);
-    file.Prefetch({records[0], last});
-    std::string_view line;
-    ASSERT_TRUE(file.Seek(records[0].position, records[0].length));
-    EXPECT_EQ(file.ReadLine(line), CTextFile::LineStatus::kLine);
-    ASSERT_TRUE(file.Seek(last.position, last.length));
-    EXPECT_EQ(file.ReadLine(line), CTextFile::LineStatus::kReadError);
-    EXPECT_EQ(file.ErrorText(), "The file became shorter while it was being read");
 }
 
 TEST(CTextFileTest, ReadsPipesInOrderAndRefusesFarSeeks) {

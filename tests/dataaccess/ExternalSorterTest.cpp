@@ -92,22 +92,39 @@ private:
 
 TEST(ExternalSorterTest, OrdersByKeyAndKeepsAddedOrderForEqualKeys) {
     TemporaryFolder folder;
+    enum class Input { kRandom, kInOrder, kTwoOrderedHalves };
     struct Case {
         const char* name;
         size_t budget;
         size_t records;
         bool spills;
+        Input input;
     };
     // A budget of one byte writes every record as its own run: more runs
-    // than one merge takes, so merging goes through several passes.
-    const Case cases[] = {{"in memory", size_t{64} << 20, 3000, false},
-                          {"several runs", 16 * 1024, 3000, true},
-                          {"a run per record", 1, 300, true},
-                          {"nothing added", 1024, 0, false}};
+    // than one merge takes, so merging goes through several passes. Input in
+    // order lengthens one run instead; a step back starts a new one.
+    const Case cases[] = {
+        {"in memory", size_t{64} << 20, 3000, false, Input::kRandom},
+        {"several runs", 16 * 1024, 3000, true, Input::kRandom},
+        {"a run per record", 1, 300, true, Input::kRandom},
+        {"nothing added", 1024, 0, false, Input::kRandom},
+        {"in order", 16 * 1024, 3000, true, Input::kInOrder},
+        {"in order, a batch per record", 1, 300, true, Input::kInOrder},
+        {"two ordered halves", 16 * 1024, 3000, true, Input::kTwoOrderedHalves},
+    };
     for (const Case& c : cases) {
         for (const bool seekable : {false, true}) {
             SCOPED_TRACE(std::string(c.name) + (seekable ? ", seekable" : ""));
-            const std::vector<Record> records = RandomRecords(c.records, 7);
+            std::vector<Record> records = RandomRecords(c.records, 7);
+            if (c.input == Input::kInOrder) {
+                records = Sorted(records);
+            } else if (c.input == Input::kTwoOrderedHalves) {
+                const auto half = records.begin() + static_cast<std::ptrdiff_t>(records.size() / 2);
+                std::vector<Record> first = Sorted({records.begin(), half});
+                const std::vector<Record> second = Sorted({half, records.end()});
+                first.insert(first.end(), second.begin(), second.end());
+                records = std::move(first);
+            }
             ExternalSorter sorter(c.budget);
             for (const Record& record : records) {
                 sorter.Add(record.first, record.second);
@@ -127,27 +144,32 @@ TEST(ExternalSorterTest, OrdersByKeyAndKeepsAddedOrderForEqualKeys) {
 TEST(ExternalSorterTest, ReadFromStartsAtTheFirstRecordNotBeforeTheKey) {
     TemporaryFolder folder;
     for (const size_t budget : {size_t{64} << 20, size_t{2048}, size_t{1}}) {
-        SCOPED_TRACE(budget);
-        const std::vector<Record> records = RandomRecords(2000, 11);
-        ExternalSorter sorter(budget);
-        for (const Record& record : records) {
-            sorter.Add(record.first, record.second);
-        }
-        sorter.Finish(true);
-        const std::vector<Record> expected = Sorted(records);
-        std::vector<std::string> keys = {"",          "0",
-                                         "a",         "prefix00",
-                                         "prefix00a", "prefix00\x7f",
-                                         "prefix01e", std::string("nul\0", 4),
-                                         "zzz",       "\xff"};
-        for (const Record& record : records) {
-            keys.push_back(record.first);
-        }
-        for (const std::string& key : keys) {
-            const auto from = std::find_if(expected.begin(), expected.end(),
-                                           [&](const Record& r) { return r.first >= key; });
-            ASSERT_EQ(ReadAll(sorter.ReadFrom(key)), std::vector<Record>(from, expected.end()))
-                << key;
+        for (const bool inOrder : {false, true}) {
+            SCOPED_TRACE(std::to_string(budget) + (inOrder ? ", in order" : ""));
+            std::vector<Record> records = RandomRecords(2000, 11);
+            if (inOrder) {
+                records = Sorted(records);
+            }
+            ExternalSorter sorter(budget);
+            for (const Record& record : records) {
+                sorter.Add(record.first, record.second);
+            }
+            sorter.Finish(true);
+            const std::vector<Record> expected = Sorted(records);
+            std::vector<std::string> keys = {"",          "0",
+                                             "a",         "prefix00",
+                                             "prefix00a", "prefix00\x7f",
+                                             "prefix01e", std::string("nul\0", 4),
+                                             "zzz",       "\xff"};
+            for (const Record& record : records) {
+                keys.push_back(record.first);
+            }
+            for (const std::string& key : keys) {
+                const auto from = std::find_if(expected.begin(), expected.end(),
+                                               [&](const Record& r) { return r.first >= key; });
+                ASSERT_EQ(ReadAll(sorter.ReadFrom(key)), std::vector<Record>(from, expected.end()))
+                    << key;
+            }
         }
     }
 }

@@ -242,7 +242,7 @@ TEST(DelimitedTextFileDataSourceTest, OverLongLineIsAnErrorNotASilentGap) {
 
 }  // namespace
 
-TEST(DelimitedTextFileDataSourceTest, LargeSortReadsAheadAndRewindsWhileTheFileStands) {
+TEST(DelimitedTextFileDataSourceTest, LargeSortAcrossReadBlocksRewindsWhileTheFileStands) {
     TempDir dir;
     std::string content = "Key,Serial\n";
     std::vector<std::pair<std::string, int>> expected;
@@ -264,7 +264,7 @@ TEST(DelimitedTextFileDataSourceTest, LargeSortReadsAheadAndRewindsWhileTheFileS
     definition.SortOrders()[0] = SortOrder{definition.Column(0).id, false};
 
     DelimitedTextFileDataSource source;
-    source.SetPrefetchWindowForTesting(1000);  // some sixty windows
+    source.SetReadBlockSizeForTesting(64);  // records cross read blocks
     ASSERT_EQ(source.Validate(definition), kSuccess);
     ASSERT_EQ(source.Open(definition, 0), kSuccess);
     auto serials = [&source] {
