@@ -368,14 +368,33 @@ void ExternalSorter::Reader::PushCursor(size_t which) {
     std::push_heap(heap_.begin(), heap_.end(), [this](size_t a, size_t b) { return After(a, b); });
 }
 
-bool ExternalSorter::Reader::PopSmallest(size_t& which) {
-    if (heap_.empty()) {
-        return false;
+void ExternalSorter::Reader::AdvanceTop() {
+    // The top cursor moves on and sinks to its place: one pass down the
+    // heap instead of a pop and a push.
+    if (!cursors_[heap_.front()]->Next()) {
+        std::pop_heap(heap_.begin(), heap_.end(),
+                      [this](size_t a, size_t b) { return After(a, b); });
+        heap_.pop_back();
+        return;
     }
-    std::pop_heap(heap_.begin(), heap_.end(), [this](size_t a, size_t b) { return After(a, b); });
-    which = heap_.back();
-    heap_.pop_back();
-    return true;
+    const size_t count = heap_.size();
+    const size_t moving = heap_.front();
+    size_t at = 0;
+    for (;;) {
+        size_t child = 2 * at + 1;
+        if (child >= count) {
+            break;
+        }
+        if (child + 1 < count && After(heap_[child], heap_[child + 1])) {
+            ++child;
+        }
+        if (!After(moving, heap_[child])) {
+            break;
+        }
+        heap_[at] = heap_[child];
+        at = child;
+    }
+    heap_[at] = moving;
 }
 
 bool ExternalSorter::Reader::Next() {
@@ -392,17 +411,16 @@ bool ExternalSorter::Reader::Next() {
         return true;
     }
     for (;;) {
-        if (current_ != SIZE_MAX) {
-            PushCursor(current_);
-            current_ = SIZE_MAX;
+        if (started_) {
+            AdvanceTop();
         }
-        size_t which = 0;
-        if (!PopSmallest(which)) {
+        started_ = true;
+        if (heap_.empty()) {
             return false;
         }
-        current_ = which;
-        key_ = cursors_[which]->key;
-        payload_ = cursors_[which]->payload;
+        const RunCursor& top = *cursors_[heap_.front()];
+        key_ = top.key;
+        payload_ = top.payload;
         if (!seeking_ || key_ >= seekKey_) {
             seeking_ = false;
             return true;

@@ -95,9 +95,9 @@ private:
 
     explicit Reader(const ExternalSorter& sorter);
     void AddRun(const Run& run, size_t bufferBytes);
-    // Index in cursors_ of the cursor with the smallest record.
-    bool PopSmallest(size_t& which);
     void PushCursor(size_t which);
+    // Moves the cursor with the smallest record on and restores heap order.
+    void AdvanceTop();
     // Heap order: whether cursor a's record comes after cursor b's.
     bool After(size_t a, size_t b) const;
 
@@ -106,8 +106,8 @@ private:
     std::string seekKey_;  // records before it are skipped
     bool seeking_ = false;
     std::vector<std::unique_ptr<RunCursor>> cursors_;
-    std::vector<size_t> heap_;   // cursor indexes, smallest record on top
-    size_t current_ = SIZE_MAX;  // the cursor whose record is out
+    std::vector<size_t> heap_;  // cursor indexes, smallest record on top
+    bool started_ = false;      // the top cursor's record is out
     std::string_view key_;
     std::string_view payload_;
 };

@@ -7,9 +7,9 @@
 
 #include <fstream>
 #include <iterator>
-#include <mutex>
 
 #include "PlatformError.h"
+#include "SharedLibrary.h"
 
 namespace Norvik {
 
@@ -65,6 +65,37 @@ size_t Collect(char* data, size_t size, size_t count, void* target) {
     return total;
 }
 
+// libcurl, opened on the first fetch from the network.
+struct CurlApi {
+    decltype(&curl_global_init) globalInit = nullptr;
+    decltype(&curl_easy_init) init = nullptr;
+    decltype(&curl_easy_setopt) setopt = nullptr;
+    decltype(&curl_easy_perform) perform = nullptr;
+    decltype(&curl_easy_cleanup) cleanup = nullptr;
+    decltype(&curl_easy_strerror) describe = nullptr;
+    std::string error;  // empty when loaded
+};
+
+const CurlApi& Curl() {
+    static const CurlApi api = [] {
+        CurlApi loaded;
+        SharedLibrary library("libcurl.so.4");
+        library.Bind(loaded.globalInit, "curl_global_init");
+        library.Bind(loaded.init, "curl_easy_init");
+        library.Bind(loaded.setopt, "curl_easy_setopt");
+        library.Bind(loaded.perform, "curl_easy_perform");
+        library.Bind(loaded.cleanup, "curl_easy_cleanup");
+        library.Bind(loaded.describe, "curl_easy_strerror");
+        if (!library.IsLoaded()) {
+            loaded.error = library.Error();
+        } else {
+            loaded.globalInit(CURL_GLOBAL_DEFAULT);
+        }
+        return loaded;
+    }();
+    return api;
+}
+
 }  // namespace
 
 bool IsNetworkUrl(std::string_view location) {
@@ -85,29 +116,32 @@ bool FetchResource(const std::string& location, std::string& bytes, std::string&
         bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         return true;
     }
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-    CURL* curl = curl_easy_init();
+    const CurlApi& api = Curl();
+    if (!api.error.empty()) {
+        error = location + ": " + api.error;
+        return false;
+    }
+    CURL* curl = api.init();
     if (!curl) {
         error = "Cannot start a transfer";
         return false;
     }
     char message[CURL_ERROR_SIZE] = "";
-    curl_easy_setopt(curl, CURLOPT_URL, location.c_str());
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 30L);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, message);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Collect);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &bytes);
-    const CURLcode code = curl_easy_perform(curl);
-    curl_easy_cleanup(curl);
+    api.setopt(curl, CURLOPT_URL, location.c_str());
+    api.setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    api.setopt(curl, CURLOPT_MAXREDIRS, 5L);
+    api.setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    api.setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    api.setopt(curl, CURLOPT_TIMEOUT, 30L);
+    api.setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    api.setopt(curl, CURLOPT_FAILONERROR, 1L);
+    api.setopt(curl, CURLOPT_ERRORBUFFER, message);
+    api.setopt(curl, CURLOPT_WRITEFUNCTION, Collect);
+    api.setopt(curl, CURLOPT_WRITEDATA, &bytes);
+    const CURLcode code = api.perform(curl);
+    api.cleanup(curl);
     if (code != CURLE_OK) {
-        error = location + ": " + (*message ? message : curl_easy_strerror(code));
+        error = location + ": " + (*message ? message : api.describe(code));
         bytes.clear();
         return false;
     }

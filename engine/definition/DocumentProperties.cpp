@@ -13,10 +13,10 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
-#include <mutex>
 
 #include "RunEnvironment.h"
 #include "dataaccess/CXMLDocument.h"
+#include "dataaccess/SharedLibrary.h"
 
 namespace {
 
@@ -67,69 +67,121 @@ bool ReadXlsx(const std::string& path, DocumentProperties& properties) {
     return true;
 }
 
-std::string MetaText(GsfDocMetaData* meta, const char* name) {
-    GsfDocProp* property = gsf_doc_meta_data_lookup(meta, name);
-    const GValue* value = property ? gsf_doc_prop_get_val(property) : nullptr;
-    if (value && G_VALUE_HOLDS_STRING(value)) {
-        const char* text = g_value_get_string(value);
+// libgsf (and the GLib it brings), opened on the first old-style workbook.
+struct GsfApi {
+    decltype(&gsf_init) init = nullptr;
+    decltype(&gsf_input_stdio_new) openFile = nullptr;
+    decltype(&gsf_infile_msole_new) openStorage = nullptr;
+    decltype(&gsf_infile_child_by_name) child = nullptr;
+    decltype(&gsf_doc_meta_data_new) newMeta = nullptr;
+    decltype(&gsf_doc_meta_data_read_from_msole) readMeta = nullptr;
+    decltype(&gsf_doc_meta_data_lookup) lookup = nullptr;
+    decltype(&gsf_doc_prop_get_val) valueOf = nullptr;
+    decltype(&gsf_timestamp_get_type) timestampType = nullptr;
+    decltype(&g_value_get_string) getString = nullptr;
+    decltype(&g_value_get_boxed) getBoxed = nullptr;
+    decltype(&g_error_free) freeError = nullptr;
+    decltype(&g_object_unref) unref = nullptr;
+    bool loaded = false;
+};
+
+const GsfApi& Gsf() {
+    static const GsfApi api = [] {
+        GsfApi found;
+        Norvik::SharedLibrary library("libgsf-1.so.114");
+        library.Bind(found.init, "gsf_init");
+        library.Bind(found.openFile, "gsf_input_stdio_new");
+        library.Bind(found.openStorage, "gsf_infile_msole_new");
+        library.Bind(found.child, "gsf_infile_child_by_name");
+        library.Bind(found.newMeta, "gsf_doc_meta_data_new");
+        library.Bind(found.readMeta, "gsf_doc_meta_data_read_from_msole");
+        library.Bind(found.lookup, "gsf_doc_meta_data_lookup");
+        library.Bind(found.valueOf, "gsf_doc_prop_get_val");
+        library.Bind(found.timestampType, "gsf_timestamp_get_type");
+        library.Bind(found.getString, "g_value_get_string");
+        library.Bind(found.getBoxed, "g_value_get_boxed");
+        library.Bind(found.freeError, "g_error_free");
+        library.Bind(found.unref, "g_object_unref");
+        found.loaded = library.IsLoaded();
+        if (found.loaded) {
+            found.init();
+        }
+        return found;
+    }();
+    return api;
+}
+
+std::string MetaText(const GsfApi& gsf, GsfDocMetaData* meta, const char* name) {
+    GsfDocProp* property = gsf.lookup(meta, name);
+    const GValue* value = property ? gsf.valueOf(property) : nullptr;
+    if (value && G_VALUE_TYPE(value) == G_TYPE_STRING) {
+        const char* text = gsf.getString(value);
         return text ? text : "";
     }
     return {};
 }
 
-std::string MetaTime(GsfDocMetaData* meta, const char* name) {
-    GsfDocProp* property = gsf_doc_meta_data_lookup(meta, name);
-    const GValue* value = property ? gsf_doc_prop_get_val(property) : nullptr;
-    if (value && G_VALUE_HOLDS(value, GSF_TIMESTAMP_TYPE)) {
-        const auto* stamp = static_cast<const GsfTimestamp*>(g_value_get_boxed(value));
+std::string MetaTime(const GsfApi& gsf, GsfDocMetaData* meta, const char* name) {
+    GsfDocProp* property = gsf.lookup(meta, name);
+    const GValue* value = property ? gsf.valueOf(property) : nullptr;
+    if (value && G_VALUE_TYPE(value) == gsf.timestampType()) {
+        const auto* stamp = static_cast<const GsfTimestamp*>(gsf.getBoxed(value));
         return stamp ? LocalTimestamp(static_cast<time_t>(stamp->timet)) : std::string();
     }
     return {};
 }
 
+// The summary of a compound-file workbook; false when the library is
+// missing (the properties then stay empty, as for any unreadable file).
 bool ReadXls(const std::string& path, DocumentProperties& properties) {
-    static std::once_flag once;
-    std::call_once(once, [] { gsf_init(); });
-    GError* error = nullptr;
-    GsfInput* input = gsf_input_stdio_new(path.c_str(), &error);
-    if (!input) {
-        g_clear_error(&error);
+    const GsfApi& gsf = Gsf();
+    if (!gsf.loaded) {
         return false;
     }
-    GsfInfile* storage = gsf_infile_msole_new(input, &error);
-    g_object_unref(input);
+    GError* error = nullptr;
+    GsfInput* input = gsf.openFile(path.c_str(), &error);
+    if (!input) {
+        if (error) {
+            gsf.freeError(error);
+        }
+        return false;
+    }
+    GsfInfile* storage = gsf.openStorage(input, &error);
+    gsf.unref(input);
     if (!storage) {
-        g_clear_error(&error);
+        if (error) {
+            gsf.freeError(error);
+        }
         return false;
     }
     bool read = false;
     // Only workbooks: a compound file with a "Workbook" stream.
-    GsfInput* workbook = gsf_infile_child_by_name(storage, "Workbook");
-    GsfInput* summary = gsf_infile_child_by_name(storage, "\005SummaryInformation");
+    GsfInput* workbook = gsf.child(storage, "Workbook");
+    GsfInput* summary = gsf.child(storage, "\005SummaryInformation");
     if (workbook && summary) {
-        GsfDocMetaData* meta = gsf_doc_meta_data_new();
-        if (GError* failed = gsf_doc_meta_data_read_from_msole(meta, summary)) {
-            g_error_free(failed);
+        GsfDocMetaData* meta = gsf.newMeta();
+        if (GError* failed = gsf.readMeta(meta, summary)) {
+            gsf.freeError(failed);
         } else {
-            properties.title = MetaText(meta, GSF_META_NAME_TITLE);
-            properties.subject = MetaText(meta, GSF_META_NAME_SUBJECT);
-            properties.author = MetaText(meta, GSF_META_NAME_CREATOR);
-            properties.keywords = MetaText(meta, GSF_META_NAME_KEYWORDS);
-            properties.comments = MetaText(meta, GSF_META_NAME_DESCRIPTION);
-            properties.lastAuthor = MetaText(meta, GSF_META_NAME_LAST_SAVED_BY);
-            properties.created = MetaTime(meta, GSF_META_NAME_DATE_CREATED);
-            properties.lastSaved = MetaTime(meta, GSF_META_NAME_DATE_MODIFIED);
+            properties.title = MetaText(gsf, meta, GSF_META_NAME_TITLE);
+            properties.subject = MetaText(gsf, meta, GSF_META_NAME_SUBJECT);
+            properties.author = MetaText(gsf, meta, GSF_META_NAME_CREATOR);
+            properties.keywords = MetaText(gsf, meta, GSF_META_NAME_KEYWORDS);
+            properties.comments = MetaText(gsf, meta, GSF_META_NAME_DESCRIPTION);
+            properties.lastAuthor = MetaText(gsf, meta, GSF_META_NAME_LAST_SAVED_BY);
+            properties.created = MetaTime(gsf, meta, GSF_META_NAME_DATE_CREATED);
+            properties.lastSaved = MetaTime(gsf, meta, GSF_META_NAME_DATE_MODIFIED);
             read = true;
         }
-        g_object_unref(meta);
+        gsf.unref(meta);
     }
     if (workbook) {
-        g_object_unref(workbook);
+        gsf.unref(workbook);
     }
     if (summary) {
-        g_object_unref(summary);
+        gsf.unref(summary);
     }
-    g_object_unref(storage);
+    gsf.unref(storage);
     return read;
 }
 

@@ -5,6 +5,7 @@
 #include "FixedEnvironment.h"
 #include "TestSupport.h"
 #include "definition/DVFile.h"
+#include "definition/DocumentProperties.h"
 
 namespace {
 
@@ -58,3 +59,16 @@ TEST(AutoTextResolverTest, UnreadableSourceKeepsFileTimesEmpty) {
 }
 
 }  // namespace
+
+TEST(AutoTextResolverTest, WorkbookPropertiesComeFromTheOldFormatSummary) {
+    DocumentProperties properties;
+    ASSERT_TRUE(ReadDocumentProperties(testsupport::DataFile("orders.xls"), properties));
+    EXPECT_EQ(properties.title, "Quarterly orders");
+    EXPECT_EQ(properties.author, "Bob Editor");
+    EXPECT_EQ(properties.created.size(), std::string("2024-05-06 07:08:09").size());
+    // Anything else reads as no properties, not as a failure of the run.
+    testsupport::TempDir dir;
+    testsupport::WriteFile(dir.File("fake.xls"), std::string("\xD0\xCF\x11\xE0 not really", 15));
+    EXPECT_FALSE(ReadDocumentProperties(dir.File("fake.xls"), properties));
+    EXPECT_EQ(properties.title, "");
+}
