@@ -109,7 +109,7 @@ void CSCol::FormatValueInto(std::string_view raw, bool comparisonForm, std::stri
     } else if (!comparisonForm && dataType == kDateTime) {
         DateTimeParts parts;
         if (ParseDate(raw, dateSequence, parts)) {
-            out = FormatDate(parts, format);
+            FormatDateInto(parts, format, out);
         } else {
             out.clear();
         }
@@ -136,7 +136,7 @@ void CSCol::FormatValueInto(std::string_view raw, bool comparisonForm, std::stri
         }
     }
     if (comparisonForm && dataType == kNumber) {
-        out = ComparisonNumber(out, precision);
+        ComparisonNumberInto(out, precision, out);
     } else if (comparisonForm && dataType == kDateTime) {
         DateTimeParts parts;
         if (ParseDate(out, dateSequence, parts)) {

@@ -172,7 +172,8 @@ bool DVDataSource::PassesFilters() {
             groupHolds = true;
         }
         if (groupHolds) {
-            groupHolds = filter.Evaluate(GetColumnValue(filter.ColumnIndex(), true));
+            ColumnValueInto(filter.ColumnIndex(), true, filterText_);
+            groupHolds = filter.Evaluate(filterText_);
         }
     }
     return groupHolds;

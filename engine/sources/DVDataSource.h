@@ -123,6 +123,7 @@ private:
     bool hasError_ = false;
     std::string errorText_;
     std::vector<DVFilter> filters_;
+    std::string filterText_;  // the value a filter is testing, kept between rows
     std::vector<SortEntry> sortEntries_;
     std::vector<CSCol> columns_;
     int32_t rowCounter_ = 0;

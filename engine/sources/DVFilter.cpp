@@ -5,6 +5,7 @@
 
 #include "DataTypeProperties.h"
 #include "DateFormat.h"
+#include "NumberFormat.h"
 #include "dataaccess/TextUtil.h"
 
 namespace {
@@ -64,7 +65,7 @@ double LeadingNumber(std::string_view text) {
         ++i;
     }
     double value = 0.0;
-    const auto result = std::from_chars(text.data() + i, text.data() + text.size(), value);
+    const auto result = FromCharsDecimal(text.data() + i, text.data() + text.size(), value);
     return result.ec == std::errc() ? value : 0.0;
 }
 

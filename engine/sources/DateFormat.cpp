@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <clocale>
 #include <cstdio>
 #include <ctime>
 
@@ -310,15 +311,57 @@ bool ParseDate(std::string_view text, int32_t dateSequence, DateTimeParts& out) 
     return true;
 }
 
-std::string FormatDate(const DateTimeParts& parts, std::string_view pattern) {
-    const Normalised n = Normalise(parts);
-    const std::tm tm = ToTm(n);
-    std::string out;
-    if (pattern.empty()) {
-        AppendStrftime(out, "%x", tm);
-        return out;
+// Month and weekday names of the current LC_TIME, as strftime writes them:
+// asking strftime on every row costs more than the rest of a date.
+struct TimeNames {
+    std::string locale;
+    std::array<std::string, 12> shortMonths;
+    std::array<std::string, 12> months;
+    std::array<std::string, 7> shortDays;
+    std::array<std::string, 7> days;
+};
+
+const TimeNames& CurrentTimeNames() {
+    thread_local TimeNames names;
+    thread_local bool made = false;
+    const char* current = std::setlocale(LC_TIME, nullptr);
+    const std::string_view locale = current ? current : "";
+    if (!made || names.locale != locale) {
+        names.locale.assign(locale);
+        std::tm tm{};
+        for (int month = 0; month < 12; ++month) {
+            tm.tm_mon = month;
+            names.shortMonths[month].clear();
+            names.months[month].clear();
+            AppendStrftime(names.shortMonths[month], "%b", tm);
+            AppendStrftime(names.months[month], "%B", tm);
+        }
+        for (int day = 0; day < 7; ++day) {
+            tm.tm_wday = day;
+            names.shortDays[day].clear();
+            names.days[day].clear();
+            AppendStrftime(names.shortDays[day], "%a", tm);
+            AppendStrftime(names.days[day], "%A", tm);
+        }
+        made = true;
     }
-    out.reserve(pattern.size() + 8);
+    return names;
+}
+
+std::string FormatDate(const DateTimeParts& parts, std::string_view pattern) {
+    std::string out;
+    FormatDateInto(parts, pattern, out);
+    return out;
+}
+
+void FormatDateInto(const DateTimeParts& parts, std::string_view pattern, std::string& out) {
+    const Normalised n = Normalise(parts);
+    out.clear();
+    if (pattern.empty()) {
+        AppendStrftime(out, "%x", ToTm(n));
+        return;
+    }
+    const TimeNames& names = CurrentTimeNames();
     size_t i = 0;
     while (i < pattern.size()) {
         const char c = pattern[i];
@@ -337,11 +380,11 @@ std::string FormatDate(const DateTimeParts& parts, std::string_view pattern) {
                 if (run <= 2) {
                     AppendNumber(out, n.month, static_cast<int>(run));
                 } else {
-                    AppendStrftime(out, run == 3 ? "%b" : "%B", tm);
+                    out += (run == 3 ? names.shortMonths : names.months)[n.month - 1];
                 }
                 break;
             case 'W':
-                AppendStrftime(out, run <= 2 ? "%a" : "%A", tm);
+                out += (run <= 2 ? names.shortDays : names.days)[n.weekday];
                 break;
             case 'Y':
                 if (run <= 2) {
@@ -366,7 +409,6 @@ std::string FormatDate(const DateTimeParts& parts, std::string_view pattern) {
         }
         i += run;
     }
-    return out;
 }
 
 void FormatComparisonDate(const DateTimeParts& parts, std::string& out) {

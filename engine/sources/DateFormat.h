@@ -25,6 +25,8 @@ bool ParseDate(std::string_view text, int32_t dateSequence, DateTimeParts& out);
 // day first completes the date to the last day of its year or month. Works for
 // any year: no time_t range applies.
 std::string FormatDate(const DateTimeParts& parts, std::string_view pattern);
+// FormatDate into a caller's buffer (replacing its text), for every row of a column.
+void FormatDateInto(const DateTimeParts& parts, std::string_view pattern, std::string& out);
 
 // "YYYY-MM-DD hh:mm:ss": the form dates are compared and sorted by.
 inline constexpr std::string_view kComparisonDatePattern = "YYYY-MM-DD hh:mm:ss";

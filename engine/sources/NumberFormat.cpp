@@ -7,6 +7,7 @@
 #include <climits>
 #include <clocale>
 #include <cmath>
+#include <cstring>
 
 #include "dataaccess/TextUtil.h"
 #include "dataaccess/VariantConvert.h"
@@ -309,13 +310,54 @@ std::optional<double> ParseLocaleNumber(std::string_view text) {
     return negative ? -*value : *value;
 }
 
+std::from_chars_result FromCharsDecimal(const char* first, const char* last, double& value) {
+    // Short plain decimals, the usual case, need no general conversion: a
+    // mantissa below 10^15 divided by a power of ten up to 10^22 (both exact
+    // doubles) is rounded once, exactly as the general conversion rounds.
+    const char* p = first;
+    const bool negative = p < last && *p == '-';
+    if (negative) {
+        ++p;
+    }
+    uint64_t mantissa = 0;
+    int significant = 0;
+    int decimals = 0;
+    bool digits = false;
+    for (; p < last && *p >= '0' && *p <= '9'; ++p) {
+        digits = true;
+        if (mantissa != 0 || *p != '0') {
+            mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
+            ++significant;
+        }
+    }
+    if (p < last && *p == '.') {
+        ++p;
+        for (; p < last && *p >= '0' && *p <= '9'; ++p) {
+            digits = true;
+            mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
+            significant += mantissa != 0 ? 1 : 0;
+            ++decimals;
+        }
+    }
+    const bool exponent = p < last && (*p == 'e' || *p == 'E');
+    if (!digits || exponent || significant > 15 || decimals > 22) {
+        return std::from_chars(first, last, value);
+    }
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const double magnitude = static_cast<double>(mantissa) / kPowers[decimals];
+    value = negative ? -magnitude : magnitude;
+    return {p, std::errc()};
+}
+
 double ComparisonNumberValue(std::string_view text) {
     double value = 0.0;
     const size_t start = text.find_first_of("-0123456789");
     if (start == std::string_view::npos) {
         return 0.0;
     }
-    const auto result = std::from_chars(text.data() + start, text.data() + text.size(), value);
+    const auto result = FromCharsDecimal(text.data() + start, text.data() + text.size(), value);
     if (result.ec == std::errc::result_out_of_range) {
         return text[start] == '-' ? -HUGE_VAL : HUGE_VAL;
     }
@@ -323,19 +365,54 @@ double ComparisonNumberValue(std::string_view text) {
 }
 
 std::string ComparisonNumber(std::string_view text, int precision) {
+    std::string out;
+    ComparisonNumberInto(text, precision, out);
+    return out;
+}
+
+void ComparisonNumberInto(std::string_view text, int precision, std::string& out) {
     const double value = ComparisonNumberValue(text);
     const int decimals = precision < 0 ? 6 : std::min(precision, 60);
     std::array<char, 512> buffer;
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(),
-                                      std::fabs(value), std::chars_format::fixed, decimals);
-    std::string digits =
-        result.ec == std::errc() ? std::string(buffer.data(), result.ptr) : std::string("0");
+    const double magnitude = std::fabs(value);
+    const char* digitsEnd = nullptr;
+    if (magnitude < 1e15 && magnitude == std::floor(magnitude)) {
+        // Whole numbers (the usual filter operand) print without the
+        // general conversion: the digits, then zero decimals.
+        auto whole = static_cast<uint64_t>(magnitude);
+        char* p = buffer.data() + 32;
+        char* const wholeEnd = p;
+        do {
+            *--p = static_cast<char>('0' + whole % 10);
+            whole /= 10;
+        } while (whole != 0);
+        const size_t wholeDigits = static_cast<size_t>(wholeEnd - p);
+        std::memmove(buffer.data(), p, wholeDigits);
+        char* end = buffer.data() + wholeDigits;
+        if (decimals > 0) {
+            *end++ = '.';
+            end = std::fill_n(end, decimals, '0');
+        }
+        digitsEnd = end;
+    } else {
+        const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
+                                          std::chars_format::fixed, decimals);
+        if (result.ec == std::errc()) {
+            digitsEnd = result.ptr;
+        } else {
+            buffer[0] = '0';
+            digitsEnd = buffer.data() + 1;
+        }
+    }
+    const auto digits = static_cast<size_t>(digitsEnd - buffer.data());
     const bool negative = std::signbit(value) && value != 0.0;
     const size_t width = 15 - (negative ? 1 : 0);
-    std::string out = negative ? "-" : "";
-    if (digits.size() < width) {
-        out.append(width - digits.size(), '0');
+    out.clear();
+    if (negative) {
+        out += '-';
     }
-    out += digits;
-    return out;
+    if (digits < width) {
+        out.append(width - digits, '0');
+    }
+    out.append(buffer.data(), digits);
 }

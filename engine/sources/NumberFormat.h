@@ -1,5 +1,6 @@
 #pragma once
 
+#include <charconv>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,6 +51,11 @@ std::optional<double> ParseLocaleNumber(std::string_view text);
 // none), printed zero-padded to 15 characters with precision decimals (6 for
 // -1), always with '.': the fixed-width form numbers are compared by.
 std::string ComparisonNumber(std::string_view text, int precision);
+// ComparisonNumber into a caller's buffer (replacing its text).
+void ComparisonNumberInto(std::string_view text, int precision, std::string& out);
+
+// std::from_chars for a double, quicker for short plain decimals.
+std::from_chars_result FromCharsDecimal(const char* first, const char* last, double& value);
 
 // The value of a comparison form (or any text) read from its first '-' or
 // digit, always with '.' as the point; 0 when there is no number.

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -100,6 +102,27 @@ TEST(DateFormatTest, FormatsPatternLetterRuns) {
     };
     for (const auto& [text, sequence, pattern, expected] : cases) {
         EXPECT_EQ(Format(text, sequence, pattern), expected) << text << " " << pattern;
+    }
+}
+
+TEST(DateFormatTest, MonthAndWeekdayNamesAreTheLocales) {
+    const auto strftimeText = [](const char* format, int month, int weekday) {
+        std::tm tm{};
+        tm.tm_mon = month;
+        tm.tm_wday = weekday;
+        char buffer[64];
+        return std::string(buffer, std::strftime(buffer, sizeof buffer, format, &tm));
+    };
+    std::string out = "replaced";
+    for (int month = 0; month < 12; ++month) {
+        // The 1st of each month of 2023, a year that began on a Sunday.
+        DateTimeParts parts;
+        const std::string text = "2023-" + std::to_string(month + 1) + "-01";
+        ASSERT_TRUE(ParseDate(text, 0, parts));
+        FormatDateInto(parts, "MMM|MMMM|WW|WWW", out);
+        const int weekday =
+            (0 + std::array{0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334}[month]) % 7;
+        EXPECT_EQ(out, strftimeText("%b|%B|%a|%A", month, weekday)) << text;
     }
 }
 

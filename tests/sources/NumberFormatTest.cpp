@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -118,4 +121,83 @@ TEST(NumberFormatTest, ComparisonFormIsFixedWidth) {
     EXPECT_EQ(ComparisonNumberValue("none"), 0.0);
 }
 
+TEST(NumberFormatTest, WholeNumbersPrintAsTheGeneralConversionDoes) {
+    // The general form: the magnitude in fixed notation, padded to 15.
+    const auto general = [](double value, int precision) {
+        char buffer[512];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
+                                          std::chars_format::fixed, precision < 0 ? 6 : precision);
+        const std::string digits(buffer, result.ptr);
+        const bool negative = value < 0;
+        const size_t width = negative ? 14 : 15;
+        return (negative ? "-" : "") +
+               std::string(digits.size() < width ? width - digits.size() : 0, '0') + digits;
+    };
+    std::vector<std::string> texts = {
+        "0",    "-0", "7", "-7", "10", "999999999999999", "-999999999999999", "1000000000000000",
+        "12.0", "3.5"};
+    uint64_t state = 1;
+    for (int i = 0; i < 200; ++i) {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        const auto magnitude = static_cast<int64_t>((state >> 11) % 1000000000000000u);
+        texts.push_back(std::to_string(i % 2 ? -magnitude : magnitude >> (i % 40)));
+    }
+    for (const std::string& text : texts) {
+        for (const int precision : {-1, 0, 1, 2, 9}) {
+            EXPECT_EQ(ComparisonNumber(text, precision),
+                      general(ComparisonNumberValue(text), precision))
+                << text << " " << precision;
+        }
+    }
+}
+
 }  // namespace
+
+TEST(NumberFormatTest, DecimalReadingMatchesTheGeneralConversion) {
+    std::vector<std::string> texts = {"0",
+                                      "-0",
+                                      "12",
+                                      "12.5x",
+                                      "-.5",
+                                      "5.",
+                                      "1.e5",
+                                      "1e",
+                                      "2E3",
+                                      "-",
+                                      "00012.0",
+                                      "0.1",
+                                      "0.3",
+                                      "123456789012345",
+                                      "1234567890123456",
+                                      "0.0000000000000000000001",
+                                      "0.00000000000000000000001",
+                                      "9007199254740993",
+                                      "abc",
+                                      "1,5",
+                                      "99999999999999.9"};
+    uint64_t state = 3;
+    for (int i = 0; i < 2000; ++i) {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        std::string digits = std::to_string((state >> 8) % 1000000000000000u);
+        const size_t point = (state >> 4) % (digits.size() + 8);
+        if (point <= digits.size()) {
+            digits.insert(digits.size() - point, ".");
+        } else {
+            digits = "0." + std::string(point - digits.size(), '0') + digits;
+        }
+        texts.push_back((i % 3 == 0 ? "-" : "") + digits + (i % 5 == 0 ? " kg" : ""));
+    }
+    for (const std::string& text : texts) {
+        const char* end = text.data() + text.size();
+        double expected = -1.0;
+        double got = -1.0;
+        const auto want = std::from_chars(text.data(), end, expected);
+        const auto have = FromCharsDecimal(text.data(), end, got);
+        ASSERT_EQ(have.ec, want.ec) << text;
+        if (want.ec == std::errc()) {
+            EXPECT_EQ(have.ptr, want.ptr) << text;
+            EXPECT_EQ(std::signbit(got), std::signbit(expected)) << text;
+            EXPECT_EQ(got, expected) << text;
+        }
+    }
+}
