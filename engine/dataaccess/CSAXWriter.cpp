@@ -120,6 +120,10 @@ void CSAXWriter::SetEncoding(std::string_view encoding) {
     dst_ = encoder_->IsUtf8() ? &output_.Buffer() : &stage_;
 }
 
+bool CSAXWriter::IsUtf8() const noexcept {
+    return encoder_ ? encoder_->IsUtf8() : false;
+}
+
 void CSAXWriter::EnsureEncoder() {
     if (!encoder_) {
         SetEncoding(encodingName_);

@@ -33,6 +33,8 @@ public:
 
     // Properties, set before StartDocument. The default encoding is "UTF-16".
     void SetEncoding(std::string_view encoding);
+    // Whether the output is UTF-8 (the writer's own text, unchanged).
+    bool IsUtf8() const noexcept;
     void SetIndent(bool indent) { indent_ = indent; }
     void SetStandalone(bool standalone) { standalone_ = standalone; }
     void SetOmitXMLDeclaration(bool omit) { omitDeclaration_ = omit; }

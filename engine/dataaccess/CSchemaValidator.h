@@ -11,13 +11,18 @@ struct _xmlSchemaValidCtxt;
 struct _xmlParserCtxt;
 struct _xmlSAXHandler;
 struct _xmlSchemaSAXPlug;
+struct _xmlDict;
 
 namespace Norvik {
+
+class XmlEventReader;
 
 // Validates documents against an XML Schema while they are written: the
 // bytes of a document are fed as they leave the writer (in any encoding the
 // writer produces) to a streaming parser whose events go only to the
-// validator, so a document of any size is checked in constant memory.
+// validator, so a document of any size is checked in constant memory. Markup
+// the writer made itself in UTF-8 skips the general parser: a reader that
+// trusts it to be well-formed hands its elements and text to the validator.
 class CSchemaValidator {
 public:
     struct Failure {
@@ -39,8 +44,9 @@ public:
     bool Load(const std::string& location);
     const std::string& LoadError() const noexcept { return loadError_; }
 
-    // Starts checking one document (name: for messages only).
-    void Begin(const std::string& name);
+    // Starts checking one document (name: for messages only). Trusted: the
+    // document is UTF-8 and all its markup comes from the writer.
+    void Begin(const std::string& name, bool trusted = false);
     // Feeds the next bytes; false once the document is found invalid.
     bool Feed(std::string_view bytes);
     // The end of the document: false when it is invalid or incomplete.
@@ -54,7 +60,10 @@ public:
     void Record(int line, int column, const char* message);
 
 private:
+    class Events;
+
     void EndDocument();
+    bool ReaderFailed();
 
     std::string location_;
     std::string loadError_;
@@ -64,6 +73,11 @@ private:
     _xmlParserCtxt* parser_ = nullptr;
     _xmlSchemaSAXPlug* plug_ = nullptr;
     std::unique_ptr<_xmlSAXHandler> events_;
+    _xmlSAXHandler* plugged_ = nullptr;  // the validator's events after plugging
+    void* user_ = nullptr;               // what they are called with
+    _xmlDict* names_ = nullptr;          // names handed to the validator stay here
+    std::unique_ptr<Events> trustedEvents_;
+    std::unique_ptr<XmlEventReader> reader_;
     bool failed_ = false;
     Failure failure_;
 };

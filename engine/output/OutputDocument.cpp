@@ -38,6 +38,26 @@ bool AllNamesWritable(const XMLNode& node, const Norvik::CSAXWriter& writer) {
     return true;
 }
 
+bool WritesRawText(const XMLNode& node) {
+    if (node.GetOutputType() == XMLNode::kDisableOutputEscaping) {
+        return true;
+    }
+    for (const auto& child : node.Children()) {
+        if (WritesRawText(*child)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether every byte of the document comes from the writer's own markup: no
+// declaration, custom text, include file or unescaped text goes in as it is.
+bool OnlyWriterMarkup(const DVFile& definition) {
+    const DVFileSettings& s = definition.Settings();
+    return !s.includedoctype && s.customtext.empty() && s.includefile.empty() &&
+           !WritesRawText(definition.Root());
+}
+
 bool StandaloneNo(const DVFileSettings& s, bool hrefRequired) {
     const bool stylesheet = s.includestylesheet && (!hrefRequired || !s.stylesheethref.empty());
     return stylesheet || (s.includedoctype && !s.doctypedtd.empty());
@@ -142,16 +162,16 @@ int32_t OutputDocument::StartOutput(DVDataSourceRow& row, NodeTreeWriter& nodes,
         return kTargetFileCreate;
     }
     sink_ = std::make_unique<Norvik::BackgroundSink>(std::move(sink));
-    if (validator_) {
-        validator_->Begin(name);
-        rowMarks_.clear();
-        documentBytes_ = 0;
-    }
     lastFinished_ = false;
     stream_.Rewind();
 
     writer_ = std::make_unique<Norvik::CSAXWriter>(stream_);
     writer_->SetEncoding(s.encoding);
+    if (validator_) {
+        validator_->Begin(name, writer_->IsUtf8() && OnlyWriterMarkup(definition_));
+        rowMarks_.clear();
+        documentBytes_ = 0;
+    }
     writer_->SetIndent(s.indentOutput);
     writer_->SetAlwaysEmitEndTags(s.alwaysemitendtags);
     // Characters XML cannot hold become U+FFFD rather than failing the run.

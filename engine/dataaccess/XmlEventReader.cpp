@@ -1,0 +1,444 @@
+#include "XmlEventReader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "TextUtil.h"
+
+namespace Norvik {
+
+namespace {
+
+constexpr std::string_view kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
+
+bool IsWhite(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+size_t SkipWhite(std::string_view text, size_t at) {
+    while (at < text.size() && IsWhite(text[at])) {
+        ++at;
+    }
+    return at;
+}
+
+// Bytes that do not continue a UTF-8 sequence: one per character.
+int64_t CharacterCount(std::string_view text) {
+    int64_t count = 0;
+    for (char c : text) {
+        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    }
+    return count;
+}
+
+bool ParseReference(std::string_view name, char32_t& code) {
+    if (name == "lt") {
+        code = '<';
+    } else if (name == "gt") {
+        code = '>';
+    } else if (name == "amp") {
+        code = '&';
+    } else if (name == "quot") {
+        code = '"';
+    } else if (name == "apos") {
+        code = '\'';
+    } else if (name.size() >= 2 && name[0] == '#') {
+        const bool hex = name[1] == 'x';
+        const std::string_view digits = name.substr(hex ? 2 : 1);
+        if (digits.empty() || digits.size() > 8) {
+            return false;
+        }
+        uint32_t value = 0;
+        for (char c : digits) {
+            uint32_t digit = 0;
+            if (c >= '0' && c <= '9') {
+                digit = static_cast<uint32_t>(c - '0');
+            } else if (hex && c >= 'a' && c <= 'f') {
+                digit = static_cast<uint32_t>(c - 'a' + 10);
+            } else if (hex && c >= 'A' && c <= 'F') {
+                digit = static_cast<uint32_t>(c - 'A' + 10);
+            } else {
+                return false;
+            }
+            value = value * (hex ? 16 : 10) + digit;
+        }
+        if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+            return false;
+        }
+        code = value;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+XmlEventReader::XmlEventReader(Events& events) : events_(events) {}
+
+bool XmlEventReader::Fail(std::string message) {
+    if (error_.empty()) {
+        error_ = std::move(message);
+    }
+    return false;
+}
+
+void XmlEventReader::Consume(std::string_view data, size_t used) {
+    const std::string_view consumed = data.substr(0, used);
+    const size_t lastLine = consumed.rfind('\n');
+    if (lastLine == std::string_view::npos) {
+        bufferColumn_ += CharacterCount(consumed);
+    } else {
+        bufferLine_ += std::count(consumed.begin(), consumed.end(), '\n');
+        bufferColumn_ = 1 + CharacterCount(consumed.substr(lastLine + 1));
+    }
+    bufferOffset_ += static_cast<int64_t>(used);
+    buffer_ = {};
+    position_ = 0;
+}
+
+int64_t XmlEventReader::Line() const {
+    const std::string_view read = buffer_.substr(0, position_);
+    return bufferLine_ + std::count(read.begin(), read.end(), '\n');
+}
+
+int64_t XmlEventReader::Column() const {
+    const std::string_view read = buffer_.substr(0, position_);
+    const size_t lastLine = read.rfind('\n');
+    return lastLine == std::string_view::npos ? bufferColumn_ + CharacterCount(read)
+                                              : 1 + CharacterCount(read.substr(lastLine + 1));
+}
+
+bool XmlEventReader::Feed(std::string_view bytes) {
+    if (!error_.empty()) {
+        return false;
+    }
+    if (carry_.empty()) {
+        const size_t used = Process(bytes);
+        if (used == std::string_view::npos) {
+            return false;
+        }
+        Consume(bytes, used);
+        carry_.assign(bytes.substr(used));
+        return true;
+    }
+    carry_.append(bytes);
+    const size_t used = Process(carry_);
+    if (used == std::string_view::npos) {
+        return false;
+    }
+    Consume(carry_, used);
+    carry_.erase(0, used);
+    return true;
+}
+
+bool XmlEventReader::Finish() {
+    if (!error_.empty()) {
+        return false;
+    }
+    // A reference or line end held back for the next piece ends the text.
+    if (!carry_.empty() && carry_.find('<') == std::string::npos) {
+        buffer_ = carry_;
+        position_ = carry_.size();
+        if (!scopes_.empty()) {
+            if (!Decode(carry_, false, text_)) {
+                return false;
+            }
+            events_.Characters(text_);
+        }
+        Consume(carry_, carry_.size());
+        carry_.clear();
+    }
+    if (!carry_.empty()) {
+        return Fail("The document ends inside markup");
+    }
+    if (!scopes_.empty()) {
+        return Fail("Premature end of data in tag " + scopes_.back().qualified);
+    }
+    return true;
+}
+
+size_t XmlEventReader::Process(std::string_view data) {
+    buffer_ = data;
+    size_t at = 0;
+    const char* const begin = data.data();
+    const char* const end = begin + data.size();
+    while (at < data.size()) {
+        if (data[at] != '<') {
+            // Text runs are mostly short: a plain loop beats a library scan.
+            const char* p = begin + at;
+            bool special = false;
+            while (p < end && *p != '<') {
+                special |= *p == '&' || *p == '\r';
+                ++p;
+            }
+            std::string_view text(begin + at, static_cast<size_t>(p - (begin + at)));
+            if (p == end) {
+                // Hold back what the next piece may finish: a reference or
+                // a CR before its LF.
+                const size_t amp = text.rfind('&');
+                if (amp != std::string_view::npos &&
+                    text.find(';', amp) == std::string_view::npos) {
+                    text = text.substr(0, amp);
+                }
+                if (!text.empty() && text.back() == '\r') {
+                    text.remove_suffix(1);
+                }
+                if (text.empty()) {
+                    return at;
+                }
+            }
+            position_ = at + text.size();
+            if (!scopes_.empty()) {
+                if (!special) {
+                    events_.Characters(text);
+                } else {
+                    if (!Decode(text, false, text_)) {
+                        return std::string_view::npos;
+                    }
+                    events_.Characters(text_);
+                }
+            }
+            at += text.size();
+            continue;
+        }
+        const size_t length = Markup(data, at);
+        if (length == std::string_view::npos) {
+            return length;
+        }
+        if (length == 0) {
+            return at;
+        }
+        at += length;
+    }
+    return at;
+}
+
+size_t XmlEventReader::Markup(std::string_view data, size_t at) {
+    const std::string_view rest = data.substr(at);
+    constexpr size_t kIncomplete = 0;
+    constexpr size_t kFailed = std::string_view::npos;
+    if (rest.size() < 2) {
+        return kIncomplete;
+    }
+    auto until = [&](std::string_view from, std::string_view end) -> size_t {
+        const size_t found = rest.find(end, from.size());
+        return found == std::string_view::npos ? kIncomplete : found + end.size();
+    };
+    if (rest[1] == '?') {
+        return until("<?", "?>");
+    }
+    if (rest[1] == '!') {
+        if (rest.size() < 4) {
+            return kIncomplete;
+        }
+        if (rest.substr(0, 4) == "<!--") {
+            return until("<!--", "-->");
+        }
+        if (rest.size() < 9) {
+            return kIncomplete;
+        }
+        if (rest.substr(0, 9) != "<![CDATA[") {
+            Fail("The writer's markup has a declaration it does not write");
+            return kFailed;
+        }
+        const size_t length = until("<![CDATA[", "]]>");
+        if (length == kIncomplete) {
+            return kIncomplete;
+        }
+        position_ = at + length;
+        if (!scopes_.empty()) {
+            // As libxml2 streams them: the content as it stands, line ends
+            // included.
+            events_.Characters(rest.substr(9, length - 12));
+        }
+        return length;
+    }
+    // A tag: its '>' is the first one outside quotes.
+    char quote = 0;
+    size_t end = 1;
+    for (; end < rest.size(); ++end) {
+        const char c = rest[end];
+        if (quote != 0) {
+            if (c == quote) {
+                quote = 0;
+            }
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '>') {
+            break;
+        }
+    }
+    if (end == rest.size()) {
+        return kIncomplete;
+    }
+    // As libxml2 tells it: a start tag is reported from its closing '>'
+    // (or "/>"), an end tag after it.
+    position_ = rest[1] == '/' ? at + end + 1 : at + end;
+    const bool ok =
+        rest[1] == '/' ? EndTag(rest.substr(2, end - 2)) : StartTag(rest.substr(1, end - 1));
+    return ok ? end + 1 : kFailed;
+}
+
+bool XmlEventReader::Resolve(std::string_view qualified, bool element, Name& name) {
+    const size_t colon = qualified.find(':');
+    name.prefix = colon == std::string_view::npos ? std::string_view() : qualified.substr(0, colon);
+    name.local = colon == std::string_view::npos ? qualified : qualified.substr(colon + 1);
+    name.uri = {};
+    if (name.prefix == "xml") {
+        name.uri = kXmlNamespace;
+        return true;
+    }
+    if (name.prefix.empty() && !element) {
+        return true;  // attributes without a prefix are in no namespace
+    }
+    for (auto binding = bindings_.rbegin(); binding != bindings_.rend(); ++binding) {
+        if (binding->prefix == name.prefix) {
+            name.uri = binding->uri;
+            return true;
+        }
+    }
+    if (name.prefix.empty()) {
+        return true;
+    }
+    return Fail("Namespace prefix " + std::string(name.prefix) + " on " + std::string(name.local) +
+                " is not defined");
+}
+
+bool XmlEventReader::StartTag(std::string_view tag) {
+    const bool empty = !tag.empty() && tag.back() == '/';
+    if (empty) {
+        tag.remove_suffix(1);
+    }
+    size_t at = 0;
+    while (at < tag.size() && !IsWhite(tag[at])) {
+        ++at;
+    }
+    const std::string_view qualified = tag.substr(0, at);
+    if (qualified.empty()) {
+        return Fail("A start tag has no name");
+    }
+    // Attributes as written, then namespace declarations apart.
+    raw_.clear();
+    size_t valueCount = 0;
+    for (;;) {
+        at = SkipWhite(tag, at);
+        if (at >= tag.size()) {
+            break;
+        }
+        const size_t nameStart = at;
+        while (at < tag.size() && tag[at] != '=' && !IsWhite(tag[at])) {
+            ++at;
+        }
+        const std::string_view name = tag.substr(nameStart, at - nameStart);
+        at = SkipWhite(tag, at);
+        if (at >= tag.size() || tag[at] != '=') {
+            return Fail("The attribute " + std::string(name) + " has no value");
+        }
+        at = SkipWhite(tag, at + 1);
+        if (at >= tag.size() || (tag[at] != '"' && tag[at] != '\'')) {
+            return Fail("The value of " + std::string(name) + " is not quoted");
+        }
+        const size_t close = tag.find(tag[at], at + 1);
+        if (close == std::string_view::npos) {
+            return Fail("The value of " + std::string(name) + " is not closed");
+        }
+        if (valueCount == values_.size()) {
+            values_.emplace_back();
+        }
+        if (!Decode(tag.substr(at + 1, close - at - 1), true, values_[valueCount])) {
+            return false;
+        }
+        raw_.push_back(RawAttribute{name, valueCount++});
+        at = close + 1;
+    }
+
+    scopes_.push_back(Scope{std::string(qualified), bindings_.size()});
+    for (const RawAttribute& raw : raw_) {
+        const std::string_view name = raw.name;
+        if (name == "xmlns" || name.substr(0, 6) == "xmlns:") {
+            bindings_.push_back(
+                Binding{std::string(name.size() > 5 ? name.substr(6) : std::string_view()),
+                        values_[raw.value]});
+        }
+    }
+    declared_.clear();
+    for (size_t b = scopes_.back().bindings; b < bindings_.size(); ++b) {
+        declared_.push_back(Namespace{bindings_[b].prefix, bindings_[b].uri});
+    }
+    attributes_.clear();
+    for (const RawAttribute& raw : raw_) {
+        const std::string_view name = raw.name;
+        if (name == "xmlns" || name.substr(0, 6) == "xmlns:") {
+            continue;
+        }
+        Attribute attribute;
+        if (!Resolve(name, false, attribute.name)) {
+            return false;
+        }
+        attribute.value = values_[raw.value];
+        attributes_.push_back(attribute);
+    }
+    Name name;
+    if (!Resolve(qualified, true, name)) {
+        return false;
+    }
+    if (empty) {
+        --position_;
+    }
+    events_.StartElement(name, declared_, attributes_);
+    if (empty) {
+        position_ += 2;
+        events_.EndElement(name);
+        bindings_.resize(scopes_.back().bindings);
+        scopes_.pop_back();
+    }
+    return true;
+}
+
+bool XmlEventReader::EndTag(std::string_view tag) {
+    while (!tag.empty() && IsWhite(tag.back())) {
+        tag.remove_suffix(1);
+    }
+    if (scopes_.empty() || scopes_.back().qualified != tag) {
+        return Fail("The end tag " + std::string(tag) + " does not match " +
+                    (scopes_.empty() ? std::string("any start tag") : scopes_.back().qualified));
+    }
+    Name name;
+    if (!Resolve(tag, true, name)) {
+        return false;
+    }
+    events_.EndElement(name);
+    bindings_.resize(scopes_.back().bindings);
+    scopes_.pop_back();
+    return true;
+}
+
+bool XmlEventReader::Decode(std::string_view text, bool attribute, std::string& out) {
+    out.clear();
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '&') {
+            const size_t semicolon = text.find(';', i + 1);
+            char32_t code = 0;
+            if (semicolon == std::string_view::npos ||
+                !ParseReference(text.substr(i + 1, semicolon - i - 1), code)) {
+                return Fail("The writer's markup has a reference it does not write");
+            }
+            AppendUtf8(out, code);
+            i = semicolon;
+        } else if (c == '\r') {
+            out += attribute ? ' ' : '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+        } else if (attribute && (c == '\n' || c == '\t')) {
+            out += ' ';
+        } else {
+            out += c;
+        }
+    }
+    return true;
+}
+
+}  // namespace Norvik

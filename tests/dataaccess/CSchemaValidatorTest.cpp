@@ -1,0 +1,96 @@
+#include "dataaccess/CSchemaValidator.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "TestSupport.h"
+
+using Norvik::CSchemaValidator;
+
+namespace {
+
+const char* const kSchema = R"(<xs:schema xmlns:xs="http://www.w3.org/2001/XMLSchema"
+    targetNamespace="urn:orders" xmlns="urn:orders" elementFormDefault="qualified">
+  <xs:element name="orders">
+    <xs:complexType><xs:sequence>
+      <xs:element name="order" maxOccurs="unbounded">
+        <xs:complexType>
+          <xs:sequence>
+            <xs:element name="id" type="xs:integer"/>
+            <xs:element name="when" type="xs:date"/>
+            <xs:element name="code"><xs:simpleType><xs:restriction base="xs:string">
+              <xs:pattern value="[A-Z]{2}-\d+"/></xs:restriction></xs:simpleType></xs:element>
+            <xs:element name="note" type="xs:string" minOccurs="0" nillable="true"/>
+          </xs:sequence>
+          <xs:attribute name="kind" use="required"><xs:simpleType>
+            <xs:restriction base="xs:string"><xs:enumeration value="a&amp;b"/>
+            <xs:enumeration value="plain"/></xs:restriction></xs:simpleType></xs:attribute>
+        </xs:complexType>
+      </xs:element>
+    </xs:sequence></xs:complexType>
+    <xs:unique name="ids"><xs:selector xpath="order"/><xs:field xpath="id"/></xs:unique>
+  </xs:element>
+</xs:schema>)";
+
+std::string Order(const std::string& kind, const std::string& body) {
+    return "\n\t<order kind=\"" + kind + "\">\n" + body + "\n\t</order>";
+}
+
+std::string Document(const std::string& orders) {
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<orders xmlns=\"urn:orders\" "
+           "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">" +
+           orders + "\n</orders>\n";
+}
+
+const std::string kGood = "\t\t<id>1</id>\n\t\t<when>2024-02-29</when>\n\t\t<code>AB-7</code>";
+
+struct Verdict {
+    bool valid;
+    std::string text;
+};
+
+Verdict Check(CSchemaValidator& validator, const std::string& document, bool trusted) {
+    validator.Begin("doc.xml", trusted);
+    bool ok = true;
+    for (size_t at = 0; at < document.size() && ok; at += 7) {
+        ok = validator.Feed(std::string_view(document).substr(at, 7));
+    }
+    ok = ok && validator.End();
+    return {ok, ok ? std::string() : validator.FailureText()};
+}
+
+}  // namespace
+
+TEST(CSchemaValidatorTest, WriterMarkupGetsTheParsersVerdictWordForWord) {
+    testsupport::TempDir dir;
+    testsupport::WriteFile(dir.File("orders.xsd"), kSchema);
+    CSchemaValidator validator;
+    ASSERT_TRUE(validator.Load(dir.File("orders.xsd"))) << validator.LoadError();
+    const std::string documents[] = {
+        Document(Order("plain", kGood) +
+                 Order("a&amp;b", kGood.substr(0, 13) + "2" + kGood.substr(14))),
+        Document(Order("plain", kGood + "\n\t\t<note>x &lt; y</note>")),
+        Document(Order("plain", kGood + "\n\t\t<note xsi:nil=\"true\"/>")),
+        Document(Order("plain", "\t\t<id>x1</id>" + kGood.substr(13))),             // type
+        Document(Order("plain", kGood.substr(0, 13) + "\n\t\t<code>AB-7</code>")),  // missing
+        Document(Order("plain", kGood + "\n\t\t<extra/>")),                         // extra
+        Document(Order("other", kGood)),                                            // enum
+        Document("\n\t<order>\n" + kGood + "\n\t</order>"),                         // required
+        Document(Order("plain", kGood) + Order("plain", kGood)),                    // unique
+        Document(
+            Order("plain", "\t\t<id>1</id>\n\t\t<when>2023-02-29</when>\n\t\t<code>ab</code>")),
+        "<orders xmlns=\"urn:other\"/>",  // namespace
+        Document(Order("plain", kGood + "\n\t\t<note>line\r\nbreak</note>")),
+    };
+    int invalid = 0;
+    for (const std::string& document : documents) {
+        SCOPED_TRACE(document);
+        const Verdict parsed = Check(validator, document, false);
+        const Verdict read = Check(validator, document, true);
+        EXPECT_EQ(read.valid, parsed.valid);
+        EXPECT_EQ(read.text, parsed.text);
+        invalid += parsed.valid ? 0 : 1;
+    }
+    EXPECT_EQ(invalid, 8);
+}
