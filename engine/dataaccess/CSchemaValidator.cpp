@@ -48,7 +48,10 @@ void OnSchemaError(void* context, xmlErrorPtr error) {
 }  // namespace
 
 // Hands the reader's events to the validator's plugged SAX2 callbacks, as
-// libxml2's own parser would call them.
+// libxml2's own parser would call them, except for white space beside a child
+// element (indentation): an element with element children is valid only with
+// element-only or mixed content, where such white space changes nothing, and
+// leaving it out spares the validator most of its calls.
 class CSchemaValidator::Events : public XmlEventReader::Events {
 public:
     Events(xmlSAXHandler& handler, void* user, xmlDictPtr names)
@@ -84,6 +87,8 @@ public:
             attributeItems_.push_back(
                 reinterpret_cast<const xmlChar*>(value.data() + value.size()));
         }
+        blank_.clear();  // before a child
+        afterChild_ = false;
         if (handler_.startElementNs) {
             handler_.startElementNs(user_, Intern(name.local), Intern(name.prefix),
                                     Intern(name.uri), static_cast<int>(declared.size()),
@@ -93,12 +98,30 @@ public:
     }
 
     void EndElement(const XmlEventReader::Name& name) override {
+        if (!afterChild_ && !blank_.empty()) {
+            Deliver(blank_);  // the whole content of an element
+        }
+        blank_.clear();
+        afterChild_ = true;
         if (handler_.endElementNs) {
             handler_.endElementNs(user_, Intern(name.local), Intern(name.prefix), Intern(name.uri));
         }
     }
 
     void Characters(std::string_view text) override {
+        if (text.find_first_not_of(" \t\n\r") == std::string_view::npos) {
+            blank_.append(text);  // kept until it is known what it stands beside
+            return;
+        }
+        if (!blank_.empty()) {
+            Deliver(blank_);
+            blank_.clear();
+        }
+        Deliver(text);
+    }
+
+private:
+    void Deliver(std::string_view text) {
         // The callback takes an int length.
         while (!text.empty() && handler_.characters) {
             const size_t piece = std::min<size_t>(text.size(), 1 << 26);
@@ -108,7 +131,6 @@ public:
         }
     }
 
-private:
     // Empty stands for none, as for a parser.
     const xmlChar* Intern(std::string_view text) {
         if (text.empty()) {
@@ -124,6 +146,8 @@ private:
     std::vector<const xmlChar*> namespaces_;
     std::vector<const xmlChar*> attributeItems_;
     std::vector<std::string> values_;
+    std::string blank_;        // white space not yet handed over
+    bool afterChild_ = false;  // the last element event was a child's end
 };
 
 CSchemaValidator::CSchemaValidator() = default;
@@ -226,11 +250,13 @@ void CSchemaValidator::Begin(const std::string& name, bool trusted) {
     events_ = std::make_unique<xmlSAXHandler>();
     std::memset(events_.get(), 0, sizeof(xmlSAXHandler));
     events_->initialized = XML_SAX2_MAGIC;
-    xmlSAXHandlerPtr events = events_.get();
-    void* user = nullptr;
-    plug_ = xmlSchemaSAXPlug(validator_, &events, &user);
-    user_ = user;
-    plugged_ = events;
+    // The plug keeps the addresses of these two and writes the originals
+    // back through them when unplugged: they must be members, not locals.
+    plugged_ = events_.get();
+    user_ = nullptr;
+    plug_ = xmlSchemaSAXPlug(validator_, &plugged_, &user_);
+    xmlSAXHandlerPtr events = plugged_;
+    void* user = user_;
     if (trusted && plug_) {
         if (!names_) {
             names_ = xmlDictCreate();

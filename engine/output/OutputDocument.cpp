@@ -310,6 +310,10 @@ int32_t OutputDocument::RowAt(int64_t offset) const {
     return row;
 }
 
+void OutputDocument::SetValidator(Norvik::CSchemaValidator* validator) {
+    validator_ = validator ? std::make_unique<Norvik::BackgroundValidator>(*validator) : nullptr;
+}
+
 void OutputDocument::Validate(std::string_view bytes) {
     if (!validator_) {
         return;
@@ -317,11 +321,15 @@ void OutputDocument::Validate(std::string_view bytes) {
     if (!validator_->Feed(bytes)) {
         throw ValidationFailure(validator_->FailureText(), RowAt(validator_->FirstError().offset));
     }
+    // Every block before this one is checked: only rows from the one whose
+    // output began before this block can still be named.
+    const int64_t blockStart = documentBytes_;
     documentBytes_ += static_cast<int64_t>(bytes.size());
-    // Only the row still being written can be named later.
-    if (rowMarks_.size() > 1) {
-        rowMarks_.erase(rowMarks_.begin(), rowMarks_.end() - 1);
+    auto keep = rowMarks_.begin();
+    while (keep + 1 < rowMarks_.end() && (keep + 1)->offset <= blockStart) {
+        ++keep;
     }
+    rowMarks_.erase(rowMarks_.begin(), keep);
 }
 
 void OutputDocument::CloseFile() {

@@ -9,6 +9,7 @@
 
 #include "OutputFileNamer.h"
 #include "dataaccess/BackgroundSink.h"
+#include "dataaccess/BackgroundValidator.h"
 #include "dataaccess/CMemoryStream.h"
 #include "dataaccess/CSAXAttributes.h"
 #include "dataaccess/CSAXWriter.h"
@@ -43,7 +44,9 @@ public:
     void SetPostProcessor(XSLPostProcessor* processor) noexcept { postProcessor_ = processor; }
     // Validates every document as it is written; an invalid one throws
     // ValidationFailure from the write that revealed it.
-    void SetValidator(Norvik::CSchemaValidator* validator) noexcept { validator_ = validator; }
+    // Checks every document against the validator's schema, on a thread of
+    // its own; the validator must outlive this object.
+    void SetValidator(Norvik::CSchemaValidator* validator);
     // Compresses what goes to standard output (target "-") with gzip.
     void SetCompressStandardOutput(bool on) noexcept { compressStandardOutput_ = on; }
 
@@ -125,7 +128,7 @@ private:
     Norvik::CSAXAttributes attributes_;
     std::string scratch_;
     XSLPostProcessor* postProcessor_ = nullptr;
-    Norvik::CSchemaValidator* validator_ = nullptr;
+    std::unique_ptr<Norvik::BackgroundValidator> validator_;
     bool compressStandardOutput_ = false;
     // A compressed target with an XSL step: the document goes to this file
     // first, the step's result to the target through the compressor.
@@ -135,7 +138,7 @@ private:
         int32_t row;
     };
     std::vector<RowMark> rowMarks_;  // rows of the output not yet validated
-    int64_t documentBytes_ = 0;      // bytes of the document validated so far
+    int64_t documentBytes_ = 0;      // bytes of the document handed to validation
     int32_t RowAt(int64_t offset) const;
     bool namesChecked_ = false;  // every node name of the tree is writable
 };

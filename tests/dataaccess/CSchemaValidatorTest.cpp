@@ -1,3 +1,4 @@
+#include "dataaccess/BackgroundValidator.h"
 #include "dataaccess/CSchemaValidator.h"
 
 #include <gtest/gtest.h>
@@ -93,4 +94,41 @@ TEST(CSchemaValidatorTest, WriterMarkupGetsTheParsersVerdictWordForWord) {
         invalid += parsed.valid ? 0 : 1;
     }
     EXPECT_EQ(invalid, 8);
+}
+
+TEST(CSchemaValidatorTest, BackgroundCheckingReportsABadBlockAtTheNextCall) {
+    testsupport::TempDir dir;
+    testsupport::WriteFile(dir.File("orders.xsd"), kSchema);
+    CSchemaValidator validator;
+    ASSERT_TRUE(validator.Load(dir.File("orders.xsd"))) << validator.LoadError();
+    Norvik::BackgroundValidator background(validator);
+    const std::string good = Order("plain", kGood);
+    std::string bad = Order("plain", "\t\t<id>x</id>" + kGood.substr(12));
+    const std::string head = Document("").substr(0, Document("").size() - 11);
+
+    for (const bool trusted : {true, false}) {
+        SCOPED_TRACE(trusted);
+        // Valid documents, one block and several.
+        background.Begin("one.xml", trusted);
+        EXPECT_TRUE(background.Feed(Document(good)));
+        EXPECT_TRUE(background.End());
+        background.Begin("many.xml", trusted);
+        EXPECT_TRUE(background.Feed(head));
+        for (int i = 0; i < 20; ++i) {
+            EXPECT_TRUE(background.Feed(good));
+        }
+        EXPECT_TRUE(background.Feed("\n</orders>\n"));
+        EXPECT_TRUE(background.End());
+
+        // A bad second block: seen by the third call at the latest.
+        background.Begin("bad.xml", trusted);
+        ASSERT_TRUE(background.Feed(head + good));
+        const int64_t badAt = static_cast<int64_t>(head.size() + good.size());
+        background.Feed(bad);
+        EXPECT_FALSE(background.Feed(good) && background.End());
+        EXPECT_NE(background.FailureText().find("'x'"), std::string::npos)
+            << background.FailureText();
+        EXPECT_GT(background.FirstError().offset, badAt);
+        EXPECT_LE(background.FirstError().offset, badAt + static_cast<int64_t>(bad.size()));
+    }
 }
