@@ -89,27 +89,32 @@ public:
         }
         blank_.clear();  // before a child
         afterChild_ = false;
+        const Interned element{Intern(name.local), Intern(name.prefix), Intern(name.uri)};
+        open_.push_back(element);
         if (handler_.startElementNs) {
-            handler_.startElementNs(user_, Intern(name.local), Intern(name.prefix),
-                                    Intern(name.uri), static_cast<int>(declared.size()),
-                                    namespaces_.data(), static_cast<int>(attributes.size()), 0,
-                                    attributeItems_.data());
+            handler_.startElementNs(user_, element.local, element.prefix, element.uri,
+                                    static_cast<int>(declared.size()), namespaces_.data(),
+                                    static_cast<int>(attributes.size()), 0, attributeItems_.data());
         }
     }
 
-    void EndElement(const XmlEventReader::Name& name) override {
+    void EndElement(const XmlEventReader::Name&) override {
         if (!afterChild_ && !blank_.empty()) {
             Deliver(blank_);  // the whole content of an element
         }
         blank_.clear();
         afterChild_ = true;
+        // The names its start interned: the reader only ends what it started.
+        const Interned element = open_.back();
+        open_.pop_back();
         if (handler_.endElementNs) {
-            handler_.endElementNs(user_, Intern(name.local), Intern(name.prefix), Intern(name.uri));
+            handler_.endElementNs(user_, element.local, element.prefix, element.uri);
         }
     }
 
     void Characters(std::string_view text) override {
-        if (text.find_first_not_of(" \t\n\r") == std::string_view::npos) {
+        if (std::all_of(text.begin(), text.end(),
+                        [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; })) {
             blank_.append(text);  // kept until it is known what it stands beside
             return;
         }
@@ -146,8 +151,14 @@ private:
     std::vector<const xmlChar*> namespaces_;
     std::vector<const xmlChar*> attributeItems_;
     std::vector<std::string> values_;
-    std::string blank_;        // white space not yet handed over
-    bool afterChild_ = false;  // the last element event was a child's end
+    struct Interned {
+        const xmlChar* local;
+        const xmlChar* prefix;
+        const xmlChar* uri;
+    };
+    std::vector<Interned> open_;  // elements started and not ended
+    std::string blank_;           // white space not yet handed over
+    bool afterChild_ = false;     // the last element event was a child's end
 };
 
 CSchemaValidator::CSchemaValidator() = default;

@@ -1,6 +1,9 @@
 #include "XmlEventReader.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "TextUtil.h"
@@ -83,13 +86,25 @@ bool XmlEventReader::Fail(std::string message) {
     return false;
 }
 
+int64_t XmlEventReader::LineEnds(std::string_view text) {
+    int64_t count = 0;
+    size_t at = 0;
+    const __m128i newline = _mm_set1_epi8('\n');
+    for (; at + 16 <= text.size(); at += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+        count +=
+            std::popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, newline))));
+    }
+    return count + std::count(text.begin() + static_cast<std::ptrdiff_t>(at), text.end(), '\n');
+}
+
 void XmlEventReader::Consume(std::string_view data, size_t used) {
     const std::string_view consumed = data.substr(0, used);
     const size_t lastLine = consumed.rfind('\n');
     if (lastLine == std::string_view::npos) {
         bufferColumn_ += CharacterCount(consumed);
     } else {
-        bufferLine_ += std::count(consumed.begin(), consumed.end(), '\n');
+        bufferLine_ += LineEnds(consumed);
         bufferColumn_ = 1 + CharacterCount(consumed.substr(lastLine + 1));
     }
     bufferOffset_ += static_cast<int64_t>(used);
@@ -99,7 +114,7 @@ void XmlEventReader::Consume(std::string_view data, size_t used) {
 
 int64_t XmlEventReader::Line() const {
     const std::string_view read = buffer_.substr(0, position_);
-    return bufferLine_ + std::count(read.begin(), read.end(), '\n');
+    return bufferLine_ + LineEnds(read);
 }
 
 int64_t XmlEventReader::Column() const {
@@ -280,29 +295,57 @@ size_t XmlEventReader::Markup(std::string_view data, size_t at) {
     return ok ? end + 1 : kFailed;
 }
 
-bool XmlEventReader::Resolve(std::string_view qualified, bool element, Name& name) {
-    const size_t colon = qualified.find(':');
-    name.prefix = colon == std::string_view::npos ? std::string_view() : qualified.substr(0, colon);
-    name.local = colon == std::string_view::npos ? qualified : qualified.substr(colon + 1);
-    name.uri = {};
-    if (name.prefix == "xml") {
-        name.uri = kXmlNamespace;
+bool XmlEventReader::Resolve(std::string_view qualified, bool element, size_t& colon,
+                             size_t& binding) {
+    colon = 0;
+    while (colon < qualified.size() && qualified[colon] != ':') {
+        ++colon;
+    }
+    const std::string_view prefix =
+        colon == qualified.size() ? std::string_view() : qualified.substr(0, colon);
+    if (colon == qualified.size()) {
+        colon = std::string_view::npos;
+    }
+    binding = kNoBinding;
+    if (prefix == "xml") {
+        binding = kXmlBinding;
         return true;
     }
-    if (name.prefix.empty() && !element) {
+    if (prefix.empty() && !element) {
         return true;  // attributes without a prefix are in no namespace
     }
-    for (auto binding = bindings_.rbegin(); binding != bindings_.rend(); ++binding) {
-        if (binding->prefix == name.prefix) {
-            name.uri = binding->uri;
+    for (size_t b = bindings_.size(); b-- > 0;) {
+        if (bindings_[b].prefix == prefix) {
+            binding = bindings_[b].uri.empty() ? kNoBinding : b;
             return true;
         }
     }
-    if (name.prefix.empty()) {
+    if (prefix.empty()) {
         return true;
     }
-    return Fail("Namespace prefix " + std::string(name.prefix) + " on " + std::string(name.local) +
-                " is not defined");
+    return Fail("Namespace prefix " + std::string(prefix) + " on " +
+                std::string(qualified.substr(colon + 1)) + " is not defined");
+}
+
+XmlEventReader::Name XmlEventReader::NameOf(std::string_view qualified, size_t colon,
+                                            size_t binding) const {
+    Name name;
+    if (colon != std::string_view::npos) {
+        name.prefix = qualified.substr(0, colon);
+        name.local = qualified.substr(colon + 1);
+    } else {
+        name.local = qualified;
+    }
+    if (binding == kXmlBinding) {
+        name.uri = kXmlNamespace;
+    } else if (binding != kNoBinding) {
+        name.uri = bindings_[binding].uri;
+    }
+    return name;
+}
+
+XmlEventReader::Name XmlEventReader::NameOf(const Scope& scope) const {
+    return NameOf(scope.qualified, scope.colon, scope.binding);
 }
 
 bool XmlEventReader::StartTag(std::string_view tag) {
@@ -353,7 +396,7 @@ bool XmlEventReader::StartTag(std::string_view tag) {
         at = close + 1;
     }
 
-    scopes_.push_back(Scope{std::string(qualified), bindings_.size()});
+    scopes_.push_back(Scope{std::string(qualified), bindings_.size(), 0, kNoBinding});
     for (const RawAttribute& raw : raw_) {
         const std::string_view name = raw.name;
         if (name == "xmlns" || name.substr(0, 6) == "xmlns:") {
@@ -373,16 +416,20 @@ bool XmlEventReader::StartTag(std::string_view tag) {
             continue;
         }
         Attribute attribute;
-        if (!Resolve(name, false, attribute.name)) {
+        size_t colon = 0;
+        size_t binding = kNoBinding;
+        if (!Resolve(name, false, colon, binding)) {
             return false;
         }
+        attribute.name = NameOf(name, colon, binding);
         attribute.value = values_[raw.value];
         attributes_.push_back(attribute);
     }
-    Name name;
-    if (!Resolve(qualified, true, name)) {
+    Scope& scope = scopes_.back();
+    if (!Resolve(scope.qualified, true, scope.colon, scope.binding)) {
         return false;
     }
+    const Name name = NameOf(scope);
     if (empty) {
         --position_;
     }
@@ -404,11 +451,7 @@ bool XmlEventReader::EndTag(std::string_view tag) {
         return Fail("The end tag " + std::string(tag) + " does not match " +
                     (scopes_.empty() ? std::string("any start tag") : scopes_.back().qualified));
     }
-    Name name;
-    if (!Resolve(tag, true, name)) {
-        return false;
-    }
-    events_.EndElement(name);
+    events_.EndElement(NameOf(scopes_.back()));
     bindings_.resize(scopes_.back().bindings);
     scopes_.pop_back();
     return true;

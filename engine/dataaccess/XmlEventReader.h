@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -70,7 +71,11 @@ private:
     bool Decode(std::string_view text, bool attribute, std::string& out);
     // Moves the position to the end of data's first used bytes.
     void Consume(std::string_view data, size_t used);
-    bool Resolve(std::string_view qualified, bool element, Name& name);
+    // Finds the namespace binding of a name; false for an unbound prefix.
+    bool Resolve(std::string_view qualified, bool element, size_t& colon, size_t& binding);
+    Name NameOf(std::string_view qualified, size_t colon, size_t binding) const;
+    // The '\n' bytes of text.
+    static int64_t LineEnds(std::string_view text);
 
     Events& events_;
     std::string carry_;  // unread bytes of an unfinished piece of markup
@@ -87,7 +92,13 @@ private:
     struct Scope {
         std::string qualified;  // the element's name as written
         size_t bindings;        // size of bindings_ when it started
+        size_t colon;           // in qualified; npos: no prefix
+        size_t binding;         // of its namespace; kNoBinding, kXmlBinding
     };
+    static constexpr size_t kNoBinding = SIZE_MAX;
+    static constexpr size_t kXmlBinding = SIZE_MAX - 1;
+    // The element's name, its views valid until scopes_ or bindings_ change.
+    Name NameOf(const Scope& scope) const;
     struct Binding {
         std::string prefix;
         std::string uri;
