@@ -2,39 +2,13 @@
 
 namespace Norvik {
 
-BackgroundSink::BackgroundSink(std::unique_ptr<IFileSink> inner) : inner_(std::move(inner)) {}
+BackgroundSink::BackgroundSink(std::unique_ptr<IFileSink> inner)
+    : inner_(std::move(inner)), worker_([this] { return inner_->Write(block_); }) {}
 
-BackgroundSink::~BackgroundSink() {
-    if (worker_.joinable()) {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stop_ = true;
-        }
-        changed_.notify_all();
-        worker_.join();
-    }
-}
-
-void BackgroundSink::Run() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    for (;;) {
-        changed_.wait(lock, [this] { return busy_ || stop_; });
-        if (!busy_) {
-            return;
-        }
-        lock.unlock();
-        const bool written = inner_->Write(block_);
-        lock.lock();
-        failed_ = failed_ || !written;
-        busy_ = false;
-        changed_.notify_all();
-    }
-}
+BackgroundSink::~BackgroundSink() = default;
 
 bool BackgroundSink::Settle() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return !busy_; });
-    return !failed_;
+    return worker_.Settle() && !failed_;
 }
 
 bool BackgroundSink::Write(std::string_view bytes) {
@@ -48,7 +22,7 @@ bool BackgroundSink::Write(std::string_view bytes) {
     }
     block_.clear();
     block_.append(bytes);
-    HandOver();
+    worker_.HandOver();
     return true;
 }
 
@@ -63,19 +37,8 @@ bool BackgroundSink::WriteTaking(ByteBuffer& bytes) {
     }
     block_.swap(bytes);
     bytes.clear();
-    HandOver();
+    worker_.HandOver();
     return true;
-}
-
-void BackgroundSink::HandOver() {
-    if (!worker_.joinable()) {
-        worker_ = std::thread([this] { Run(); });
-    }
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        busy_ = true;
-    }
-    changed_.notify_all();
 }
 
 bool BackgroundSink::Commit() {

@@ -1,10 +1,8 @@
 #pragma once
 
-#include <condition_variable>
 #include <memory>
-#include <mutex>
-#include <thread>
 
+#include "BackgroundWorker.h"
 #include "ByteBuffer.h"
 #include "FileSink.h"
 
@@ -32,19 +30,12 @@ public:
 private:
     // Waits until the last handed-over block is written; false if it failed.
     bool Settle();
-    // Hands block_ (filled) to the worker.
-    void HandOver();
-    void Run();
 
     std::unique_ptr<IFileSink> inner_;
-    std::thread worker_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    ByteBuffer block_;  // owned by the worker while busy_
-    bool busy_ = false;
-    bool stop_ = false;
+    ByteBuffer block_;  // the worker's while it writes
     bool failed_ = false;
     bool wroteOnce_ = false;
+    BackgroundWorker worker_;  // last: stops before what it uses goes
 };
 
 }  // namespace Norvik

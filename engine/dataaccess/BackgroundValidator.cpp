@@ -2,43 +2,18 @@
 
 namespace Norvik {
 
-BackgroundValidator::BackgroundValidator(CSchemaValidator& validator) : validator_(validator) {}
+BackgroundValidator::BackgroundValidator(CSchemaValidator& validator)
+    : validator_(validator), worker_([this] { return validator_.Feed(block_); }) {}
 
-BackgroundValidator::~BackgroundValidator() {
-    if (worker_.joinable()) {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stop_ = true;
-        }
-        changed_.notify_all();
-        worker_.join();
-    }
-}
-
-void BackgroundValidator::Run() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    for (;;) {
-        changed_.wait(lock, [this] { return busy_ || stop_; });
-        if (!busy_) {
-            return;
-        }
-        lock.unlock();
-        const bool valid = validator_.Feed(block_);
-        lock.lock();
-        failed_ = failed_ || !valid;
-        busy_ = false;
-        changed_.notify_all();
-    }
-}
+BackgroundValidator::~BackgroundValidator() = default;
 
 bool BackgroundValidator::Settle() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return !busy_; });
-    return !failed_;
+    return worker_.Settle() && !failed_;
 }
 
 void BackgroundValidator::Begin(const std::string& name, bool trusted) {
     Settle();
+    worker_.ClearFailure();
     failed_ = false;
     fedOnce_ = false;
     validator_.Begin(name, trusted);
@@ -54,14 +29,7 @@ bool BackgroundValidator::Feed(std::string_view bytes) {
         return !failed_;
     }
     block_.assign(bytes);
-    if (!worker_.joinable()) {
-        worker_ = std::thread([this] { Run(); });
-    }
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        busy_ = true;
-    }
-    changed_.notify_all();
+    worker_.HandOver();
     return true;
 }
 

@@ -1,11 +1,9 @@
 #pragma once
 
-#include <condition_variable>
-#include <mutex>
 #include <string>
 #include <string_view>
-#include <thread>
 
+#include "BackgroundWorker.h"
 #include "CSchemaValidator.h"
 
 namespace Norvik {
@@ -33,17 +31,12 @@ public:
 private:
     // Waits until the last handed-over block is checked; false if it failed.
     bool Settle();
-    void Run();
 
     CSchemaValidator& validator_;
-    std::thread worker_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::string block_;  // owned by the worker while busy_
-    bool busy_ = false;
-    bool stop_ = false;
+    std::string block_;  // the worker's while it checks
     bool failed_ = false;
     bool fedOnce_ = false;
+    BackgroundWorker worker_;  // last: stops before what it uses goes
 };
 
 }  // namespace Norvik
