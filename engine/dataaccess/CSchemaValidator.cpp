@@ -112,6 +112,13 @@ public:
         }
     }
 
+    void EndAll() {
+        blank_.clear();
+        while (!open_.empty()) {
+            EndElement({});
+        }
+    }
+
     void Characters(std::string_view text) override {
         if (std::all_of(text.begin(), text.end(),
                         [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; })) {
@@ -239,8 +246,22 @@ void CSchemaValidator::Record(int line, int column, const char* message) {
 
 void CSchemaValidator::EndDocument() {
     if (parser_) {
+        // A document given up half-way: its open elements are ended, or
+        // the validator keeps their identity-constraint state for good.
+        while (!parserOpen_.empty()) {
+            const OpenElement open = parserOpen_.back();
+            parserOpen_.pop_back();
+            if (plugged_->endElementNs) {
+                plugged_->endElementNs(user_, open.local, open.prefix, open.uri);
+            }
+        }
         xmlFreeParserCtxt(parser_);
         parser_ = nullptr;
+    }
+    if (trustedEvents_) {
+        // A document given up half-way: its open elements are ended, or
+        // the validator keeps their identity-constraint state for good.
+        trustedEvents_->EndAll();
     }
     reader_.reset();
     trustedEvents_.reset();
@@ -279,7 +300,54 @@ void CSchemaValidator::Begin(const std::string& name, bool trusted) {
         }
         return;
     }
-    parser_ = xmlCreatePushParserCtxt(events, user, nullptr, 0, name.c_str());
+    // The parser's events pass through here on their way to the plug, so
+    // that the elements left open by a document given up half-way can be
+    // ended (the plug's handler has only these five, as ours had none).
+    parserEvents_ = std::make_unique<xmlSAXHandler>();
+    std::memset(parserEvents_.get(), 0, sizeof(xmlSAXHandler));
+    parserEvents_->initialized = XML_SAX2_MAGIC;
+    parserEvents_->startElementNs = [](void* self, const xmlChar* local, const xmlChar* prefix,
+                                       const xmlChar* uri, int namespaceCount,
+                                       const xmlChar** namespaces, int attributeCount,
+                                       int defaulted, const xmlChar** attributes) {
+        auto* validator = static_cast<CSchemaValidator*>(self);
+        validator->parserOpen_.push_back({local, prefix, uri});
+        if (validator->plugged_->startElementNs) {
+            validator->plugged_->startElementNs(validator->user_, local, prefix, uri,
+                                                namespaceCount, namespaces, attributeCount,
+                                                defaulted, attributes);
+        }
+    };
+    parserEvents_->endElementNs = [](void* self, const xmlChar* local, const xmlChar* prefix,
+                                     const xmlChar* uri) {
+        auto* validator = static_cast<CSchemaValidator*>(self);
+        if (!validator->parserOpen_.empty()) {
+            validator->parserOpen_.pop_back();
+        }
+        if (validator->plugged_->endElementNs) {
+            validator->plugged_->endElementNs(validator->user_, local, prefix, uri);
+        }
+    };
+    parserEvents_->characters = [](void* self, const xmlChar* text, int length) {
+        auto* validator = static_cast<CSchemaValidator*>(self);
+        if (validator->plugged_->characters) {
+            validator->plugged_->characters(validator->user_, text, length);
+        }
+    };
+    parserEvents_->ignorableWhitespace = [](void* self, const xmlChar* text, int length) {
+        auto* validator = static_cast<CSchemaValidator*>(self);
+        if (validator->plugged_->ignorableWhitespace) {
+            validator->plugged_->ignorableWhitespace(validator->user_, text, length);
+        }
+    };
+    parserEvents_->cdataBlock = [](void* self, const xmlChar* text, int length) {
+        auto* validator = static_cast<CSchemaValidator*>(self);
+        if (validator->plugged_->cdataBlock) {
+            validator->plugged_->cdataBlock(validator->user_, text, length);
+        }
+    };
+    parserOpen_.clear();
+    parser_ = xmlCreatePushParserCtxt(parserEvents_.get(), this, nullptr, 0, name.c_str());
     if (parser_) {
         xmlCtxtUseOptions(parser_, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
     }

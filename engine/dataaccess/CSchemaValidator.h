@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct _xmlDoc;
 struct _xmlSchema;
@@ -77,6 +78,13 @@ private:
     void* user_ = nullptr;               // what they are called with
     _xmlDict* names_ = nullptr;          // names handed to the validator stay here
     std::unique_ptr<Events> trustedEvents_;
+    std::unique_ptr<_xmlSAXHandler> parserEvents_;  // the parser's, passed on to the plug
+    struct OpenElement {
+        const unsigned char* local;
+        const unsigned char* prefix;
+        const unsigned char* uri;
+    };
+    std::vector<OpenElement> parserOpen_;  // as the parser reported them
     std::unique_ptr<XmlEventReader> reader_;
     bool failed_ = false;
     Failure failure_;
