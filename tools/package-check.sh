@@ -51,6 +51,10 @@ echo "installed $(wc -l <"$work/files") paths"
 step "the example with the installed dvrun"
 in_root 'cd /usr/share/doc/datavane && dvrun examples/orders.dv /t /tmp/orders.xml && head -n 5 /tmp/orders.xml && tail -n 1 ~/.local/state/datavane/dvrun.log'
 
+step "validation and the libraries opened when first needed"
+in_root 'cd /usr/share/doc/datavane && dvrun examples/orders.dv /t /tmp/valid.xml /v examples/orders.xsd'
+in_root 'for lib in libcurl.so.4 libgsf-1.so.114; do ldconfig -p | grep -q "$lib " || { echo "$lib is not installed"; exit 1; }; done'
+
 step "the Python binding"
 in_root 'cd /usr/share/doc/datavane && python3 -c "
 import dvobj

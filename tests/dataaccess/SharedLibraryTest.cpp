@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 using Norvik::SharedLibrary;
 
 TEST(SharedLibraryTest, MissingLibrariesAndFunctionsAreReportedByName) {
