@@ -104,6 +104,25 @@ std::string CSCol::FormatValue(std::string_view raw, bool comparisonForm) {
 }
 
 void CSCol::FormatValueInto(std::string_view raw, bool comparisonForm, std::string& out) {
+    PrepareValue(raw, comparisonForm, out);
+    if (comparisonForm && dataType == kNumber) {
+        ComparisonNumberInto(out, precision, out);
+    } else if (comparisonForm && dataType == kDateTime) {
+        DateTimeParts parts;
+        if (ParseDate(out, dateSequence, parts)) {
+            FormatComparisonDate(parts, out);
+        } else {
+            out.clear();
+        }
+    }
+}
+
+double CSCol::ComparisonNumberOf(std::string_view raw, std::string& scratch) {
+    PrepareValue(raw, true, scratch);
+    return ComparisonRoundedValue(scratch, precision);
+}
+
+void CSCol::PrepareValue(std::string_view raw, bool comparisonForm, std::string& out) {
     if (!comparisonForm && dataType == kNumber) {
         FormatNumberInto(raw, precision, thousands, currency, out);
     } else if (!comparisonForm && dataType == kDateTime) {
@@ -133,16 +152,6 @@ void CSCol::FormatValueInto(std::string_view raw, bool comparisonForm, std::stri
         }
         if (!lookupTable.empty()) {
             out = ApplyLookup(out, !comparisonForm);
-        }
-    }
-    if (comparisonForm && dataType == kNumber) {
-        ComparisonNumberInto(out, precision, out);
-    } else if (comparisonForm && dataType == kDateTime) {
-        DateTimeParts parts;
-        if (ParseDate(out, dateSequence, parts)) {
-            FormatComparisonDate(parts, out);
-        } else {
-            out.clear();
         }
     }
 }

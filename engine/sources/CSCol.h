@@ -47,6 +47,9 @@ public:
     std::string FormatValue(std::string_view raw, bool comparisonForm);
     // The same into a caller's buffer (keeps its capacity across rows).
     void FormatValueInto(std::string_view raw, bool comparisonForm, std::string& out);
+    // The number a numeric filter compares for raw: the value its comparison
+    // form reads back as, without printing that form when it is whole.
+    double ComparisonNumberOf(std::string_view raw, std::string& scratch);
     // Looks a non-empty value up in the table: exact (lookupMatched tells
     // whether the key was found; a miss gives empty text with skipIfNoMatch),
     // partial with whole replacement (the first key, in key order, found
@@ -83,4 +86,7 @@ public:
 private:
     struct NoId {};
     explicit CSCol(NoId) {}
+    // The value before a comparison form or display format is made of it:
+    // default, last value, case and lookup applied.
+    void PrepareValue(std::string_view raw, bool comparisonForm, std::string& out);
 };

@@ -172,8 +172,17 @@ bool DVDataSource::PassesFilters() {
             groupHolds = true;
         }
         if (groupHolds) {
-            ColumnValueInto(filter.ColumnIndex(), true, filterText_);
-            groupHolds = filter.Evaluate(filterText_);
+            const int32_t index = filter.ColumnIndex();
+            if (filter.ComparesNumbers() && index >= 0 &&
+                static_cast<size_t>(index) < columns_.size() &&
+                columns_[static_cast<size_t>(index)].dataType == DataTypeProperties::kNumber) {
+                groupHolds =
+                    filter.EvaluateNumber(columns_[static_cast<size_t>(index)].ComparisonNumberOf(
+                        GetRawValue(index), filterText_));
+            } else {
+                ColumnValueInto(index, true, filterText_);
+                groupHolds = filter.Evaluate(filterText_);
+            }
         }
     }
     return groupHolds;

@@ -197,6 +197,31 @@ int DVFilter::Compare(std::string_view text) const {
     }
 }
 
+bool DVFilter::ComparesNumbers() const noexcept {
+    return valueType_ == DataTypeProperties::kNumber && operatorCode_ >= kEquals &&
+           operatorCode_ <= kLessOrEqual;
+}
+
+bool DVFilter::EvaluateNumber(double number) const {
+    const int order = number < numericValue_ ? -1 : (number > numericValue_ ? 1 : 0);
+    switch (operatorCode_) {
+        case kEquals:
+            return order == 0;
+        case kNotEquals:
+            return order != 0;
+        case kGreater:
+            return order > 0;
+        case kGreaterOrEqual:
+            return order >= 0;
+        case kLess:
+            return order < 0;
+        case kLessOrEqual:
+            return order <= 0;
+        default:
+            return true;
+    }
+}
+
 bool DVFilter::Evaluate(std::string_view text) const {
     switch (operatorCode_) {
         case kNone:

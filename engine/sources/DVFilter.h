@@ -62,6 +62,10 @@ public:
     int Compare(std::string_view text) const;
     // Whether text (a comparison form) meets the condition.
     bool Evaluate(std::string_view text) const;
+    // Whether a number filter with a comparing operator can be given the
+    // number itself (EvaluateNumber) instead of its comparison form.
+    bool ComparesNumbers() const noexcept;
+    bool EvaluateNumber(double number) const;
     // The condition as SQL text for a column name; empty for no operator.
     std::string BuildSqlCondition(std::string_view columnName) const;
 

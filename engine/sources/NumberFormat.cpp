@@ -364,6 +364,18 @@ double ComparisonNumberValue(std::string_view text) {
     return result.ec == std::errc() ? value : 0.0;
 }
 
+double ComparisonRoundedValue(std::string_view text, int precision) {
+    const double value = ComparisonNumberValue(text);
+    if (std::fabs(value) < 1e15 && value == std::floor(value)) {
+        return value;  // whole numbers print and read back unchanged
+    }
+    std::string form;
+    ComparisonNumberInto(text, precision, form);
+    double read = 0.0;
+    const auto result = FromCharsDecimal(form.data(), form.data() + form.size(), read);
+    return result.ec == std::errc() ? read : 0.0;
+}
+
 std::string ComparisonNumber(std::string_view text, int precision) {
     std::string out;
     ComparisonNumberInto(text, precision, out);

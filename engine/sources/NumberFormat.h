@@ -53,6 +53,8 @@ std::optional<double> ParseLocaleNumber(std::string_view text);
 std::string ComparisonNumber(std::string_view text, int precision);
 // ComparisonNumber into a caller's buffer (replacing its text).
 void ComparisonNumberInto(std::string_view text, int precision, std::string& out);
+// The number ComparisonNumber's text reads back as (rounded to precision).
+double ComparisonRoundedValue(std::string_view text, int precision);
 
 // std::from_chars for a double, quicker for short plain decimals.
 std::from_chars_result FromCharsDecimal(const char* first, const char* last, double& value);

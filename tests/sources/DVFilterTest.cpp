@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "sources/CSCol.h"
 #include "sources/DataTypeProperties.h"
 
 namespace {
@@ -95,3 +96,46 @@ TEST(DVFilterTest, SqlConditions) {
 }
 
 }  // namespace
+
+TEST(DVFilterTest, NumbersGivenDirectlyMeetTheConditionTheirComparisonFormMeets) {
+    const char* const raws[] = {"12",
+                                "-3",
+                                "9.95",
+                                "9.949",
+                                "10",
+                                "0",
+                                "-0",
+                                "",
+                                "abc",
+                                "1e400",
+                                "-1e400",
+                                "2.5",
+                                "2.45",
+                                "999999999999999",
+                                "1000000000000000.5",
+                                "  7 ",
+                                "$1,234.56",
+                                "0.005"};
+    const char* const values[] = {"10", "9.95", "-3", "2.5", "0", "abc", "1e400"};
+    for (const int precision : {-1, 0, 1, 2}) {
+        CSCol column;
+        column.dataType = DataTypeProperties::kNumber;
+        column.precision = precision;
+        column.defaultValue = "4";  // the empty text stands for it
+        std::string scratch;
+        for (int32_t op = DVFilter::kEquals; op <= DVFilter::kLessOrEqual; ++op) {
+            for (const char* value : values) {
+                const DVFilter filter = Make(op, value, DataTypeProperties::kNumber);
+                ASSERT_TRUE(filter.ComparesNumbers());
+                for (const char* raw : raws) {
+                    EXPECT_EQ(filter.EvaluateNumber(column.ComparisonNumberOf(raw, scratch)),
+                              filter.Evaluate(column.FormatValue(raw, true)))
+                        << "op " << op << " value " << value << " raw '" << raw << "' precision "
+                        << precision;
+                }
+            }
+        }
+    }
+    EXPECT_FALSE(Make(DVFilter::kContains, "1", DataTypeProperties::kNumber).ComparesNumbers());
+    EXPECT_FALSE(Make(DVFilter::kEquals, "1", DataTypeProperties::kText).ComparesNumbers());
+}
