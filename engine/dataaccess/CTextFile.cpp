@@ -245,20 +245,22 @@ bool CTextFile::ReadAt(int64_t position, char* into, size_t length, size_t& got)
     return true;
 }
 
-bool CTextFile::CopyBytes(int64_t position, std::string& into) {
+bool CTextFile::AppendBytes(int64_t position, std::string& into) {
     const int64_t end = Tell();
     if (fd_ < 0 || position < 0 || end < position) {
         return false;
     }
     const auto length = static_cast<size_t>(end - position);
     if (position >= blockStart_) {
-        into.assign(block_.data() + (position - blockStart_), length);
+        into.append(block_.data() + (position - blockStart_), length);
         return true;
     }
     // The record began in an earlier block.
-    into.resize(length);
+    const size_t at = into.size();
+    into.resize(at + length);
     size_t got = 0;
-    if (!ReadAt(position, into.data(), length, got) || got != length) {
+    if (!ReadAt(position, into.data() + at, length, got) || got != length) {
+        into.resize(at);
         return false;
     }
     return true;

@@ -53,11 +53,11 @@ public:
     int64_t Tell() const noexcept { return blockStart_ + static_cast<int64_t>(cursor_); }
     bool Seek(int64_t position, size_t lengthHint = 0);
 
-    // The raw bytes from position up to Tell(), as kept for SeekToCopy;
-    // false when they cannot be read.
-    bool CopyBytes(int64_t position, std::string& into);
+    // Appends the raw bytes from position up to Tell() to into, as kept for
+    // SeekToCopy; false (into unchanged) when they cannot be read.
+    bool AppendBytes(int64_t position, std::string& into);
     // A seek to position whose bytes the caller already holds (a copy of
-    // what CopyBytes gave): lines are read from them, and from the file only
+    // what AppendBytes gave): lines are read from them, and from the file only
     // past their end.
     void SeekToCopy(int64_t position, std::string_view bytes);
     int64_t GetSize() const;

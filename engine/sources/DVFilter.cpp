@@ -203,7 +203,10 @@ bool DVFilter::ComparesNumbers() const noexcept {
 }
 
 bool DVFilter::EvaluateNumber(double number) const {
-    const int order = number < numericValue_ ? -1 : (number > numericValue_ ? 1 : 0);
+    return Holds(number < numericValue_ ? -1 : (number > numericValue_ ? 1 : 0));
+}
+
+bool DVFilter::Holds(int order) const {
     switch (operatorCode_) {
         case kEquals:
             return order == 0;
@@ -227,17 +230,12 @@ bool DVFilter::Evaluate(std::string_view text) const {
         case kNone:
             return true;
         case kEquals:
-            return Compare(text) == 0;
         case kNotEquals:
-            return Compare(text) != 0;
         case kGreater:
-            return Compare(text) > 0;
         case kGreaterOrEqual:
-            return Compare(text) >= 0;
         case kLess:
-            return Compare(text) < 0;
         case kLessOrEqual:
-            return Compare(text) <= 0;
+            return Holds(Compare(text));
         case kBeginsWith:
         case kNotBeginsWith:
         case kEndsWith:

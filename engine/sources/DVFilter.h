@@ -76,6 +76,10 @@ public:
     }
 
 protected:
+    // Whether a comparing operator holds for an order (-1, 0, 1) of the
+    // tested value against the filter's.
+    bool Holds(int order) const;
+
     bool isAnd_ = true;
     int32_t columnId_ = 0;
     int32_t operatorCode_ = kNone;

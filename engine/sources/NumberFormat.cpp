@@ -364,13 +364,20 @@ double ComparisonNumberValue(std::string_view text) {
     return result.ec == std::errc() ? value : 0.0;
 }
 
+namespace {
+
+// The comparison form of a value already read.
+void ComparisonFormOf(double value, int precision, std::string& out);
+
+}  // namespace
+
 double ComparisonRoundedValue(std::string_view text, int precision) {
     const double value = ComparisonNumberValue(text);
     if (std::fabs(value) < 1e15 && value == std::floor(value)) {
         return value;  // whole numbers print and read back unchanged
     }
     std::string form;
-    ComparisonNumberInto(text, precision, form);
+    ComparisonFormOf(value, precision, form);
     double read = 0.0;
     const auto result = FromCharsDecimal(form.data(), form.data() + form.size(), read);
     return result.ec == std::errc() ? read : 0.0;
@@ -383,7 +390,12 @@ std::string ComparisonNumber(std::string_view text, int precision) {
 }
 
 void ComparisonNumberInto(std::string_view text, int precision, std::string& out) {
-    const double value = ComparisonNumberValue(text);
+    ComparisonFormOf(ComparisonNumberValue(text), precision, out);
+}
+
+namespace {
+
+void ComparisonFormOf(double value, int precision, std::string& out) {
     const int decimals = precision < 0 ? 6 : std::min(precision, 60);
     std::array<char, 512> buffer;
     const double magnitude = std::fabs(value);
@@ -428,3 +440,5 @@ void ComparisonNumberInto(std::string_view text, int precision, std::string& out
     }
     out.append(buffer.data(), digits);
 }
+
+}  // namespace

@@ -172,6 +172,7 @@ bool TextFileDataSource::NextSorted() {
     const std::string_view payload = sortReader_->Payload();
     int64_t position = 0;
     if (payload.size() < sizeof position) {
+        SetError("The sort index of " + path_ + " is damaged");  // never fewer rows unreported
         return false;
     }
     std::memcpy(&position, payload.data(), sizeof position);
@@ -224,7 +225,6 @@ void TextFileDataSource::PrepareSort(DVFile& definition) {
         std::string key;
         std::string value;
         std::string lower;
-        std::string record;
         std::string payload;
         while (ReadRecord()) {
             key.clear();
@@ -245,11 +245,10 @@ void TextFileDataSource::PrepareSort(DVFile& definition) {
             // The payload: the record's position, then its bytes.
             payload.resize(sizeof position);
             std::memcpy(payload.data(), &position, sizeof position);
-            if (!file_->CopyBytes(position, record)) {
+            if (!file_->AppendBytes(position, payload)) {
                 throw Norvik::PlatformError(Norvik::kEFail,
                                             "Reading " + path_ + ": " + file_->ErrorText());
             }
-            payload += record;
             sorter_->Add(key, payload);
             position = file_->Tell();
         }

@@ -191,7 +191,7 @@ TEST(CTextFileTest, CopiedRecordsReadBackInAnyOrder) {
     while (file.ReadLine(line) == CTextFile::LineStatus::kLine) {
         lines.emplace_back(line);
         std::string bytes;
-        ASSERT_TRUE(file.CopyBytes(position, bytes));
+        ASSERT_TRUE(file.AppendBytes(position, bytes));
         copies.emplace_back(position, bytes);
         position = file.Tell();
     }
