@@ -47,13 +47,19 @@ std::string DVDataSource::GetColumnValue(int32_t index, bool comparisonForm) {
     return out;
 }
 
+CSCol* DVDataSource::ColumnAt(int32_t index) {
+    return index >= 0 && static_cast<size_t>(index) < columns_.size()
+               ? &columns_[static_cast<size_t>(index)]
+               : nullptr;
+}
+
 void DVDataSource::ColumnValueInto(int32_t index, bool comparisonForm, std::string& out) {
     if (!comparisonForm) {
         out.assign(DisplayValue(index));
-    } else if (index < 0 || static_cast<size_t>(index) >= columns_.size()) {
-        out.clear();
+    } else if (CSCol* column = ColumnAt(index)) {
+        column->FormatValueInto(GetRawValue(index), true, out);
     } else {
-        columns_[static_cast<size_t>(index)].FormatValueInto(GetRawValue(index), true, out);
+        out.clear();
     }
 }
 
@@ -173,12 +179,11 @@ bool DVDataSource::PassesFilters() {
         }
         if (groupHolds) {
             const int32_t index = filter.ColumnIndex();
-            if (filter.ComparesNumbers() && index >= 0 &&
-                static_cast<size_t>(index) < columns_.size() &&
-                columns_[static_cast<size_t>(index)].dataType == DataTypeProperties::kNumber) {
-                groupHolds =
-                    filter.EvaluateNumber(columns_[static_cast<size_t>(index)].ComparisonNumberOf(
-                        GetRawValue(index), filterText_));
+            CSCol* column = ColumnAt(index);
+            if (column && filter.ComparesNumbers() &&
+                column->dataType == DataTypeProperties::kNumber) {
+                groupHolds = filter.EvaluateNumber(
+                    column->ComparisonNumberOf(GetRawValue(index), filterText_));
             } else {
                 ColumnValueInto(index, true, filterText_);
                 groupHolds = filter.Evaluate(filterText_);

@@ -115,6 +115,8 @@ protected:
     std::vector<CSCol>& MutableColumns() noexcept { return columns_; }
 
 private:
+    // The column at index; null when there is none.
+    CSCol* ColumnAt(int32_t index);
     bool PassesFilters();
     std::string_view FormattedDisplayValue(int32_t index);
 
