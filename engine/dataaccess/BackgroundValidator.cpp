@@ -11,12 +11,12 @@ bool BackgroundValidator::Settle() {
     return worker_.Settle() && !failed_;
 }
 
-void BackgroundValidator::Begin(const std::string& name, bool trusted) {
+void BackgroundValidator::Begin(const std::string& name, bool trusted, bool declaresNamespaces) {
     Settle();
     worker_.ClearFailure();
     failed_ = false;
     fedOnce_ = false;
-    validator_.Begin(name, trusted);
+    validator_.Begin(name, trusted, declaresNamespaces);
 }
 
 bool BackgroundValidator::Feed(std::string_view bytes) {

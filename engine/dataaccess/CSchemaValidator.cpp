@@ -10,6 +10,8 @@
 
 #include "CXMLDocument.h"
 #include "FetchResource.h"
+#include "SimpleSchema.h"
+#include "SimpleSchemaChecker.h"
 #include "XmlEventReader.h"
 
 namespace Norvik {
@@ -114,22 +116,27 @@ public:
 
     void EndAll() {
         blank_.clear();
+        hasText_ = false;
         while (!open_.empty()) {
             EndElement({});
         }
     }
 
     void Characters(std::string_view text) override {
-        if (std::all_of(text.begin(), text.end(),
-                        [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; })) {
-            blank_.append(text);  // kept until it is known what it stands beside
-            return;
-        }
-        if (!blank_.empty()) {
+        // Kept until it is known what it stands beside, or, with more than
+        // white space, until the run ends: the parser reports text there.
+        hasText_ = hasText_ || !std::all_of(text.begin(), text.end(), [](char c) {
+                       return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+                   });
+        blank_.append(text);
+    }
+
+    void TextEnd() override {
+        if (hasText_) {
             Deliver(blank_);
             blank_.clear();
+            hasText_ = false;
         }
-        Deliver(text);
     }
 
 private:
@@ -164,7 +171,8 @@ private:
         const xmlChar* uri;
     };
     std::vector<Interned> open_;  // elements started and not ended
-    std::string blank_;           // white space not yet handed over
+    std::string blank_;           // text not yet handed over
+    bool hasText_ = false;        // blank_ has more than white space
     bool afterChild_ = false;     // the last element event was a child's end
 };
 
@@ -200,6 +208,8 @@ bool CSchemaValidator::Load(const std::string& location) {
         return false;
     }
     schemaDocument_ = document.ReleaseDocument();
+    // Before libxml2 compiles it: its compiler tidies the document.
+    simple_ = SimpleSchema::Compile(schemaDocument_);
     std::string messages;
     xmlSchemaParserCtxtPtr parser = xmlSchemaNewDocParserCtxt(schemaDocument_);
     if (!parser) {
@@ -265,17 +275,24 @@ void CSchemaValidator::EndDocument() {
     }
     reader_.reset();
     trustedEvents_.reset();
+    checker_.reset();
     if (plug_) {
         xmlSchemaSAXUnplug(plug_);
         plug_ = nullptr;
     }
 }
 
-void CSchemaValidator::Begin(const std::string& name, bool trusted) {
+void CSchemaValidator::Begin(const std::string& name, bool trusted, bool declaresNamespaces) {
     EndDocument();
     failed_ = false;
     failure_ = Failure();
     if (!validator_) {
+        return;
+    }
+    if (trusted && !declaresNamespaces && simple_) {
+        checker_ = std::make_unique<SimpleSchemaChecker>(
+            *simple_, [this](const std::string& message) { Record(0, 0, message.c_str()); });
+        reader_ = std::make_unique<XmlEventReader>(*checker_);
         return;
     }
     // No events of our own: the parser builds nothing, the validator sees all.
@@ -384,7 +401,7 @@ bool CSchemaValidator::End() {
     if (reader_ && !failed_) {
         if (!reader_->Finish()) {
             ReaderFailed();
-        } else if (plugged_->endDocument) {
+        } else if (plug_ && plugged_->endDocument) {
             plugged_->endDocument(user_);
         }
     }

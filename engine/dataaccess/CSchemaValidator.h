@@ -17,6 +17,8 @@ struct _xmlDict;
 namespace Norvik {
 
 class XmlEventReader;
+class SimpleSchema;
+class SimpleSchemaChecker;
 
 // Validates documents against an XML Schema while they are written: the
 // bytes of a document are fed as they leave the writer (in any encoding the
@@ -46,8 +48,10 @@ public:
     const std::string& LoadError() const noexcept { return loadError_; }
 
     // Starts checking one document (name: for messages only). Trusted: the
-    // document is UTF-8 and all its markup comes from the writer.
-    void Begin(const std::string& name, bool trusted = false);
+    // document is UTF-8 and all its markup comes from the writer. A trusted
+    // document that declares no namespaces is checked by a quick checker of
+    // its own when the schema is of the simple shape it knows.
+    void Begin(const std::string& name, bool trusted = false, bool declaresNamespaces = true);
     // Feeds the next bytes; false once the document is found invalid.
     bool Feed(std::string_view bytes);
     // The end of the document: false when it is invalid or incomplete.
@@ -84,7 +88,9 @@ private:
         const unsigned char* prefix;
         const unsigned char* uri;
     };
-    std::vector<OpenElement> parserOpen_;  // as the parser reported them
+    std::vector<OpenElement> parserOpen_;   // as the parser reported them
+    std::unique_ptr<SimpleSchema> simple_;  // null: not of the simple shape
+    std::unique_ptr<SimpleSchemaChecker> checker_;
     std::unique_ptr<XmlEventReader> reader_;
     bool failed_ = false;
     Failure failure_;

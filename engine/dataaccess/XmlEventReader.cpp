@@ -75,6 +75,53 @@ bool ParseReference(std::string_view name, char32_t& code) {
     return true;
 }
 
+// Where a text run ends (its '<' or the end of the bytes); special: it has a
+// '&' or '\r' to be decoded. Sixteen bytes at a time.
+const char* TextEnd(const char* p, const char* end, bool& special) {
+    const __m128i lt = _mm_set1_epi8('<');
+    const __m128i amp = _mm_set1_epi8('&');
+    const __m128i cr = _mm_set1_epi8('\r');
+    unsigned seen = 0;
+    for (; end - p >= 16; p += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const auto stops = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lt)));
+        const auto marks = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, amp), _mm_cmpeq_epi8(block, cr))));
+        if (stops != 0) {
+            special = (seen | (marks & ((stops & -stops) - 1))) != 0;
+            return p + std::countr_zero(stops);
+        }
+        seen |= marks;
+    }
+    while (p < end && *p != '<') {
+        seen |= *p == '&' || *p == '\r' ? 1U : 0U;
+        ++p;
+    }
+    special = seen != 0;
+    return p;
+}
+
+// The offset of a tag's closing '>' when no quote comes before it (npos:
+// there is one, or no '>' in the first bytes; the caller looks closer).
+size_t TagEnd(std::string_view tag) {
+    const __m128i gt = _mm_set1_epi8('>');
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i apostrophe = _mm_set1_epi8('\'');
+    for (size_t at = 0; at + 16 <= tag.size(); at += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tag.data() + at));
+        const auto stops = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, gt)));
+        const auto quotes = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi8(block, quote), _mm_cmpeq_epi8(block, apostrophe))));
+        if ((quotes & (stops != 0 ? (stops & -stops) - 1 : ~0U)) != 0) {
+            return std::string_view::npos;
+        }
+        if (stops != 0) {
+            return at + static_cast<size_t>(std::countr_zero(stops));
+        }
+    }
+    return std::string_view::npos;
+}
+
 }  // namespace
 
 XmlEventReader::XmlEventReader(Events& events) : events_(events) {}
@@ -87,25 +134,33 @@ bool XmlEventReader::Fail(std::string message) {
 }
 
 int64_t XmlEventReader::LineEnds(std::string_view text) {
+    // Byte counters, summed before any of them can wrap.
     int64_t count = 0;
     size_t at = 0;
     const __m128i newline = _mm_set1_epi8('\n');
-    for (; at + 16 <= text.size(); at += 16) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
-        count +=
-            std::popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, newline))));
+    while (at + 16 <= text.size()) {
+        __m128i counters = _mm_setzero_si128();
+        for (int round = 0; round < 255 && at + 16 <= text.size(); ++round, at += 16) {
+            const __m128i block =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+            counters = _mm_sub_epi8(counters, _mm_cmpeq_epi8(block, newline));
+        }
+        const __m128i sums = _mm_sad_epu8(counters, _mm_setzero_si128());
+        count += _mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4);
     }
     return count + std::count(text.begin() + static_cast<std::ptrdiff_t>(at), text.end(), '\n');
 }
 
 void XmlEventReader::Consume(std::string_view data, size_t used) {
     const std::string_view consumed = data.substr(0, used);
-    const size_t lastLine = consumed.rfind('\n');
-    if (lastLine == std::string_view::npos) {
+    const void* lastLine = consumed.empty() ? nullptr : memrchr(consumed.data(), '\n', used);
+    if (lastLine == nullptr) {
         bufferColumn_ += CharacterCount(consumed);
     } else {
+        const auto lineStart =
+            static_cast<size_t>(static_cast<const char*>(lastLine) - data.data()) + 1;
         bufferLine_ += LineEnds(consumed);
-        bufferColumn_ = 1 + CharacterCount(consumed.substr(lastLine + 1));
+        bufferColumn_ = 1 + CharacterCount(consumed.substr(lineStart));
     }
     bufferOffset_ += static_cast<int64_t>(used);
     buffer_ = {};
@@ -155,7 +210,7 @@ bool XmlEventReader::Finish() {
     if (!carry_.empty() && carry_.find('<') == std::string::npos) {
         buffer_ = carry_;
         position_ = carry_.size();
-        if (!scopes_.empty()) {
+        if (depth_ != 0) {
             if (!Decode(carry_, false, text_)) {
                 return false;
             }
@@ -167,8 +222,8 @@ bool XmlEventReader::Finish() {
     if (!carry_.empty()) {
         return Fail("The document ends inside markup");
     }
-    if (!scopes_.empty()) {
-        return Fail("Premature end of data in tag " + scopes_.back().qualified);
+    if (depth_ != 0) {
+        return Fail("Premature end of data in tag " + scopes_[depth_ - 1].qualified);
     }
     return true;
 }
@@ -180,13 +235,8 @@ size_t XmlEventReader::Process(std::string_view data) {
     const char* const end = begin + data.size();
     while (at < data.size()) {
         if (data[at] != '<') {
-            // Text runs are mostly short: a plain loop beats a library scan.
-            const char* p = begin + at;
             bool special = false;
-            while (p < end && *p != '<') {
-                special |= *p == '&' || *p == '\r';
-                ++p;
-            }
+            const char* const p = TextEnd(begin + at, end, special);
             std::string_view text(begin + at, static_cast<size_t>(p - (begin + at)));
             if (p == end) {
                 // Hold back what the next piece may finish: a reference or
@@ -204,7 +254,8 @@ size_t XmlEventReader::Process(std::string_view data) {
                 }
             }
             position_ = at + text.size();
-            if (!scopes_.empty()) {
+            if (depth_ != 0) {
+                textOpen_ = true;
                 if (!special) {
                     events_.Characters(text);
                 } else {
@@ -216,6 +267,11 @@ size_t XmlEventReader::Process(std::string_view data) {
             }
             at += text.size();
             continue;
+        }
+        if (textOpen_) {
+            textOpen_ = false;
+            position_ = at;
+            events_.TextEnd();
         }
         const size_t length = Markup(data, at);
         if (length == std::string_view::npos) {
@@ -262,26 +318,29 @@ size_t XmlEventReader::Markup(std::string_view data, size_t at) {
             return kIncomplete;
         }
         position_ = at + length;
-        if (!scopes_.empty()) {
+        if (depth_ != 0) {
             // As libxml2 streams them: the content as it stands, line ends
             // included.
             events_.Characters(rest.substr(9, length - 12));
+            events_.TextEnd();
         }
         return length;
     }
     // A tag: its '>' is the first one outside quotes.
-    char quote = 0;
-    size_t end = 1;
-    for (; end < rest.size(); ++end) {
-        const char c = rest[end];
-        if (quote != 0) {
-            if (c == quote) {
-                quote = 0;
+    size_t end = TagEnd(rest);
+    if (end == std::string_view::npos) {
+        char quote = 0;
+        for (end = 1; end < rest.size(); ++end) {
+            const char c = rest[end];
+            if (quote != 0) {
+                if (c == quote) {
+                    quote = 0;
+                }
+            } else if (c == '"' || c == '\'') {
+                quote = c;
+            } else if (c == '>') {
+                break;
             }
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == '>') {
-            break;
         }
     }
     if (end == rest.size()) {
@@ -297,10 +356,11 @@ size_t XmlEventReader::Markup(std::string_view data, size_t at) {
 
 bool XmlEventReader::Resolve(std::string_view qualified, bool element, size_t& colon,
                              size_t& binding) {
-    colon = 0;
-    while (colon < qualified.size() && qualified[colon] != ':') {
-        ++colon;
-    }
+    const void* found =
+        qualified.empty() ? nullptr : memchr(qualified.data(), ':', qualified.size());
+    colon = found == nullptr
+                ? qualified.size()
+                : static_cast<size_t>(static_cast<const char*>(found) - qualified.data());
     const std::string_view prefix =
         colon == qualified.size() ? std::string_view() : qualified.substr(0, colon);
     if (colon == qualified.size()) {
@@ -396,7 +456,17 @@ bool XmlEventReader::StartTag(std::string_view tag) {
         at = close + 1;
     }
 
-    scopes_.push_back(Scope{std::string(qualified), bindings_.size(), 0, kNoBinding});
+    // Scopes are reused, names and all: no allocation per element.
+    if (depth_ == scopes_.size()) {
+        scopes_.emplace_back();
+    }
+    {
+        Scope& opened = scopes_[depth_++];
+        opened.qualified.assign(qualified);
+        opened.bindings = bindings_.size();
+        opened.colon = 0;
+        opened.binding = kNoBinding;
+    }
     for (const RawAttribute& raw : raw_) {
         const std::string_view name = raw.name;
         if (name == "xmlns" || name.substr(0, 6) == "xmlns:") {
@@ -406,7 +476,7 @@ bool XmlEventReader::StartTag(std::string_view tag) {
         }
     }
     declared_.clear();
-    for (size_t b = scopes_.back().bindings; b < bindings_.size(); ++b) {
+    for (size_t b = scopes_[depth_ - 1].bindings; b < bindings_.size(); ++b) {
         declared_.push_back(Namespace{bindings_[b].prefix, bindings_[b].uri});
     }
     attributes_.clear();
@@ -425,7 +495,7 @@ bool XmlEventReader::StartTag(std::string_view tag) {
         attribute.value = values_[raw.value];
         attributes_.push_back(attribute);
     }
-    Scope& scope = scopes_.back();
+    Scope& scope = scopes_[depth_ - 1];
     if (!Resolve(scope.qualified, true, scope.colon, scope.binding)) {
         return false;
     }
@@ -437,8 +507,8 @@ bool XmlEventReader::StartTag(std::string_view tag) {
     if (empty) {
         position_ += 2;
         events_.EndElement(name);
-        bindings_.resize(scopes_.back().bindings);
-        scopes_.pop_back();
+        bindings_.resize(scope.bindings);
+        --depth_;
     }
     return true;
 }
@@ -447,13 +517,14 @@ bool XmlEventReader::EndTag(std::string_view tag) {
     while (!tag.empty() && IsWhite(tag.back())) {
         tag.remove_suffix(1);
     }
-    if (scopes_.empty() || scopes_.back().qualified != tag) {
+    if (depth_ == 0 || scopes_[depth_ - 1].qualified != tag) {
         return Fail("The end tag " + std::string(tag) + " does not match " +
-                    (scopes_.empty() ? std::string("any start tag") : scopes_.back().qualified));
+                    (depth_ == 0 ? std::string("any start tag") : scopes_[depth_ - 1].qualified));
     }
-    events_.EndElement(NameOf(scopes_.back()));
-    bindings_.resize(scopes_.back().bindings);
-    scopes_.pop_back();
+    const Scope& scope = scopes_[depth_ - 1];
+    events_.EndElement(NameOf(scope));
+    bindings_.resize(scope.bindings);
+    --depth_;
     return true;
 }
 

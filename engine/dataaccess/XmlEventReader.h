@@ -42,6 +42,9 @@ public:
         virtual void EndElement(const Name& name) = 0;
         // Text may come in several pieces.
         virtual void Characters(std::string_view text) = 0;
+        // The text before is complete: markup follows (a comment or a
+        // processing instruction may split a run of text in two).
+        virtual void TextEnd() {}
     };
 
     explicit XmlEventReader(Events& events);
@@ -85,6 +88,7 @@ private:
     // their start; position_ is where the last markup ends in them.
     std::string_view buffer_;
     size_t position_ = 0;
+    bool textOpen_ = false;  // text was handed over and no markup came yet
     int64_t bufferLine_ = 1;
     int64_t bufferColumn_ = 1;
     int64_t bufferOffset_ = 0;
@@ -103,7 +107,8 @@ private:
         std::string prefix;
         std::string uri;
     };
-    std::vector<Scope> scopes_;
+    std::vector<Scope> scopes_;  // the first depth_ are open
+    size_t depth_ = 0;
     std::vector<Binding> bindings_;
 
     struct RawAttribute {

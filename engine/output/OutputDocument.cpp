@@ -50,6 +50,19 @@ bool WritesRawText(const XMLNode& node) {
     return false;
 }
 
+bool DeclaresNamespaces(const XMLNode& node) {
+    if (node.GetNodeType() == XMLNode::kAttribute) {
+        const std::string& name = node.GetName();
+        return name == "xmlns" || name.starts_with("xmlns:");
+    }
+    for (const auto& child : node.Children()) {
+        if (DeclaresNamespaces(*child)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Whether every byte of the document comes from the writer's own markup: no
 // declaration, custom text, include file or unescaped text goes in as it is.
 bool OnlyWriterMarkup(const DVFile& definition) {
@@ -168,7 +181,8 @@ int32_t OutputDocument::StartOutput(DVDataSourceRow& row, NodeTreeWriter& nodes,
     writer_ = std::make_unique<Norvik::CSAXWriter>(stream_);
     writer_->SetEncoding(s.encoding);
     if (validator_) {
-        validator_->Begin(name, writer_->IsUtf8() && OnlyWriterMarkup(definition_));
+        validator_->Begin(name, writer_->IsUtf8() && OnlyWriterMarkup(definition_),
+                          DeclaresNamespaces(definition_.Root()));
         rowMarks_.clear();
         documentBytes_ = 0;
     }
