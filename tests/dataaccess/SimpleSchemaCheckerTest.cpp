@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "ValidatorVerdict.h"
 #include "dataaccess/CSchemaValidator.h"
 
 using Norvik::CSchemaValidator;
@@ -188,22 +189,6 @@ private:
     std::mt19937 random_;
 };
 
-struct Verdict {
-    bool valid;
-    std::string text;
-};
-
-Verdict Check(CSchemaValidator& validator, const std::string& document, bool trusted,
-              bool namespaces) {
-    validator.Begin("doc.xml", trusted, namespaces);
-    bool ok = true;
-    for (size_t at = 0; at < document.size() && ok; at += 7) {
-        ok = validator.Feed(std::string_view(document).substr(at, 7));
-    }
-    ok = ok && validator.End();
-    return {ok, ok ? std::string() : validator.FailureText()};
-}
-
 }  // namespace
 
 TEST(SimpleSchemaTest, CompilesOnlyTheShapeItChecksInFull) {
@@ -294,8 +279,10 @@ TEST(SimpleSchemaCheckerTest, AgreesWithLibxml2WordForWordOnNearlyValidDocuments
     }
     int invalid = 0;
     for (const std::string& document : documents) {
-        const Verdict general = Check(validator, document, false, true);
-        const Verdict quick = Check(validator, document, true, false);
+        const testsupport::Verdict general =
+            testsupport::CheckDocument(validator, document, false, true);
+        const testsupport::Verdict quick =
+            testsupport::CheckDocument(validator, document, true, false);
         EXPECT_EQ(quick.valid, general.valid) << document;
         EXPECT_EQ(quick.text, general.text) << document;
         invalid += general.valid ? 0 : 1;
