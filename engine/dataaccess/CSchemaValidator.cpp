@@ -12,6 +12,7 @@
 #include "FetchResource.h"
 #include "SimpleSchema.h"
 #include "SimpleSchemaChecker.h"
+#include "TextUtil.h"
 #include "XmlEventReader.h"
 
 namespace Norvik {
@@ -125,9 +126,7 @@ public:
     void Characters(std::string_view text) override {
         // Kept until it is known what it stands beside, or, with more than
         // white space, until the run ends: the parser reports text there.
-        hasText_ = hasText_ || !std::all_of(text.begin(), text.end(), [](char c) {
-                       return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-                   });
+        hasText_ = hasText_ || !AllXmlSpace(text);
         blank_.append(text);
     }
 

@@ -3,8 +3,12 @@
 #include <libxml/tree.h>
 #include <libxml/xmlschemas.h>
 
+#include <algorithm>
 #include <charconv>
+#include <climits>
 #include <map>
+
+#include "TextUtil.h"
 
 namespace Norvik {
 
@@ -33,12 +37,9 @@ bool SchemaChildren(const xmlNode* node, std::vector<const xmlNode*>& out) {
             if (Text(child->name) != "annotation") {
                 out.push_back(child);
             }
-        } else if (child->type == XML_TEXT_NODE || child->type == XML_CDATA_SECTION_NODE) {
-            for (const char c : Text(child->content)) {
-                if (c != ' ' && c != '\t' && c != '\n' && c != '\r') {
-                    return false;
-                }
-            }
+        } else if ((child->type == XML_TEXT_NODE || child->type == XML_CDATA_SECTION_NODE) &&
+                   !AllXmlSpace(Text(child->content))) {
+            return false;
         }
     }
     return true;
@@ -71,12 +72,7 @@ std::string Attribute(const xmlNode* node, const char* name, bool& present) {
 }
 
 bool ParseCount(std::string_view text, uint32_t& count) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
+    text = TrimXmlSpace(text);
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
     return error == std::errc() && end == text.data() + text.size() && count < UINT32_MAX;
 }
@@ -117,20 +113,6 @@ const std::map<std::string_view, BuiltIn>& BuiltIns() {
     return types;
 }
 
-bool IsWhite(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && IsWhite(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsWhite(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 bool AllDigits(std::string_view text) {
     for (const char c : text) {
         if (c < '0' || c > '9') {
@@ -142,7 +124,7 @@ bool AllDigits(std::string_view text) {
 
 // The quick checks say yes only to plain forms every validator takes.
 bool QuickInteger(std::string_view text, int64_t low, int64_t high) {
-    text = Trimmed(text);
+    text = TrimXmlSpace(text);
     const bool negative = !text.empty() && text[0] == '-';
     const std::string_view digits = negative ? text.substr(1) : text;
     if (digits.size() > 18 || !AllDigits(digits) || (negative && low >= 0)) {
@@ -154,7 +136,7 @@ bool QuickInteger(std::string_view text, int64_t low, int64_t high) {
 }
 
 bool QuickDecimal(std::string_view text) {
-    text = Trimmed(text);
+    text = TrimXmlSpace(text);
     if (!text.empty() && text[0] == '-') {
         text.remove_prefix(1);
     }
@@ -431,8 +413,10 @@ bool SimpleSchema::ValueType::Check(std::string_view value, const std::string& e
         xmlNewDocNode(document, nullptr, reinterpret_cast<const xmlChar*>("v"), nullptr);
     xmlDocSetRootElement(document, root);
     if (!value.empty()) {
+        // libxml2 takes an int length; no value of these types is that long.
+        const auto length = static_cast<int>(std::min<size_t>(value.size(), INT_MAX));
         xmlAddChild(root, xmlNewDocTextLen(document, reinterpret_cast<const xmlChar*>(value.data()),
-                                           static_cast<int>(value.size())));
+                                           length));
     }
     message.clear();
     xmlSchemaSetValidStructuredErrors(validator_, OnValueError, &message);
@@ -441,9 +425,6 @@ bool SimpleSchema::ValueType::Check(std::string_view value, const std::string& e
     xmlFreeDoc(document);
     if (valid) {
         return true;
-    }
-    while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) {
-        message.pop_back();
     }
     constexpr std::string_view kStand = "Element 'v'";
     if (message.compare(0, kStand.size(), kStand) == 0) {

@@ -1,12 +1,10 @@
 #include "SimpleSchemaChecker.h"
 
+#include "TextUtil.h"
+
 namespace Norvik {
 
 namespace {
-
-bool IsWhite(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
 
 std::string Formatted(const XmlEventReader::Name& name) {
     return name.uri.empty() ? std::string(name.local)
@@ -144,9 +142,7 @@ void SimpleSchemaChecker::Characters(std::string_view text) {
         frame.text.append(text);
         return;
     }
-    for (const char c : text) {
-        textInElements_ = textInElements_ || !IsWhite(c);
-    }
+    textInElements_ = textInElements_ || !AllXmlSpace(text);
 }
 
 void SimpleSchemaChecker::TextEnd() {

@@ -75,6 +75,28 @@ inline std::string Trim(std::string_view text) {
     return std::string(TrimView(text));
 }
 
+// XML white space: space, tab, CR, LF.
+inline bool IsXmlSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+inline bool AllXmlSpace(std::string_view text) {
+    for (const char c : text) {
+        if (!IsXmlSpace(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+inline std::string_view TrimXmlSpace(std::string_view text) {
+    while (!text.empty() && IsXmlSpace(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && IsXmlSpace(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
 // Orders UTF-8 strings as their UTF-16 forms would sort code unit by code unit
 // (characters above U+FFFF sort before U+E000..U+FFFF), so stored tables keep
 // the order the desktop program has always shown.

@@ -14,12 +14,8 @@ namespace {
 
 constexpr std::string_view kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
 
-bool IsWhite(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
 size_t SkipWhite(std::string_view text, size_t at) {
-    while (at < text.size() && IsWhite(text[at])) {
+    while (at < text.size() && IsXmlSpace(text[at])) {
         ++at;
     }
     return at;
@@ -414,7 +410,7 @@ bool XmlEventReader::StartTag(std::string_view tag) {
         tag.remove_suffix(1);
     }
     size_t at = 0;
-    while (at < tag.size() && !IsWhite(tag[at])) {
+    while (at < tag.size() && !IsXmlSpace(tag[at])) {
         ++at;
     }
     const std::string_view qualified = tag.substr(0, at);
@@ -430,7 +426,7 @@ bool XmlEventReader::StartTag(std::string_view tag) {
             break;
         }
         const size_t nameStart = at;
-        while (at < tag.size() && tag[at] != '=' && !IsWhite(tag[at])) {
+        while (at < tag.size() && tag[at] != '=' && !IsXmlSpace(tag[at])) {
             ++at;
         }
         const std::string_view name = tag.substr(nameStart, at - nameStart);
@@ -514,7 +510,7 @@ bool XmlEventReader::StartTag(std::string_view tag) {
 }
 
 bool XmlEventReader::EndTag(std::string_view tag) {
-    while (!tag.empty() && IsWhite(tag.back())) {
+    while (!tag.empty() && IsXmlSpace(tag.back())) {
         tag.remove_suffix(1);
     }
     if (depth_ == 0 || scopes_[depth_ - 1].qualified != tag) {

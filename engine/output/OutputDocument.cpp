@@ -38,29 +38,25 @@ bool AllNamesWritable(const XMLNode& node, const Norvik::CSAXWriter& writer) {
     return true;
 }
 
-bool WritesRawText(const XMLNode& node) {
-    if (node.GetOutputType() == XMLNode::kDisableOutputEscaping) {
+// Whether the node or any node below it matches.
+template <typename Match>
+bool AnyNode(const XMLNode& node, const Match& match) {
+    if (match(node)) {
         return true;
     }
     for (const auto& child : node.Children()) {
-        if (WritesRawText(*child)) {
+        if (AnyNode(*child, match)) {
             return true;
         }
     }
     return false;
 }
 
-bool DeclaresNamespaces(const XMLNode& node) {
-    if (node.GetNodeType() == XMLNode::kAttribute) {
-        const std::string& name = node.GetName();
-        return name == "xmlns" || name.starts_with("xmlns:");
-    }
-    for (const auto& child : node.Children()) {
-        if (DeclaresNamespaces(*child)) {
-            return true;
-        }
-    }
-    return false;
+bool DeclaresNamespaces(const XMLNode& root) {
+    return AnyNode(root, [](const XMLNode& node) {
+        return node.GetNodeType() == XMLNode::kAttribute &&
+               (node.GetName() == "xmlns" || node.GetName().starts_with("xmlns:"));
+    });
 }
 
 // Whether every byte of the document comes from the writer's own markup: no
@@ -68,7 +64,9 @@ bool DeclaresNamespaces(const XMLNode& node) {
 bool OnlyWriterMarkup(const DVFile& definition) {
     const DVFileSettings& s = definition.Settings();
     return !s.includedoctype && s.customtext.empty() && s.includefile.empty() &&
-           !WritesRawText(definition.Root());
+           !AnyNode(definition.Root(), [](const XMLNode& node) {
+               return node.GetOutputType() == XMLNode::kDisableOutputEscaping;
+           });
 }
 
 bool StandaloneNo(const DVFileSettings& s, bool hrefRequired) {
