@@ -1,6 +1,7 @@
 #include "ExternalSorter.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace Norvik {
@@ -11,7 +12,9 @@ constexpr size_t kHeaderBytes = 2 * sizeof(uint32_t);
 constexpr size_t kMaxFanIn = 64;
 constexpr int64_t kIndexStride = 16 * 1024;
 constexpr size_t kMinReadBuffer = 4 * 1024;
-constexpr size_t kMaxReadBuffer = size_t{1} << 20;
+constexpr size_t kMaxReadBuffer = size_t{256} << 10;
+// A block read again by a group needs no more than this per run.
+constexpr size_t kMaxBlockReadBuffer = size_t{64} << 10;
 
 uint64_t PrefixOf(std::string_view key) {
     unsigned char bytes[8] = {};
@@ -51,10 +54,19 @@ void AppendRecord(std::string& out, std::string_view key, std::string_view paylo
 // usually wants a few records) and doubles up to its limit as reading goes on.
 class ExternalSorter::Reader::RunCursor {
 public:
-    RunCursor(const TemporaryFile& file, int64_t begin, int64_t end, size_t maxBuffer)
-        : file_(file), next_(begin), end_(end), maxBuffer_(std::max(maxBuffer, kMinReadBuffer)) {}
+    RunCursor(const TemporaryFile& file, int64_t begin, int64_t end, size_t maxBuffer,
+              Reading reading)
+        : blockAt(begin),
+          file_(file),
+          next_(begin),
+          end_(end),
+          maxBuffer_(std::max(maxBuffer, kMinReadBuffer)),
+          release_(reading != Reading::kKeep),
+          keepBlocks_(reading == Reading::kLastBehindMarks),
+          releaseFrom_(begin) {}
 
     bool Next() {
+        recordAt = next_ - static_cast<int64_t>(filled_ - at_);
         if (!Ensure(kHeaderBytes)) {
             return false;
         }
@@ -72,8 +84,20 @@ public:
         return true;
     }
 
+    // The record in key and payload was given out in block: the first one
+    // of the block is kept from.
+    void GivenIn(uint64_t block) {
+        if (block_ != block) {
+            block_ = block;
+            blockAt = recordAt;
+        }
+    }
+    bool GaveIn(uint64_t block) const { return block_ == block; }
+
     std::string_view key;
     std::string_view payload;
+    int64_t recordAt = 0;  // where the record in key and payload begins
+    int64_t blockAt;       // where the first record this cursor gave in block_ begins
 
 private:
     bool Ensure(size_t bytes) {
@@ -97,6 +121,10 @@ private:
         const size_t got = wanted > 0 ? file_.ReadAt(next_, buffer_.data() + filled_, wanted) : 0;
         next_ += static_cast<int64_t>(got);
         filled_ += got;
+        if (release_) {
+            // What was read is in the buffer now; a block may be read again.
+            releaseFrom_ = file_.Release(releaseFrom_, keepBlocks_ ? blockAt : next_);
+        }
         return filled_ >= bytes;
     }
 
@@ -104,6 +132,10 @@ private:
     int64_t next_;
     int64_t end_;
     size_t maxBuffer_;
+    bool release_;
+    bool keepBlocks_;
+    int64_t releaseFrom_;
+    uint64_t block_ = 0;
     std::string buffer_;
     size_t at_ = 0;
     size_t filled_ = 0;
@@ -255,7 +287,8 @@ void ExternalSorter::MergeDown(size_t maxRuns) {
         std::vector<Run> merged;
         for (size_t first = 0; first < runs_.size(); first += kMaxFanIn) {
             const size_t count = std::min(kMaxFanIn, runs_.size() - first);
-            Reader reader(*this);
+            // These runs are read for the last time.
+            Reader reader(*this, Reading::kLast);
             for (size_t i = 0; i < count; ++i) {
                 reader.AddRun(runs_[first + i], ReadBufferBytes(count));
             }
@@ -276,7 +309,7 @@ void ExternalSorter::MergeDown(size_t maxRuns) {
 }
 
 void ExternalSorter::BuildIndex() {
-    Reader reader(*this);
+    Reader reader(*this, Reading::kKeep);
     reader.AddRun(runs_.front(), kMaxReadBuffer);
     int64_t position = runs_.front().begin;
     int64_t nextIndexAt = position;
@@ -309,8 +342,9 @@ void ExternalSorter::Finish(bool seekable) {
     }
 }
 
-ExternalSorter::Reader ExternalSorter::ReadAll() const {
-    Reader reader(*this);
+ExternalSorter::Reader ExternalSorter::ReadAll(Reading reading) {
+    released_ = released_ || reading != Reading::kKeep;
+    Reader reader(*this, reading);
     for (const Run& run : runs_) {
         reader.AddRun(run, ReadBufferBytes(runs_.size()));
     }
@@ -318,7 +352,7 @@ ExternalSorter::Reader ExternalSorter::ReadAll() const {
 }
 
 ExternalSorter::Reader ExternalSorter::ReadFrom(std::string_view key) const {
-    Reader reader(*this);
+    Reader reader(*this, Reading::kKeep);
     if (!file_) {
         const auto at = std::partition_point(entries_.begin(), entries_.end(), [&](const Entry& e) {
             return KeyAt(e.locator) < key;
@@ -341,7 +375,51 @@ ExternalSorter::Reader ExternalSorter::ReadFrom(std::string_view key) const {
     return reader;
 }
 
-ExternalSorter::Reader::Reader(const ExternalSorter& sorter) : sorter_(&sorter) {}
+ExternalSorter::Reader ExternalSorter::ReadFrom(const Mark& mark) const {
+    Reader reader(*this, Reading::kKeep);
+    if (!file_) {
+        reader.memoryAt_ = mark.memoryAt;
+        return reader;
+    }
+    // The runs in their order, so equal keys keep theirs.
+    for (size_t i = 0; i < mark.runOffsets.size() && i < runs_.size(); ++i) {
+        if (mark.runOffsets[i] >= 0) {
+            reader.AddRun(Run{mark.runOffsets[i], runs_[i].end}, kMaxBlockReadBuffer);
+        }
+    }
+    return reader;
+}
+
+void ExternalSorter::Reader::BeginBlock() {
+    ++block_;
+    if (cursors_.empty()) {
+        blockAt_ = memoryAt_ > 0 ? memoryAt_ - 1 : 0;
+    } else if (!heap_.empty()) {
+        cursors_[heap_.front()]->GivenIn(block_);
+    }
+}
+
+void ExternalSorter::Reader::MarkBlock(std::string_view prefix, Mark& mark) const {
+    mark.memoryAt = blockAt_;
+    mark.runOffsets.assign(cursors_.size(), -1);
+    for (size_t which = 0; which < cursors_.size(); ++which) {
+        const RunCursor& cursor = *cursors_[which];
+        if (cursor.GaveIn(block_)) {
+            mark.runOffsets[which] = cursor.blockAt;
+        }
+    }
+    // A cursor that gave nothing in the block has not moved since it began:
+    // its record is the run's first of the block, if it belongs there.
+    for (const size_t which : heap_) {
+        const RunCursor& cursor = *cursors_[which];
+        if (!cursor.GaveIn(block_) && cursor.key.substr(0, prefix.size()) == prefix) {
+            mark.runOffsets[which] = cursor.recordAt;
+        }
+    }
+}
+
+ExternalSorter::Reader::Reader(const ExternalSorter& sorter, Reading reading)
+    : sorter_(&sorter), reading_(reading) {}
 
 ExternalSorter::Reader::Reader(Reader&& other) noexcept = default;
 ExternalSorter::Reader& ExternalSorter::Reader::operator=(Reader&& other) noexcept = default;
@@ -349,7 +427,7 @@ ExternalSorter::Reader::~Reader() = default;
 
 void ExternalSorter::Reader::AddRun(const Run& run, size_t bufferBytes) {
     cursors_.push_back(
-        std::make_unique<RunCursor>(*sorter_->file_, run.begin, run.end, bufferBytes));
+        std::make_unique<RunCursor>(*sorter_->file_, run.begin, run.end, bufferBytes, reading_));
     PushCursor(cursors_.size() - 1);
 }
 
@@ -418,9 +496,12 @@ bool ExternalSorter::Reader::Next() {
         if (heap_.empty()) {
             return false;
         }
-        const RunCursor& top = *cursors_[heap_.front()];
+        RunCursor& top = *cursors_[heap_.front()];
         key_ = top.key;
         payload_ = top.payload;
+        if (reading_ == Reading::kLastBehindMarks) {
+            top.GivenIn(block_);
+        }
         if (!seeking_ || key_ >= seekKey_) {
             seeking_ = false;
             return true;

@@ -18,6 +18,11 @@ namespace Norvik {
 class ExternalSorter {
 public:
     class Reader;
+    // Where a reader's block began, for reading the block again.
+    struct Mark {
+        size_t memoryAt = 0;
+        std::vector<int64_t> runOffsets;  // per run; -1 for none
+    };
 
     explicit ExternalSorter(size_t budgetBytes);
     ~ExternalSorter();
@@ -32,10 +37,24 @@ public:
     size_t Count() const noexcept { return count_; }
     bool Spilled() const noexcept { return file_ != nullptr; }
 
+    // How a reading treats what it has read.
+    enum class Reading {
+        kKeep,
+        // The last reading gives back what it has read, so that its memory
+        // serves what is written meanwhile: no ReadAll may follow.
+        kLast,
+        // Also last, but gives back only what comes before the reader's
+        // current block, which readers from its mark read again.
+        kLastBehindMarks,
+    };
+
     // Every record in order; any number of readers, each from the start.
-    Reader ReadAll() const;
+    Reader ReadAll(Reading reading = Reading::kKeep);
+    bool Released() const noexcept { return released_; }
     // The records from the first whose key is not less than key (seekable only).
     Reader ReadFrom(std::string_view key) const;
+    // The records from a mark of a ReadAll reader on, each time afresh.
+    Reader ReadFrom(const Mark& mark) const;
 
 private:
     struct Entry {
@@ -75,6 +94,7 @@ private:
     ChunkArena indexKeys_;
     std::vector<IndexEntry> index_;
     bool finished_ = false;
+    bool released_ = false;
 };
 
 // Records of a sorter in key order. Key and Payload stay valid until the next
@@ -88,12 +108,18 @@ public:
     bool Next();
     std::string_view Key() const noexcept { return key_; }
     std::string_view Payload() const noexcept { return payload_; }
+    // Blocks (kLastBehindMarks only): records that follow each other with
+    // keys that begin alike. A block begins at the record given last.
+    void BeginBlock();
+    // Into mark: where the current block began, for the records whose keys
+    // begin with prefix, as every key of the block does.
+    void MarkBlock(std::string_view prefix, Mark& mark) const;
 
 private:
     friend class ExternalSorter;
     class RunCursor;
 
-    explicit Reader(const ExternalSorter& sorter);
+    Reader(const ExternalSorter& sorter, Reading reading);
     void AddRun(const Run& run, size_t bufferBytes);
     void PushCursor(size_t which);
     // Moves the cursor with the smallest record on and restores heap order.
@@ -102,7 +128,10 @@ private:
     bool After(size_t a, size_t b) const;
 
     const ExternalSorter* sorter_;
+    Reading reading_ = Reading::kKeep;
     size_t memoryAt_ = 0;  // next entry when reading from memory
+    size_t blockAt_ = 0;   // where the block began when reading from memory
+    uint64_t block_ = 0;   // the current block's number
     std::string seekKey_;  // records before it are skipped
     bool seeking_ = false;
     std::vector<std::unique_ptr<RunCursor>> cursors_;

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 
@@ -15,6 +16,8 @@ namespace Norvik {
 namespace {
 
 constexpr size_t kBufferSize = size_t{1} << 20;
+// A multiple of every file system's block size.
+constexpr int64_t kReleaseBlock = int64_t{1} << 16;
 
 std::atomic<int64_t> failAfter{-1};
 std::atomic<int> failError{0};
@@ -94,6 +97,19 @@ void TemporaryFile::Flush() {
     }
     flushed_ = at;
     buffer_.clear();
+}
+
+int64_t TemporaryFile::Release(int64_t begin, int64_t end) const noexcept {
+    // Whole blocks only: a partial one would be zeroed, and its other part
+    // may belong to a neighbour.
+    const int64_t first = (begin + kReleaseBlock - 1) / kReleaseBlock * kReleaseBlock;
+    const int64_t last = std::min(end, flushed_) / kReleaseBlock * kReleaseBlock;
+    if (last <= first) {
+        return begin;
+    }
+    static_cast<void>(
+        ::fallocate(fd_, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, first, last - first));
+    return last;
 }
 
 size_t TemporaryFile::ReadAt(int64_t position, char* into, size_t length) const {

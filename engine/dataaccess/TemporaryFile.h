@@ -26,6 +26,11 @@ public:
     // Up to length bytes from position (flushed bytes only); fewer only at
     // the end of the file.
     size_t ReadAt(int64_t position, char* into, size_t length) const;
+    // Gives back the whole blocks inside [begin, end), which must never be
+    // read again, so that their memory serves what is written next (where the
+    // file system cannot, nothing happens). Returns where the next release of
+    // the same range should begin.
+    int64_t Release(int64_t begin, int64_t end) const noexcept;
 
     // Tests: once `bytes` more bytes have been written by any temporary file,
     // writes fail with errorCode (as a full disk would); 0 turns it off.

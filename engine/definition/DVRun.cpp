@@ -167,7 +167,7 @@ int32_t DVRun::Run(const ProgressCallback& progress) {
                 };
                 if (!groups.Collect(*source, columns, budget, keepGoing)) {
                     result = kCancelled;
-                } else if (!source->Rewind(*this)) {
+                } else if (!groups.ServedBySource() && !source->Rewind(*this)) {
                     std::string ignored;
                     PrepareSource(*this, source, ignored);
                 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <set>
 
+#include "CGroupSourceRow.h"
 #include "XMLNode.h"
 #include "sources/ColumnMap.h"
 #include "sources/DVDataSource.h"
@@ -14,7 +15,7 @@ GroupSnapshots::GroupSnapshots(GroupSnapshots&&) noexcept = default;
 GroupSnapshots& GroupSnapshots::operator=(GroupSnapshots&&) noexcept = default;
 
 void GroupSnapshots::SetColumns(std::vector<int32_t> indexes, std::vector<bool> comparison,
-                                int32_t groupIndex, size_t budgetBytes) {
+                                int32_t groupIndex) {
     indexes_ = std::move(indexes);
     comparisonSlot_.assign(indexes_.size(), 0);
     slots_ = indexes_.size();
@@ -24,6 +25,9 @@ void GroupSnapshots::SetColumns(std::vector<int32_t> indexes, std::vector<bool> 
         }
     }
     groupIndex_ = groupIndex;
+}
+
+void GroupSnapshots::Prepare(size_t budgetBytes) {
     sorter_ = std::make_unique<Norvik::ExternalSorter>(budgetBytes);
 }
 
@@ -87,9 +91,38 @@ void GroupRegistry::Register(const XMLNode& node) {
     groups_.emplace(&node, GroupSnapshots());
 }
 
-const GroupSnapshots* GroupRegistry::Find(const XMLNode& node) const {
+std::unique_ptr<DVGroupRows> GroupRegistry::OpenGroup(const XMLNode& node,
+                                                      std::string value) const {
+    static const GroupSnapshots kNone;
     const auto it = groups_.find(&node);
-    return it == groups_.end() ? nullptr : &it->second;
+    const GroupSnapshots& snapshots = it == groups_.end() ? kNone : it->second;
+    if (source_ && it != groups_.end()) {
+        if (auto rows = source_->GroupRows(value, snapshots.Columns())) {
+            return rows;
+        }
+    }
+    return std::make_unique<CGroupSourceRow>(snapshots, std::move(value));
+}
+
+bool GroupRegistry::ServeFromSource(DVDataSource& source) {
+    int32_t groupIndex = -1;
+    for (const auto& [node, snapshots] : groups_) {
+        if (snapshots.GroupIndex() < 0 ||
+            (groupIndex >= 0 && snapshots.GroupIndex() != groupIndex)) {
+            return false;
+        }
+        groupIndex = snapshots.GroupIndex();
+        for (const XMLNode* parent = node->GetParent(); parent; parent = parent->GetParent()) {
+            if (groups_.count(parent) != 0) {
+                return false;
+            }
+        }
+    }
+    if (groupIndex < 0 || !source.ServeGroupRows(groupIndex)) {
+        return false;
+    }
+    source_ = &source;
+    return true;
 }
 
 namespace {
@@ -127,8 +160,13 @@ bool GroupRegistry::Collect(DVDataSource& source, const ColumnMap& columns, size
                             sourceColumns[static_cast<size_t>(index)].dataType ==
                                 DataTypeProperties::kDateTime);
         }
-        snapshots.SetColumns(std::move(list), std::move(dates), columns.IndexOf(node->GetGroup()),
-                             share);
+        snapshots.SetColumns(std::move(list), std::move(dates), columns.IndexOf(node->GetGroup()));
+    }
+    if (ServeFromSource(source)) {
+        return true;
+    }
+    for (auto& [node, snapshots] : groups_) {
+        snapshots.Prepare(share);
     }
     int sinceCheck = 0;
     while (source.NextRow()) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dataaccess/ExternalSorter.h"
+#include "sources/DVGroupRows.h"
 
 class ColumnMap;
 class DVDataSource;
@@ -35,8 +36,9 @@ public:
     GroupSnapshots(GroupSnapshots&&) noexcept;
     GroupSnapshots& operator=(GroupSnapshots&&) noexcept;
 
-    void SetColumns(std::vector<int32_t> indexes, std::vector<bool> comparison, int32_t groupIndex,
-                    size_t budgetBytes);
+    void SetColumns(std::vector<int32_t> indexes, std::vector<bool> comparison, int32_t groupIndex);
+    // Rows will be added: up to budgetBytes stay in memory.
+    void Prepare(size_t budgetBytes);
     void AddRow(DVDataSource& source);
     // After the last row: orders the rows for Find.
     void Finish();
@@ -44,6 +46,9 @@ public:
     // The rows whose group value is value, in source order.
     Norvik::ExternalSorter::Reader Find(std::string_view value) const;
     bool Empty() const noexcept { return !sorter_; }
+    int32_t GroupIndex() const noexcept { return groupIndex_; }
+    // The columns a row keeps, ascending.
+    const std::vector<int32_t>& Columns() const noexcept { return indexes_; }
     // A column's value in one row Find read; nothing when the snapshots do
     // not keep the column.
     std::optional<std::string_view> Value(std::string_view row, int32_t index,
@@ -64,16 +69,28 @@ class GroupRegistry {
 public:
     void Register(const XMLNode& node);
     size_t Count() const noexcept { return groups_.size(); }
-    const GroupSnapshots* Find(const XMLNode& node) const;
 
     // Reads every row the source yields into the snapshots of every grouped
     // node, within budgetBytes of memory together. False when keepGoing
-    // (asked now and then) said to stop.
+    // (asked now and then) said to stop. A source that can hand out the
+    // rows of each group itself is not read: it is left where it stands.
     bool Collect(DVDataSource& source, const ColumnMap& columns, size_t budgetBytes,
                  const std::function<bool()>& keepGoing = {});
+    // Whether Collect left the rows to the source.
+    bool ServedBySource() const noexcept { return source_ != nullptr; }
+
+    // The rows of node's group element for value, while the source's
+    // current row shows that value.
+    std::unique_ptr<DVGroupRows> OpenGroup(const XMLNode& node, std::string value) const;
 
 private:
+    // Whether the source can serve every group: one group column for all,
+    // and no group inside another (whose rows the source would have to
+    // read while reading a group's).
+    bool ServeFromSource(DVDataSource& source);
+
     std::map<const XMLNode*, GroupSnapshots> groups_;
+    DVDataSource* source_ = nullptr;
 };
 
 // Registers every grouped node of a tree (depth first).

@@ -308,14 +308,14 @@ void NodeTreeWriter::WriteNode(XMLNode& node, DVDataSourceRow& row) {
     output_.WriteText(node, value);
     // Groups inside a group start afresh in each group element.
     node.ResetLastValues();
-    static const GroupSnapshots kNone;
-    const GroupSnapshots* snapshots = groups_ ? groups_->Find(node) : nullptr;
-    CGroupSourceRow groupRow(snapshots ? *snapshots : kNone, groupValue);
-    while (!groupRow.IsAtEnd()) {
-        WriteChildren(node, groupRow);
+    static const GroupRegistry kNoGroups;
+    const std::unique_ptr<DVGroupRows> groupRows =
+        (groups_ ? *groups_ : kNoGroups).OpenGroup(node, std::move(groupValue));
+    while (!groupRows->IsAtEnd()) {
+        WriteChildren(node, *groupRows);
         // A group element may list every row of the source.
         output_.FlushIfLarge();
-        groupRow.Next();
+        groupRows->Next();
     }
     EndNode(node);
 }

@@ -37,6 +37,11 @@ public:
     // The line the column editor and the project file show for an entry.
     static std::string LookupEntryText(const std::string& key, const std::string& value);
 
+    // Whether the display form of every value is the value itself.
+    bool ShowsRawValue() const noexcept {
+        return dataType == kText && (caseType < kCaseUpper || caseType > kCaseProper) &&
+               lookupTable.empty() && !useLastIfEmpty && defaultValue.empty();
+    }
     // The display form of a raw value (written to XML, shown in previews) or
     // its comparison form (what filters and sorting compare: numbers as
     // zero-padded fixed-width text, dates as "YYYY-MM-DD hh:mm:ss"). Formatting

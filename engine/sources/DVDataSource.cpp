@@ -22,11 +22,7 @@ std::string_view DVDataSource::FormattedDisplayValue(int32_t index) {
             const CSCol& column = columns_[c];
             anyRowRule_ = anyRowRule_ || column.skipIfNoMatch || column.skipIfEmpty ||
                           column.skipIfZero || column.skipIfDuplicate;
-            plain_[c] = column.dataType == DataTypeProperties::kText &&
-                        (column.caseType < DataTypeProperties::kCaseUpper ||
-                         column.caseType > DataTypeProperties::kCaseProper) &&
-                        column.lookupTable.empty() && !column.useLastIfEmpty &&
-                        column.defaultValue.empty();
+            plain_[c] = column.ShowsRawValue();
         }
     }
     if (plain_[i]) {
@@ -277,6 +273,32 @@ void DVDataSource::PrepareSort(DVFile&) {}
 
 bool DVDataSource::Rewind(DVFile&) {
     return false;
+}
+
+bool DVDataSource::ServeGroupRows(int32_t) {
+    return false;
+}
+
+std::unique_ptr<DVGroupRows> DVDataSource::GroupRows(std::string, const std::vector<int32_t>&) {
+    return nullptr;
+}
+
+bool DVDataSource::RowsStandAlone() {
+    for (const CSCol& column : columns_) {
+        if (column.skipIfNoMatch || column.skipIfEmpty || column.skipIfZero ||
+            column.skipIfDuplicate || column.useLastIfEmpty) {
+            return false;
+        }
+    }
+    return firstRow_ <= 1 && lastRow_ == 0;
+}
+
+bool DVDataSource::RowStandsAlone() {
+    bool allEmpty = true;
+    for (size_t i = 0; i < columns_.size() && allEmpty; ++i) {
+        allEmpty = DisplayValue(static_cast<int32_t>(i)).empty();
+    }
+    return !allEmpty && PassesFilters();
 }
 
 std::string DVDataSource::GetConnectionString(const DVFile&) {

@@ -10,6 +10,7 @@
 #include "CSCol.h"
 #include "DVDataSourceRow.h"
 #include "DVFilter.h"
+#include "DVGroupRows.h"
 
 class DVFile;
 
@@ -71,6 +72,12 @@ public:
     // Whether the row just read counts: skip rules, the all-empty rule,
     // filters (AND binds tighter than OR), then first and last row.
     bool AcceptRow();
+    // Whether every row counts or not by itself alone: no column skips rows
+    // or carries a value over, and no first or last row is set.
+    bool RowsStandAlone();
+    // For such rows: whether the current row counts (not blank, through the
+    // filters), without counting it.
+    bool RowStandsAlone();
     bool IsBeforeFirstRow() const noexcept { return rowCounter_ < firstRow_; }
     bool IsAfterLastRow() const noexcept { return lastRow_ != 0 && lastRow_ < rowCounter_; }
     std::string BuildWhereClause(const DVFile& definition) const;
@@ -87,6 +94,17 @@ public:
     // the source can get there cheaper than by opening again; false when the
     // caller must open a new source instead.
     virtual bool Rewind(DVFile& definition);
+    // Whether the source can hand out the rows of a group itself, where a
+    // group's rows are those whose groupIndex column shows the group's
+    // value; from then on GroupRows does. Sources that cannot say false, and
+    // the caller keeps copies of the rows.
+    virtual bool ServeGroupRows(int32_t groupIndex);
+    // While the current row shows value in the groupIndex column: that
+    // group's rows, read with the values of columns (ascending) only; the
+    // comparison form of date-time columns, the display form otherwise. The
+    // current row comes back when the result goes.
+    virtual std::unique_ptr<DVGroupRows> GroupRows(std::string value,
+                                                   const std::vector<int32_t>& columns);
     virtual std::string GetConnectionString(const DVFile& definition);
     static void ClearValueSet(std::set<std::string>& values) { values.clear(); }
     // The unformatted value of the current row; valid until the next row.

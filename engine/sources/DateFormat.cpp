@@ -1,5 +1,6 @@
 #include "DateFormat.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <clocale>
@@ -149,7 +150,22 @@ void AppendStrftime(std::string& out, const char* format, const std::tm& tm) {
 
 // Zero-padded to minDigits (after any sign); every date field goes through here.
 void AppendNumber(std::string& out, int64_t value, int minDigits) {
-    char buffer[24];
+    if (value >= 0 && value < 10000 && minDigits <= 4) {
+        // Every field of an ordinary date.
+        const int digits = std::max(value < 10     ? 1
+                                    : value < 100  ? 2
+                                    : value < 1000 ? 3
+                                                   : 4,
+                                    minDigits);
+        char small[4];
+        for (int i = digits - 1; i >= 0; --i) {
+            small[i] = static_cast<char>('0' + value % 10);
+            value /= 10;
+        }
+        out.append(small, static_cast<size_t>(digits));
+        return;
+    }
+    char buffer[48];
     char* end = buffer + sizeof buffer;
     char* p = end;
     uint64_t magnitude =
@@ -158,13 +174,57 @@ void AppendNumber(std::string& out, int64_t value, int minDigits) {
         *--p = static_cast<char>('0' + magnitude % 10);
         magnitude /= 10;
     } while (magnitude != 0);
-    if (value < 0) {
-        out.push_back('-');
+    const int width = std::min(minDigits, 24);
+    while (end - p < width) {
+        *--p = '0';
     }
-    for (auto digits = end - p; digits < minDigits; ++digits) {
-        out.push_back('0');
+    if (value < 0) {
+        *--p = '-';
     }
     out.append(p, static_cast<size_t>(end - p));
+}
+
+// Two digits of value (0-99) at p.
+void PutTwoDigits(char* p, int value) {
+    p[0] = static_cast<char>('0' + value / 10);
+    p[1] = static_cast<char>('0' + value % 10);
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+int DigitsAt(std::string_view text, size_t at, size_t count) {
+    int value = 0;
+    for (size_t i = at; i < at + count; ++i) {
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+// "YYYY-MM-DD" (any date separator) with a year from 100 and a real month
+// and day: the usual form, read without splitting it into pieces. Anything
+// else takes the general path.
+bool ParsePlainDate(std::string_view text, DateTimeParts& out) {
+    if (text.size() != 10 || !IsSeparator(text[4]) || !IsSeparator(text[7]) || text[4] == ' ' ||
+        text[7] == ' ') {
+        return false;
+    }
+    for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+        if (!IsDigit(text[i])) {
+            return false;
+        }
+    }
+    const int year = DigitsAt(text, 0, 4);
+    const int month = DigitsAt(text, 5, 2);
+    const int day = DigitsAt(text, 8, 2);
+    if (year < 100 || month < 1 || month > 12 || day < 1 || day > 31) {
+        return false;
+    }
+    out.year = year - 1900;
+    out.month = month - 1;
+    out.day = day;
+    return true;
 }
 
 const char* OrdinalSuffix(int day) {
@@ -186,6 +246,9 @@ const char* OrdinalSuffix(int day) {
 bool ParseDate(std::string_view text, int32_t dateSequence, DateTimeParts& out) {
     out = DateTimeParts();
     out.isDst = -1;
+    if (dateSequence == 0 && ParsePlainDate(text, out)) {
+        return true;
+    }
     if (text.size() > kMaxDateText) {
         text = text.substr(0, kMaxDateText);
     }
@@ -361,7 +424,14 @@ void FormatDateInto(const DateTimeParts& parts, std::string_view pattern, std::s
         AppendStrftime(out, "%x", ToTm(n));
         return;
     }
-    const TimeNames& names = CurrentTimeNames();
+    // Names only for patterns that spell them out.
+    const TimeNames* names = nullptr;
+    const auto namesNow = [&names]() -> const TimeNames& {
+        if (!names) {
+            names = &CurrentTimeNames();
+        }
+        return *names;
+    };
     size_t i = 0;
     while (i < pattern.size()) {
         const char c = pattern[i];
@@ -380,11 +450,11 @@ void FormatDateInto(const DateTimeParts& parts, std::string_view pattern, std::s
                 if (run <= 2) {
                     AppendNumber(out, n.month, static_cast<int>(run));
                 } else {
-                    out += (run == 3 ? names.shortMonths : names.months)[n.month - 1];
+                    out += (run == 3 ? namesNow().shortMonths : namesNow().months)[n.month - 1];
                 }
                 break;
             case 'W':
-                out += (run <= 2 ? names.shortDays : names.days)[n.weekday];
+                out += (run <= 2 ? namesNow().shortDays : namesNow().days)[n.weekday];
                 break;
             case 'Y':
                 if (run <= 2) {
@@ -414,15 +484,19 @@ void FormatDateInto(const DateTimeParts& parts, std::string_view pattern, std::s
 void FormatComparisonDate(const DateTimeParts& parts, std::string& out) {
     const Normalised n = Normalise(parts);
     out.clear();
-    AppendNumber(out, n.year, 4);
-    out += '-';
-    AppendNumber(out, n.month, 2);
-    out += '-';
-    AppendNumber(out, n.day, 2);
-    out += ' ';
-    AppendNumber(out, n.hour, 2);
-    out += ':';
-    AppendNumber(out, n.minute, 2);
-    out += ':';
-    AppendNumber(out, n.second, 2);
+    if (n.year < 0 || n.year > 9999) {
+        AppendNumber(out, n.year, 4);
+    } else {
+        char year[4];
+        PutTwoDigits(year, static_cast<int>(n.year / 100));
+        PutTwoDigits(year + 2, static_cast<int>(n.year % 100));
+        out.append(year, sizeof year);
+    }
+    char rest[] = "-MM-DD hh:mm:ss";
+    PutTwoDigits(rest + 1, n.month);
+    PutTwoDigits(rest + 4, n.day);
+    PutTwoDigits(rest + 7, n.hour);
+    PutTwoDigits(rest + 10, n.minute);
+    PutTwoDigits(rest + 13, n.second);
+    out.append(rest, sizeof rest - 1);
 }

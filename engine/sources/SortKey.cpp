@@ -23,17 +23,34 @@ constexpr std::array<unsigned char, 256> kRank = [] {
 void SortKey::AppendText(std::string& key, std::string_view text, bool descending) {
     const unsigned char flip = descending ? 0xFF : 0x00;
     const size_t start = key.size();
-    key.reserve(start + text.size() + 2);
+    key.resize(start + 2 * text.size() + 2);  // room for every byte escaped
+    char* out = key.data() + start;
     for (const char c : text) {
         const unsigned char rank = kRank[static_cast<unsigned char>(c)];
-        key.push_back(static_cast<char>(rank ^ flip));
+        *out++ = static_cast<char>(rank ^ flip);
         if (rank == 0) {
-            key.push_back(static_cast<char>(0xFF ^ flip));  // 00 FF: a zero byte
+            *out++ = static_cast<char>(0xFF ^ flip);  // 00 FF: a zero byte
         }
     }
     // 00 00 ends the part below every continuation, so the parts are prefix-free.
-    key.push_back(static_cast<char>(flip));
-    key.push_back(static_cast<char>(flip));
+    *out++ = static_cast<char>(flip);
+    *out++ = static_cast<char>(flip);
+    key.resize(static_cast<size_t>(out - key.data()));
+}
+
+size_t SortKey::TextPartLength(std::string_view key, bool descending) {
+    const char flip = descending ? static_cast<char>(0xFF) : '\0';
+    size_t i = 0;
+    while (i < key.size()) {
+        if (key[i] != flip) {
+            ++i;
+        } else if (i + 1 < key.size() && key[i + 1] == flip) {
+            return i + 2;
+        } else {
+            i += 2;  // an escaped zero byte
+        }
+    }
+    return key.size();
 }
 
 void SortKey::AppendNumber(std::string& key, double value, bool descending) {

@@ -13,4 +13,7 @@ public:
     static void AppendText(std::string& key, std::string_view text, bool descending);
     // Numbers by value; -0 equals 0 and NaN counts as 0.
     static void AppendNumber(std::string& key, double value, bool descending);
+    // The bytes of key's first part when it is text, its end marker included
+    // (all of key when the marker is missing).
+    static size_t TextPartLength(std::string_view key, bool descending);
 };

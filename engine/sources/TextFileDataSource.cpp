@@ -113,6 +113,8 @@ void TextFileDataSource::Close() {
 void TextFileDataSource::ClearSortIndex() {
     sortReader_.reset();
     sorter_.reset();
+    groupIndex_ = -1;
+    inBlock_ = false;
 }
 
 bool TextFileDataSource::ReadNextLine(std::string_view& line) {
@@ -169,7 +171,22 @@ bool TextFileDataSource::NextSorted() {
         SetError(error.Description());
         return false;
     }
-    const std::string_view payload = sortReader_->Payload();
+    if (!SeekToIndexed(sortReader_->Payload())) {
+        return false;
+    }
+    if (groupIndex_ >= 0) {
+        const std::string_view key = sortReader_->Key();
+        const std::string_view part = key.substr(0, SortKey::TextPartLength(key, groupDescending_));
+        if (!inBlock_ || part != blockPrefix_) {
+            blockPrefix_.assign(part);
+            inBlock_ = true;
+            sortReader_->BeginBlock();
+        }
+    }
+    return true;
+}
+
+bool TextFileDataSource::SeekToIndexed(std::string_view payload) {
     int64_t position = 0;
     if (payload.size() < sizeof position) {
         SetError("The sort index of " + path_ + " is damaged");  // never fewer rows unreported
@@ -180,9 +197,124 @@ bool TextFileDataSource::NextSorted() {
     return true;
 }
 
+// Reads the block of the current record again from its beginning, keeping
+// the records that count and show the group's value; the current record is
+// read again at the end.
+class TextFileDataSource::BlockGroupRows : public DVGroupRows {
+public:
+    BlockGroupRows(TextFileDataSource& source, std::string value,
+                   const std::vector<int32_t>& columns)
+        : source_(source),
+          value_(std::move(value)),
+          columns_(columns),
+          current_(source.sortReader_->Payload()) {
+        Norvik::ExternalSorter::Mark mark;
+        source.sortReader_->MarkBlock(source.blockPrefix_, mark);
+        rows_.emplace(source.sorter_->ReadFrom(mark));
+        Next();
+    }
+    ~BlockGroupRows() override {
+        if (source_.SeekToIndexed(current_)) {
+            source_.ReadRecord();
+        }
+    }
+    BlockGroupRows(const BlockGroupRows&) = delete;
+    BlockGroupRows& operator=(const BlockGroupRows&) = delete;
+
+    bool IsAtEnd() const noexcept override { return atEnd_; }
+
+    void Next() override {
+        while (!atEnd_) {
+            if (!NextInBlock()) {
+                atEnd_ = true;
+            } else if (source_.SeekToIndexed(rows_->Payload()) && source_.ReadRecord() &&
+                       source_.RowStandsAlone() &&
+                       source_.DisplayValue(source_.groupIndex_) == value_) {
+                return;
+            } else if (source_.HasError()) {
+                atEnd_ = true;
+            }
+        }
+    }
+
+    std::string GetColumnValue(int32_t index, bool comparisonForm) override {
+        std::string out;
+        ColumnValueInto(index, comparisonForm, out);
+        return out;
+    }
+
+    // As the kept copies of rows would: only the columns asked for, and the
+    // comparison form of date-time columns only.
+    void ColumnValueInto(int32_t index, bool comparisonForm, std::string& out) override {
+        if (!Reads(index)) {
+            out.clear();
+        } else if (comparisonForm && source_.Columns()[static_cast<size_t>(index)].dataType ==
+                                         DataTypeProperties::kDateTime) {
+            source_.ColumnValueInto(index, true, out);
+        } else {
+            out.assign(source_.DisplayValue(index));
+        }
+    }
+
+    std::string_view ColumnDisplayView(int32_t index) override {
+        return Reads(index) ? source_.DisplayValue(index) : std::string_view();
+    }
+
+private:
+    bool NextInBlock() {
+        try {
+            if (!rows_->Next()) {
+                return false;
+            }
+        } catch (const Norvik::PlatformError& error) {
+            source_.SetError(error.Description());
+            return false;
+        }
+        return rows_->Key().substr(0, source_.blockPrefix_.size()) == source_.blockPrefix_;
+    }
+
+    bool Reads(int32_t index) const {
+        return !atEnd_ && std::binary_search(columns_.begin(), columns_.end(), index) &&
+               static_cast<size_t>(index) < source_.Columns().size();
+    }
+
+    TextFileDataSource& source_;
+    std::string value_;
+    const std::vector<int32_t>& columns_;
+    std::string current_;  // the index payload of the current record
+    std::optional<Norvik::ExternalSorter::Reader> rows_;
+    bool atEnd_ = false;
+};
+
+bool TextFileDataSource::ServeGroupRows(int32_t groupIndex) {
+    const std::vector<SortEntry>& entries = SortEntries();
+    if (!sorter_ || !sortReader_ || sorter_->Released() || HasError() || entries.empty() ||
+        sortKinds_.empty() || groupIndex < 0 || entries.front().columnIndex != groupIndex ||
+        sortKinds_.front() != DataTypeProperties::kText ||
+        static_cast<size_t>(groupIndex) >= Columns().size() ||
+        !Columns()[static_cast<size_t>(groupIndex)].ShowsRawValue() || !RowsStandAlone()) {
+        return false;
+    }
+    // Equal values have equal keys up to the first part, so each group lies
+    // in one block; the index is read for the last time, block by block.
+    sortReader_.emplace(sorter_->ReadAll(Norvik::ExternalSorter::Reading::kLastBehindMarks));
+    groupIndex_ = groupIndex;
+    groupDescending_ = entries.front().descending;
+    inBlock_ = false;
+    return true;
+}
+
+std::unique_ptr<DVGroupRows> TextFileDataSource::GroupRows(std::string value,
+                                                           const std::vector<int32_t>& columns) {
+    if (groupIndex_ < 0 || !sortReader_ || !inBlock_) {
+        return nullptr;
+    }
+    return std::make_unique<BlockGroupRows>(*this, std::move(value), columns);
+}
+
 bool TextFileDataSource::Rewind(DVFile& definition) {
-    if (!file_ || HasError() || !sorter_ || file_->GetSize() != indexedSize_ ||
-        file_->GetModificationTime() != indexedTime_) {
+    if (!file_ || HasError() || !sorter_ || sorter_->Released() ||
+        file_->GetSize() != indexedSize_ || file_->GetModificationTime() != indexedTime_) {
         return false;
     }
     keepSortIndex_ = true;
@@ -193,7 +325,8 @@ bool TextFileDataSource::Rewind(DVFile& definition) {
 
 void TextFileDataSource::PrepareSort(DVFile& definition) {
     if (keepSortIndex_) {
-        sortReader_.emplace(sorter_->ReadAll());
+        // The run's last pass: the index's pages serve the output instead.
+        sortReader_.emplace(sorter_->ReadAll(Norvik::ExternalSorter::Reading::kLast));
         ResetRowCounter();
         return;
     }

@@ -35,6 +35,12 @@ public:
     // Keeps a sort index (building it reads and sorts the whole file) while
     // the file is unchanged.
     bool Rewind(DVFile& definition) override;
+    // When the first sort key is the group column, shown as it stands: a
+    // group's rows are then the records of one run of equal keys in the
+    // index, read again from where that run began.
+    bool ServeGroupRows(int32_t groupIndex) override;
+    std::unique_ptr<DVGroupRows> GroupRows(std::string value,
+                                           const std::vector<int32_t>& columns) override;
     // Tests use small read blocks to cross many of them.
     void SetReadBlockSizeForTesting(size_t bytes) { readBlockSize_ = bytes; }
 
@@ -67,8 +73,12 @@ protected:
     std::vector<std::string> fieldStorage_;
 
 private:
+    class BlockGroupRows;
+
     // Moves to the next record in key order; false at the end or on an error.
     bool NextSorted();
+    // Makes the record of an index entry's payload the next to read.
+    bool SeekToIndexed(std::string_view payload);
     void ClearSortIndex();
 
     std::unique_ptr<Norvik::ExternalSorter> sorter_;
@@ -79,4 +89,10 @@ private:
     int64_t indexedSize_ = 0;   // the file as the index read it
     int64_t indexedTime_ = 0;
     bool sorted_ = false;
+    // Serving group rows: the group column, and the first key part of the
+    // block of records the current one belongs to.
+    int32_t groupIndex_ = -1;
+    bool groupDescending_ = false;
+    bool inBlock_ = false;
+    std::string blockPrefix_;
 };

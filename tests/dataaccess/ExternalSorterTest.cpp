@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -23,7 +24,7 @@ namespace {
 // Keys with many duplicates, shared prefixes of 8, 16 and 32 bytes, keys that
 // end at those lengths or run on with NUL bytes, empty keys; each payload is
 // the record's number, so order among equal keys shows.
-std::vector<Record> RandomRecords(size_t count, unsigned seed) {
+std::vector<Record> RandomRecords(size_t count, unsigned seed, size_t maxPadding = 40) {
     std::mt19937 random(seed);
     const std::string sixteen = "sixteen bytes ab";
     const std::vector<std::string> stems = {"",
@@ -46,7 +47,7 @@ std::vector<Record> RandomRecords(size_t count, unsigned seed) {
         if (random() % 2) {
             key += static_cast<char>('a' + random() % 5);
         }
-        records.emplace_back(key, std::to_string(i) + std::string(random() % 40, 'p'));
+        records.emplace_back(key, std::to_string(i) + std::string(random() % maxPadding, 'p'));
     }
     return records;
 }
@@ -82,6 +83,7 @@ public:
         }
     }
     bool Empty() const { return std::filesystem::is_empty(dir_.Path()); }
+    std::filesystem::path Path() const { return dir_.Path(); }
 
 private:
     testsupport::TempDir dir_;
@@ -99,6 +101,7 @@ TEST(ExternalSorterTest, OrdersByKeyAndKeepsAddedOrderForEqualKeys) {
         size_t records;
         bool spills;
         Input input;
+        size_t padding = 40;
     };
     // A budget of one byte writes every record as its own run: more runs
     // than one merge takes, so merging goes through several passes. Input in
@@ -111,11 +114,14 @@ TEST(ExternalSorterTest, OrdersByKeyAndKeepsAddedOrderForEqualKeys) {
         {"in order", 16 * 1024, 3000, true, Input::kInOrder},
         {"in order, a batch per record", 1, 300, true, Input::kInOrder},
         {"two ordered halves", 16 * 1024, 3000, true, Input::kTwoOrderedHalves},
+        // Runs of many file blocks that begin and end inside blocks.
+        {"large records", 100 * 1000, 3000, true, Input::kRandom, 3000},
+        {"large records, a merge", 5000, 300, true, Input::kRandom, 3000},
     };
     for (const Case& c : cases) {
         for (const bool seekable : {false, true}) {
             SCOPED_TRACE(std::string(c.name) + (seekable ? ", seekable" : ""));
-            std::vector<Record> records = RandomRecords(c.records, 7);
+            std::vector<Record> records = RandomRecords(c.records, 7, c.padding);
             if (c.input == Input::kInOrder) {
                 records = Sorted(records);
             } else if (c.input == Input::kTwoOrderedHalves) {
@@ -136,9 +142,48 @@ TEST(ExternalSorterTest, OrdersByKeyAndKeepsAddedOrderForEqualKeys) {
             EXPECT_EQ(ReadAll(sorter.ReadAll()), expected);
             // Readers are independent and start from the beginning.
             EXPECT_EQ(ReadAll(sorter.ReadAll()), expected);
+            // A last reading gives back what it read, never what it has yet to read.
+            EXPECT_EQ(ReadAll(sorter.ReadAll(ExternalSorter::Reading::kLast)), expected);
+            EXPECT_TRUE(sorter.Released());
         }
     }
     EXPECT_TRUE(folder.Empty());
+}
+
+// Bytes on disk of the open temporary files in folder.
+int64_t AllocatedBytes(const std::filesystem::path& folder) {
+    int64_t bytes = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        const std::filesystem::path target = std::filesystem::read_symlink(entry.path(), error);
+        struct stat info {};
+        if (!error && target.string().rfind(folder.string(), 0) == 0 &&
+            ::stat(entry.path().c_str(), &info) == 0) {
+            bytes += static_cast<int64_t>(info.st_blocks) * 512;
+        }
+    }
+    return bytes;
+}
+
+TEST(ExternalSorterTest, ALastReadingGivesBackTheBlocksItRead) {
+    TemporaryFolder folder;
+    const std::vector<Record> records = RandomRecords(8000, 5, 2000);
+    ExternalSorter sorter(size_t{1} << 20);
+    for (const Record& record : records) {
+        sorter.Add(record.first, record.second);
+    }
+    sorter.Finish();
+    ASSERT_TRUE(sorter.Spilled());
+    const int64_t before = AllocatedBytes(folder.Path());
+    ASSERT_GT(before, 6 << 20);
+    ExternalSorter::Reader reader = sorter.ReadAll(ExternalSorter::Reading::kLast);
+    size_t count = 0;
+    while (reader.Next()) {
+        ++count;
+    }
+    EXPECT_EQ(count, records.size());
+    // Only blocks that two runs share stay.
+    EXPECT_LT(AllocatedBytes(folder.Path()), before / 4);
 }
 
 TEST(ExternalSorterTest, ReadFromStartsAtTheFirstRecordNotBeforeTheKey) {

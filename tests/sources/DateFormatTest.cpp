@@ -44,6 +44,16 @@ TEST(DateFormatTest, ParsesEverySequenceAndForm) {
         {"2004-05-06 10:60", 0, false, 0, 0, 0, 0, 0, 0},
         {"2004-05-06 25:00", 0, false, 0, 0, 0, 0, 0, 0},
         {"2004--5-06", 0, true, 2004, 5, 6, 0, 0, 0},  // '-' is a separator here
+        // Around the quick reading of ten-character dates.
+        {"2004/05/31", 0, true, 2004, 5, 31, 0, 0, 0},
+        {"2004.12.01", 0, true, 2004, 12, 1, 0, 0, 0},
+        {"2004 05 06", 0, true, 2004, 5, 6, 0, 0, 0},
+        {"0099-05-06", 0, true, 1999, 5, 6, 0, 0, 0},  // a short year is read as one
+        {"2004-00-06", 0, true, 2004, 0, 6, 0, 0, 0},  // month 0 counts as missing
+        {"2004-05-00", 0, true, 2004, 5, 0, 0, 0, 0},
+        {"20a4-05-06", 0, true, 2020, 5, 6, 0, 0, 0},  // a piece ends at its digits
+        {"2004-05-32", 0, false, 0, 0, 0, 0, 0, 0},
+        {"2004-13-01", 0, false, 0, 0, 0, 0, 0, 0},
         {"", 0, false, 0, 0, 0, 0, 0, 0},
         {"n/a", 0, false, 0, 0, 0, 0, 0, 0},
         {"abcdefgh", 0, false, 0, 0, 0, 0, 0, 0},

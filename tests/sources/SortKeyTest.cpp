@@ -106,3 +106,20 @@ TEST(ColumnMapTest, FindsSmallAndLargeIdentifiers) {
     map.Rebuild({});
     EXPECT_EQ(map.IndexOf(3), -1);
 }
+
+TEST(SortKeyTest, TheFirstTextPartEndsAtItsMarker) {
+    const std::vector<std::string> texts = {
+        "",         "paris", std::string("a\0b", 3), std::string("\0", 1), std::string("\0\0", 2),
+        "\xFF\xFE", "x\xFF", "\xEF\xBF\xBD"};
+    for (const bool descending : {false, true}) {
+        for (const std::string& text : texts) {
+            const std::string first = TextKey(text, descending);
+            // Whatever follows, the first part is found whole and alone.
+            for (const std::string& rest :
+                 {std::string(), TextKey("z", descending), NumberKey(-1, descending)}) {
+                EXPECT_EQ(SortKey::TextPartLength(first + rest, descending), first.size())
+                    << text << (descending ? " descending" : "");
+            }
+        }
+    }
+}
