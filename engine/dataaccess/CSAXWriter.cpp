@@ -1,5 +1,6 @@
 #include "CSAXWriter.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdio>
@@ -97,6 +98,16 @@ inline const char* SkipPlainText(const char* p, const char* end) {
         ++p;
     }
     return p;
+}
+
+// "</name>" at out; returns where it ends.
+inline char* PutEndTag(char* out, std::string_view name) {
+    *out++ = '<';
+    *out++ = '/';
+    CopyBytes(out, name.data(), name.size());
+    out += name.size();
+    *out++ = '>';
+    return out;
 }
 
 std::string CodePointText(char32_t c) {
@@ -617,26 +628,70 @@ void CSAXWriter::TextElements(const std::vector<TextField>& fields) {
         }
         return;
     }
-    Guarded([&](ByteBuffer&) {
-        for (const TextField& field : fields) {
-            AppendTextElement(field.name, field.text, field.emptyElementTag);
+    Guarded([&](ByteBuffer& dst) {
+        if (fields.empty()) {
+            return;
         }
+        // One claim for the row: the fields' tags, indentation and plain text
+        // are written through one pointer; only text with bytes to escape
+        // goes through the escaping code (and claims again after it).
+        Frame& parent = frames_[depth_ - 1];
+        const size_t indentLength = indent_ && !parent.hasText ? depth_ + 1 : 0;
+        // At least 16 bytes of indentation text, so that a short indentation
+        // is one 16-byte copy (the bytes past it are written over next).
+        while (indentText_.size() < std::max<size_t>(indentLength, 16)) {
+            indentText_ += '\t';
+        }
+        const bool shortIndent = indentLength <= 16;
+        size_t bound = 1;
+        for (const TextField& field : fields) {
+            bound += indentLength + 2 * field.name.size() + field.text.size() + 24;
+        }
+        char* out = dst.Claim(bound);
+        if (startTagOpen_) {
+            *out++ = '>';
+            startTagOpen_ = false;
+        }
+        parent.hasChildren = true;
+        atLineStart_ = false;
+        for (const TextField& field : fields) {
+            if (shortIndent) {
+                std::memcpy(out, indentText_.data(), 16);
+            } else {
+                std::memcpy(out, indentText_.data(), indentLength);
+            }
+            out += indentLength;
+            *out++ = '<';
+            CopyBytes(out, field.name.data(), field.name.size());
+            out += field.name.size();
+            const std::string_view text = field.text;
+            if (text.empty() && (field.emptyElementTag || !alwaysEmitEndTags_)) {
+                *out++ = '/';
+                *out++ = '>';
+                continue;
+            }
+            *out++ = '>';
+            const char* const textEnd = text.data() + text.size();
+            const char* const plainEnd =
+                disableEscaping_ ? text.data() : SkipPlainText(text.data(), textEnd);
+            const auto plainLength = static_cast<size_t>(plainEnd - text.data());
+            CopyBytes(out, text.data(), plainLength);
+            out += plainLength;
+            if (plainEnd != textEnd) {
+                dst.Release(out);
+                const std::string_view rest(plainEnd, static_cast<size_t>(textEnd - plainEnd));
+                if (disableEscaping_) {
+                    AppendRaw(rest);
+                } else {
+                    AppendEscaped(rest, false);
+                }
+                out = dst.Claim(bound);
+            }
+            out = PutEndTag(out, field.name);
+        }
+        dst.Release(out);
     });
 }
-
-namespace {
-
-// "</name>" at out; returns where it ends.
-inline char* PutEndTag(char* out, std::string_view name) {
-    *out++ = '<';
-    *out++ = '/';
-    CopyBytes(out, name.data(), name.size());
-    out += name.size();
-    *out++ = '>';
-    return out;
-}
-
-}  // namespace
 
 void CSAXWriter::AppendTextElement(std::string_view name, std::string_view text,
                                    bool emptyElementTag) {

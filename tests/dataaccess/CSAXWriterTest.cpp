@@ -386,50 +386,60 @@ TEST(CSAXWriterTest, TextElementsWriteWhatTheGeneralCallsWrite) {
         std::string(15, 'a') + "&",
         std::string(17, 'b') + "\xc3\xa9",
         std::string(40, 'c')};
-    for (const bool indent : {true, false}) {
-        for (const bool alwaysEndTags : {false, true}) {
-            for (const bool emptyTag : {false, true}) {
-                for (const bool parentHasText : {false, true}) {
-                    for (const std::string& text : texts) {
-                        SCOPED_TRACE(testing::Message() << indent << alwaysEndTags << emptyTag
-                                                        << parentHasText << " [" << text << "]");
-                        auto write = [&](bool oneCall) {
-                            CMemoryStream stream;
-                            CSAXWriter w(stream);
-                            w.SetEncoding("UTF-8");
-                            w.SetIndent(indent);
-                            w.SetAlwaysEmitEndTags(alwaysEndTags);
-                            w.SetReplaceInvalidCharacters(true);
-                            w.StartDocument();
-                            w.StartElement("doc");
-                            w.StartElement("row");
-                            if (parentHasText) {
-                                w.Characters("lead");
-                            }
-                            const std::vector<CSAXWriter::TextField> fields = {
-                                {"name", text, emptyTag}, {"b", "2", false}};
-                            if (oneCall) {
-                                w.TextElements(fields);
-                            } else {
-                                for (const CSAXWriter::TextField& field : fields) {
-                                    w.StartElement(field.name);
-                                    w.Characters(field.text);
-                                    w.EndElement(field.name, field.emptyElementTag);
+    // Rows as deep as 2 and as 22 elements (past 16 tabs of indentation).
+    for (const int depth : {0, 20}) {
+        for (const bool indent : {true, false}) {
+            for (const bool alwaysEndTags : {false, true}) {
+                for (const bool emptyTag : {false, true}) {
+                    for (const bool parentHasText : {false, true}) {
+                        for (const std::string& text : texts) {
+                            SCOPED_TRACE(testing::Message()
+                                         << depth << indent << alwaysEndTags << emptyTag
+                                         << parentHasText << " [" << text << "]");
+                            auto write = [&](bool oneCall) {
+                                CMemoryStream stream;
+                                CSAXWriter w(stream);
+                                w.SetEncoding("UTF-8");
+                                w.SetIndent(indent);
+                                w.SetAlwaysEmitEndTags(alwaysEndTags);
+                                w.SetReplaceInvalidCharacters(true);
+                                w.StartDocument();
+                                w.StartElement("doc");
+                                for (int level = 0; level < depth; ++level) {
+                                    w.StartElement("level");
                                 }
-                            }
-                            if (oneCall) {
-                                w.TextElement("last", text, false, emptyTag);
-                            } else {
-                                w.StartElement("last");
-                                w.Characters(text);
-                                w.EndElement("last", emptyTag);
-                            }
-                            w.EndElement("row");
-                            w.EndElement("doc");
-                            w.EndDocument();
-                            return std::string(stream.View());
-                        };
-                        EXPECT_EQ(write(true), write(false));
+                                w.StartElement("row");
+                                if (parentHasText) {
+                                    w.Characters("lead");
+                                }
+                                const std::vector<CSAXWriter::TextField> fields = {
+                                    {"name", text, emptyTag}, {"b", "2", false}};
+                                if (oneCall) {
+                                    w.TextElements(fields);
+                                } else {
+                                    for (const CSAXWriter::TextField& field : fields) {
+                                        w.StartElement(field.name);
+                                        w.Characters(field.text);
+                                        w.EndElement(field.name, field.emptyElementTag);
+                                    }
+                                }
+                                if (oneCall) {
+                                    w.TextElement("last", text, false, emptyTag);
+                                } else {
+                                    w.StartElement("last");
+                                    w.Characters(text);
+                                    w.EndElement("last", emptyTag);
+                                }
+                                w.EndElement("row");
+                                for (int level = 0; level < depth; ++level) {
+                                    w.EndElement("level");
+                                }
+                                w.EndElement("doc");
+                                w.EndDocument();
+                                return std::string(stream.View());
+                            };
+                            EXPECT_EQ(write(true), write(false));
+                        }
                     }
                 }
             }

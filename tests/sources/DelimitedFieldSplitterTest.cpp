@@ -38,7 +38,8 @@ TEST(DelimitedFieldSplitterTest, SplitMatchesFieldByField) {
                                       std::string(40, ',')};
     for (int i = 0; i < 3000; ++i) {
         std::string line;
-        const size_t pieces = random() % 24;
+        // Some lines run over the 64 bytes one word of bits holds.
+        const size_t pieces = random() % (i % 4 == 0 ? 120 : 24);
         for (size_t k = 0; k < pieces; ++k) {
             line += alphabet[random() % std::size(alphabet)];
         }
@@ -50,7 +51,8 @@ TEST(DelimitedFieldSplitterTest, SplitMatchesFieldByField) {
         bool trim;
     };
     const Setting settings[] = {{",", false, true},  {",", false, false}, {",", true, true},
-                                {",;", false, true}, {"\t", false, true}, {"", false, true}};
+                                {",;", false, true}, {"\t", false, true}, {"", false, true},
+                                {"\"", false, true}};
     for (const Setting& setting : settings) {
         for (const std::string& line : lines) {
             for (const size_t count : {size_t{0}, size_t{1}, size_t{3}, size_t{9}}) {
