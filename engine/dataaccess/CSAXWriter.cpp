@@ -628,69 +628,117 @@ void CSAXWriter::TextElements(const std::vector<TextField>& fields) {
         }
         return;
     }
+    Guarded([&](ByteBuffer&) { AppendTextElements(fields); });
+}
+
+void CSAXWriter::TextRow(std::string_view qualifiedName, const std::vector<TextField>& fields,
+                         bool emptyElementTag) {
+    if (depth_ == 0 || inCData_) {
+        // Refused or the document element: the general calls say why.
+        StartElement(qualifiedName, nullptr, true);
+        TextElements(fields);
+        EndElement(qualifiedName, emptyElementTag);
+        return;
+    }
     Guarded([&](ByteBuffer& dst) {
-        if (fields.empty()) {
-            return;
-        }
-        // One claim for the row: the fields' tags, indentation and plain text
-        // are written through one pointer; only text with bytes to escape
-        // goes through the escaping code (and claims again after it).
-        Frame& parent = frames_[depth_ - 1];
-        const size_t indentLength = indent_ && !parent.hasText ? depth_ + 1 : 0;
-        // At least 16 bytes of indentation text, so that a short indentation
-        // is one 16-byte copy (the bytes past it are written over next).
-        while (indentText_.size() < std::max<size_t>(indentLength, 16)) {
-            indentText_ += '\t';
-        }
-        const bool shortIndent = indentLength <= 16;
-        size_t bound = 1;
-        for (const TextField& field : fields) {
-            bound += indentLength + 2 * field.name.size() + field.text.size() + 24;
-        }
-        char* out = dst.Claim(bound);
-        if (startTagOpen_) {
-            *out++ = '>';
-            startTagOpen_ = false;
-        }
-        parent.hasChildren = true;
+        // The start tag, as StartElement writes it.
+        CloseStartTag();
+        BreakLineBeforeMarkup();
+        frames_[depth_ - 1].hasChildren = true;
+        dst += '<';
+        dst.append(qualifiedName);
+        startTagOpen_ = true;
         atLineStart_ = false;
-        for (const TextField& field : fields) {
-            if (shortIndent) {
-                std::memcpy(out, indentText_.data(), 16);
-            } else {
-                std::memcpy(out, indentText_.data(), indentLength);
-            }
-            out += indentLength;
-            *out++ = '<';
-            CopyBytes(out, field.name.data(), field.name.size());
-            out += field.name.size();
-            const std::string_view text = field.text;
-            if (text.empty() && (field.emptyElementTag || !alwaysEmitEndTags_)) {
-                *out++ = '/';
-                *out++ = '>';
-                continue;
-            }
-            *out++ = '>';
-            const char* const textEnd = text.data() + text.size();
-            const char* const plainEnd =
-                disableEscaping_ ? text.data() : SkipPlainText(text.data(), textEnd);
-            const auto plainLength = static_cast<size_t>(plainEnd - text.data());
-            CopyBytes(out, text.data(), plainLength);
-            out += plainLength;
-            if (plainEnd != textEnd) {
-                dst.Release(out);
-                const std::string_view rest(plainEnd, static_cast<size_t>(textEnd - plainEnd));
-                if (disableEscaping_) {
-                    AppendRaw(rest);
-                } else {
-                    AppendEscaped(rest, false);
-                }
-                out = dst.Claim(bound);
-            }
-            out = PutEndTag(out, field.name);
+        if (frames_.size() == depth_) {
+            frames_.emplace_back();
         }
-        dst.Release(out);
+        Frame& frame = frames_[depth_];
+        if (frame.name != qualifiedName) {
+            frame.name.assign(qualifiedName);
+        }
+        frame.hasText = false;
+        frame.hasChildren = false;
+        ++depth_;
+        AppendTextElements(fields);
+        // The end tag, as EndElement writes it.
+        if (startTagOpen_ && (emptyElementTag || !alwaysEmitEndTags_)) {
+            dst.append("/>", 2);
+            startTagOpen_ = false;
+        } else {
+            CloseStartTag();
+            if (indent_ && frames_[depth_ - 1].hasChildren && !frames_[depth_ - 1].hasText) {
+                AppendNewLine(depth_ - 1);
+            }
+            dst.Release(PutEndTag(dst.Claim(qualifiedName.size() + 3), qualifiedName));
+        }
+        --depth_;
+        atLineStart_ = false;
     });
+}
+
+void CSAXWriter::AppendTextElements(const std::vector<TextField>& fields) {
+    ByteBuffer& dst = *dst_;
+    if (fields.empty()) {
+        return;
+    }
+    // One claim for the row: the fields' tags, indentation and plain text
+    // are written through one pointer; only text with bytes to escape
+    // goes through the escaping code (and claims again after it).
+    Frame& parent = frames_[depth_ - 1];
+    const size_t indentLength = indent_ && !parent.hasText ? depth_ + 1 : 0;
+    // At least 16 bytes of indentation text, so that a short indentation
+    // is one 16-byte copy (the bytes past it are written over next).
+    while (indentText_.size() < std::max<size_t>(indentLength, 16)) {
+        indentText_ += '\t';
+    }
+    const bool shortIndent = indentLength <= 16;
+    size_t bound = 1;
+    for (const TextField& field : fields) {
+        bound += indentLength + 2 * field.name.size() + field.text.size() + 24;
+    }
+    char* out = dst.Claim(bound);
+    if (startTagOpen_) {
+        *out++ = '>';
+        startTagOpen_ = false;
+    }
+    parent.hasChildren = true;
+    atLineStart_ = false;
+    for (const TextField& field : fields) {
+        if (shortIndent) {
+            std::memcpy(out, indentText_.data(), 16);
+        } else {
+            std::memcpy(out, indentText_.data(), indentLength);
+        }
+        out += indentLength;
+        *out++ = '<';
+        CopyBytes(out, field.name.data(), field.name.size());
+        out += field.name.size();
+        const std::string_view text = field.text;
+        if (text.empty() && (field.emptyElementTag || !alwaysEmitEndTags_)) {
+            *out++ = '/';
+            *out++ = '>';
+            continue;
+        }
+        *out++ = '>';
+        const char* const textEnd = text.data() + text.size();
+        const char* const plainEnd =
+            disableEscaping_ ? text.data() : SkipPlainText(text.data(), textEnd);
+        const auto plainLength = static_cast<size_t>(plainEnd - text.data());
+        CopyBytes(out, text.data(), plainLength);
+        out += plainLength;
+        if (plainEnd != textEnd) {
+            dst.Release(out);
+            const std::string_view rest(plainEnd, static_cast<size_t>(textEnd - plainEnd));
+            if (disableEscaping_) {
+                AppendRaw(rest);
+            } else {
+                AppendEscaped(rest, false);
+            }
+            out = dst.Claim(bound);
+        }
+        out = PutEndTag(out, field.name);
+    }
+    dst.Release(out);
 }
 
 void CSAXWriter::AppendTextElement(std::string_view name, std::string_view text,

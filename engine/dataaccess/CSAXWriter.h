@@ -77,6 +77,10 @@ public:
         bool emptyElementTag;
     };
     void TextElements(const std::vector<TextField>& fields);
+    // A row: an element (no attributes) holding such elements only, as
+    // StartElement, TextElements and EndElement would write it.
+    void TextRow(std::string_view qualifiedName, const std::vector<TextField>& fields,
+                 bool emptyElementTag);
     // Characters with output escaping disabled for this call only.
     void UnescapedCharacters(std::string_view text);
     void ProcessingInstruction(std::string_view target, std::string_view data);
@@ -130,6 +134,7 @@ private:
     void AppendEscaped(std::string_view text, bool attribute);
     // One text element at depth_ + 1, without checks (see TextElement).
     void AppendTextElement(std::string_view name, std::string_view text, bool emptyElementTag);
+    void AppendTextElements(const std::vector<TextField>& fields);
     void AppendCData(std::string_view text);
     void AppendRaw(std::string_view text);
     void AppendCharReference(char32_t c);

@@ -433,6 +433,10 @@ bool OutputDocument::WriteRow(const XMLNode& node,
     if (!namesChecked_) {
         return false;
     }
+    if (attributes.empty() && attributes_.Count() == 0) {
+        writer_->TextRow(node.GetName(), fields, node.GetIsEmpty());
+        return true;
+    }
     for (const Norvik::CSAXWriter::TextField& attribute : attributes) {
         AddAttribute(attribute.name, attribute.text);
     }

@@ -431,6 +431,21 @@ TEST(CSAXWriterTest, TextElementsWriteWhatTheGeneralCallsWrite) {
                                     w.EndElement("last", emptyTag);
                                 }
                                 w.EndElement("row");
+                                // Whole rows, one with no fields at all.
+                                for (const auto& rowFields :
+                                     {fields, std::vector<CSAXWriter::TextField>()}) {
+                                    if (oneCall) {
+                                        w.TextRow("again", rowFields, emptyTag);
+                                    } else {
+                                        w.StartElement("again");
+                                        for (const CSAXWriter::TextField& field : rowFields) {
+                                            w.StartElement(field.name);
+                                            w.Characters(field.text);
+                                            w.EndElement(field.name, field.emptyElementTag);
+                                        }
+                                        w.EndElement("again", emptyTag);
+                                    }
+                                }
                                 for (int level = 0; level < depth; ++level) {
                                     w.EndElement("level");
                                 }
