@@ -46,8 +46,13 @@ bool RowTemplate::Read(DVDataSourceRow& row) {
     attributes_.clear();
     fields_.clear();
     bool any = false;
+    size_t count = 0;
+    const std::string_view* values = row.DisplayFields(count);
     for (const Child& child : children_) {
-        const std::string_view text = row.ColumnDisplayView(child.column);
+        const auto column = static_cast<size_t>(child.column);
+        const std::string_view text = !values          ? row.ColumnDisplayView(child.column)
+                                      : column < count ? values[column]
+                                                       : std::string_view();
         any = any || !text.empty();
         if (text.empty() && child.skipIfEmpty) {
             continue;

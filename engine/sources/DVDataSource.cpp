@@ -1,5 +1,7 @@
 #include "DVDataSource.h"
 
+#include <algorithm>
+
 #include "NumberFormat.h"
 #include "definition/DVFile.h"
 #include "definition/ResultCode.h"
@@ -24,6 +26,7 @@ std::string_view DVDataSource::FormattedDisplayValue(int32_t index) {
                           column.skipIfZero || column.skipIfDuplicate;
             plain_[c] = column.ShowsRawValue();
         }
+        allPlain_ = std::all_of(plain_.begin(), plain_.end(), [](uint8_t p) { return p != 0; });
     }
     if (plain_[i]) {
         return GetRawValue(index);  // formatting would copy it unchanged
@@ -233,6 +236,7 @@ void DVDataSource::Reset() {
     display_.clear();
     displaySerial_.clear();
     plain_.clear();
+    allPlain_ = false;
 }
 
 void DVDataSource::LoadSettings(DVFile& definition) {

@@ -41,6 +41,10 @@ public:
     std::string GetColumnValue(int32_t index, bool comparisonForm) override;
     void ColumnValueInto(int32_t index, bool comparisonForm, std::string& out) override;
     std::string_view ColumnDisplayView(int32_t index) override { return DisplayValue(index); }
+    const std::string_view* DisplayFields(size_t& count) override {
+        count = allPlain_ ? rawFieldCount_ : 0;
+        return allPlain_ ? rawFields_ : nullptr;
+    }
     // The display form of the current row's column, formatted once per row;
     // plain text columns hand out the raw value itself.
     std::string_view DisplayValue(int32_t index) {
@@ -154,6 +158,7 @@ private:
     std::vector<uint64_t> displaySerial_;
     std::vector<uint8_t> plain_;  // columns whose display form is the raw value
     bool anyRowRule_ = true;      // some column skips rows by its value
+    bool allPlain_ = false;       // every column is plain (and plain_ is known)
     const std::string_view* rawFields_ = nullptr;
     size_t rawFieldCount_ = 0;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,6 +23,13 @@ public:
     virtual std::string_view ColumnDisplayView(int32_t index) {
         viewBuffer_ = GetColumnValue(index, false);
         return viewBuffer_;
+    }
+    // Every column's display form at once, by position (count of them; a
+    // column past them shows nothing), when each is the raw value kept in an
+    // array; null otherwise.
+    virtual const std::string_view* DisplayFields(size_t& count) {
+        count = 0;
+        return nullptr;
     }
 
 private:

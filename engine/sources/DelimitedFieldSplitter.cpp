@@ -48,17 +48,8 @@ inline const char* FindByte(const char* p, const char* end, char c) {
     return found ? static_cast<const char*>(found) : end;
 }
 
-// The delimiter that ends the field starting at start, or end when the line
-// ends first. A field starting (after white space) with a quote is quoted:
-// every quote opens or closes, and delimiters count only outside.
-const char* FieldEnd(const char* start, const char* end, char delimiter) {
-    const char* scan = start;
-    while (scan < end && *scan != delimiter && Norvik::IsSpace(*scan)) {
-        ++scan;
-    }
-    if (scan == end || *scan != '"') {
-        return FindByte(scan, end, delimiter);
-    }
+// FieldEnd of a quoted field, scan at its opening quote.
+const char* QuotedFieldEnd(const char* scan, const char* end, char delimiter) {
     bool inQuotes = false;
     for (const char* q = scan; q < end;) {
         if (*q == '"') {
@@ -78,6 +69,20 @@ const char* FieldEnd(const char* start, const char* end, char delimiter) {
         q = quote;
     }
     return end;
+}
+
+// The delimiter that ends the field starting at start, or end when the line
+// ends first. A field starting (after white space) with a quote is quoted:
+// every quote opens or closes, and delimiters count only outside.
+inline const char* FieldEnd(const char* start, const char* end, char delimiter) {
+    const char* scan = start;
+    while (scan < end && *scan != delimiter && Norvik::IsSpace(*scan)) {
+        ++scan;
+    }
+    if (scan == end || *scan != '"') {
+        return FindByte(scan, end, delimiter);
+    }
+    return QuotedFieldEnd(scan, end, delimiter);
 }
 
 }  // namespace

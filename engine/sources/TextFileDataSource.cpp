@@ -20,10 +20,8 @@ std::string TextFileDataSource::GeneratedName(size_t position) {
     return buffer;
 }
 
-std::string_view TextFileDataSource::RemoveQuotes(std::string_view text, std::string& storage) {
-    if (text.empty() || (text.front() != '"' && text.front() != '\'')) {
-        return text;
-    }
+std::string_view TextFileDataSource::RemoveOpeningQuote(std::string_view text,
+                                                        std::string& storage) {
     const char opening = text.front();
     text.remove_prefix(1);
     if (text.empty() || (text.back() != '"' && text.back() != '\'')) {

@@ -53,7 +53,13 @@ public:
     // trailing double or single quote. When both were double quotes, doubled
     // quotes inside ("") become one, as quoted CSV fields write them; storage
     // then holds the text. Other texts come back unchanged.
-    static std::string_view RemoveQuotes(std::string_view text, std::string& storage);
+    static std::string_view RemoveQuotes(std::string_view text, std::string& storage) {
+        // Most fields have no quote to remove: no call for them.
+        if (text.empty() || (text.front() != '"' && text.front() != '\'')) {
+            return text;
+        }
+        return RemoveOpeningQuote(text, storage);
+    }
     // Names beginning with "col" count as generated and are renumbered.
     static bool IsGeneratedStyleName(std::string_view name);
 
@@ -74,6 +80,9 @@ protected:
 
 private:
     class BlockGroupRows;
+
+    // RemoveQuotes for text that starts with a quote.
+    static std::string_view RemoveOpeningQuote(std::string_view text, std::string& storage);
 
     // Moves to the next record in key order; false at the end or on an error.
     bool NextSorted();

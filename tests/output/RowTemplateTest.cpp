@@ -116,6 +116,17 @@ TEST(RowTemplateTest, WritesWhatTheGeneralWalkWrites) {
              Leaf(*row, d, "Id");
              Leaf(*row, d, "Note");
          }},
+        {"rows of a group ordered by it",
+         [](DVFile& d) {
+             d.Root().DeleteChildren();
+             const int32_t name = d.Columns().at(d.ColumnIndexByName("Name")).id;
+             XMLNode* group = d.Root().AddChild("group", XMLNode::kElement);
+             group->SetGroup(name);
+             XMLNode* row = group->AddChild("row", XMLNode::kElement);
+             Leaf(*row, d, "Id");
+             Leaf(*row, d, "Note");
+             d.SortOrders()[0] = SortOrder{name, false};
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
