@@ -27,6 +27,8 @@ std::string_view DVDataSource::FormattedDisplayValue(int32_t index) {
             plain_[c] = column.ShowsRawValue();
         }
         allPlain_ = std::all_of(plain_.begin(), plain_.end(), [](uint8_t p) { return p != 0; });
+        anyUseLast_ = std::any_of(columns_.begin(), columns_.end(),
+                                  [](const CSCol& column) { return column.useLastIfEmpty; });
     }
     if (plain_[i]) {
         return GetRawValue(index);  // formatting would copy it unchanged
@@ -118,7 +120,7 @@ bool DVDataSource::AcceptRow() {
         for (size_t i = 0; i < columns_.size() && allEmpty; ++i) {
             allEmpty = DisplayValue(static_cast<int32_t>(i)).empty();
         }
-        for (size_t i = 0; i < columns_.size(); ++i) {
+        for (size_t i = 0; anyUseLast_ && i < columns_.size(); ++i) {
             if (columns_[i].useLastIfEmpty) {
                 // Its last value moves on every row, read or not, as below;
                 // other columns are formatted when something reads them.

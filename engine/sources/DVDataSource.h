@@ -159,6 +159,7 @@ private:
     std::vector<uint8_t> plain_;  // columns whose display form is the raw value
     bool anyRowRule_ = true;      // some column skips rows by its value
     bool allPlain_ = false;       // every column is plain (and plain_ is known)
+    bool anyUseLast_ = true;      // some column carries its last value over
     const std::string_view* rawFields_ = nullptr;
     size_t rawFieldCount_ = 0;
 };
