@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <span>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -628,7 +629,7 @@ void CSAXWriter::TextElements(const std::vector<TextField>& fields) {
         }
         return;
     }
-    Guarded([&](ByteBuffer&) { AppendTextElements(fields); });
+    Guarded([&](ByteBuffer&) { AppendTextElements(fields.data(), fields.size()); });
 }
 
 void CSAXWriter::TextRow(std::string_view qualifiedName, const std::vector<TextField>& fields,
@@ -659,7 +660,7 @@ void CSAXWriter::TextRow(std::string_view qualifiedName, const std::vector<TextF
         frame.hasText = false;
         frame.hasChildren = false;
         ++depth_;
-        AppendTextElements(fields);
+        AppendTextElements(fields.data(), fields.size());
         // The end tag, as EndElement writes it.
         if (startTagOpen_ && (emptyElementTag || !alwaysEmitEndTags_)) {
             dst.append("/>", 2);
@@ -676,9 +677,9 @@ void CSAXWriter::TextRow(std::string_view qualifiedName, const std::vector<TextF
     });
 }
 
-void CSAXWriter::AppendTextElements(const std::vector<TextField>& fields) {
+void CSAXWriter::AppendTextElements(const TextField* fields, size_t count) {
     ByteBuffer& dst = *dst_;
-    if (fields.empty()) {
+    if (count == 0) {
         return;
     }
     // One claim for the row: the fields' tags, indentation and plain text
@@ -693,7 +694,7 @@ void CSAXWriter::AppendTextElements(const std::vector<TextField>& fields) {
     }
     const bool shortIndent = indentLength <= 16;
     size_t bound = 1;
-    for (const TextField& field : fields) {
+    for (const TextField& field : std::span(fields, count)) {
         bound += indentLength + 2 * field.name.size() + field.text.size() + 24;
     }
     char* out = dst.Claim(bound);
@@ -703,7 +704,7 @@ void CSAXWriter::AppendTextElements(const std::vector<TextField>& fields) {
     }
     parent.hasChildren = true;
     atLineStart_ = false;
-    for (const TextField& field : fields) {
+    for (const TextField& field : std::span(fields, count)) {
         if (shortIndent) {
             std::memcpy(out, indentText_.data(), 16);
         } else {
@@ -743,55 +744,8 @@ void CSAXWriter::AppendTextElements(const std::vector<TextField>& fields) {
 
 void CSAXWriter::AppendTextElement(std::string_view name, std::string_view text,
                                    bool emptyElementTag) {
-    ByteBuffer& dst = *dst_;
-    Frame& parent = frames_[depth_ - 1];
-    const size_t nameLength = name.size();
-    // '>' of the parent, line break and indentation, both tags.
-    char* out = dst.Claim(depth_ + 2 * nameLength + 8);
-    if (startTagOpen_) {
-        *out++ = '>';
-        startTagOpen_ = false;
-    }
-    if (indent_ && !parent.hasText) {
-        while (indentText_.size() < depth_ + 1) {
-            indentText_ += '\t';
-        }
-        CopyBytes(out, indentText_.data(), depth_ + 1);
-        out += depth_ + 1;
-    }
-    parent.hasChildren = true;
-    atLineStart_ = false;
-    *out++ = '<';
-    CopyBytes(out, name.data(), nameLength);
-    out += nameLength;
-    if (text.empty() && (emptyElementTag || !alwaysEmitEndTags_)) {
-        *out++ = '/';
-        *out++ = '>';
-        dst.Release(out);
-        return;
-    }
-    // The text up to the first byte that needs escaping or checking goes as
-    // it is; usually that is all of it.
-    const char* const textEnd = text.data() + text.size();
-    const char* const plainEnd =
-        disableEscaping_ ? text.data() : SkipPlainText(text.data(), textEnd);
-    const auto plainLength = static_cast<size_t>(plainEnd - text.data());
-    dst.Release(out);
-    out = dst.Claim(plainLength + nameLength + 4);
-    *out++ = '>';
-    CopyBytes(out, text.data(), plainLength);
-    out += plainLength;
-    if (plainEnd != textEnd) {
-        dst.Release(out);
-        const std::string_view rest(plainEnd, static_cast<size_t>(textEnd - plainEnd));
-        if (disableEscaping_) {
-            AppendRaw(rest);
-        } else {
-            AppendEscaped(rest, false);
-        }
-        out = dst.Claim(nameLength + 3);
-    }
-    dst.Release(PutEndTag(out, name));
+    const TextField field{name, text, emptyElementTag};
+    AppendTextElements(&field, 1);
 }
 
 void CSAXWriter::UnescapedCharacters(std::string_view text) {

@@ -134,7 +134,8 @@ private:
     void AppendEscaped(std::string_view text, bool attribute);
     // One text element at depth_ + 1, without checks (see TextElement).
     void AppendTextElement(std::string_view name, std::string_view text, bool emptyElementTag);
-    void AppendTextElements(const std::vector<TextField>& fields);
+    // Text elements in turn at depth_ + 1, through one claim of the buffer.
+    void AppendTextElements(const TextField* fields, size_t count);
     void AppendCData(std::string_view text);
     void AppendRaw(std::string_view text);
     void AppendCharReference(char32_t c);
