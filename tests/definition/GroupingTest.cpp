@@ -298,14 +298,18 @@ TEST(GroupingTest, SpilledRunsWriteTheSameBytesForEverySortOrder) {
 
 TEST(GroupingTest, AFullTemporaryFolderFailsTheRunAndLeavesNothing) {
     const std::vector<Row> rows = RandomRows(3000, 5, false);
-    for (const bool grouped : {false, true}) {
-        SCOPED_TRACE(grouped ? "grouped" : "sorted");
+    enum class Kind { kSorted, kGrouped, kGroupedOrderedByGroup };
+    for (const Kind kind : {Kind::kSorted, Kind::kGrouped, Kind::kGroupedOrderedByGroup}) {
+        SCOPED_TRACE(kind == Kind::kSorted    ? "sorted"
+                     : kind == Kind::kGrouped ? "grouped"
+                                              : "grouped, ordered by the group");
         SpillScope spill(1);
         TempDir dir;
+        const bool grouped = kind != Kind::kSorted;
         DVFile definition =
             grouped ? GroupedDefinition(dir, rows, false) : CsvDefinition(dir, CsvText(rows), true);
-        if (!grouped) {
-            definition.SortOrders()[0] = SortOrder{Id(definition, "B"), false};
+        if (kind != Kind::kGrouped) {
+            definition.SortOrders()[0] = SortOrder{Id(definition, grouped ? "A" : "B"), false};
         }
         const std::string path = SaveDefinition(definition, dir);
         Norvik::TemporaryFile::FailWritesAfterForTesting(20000, ENOSPC);
