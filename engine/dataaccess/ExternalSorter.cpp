@@ -84,6 +84,21 @@ public:
         return true;
     }
 
+    // Starts with the bytes from position on that donor holds already (up to
+    // a small buffer's worth), instead of reading them again.
+    void TakeBuffered(const RunCursor& donor) {
+        const int64_t donorStart = donor.next_ - static_cast<int64_t>(donor.filled_);
+        if (next_ < donorStart || next_ >= donor.next_) {
+            return;
+        }
+        const auto from = static_cast<size_t>(next_ - donorStart);
+        const size_t length = std::min(donor.filled_ - from, kMinReadBuffer);
+        buffer_.assign(donor.buffer_, from, length);
+        buffer_.resize(kMinReadBuffer);
+        filled_ = length;
+        next_ += static_cast<int64_t>(length);
+    }
+
     // The record in key and payload was given out in block: the first one
     // of the block is kept from.
     void GivenIn(uint64_t block) {
@@ -375,7 +390,7 @@ ExternalSorter::Reader ExternalSorter::ReadFrom(std::string_view key) const {
     return reader;
 }
 
-ExternalSorter::Reader ExternalSorter::ReadFrom(const Mark& mark) const {
+ExternalSorter::Reader ExternalSorter::ReadFrom(const Mark& mark, const Reader* near) const {
     Reader reader(*this, Reading::kKeep);
     if (!file_) {
         reader.memoryAt_ = mark.memoryAt;
@@ -384,7 +399,9 @@ ExternalSorter::Reader ExternalSorter::ReadFrom(const Mark& mark) const {
     // The runs in their order, so equal keys keep theirs.
     for (size_t i = 0; i < mark.runOffsets.size() && i < runs_.size(); ++i) {
         if (mark.runOffsets[i] >= 0) {
-            reader.AddRun(Run{mark.runOffsets[i], runs_[i].end}, kMaxBlockReadBuffer);
+            const Reader::RunCursor* donor =
+                near && i < near->cursors_.size() ? near->cursors_[i].get() : nullptr;
+            reader.AddRun(Run{mark.runOffsets[i], runs_[i].end}, kMaxBlockReadBuffer, donor);
         }
     }
     return reader;
@@ -425,9 +442,12 @@ ExternalSorter::Reader::Reader(Reader&& other) noexcept = default;
 ExternalSorter::Reader& ExternalSorter::Reader::operator=(Reader&& other) noexcept = default;
 ExternalSorter::Reader::~Reader() = default;
 
-void ExternalSorter::Reader::AddRun(const Run& run, size_t bufferBytes) {
+void ExternalSorter::Reader::AddRun(const Run& run, size_t bufferBytes, const RunCursor* donor) {
     cursors_.push_back(
         std::make_unique<RunCursor>(*sorter_->file_, run.begin, run.end, bufferBytes, reading_));
+    if (donor) {
+        cursors_.back()->TakeBuffered(*donor);
+    }
     PushCursor(cursors_.size() - 1);
 }
 

@@ -53,8 +53,9 @@ public:
     bool Released() const noexcept { return released_; }
     // The records from the first whose key is not less than key (seekable only).
     Reader ReadFrom(std::string_view key) const;
-    // The records from a mark of a ReadAll reader on, each time afresh.
-    Reader ReadFrom(const Mark& mark) const;
+    // The records from a mark of a ReadAll reader on, each time afresh;
+    // bytes that reader near holds already are not read again.
+    Reader ReadFrom(const Mark& mark, const Reader* near = nullptr) const;
 
 private:
     struct Entry {
@@ -120,7 +121,8 @@ private:
     class RunCursor;
 
     Reader(const ExternalSorter& sorter, Reading reading);
-    void AddRun(const Run& run, size_t bufferBytes);
+    // A donor (a cursor on the same run) lends what it has buffered.
+    void AddRun(const Run& run, size_t bufferBytes, const RunCursor* donor = nullptr);
     void PushCursor(size_t which);
     // Moves the cursor with the smallest record on and restores heap order.
     void AdvanceTop();

@@ -208,7 +208,7 @@ public:
           current_(source.sortReader_->Payload()) {
         Norvik::ExternalSorter::Mark mark;
         source.sortReader_->MarkBlock(source.blockPrefix_, mark);
-        rows_.emplace(source.sorter_->ReadFrom(mark));
+        rows_.emplace(source.sorter_->ReadFrom(mark, &*source.sortReader_));
         Next();
     }
     ~BlockGroupRows() override {
