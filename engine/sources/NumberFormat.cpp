@@ -99,14 +99,16 @@ void AppendGrouped(std::string& out, std::string_view digits, const std::string&
         }
         cuts[count++] = position;
     }
+    // Runs of digits between the cuts, each appended whole.
     size_t next = count;  // the next cut from the left is cuts[next - 1]
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (next > 0 && digits.size() - i == cuts[next - 1]) {
-            out += separator;
-            --next;
-        }
-        out += digits[i];
+    size_t at = 0;
+    while (next > 0) {
+        const size_t cut = digits.size() - cuts[--next];
+        out.append(digits.substr(at, cut - at));
+        out += separator;
+        at = cut;
     }
+    out.append(digits.substr(at));
 }
 
 std::string Currency(const NumberLocale& c, const std::string& amount, bool negative) {
