@@ -522,13 +522,7 @@ void CSAXWriter::StartElement(std::string_view qualifiedName, const CSAXAttribut
                 }
             }
         }
-        CloseStartTag();
-        BreakLineBeforeMarkup();
-        if (depth_ > 0) {
-            frames_[depth_ - 1].hasChildren = true;
-        }
-        dst += '<';
-        dst.append(qualifiedName);
+        BeginStartTag(qualifiedName);
         for (size_t i = 0; i < count; ++i) {
             dst += ' ';
             dst += attributes->Name(i);
@@ -536,23 +530,55 @@ void CSAXWriter::StartElement(std::string_view qualifiedName, const CSAXAttribut
             AppendEscaped(attributes->Value(i), true);
             dst += '"';
         }
-        startTagOpen_ = true;
-        atLineStart_ = false;
-        if (frames_.size() == depth_) {
-            frames_.emplace_back();
-        }
-        Frame& frame = frames_[depth_];
-        if (frame.name != qualifiedName) {  // rows repeat the same names
-            frame.name.assign(qualifiedName);
-        }
-        frame.hasText = false;
-        frame.hasChildren = false;
-        ++depth_;
+        OpenFrame(qualifiedName);
     });
 }
 
+void CSAXWriter::BeginStartTag(std::string_view qualifiedName) {
+    CloseStartTag();
+    BreakLineBeforeMarkup();
+    if (depth_ > 0) {
+        frames_[depth_ - 1].hasChildren = true;
+    }
+    *dst_ += '<';
+    dst_->append(qualifiedName);
+}
+
+void CSAXWriter::OpenFrame(std::string_view qualifiedName) {
+    startTagOpen_ = true;
+    atLineStart_ = false;
+    if (frames_.size() == depth_) {
+        frames_.emplace_back();
+    }
+    Frame& frame = frames_[depth_];
+    if (frame.name != qualifiedName) {  // rows repeat the same names
+        frame.name.assign(qualifiedName);
+    }
+    frame.hasText = false;
+    frame.hasChildren = false;
+    ++depth_;
+}
+
+void CSAXWriter::WriteEndTag(std::string_view qualifiedName, bool emptyElementTag) {
+    ByteBuffer& dst = *dst_;
+    if (startTagOpen_ && (emptyElementTag || !alwaysEmitEndTags_)) {
+        dst.append("/>", 2);
+        startTagOpen_ = false;
+    } else {
+        CloseStartTag();
+        const Frame& frame = frames_[depth_ - 1];
+        if (indent_ && frame.hasChildren && !frame.hasText) {
+            AppendNewLine(depth_ - 1);
+        }
+        dst.Release(PutEndTag(dst.Claim(qualifiedName.size() + 3), qualifiedName));
+    }
+    --depth_;
+    rootClosed_ = rootClosed_ || depth_ == 0;
+    atLineStart_ = false;
+}
+
 void CSAXWriter::EndElement(std::string_view qualifiedName, bool emptyElementTag) {
-    Guarded([&](ByteBuffer& dst) {
+    Guarded([&](ByteBuffer&) {
         if (depth_ == 0) {
             Refuse("End tag </" + std::string(qualifiedName) + "> without an open element");
         }
@@ -564,21 +590,7 @@ void CSAXWriter::EndElement(std::string_view qualifiedName, bool emptyElementTag
             Refuse("End tag </" + std::string(qualifiedName) + "> does not match <" + frame.name +
                    ">");
         }
-        if (startTagOpen_ && (emptyElementTag || !alwaysEmitEndTags_)) {
-            dst.append("/>", 2);
-            startTagOpen_ = false;
-        } else {
-            CloseStartTag();
-            if (indent_ && frame.hasChildren && !frame.hasText) {
-                AppendNewLine(depth_ - 1);
-            }
-            dst.append("</", 2);
-            dst.append(qualifiedName);
-            dst += '>';
-        }
-        --depth_;
-        rootClosed_ = rootClosed_ || depth_ == 0;
-        atLineStart_ = false;
+        WriteEndTag(qualifiedName, emptyElementTag);
     });
 }
 
@@ -641,39 +653,11 @@ void CSAXWriter::TextRow(std::string_view qualifiedName, const std::vector<TextF
         EndElement(qualifiedName, emptyElementTag);
         return;
     }
-    Guarded([&](ByteBuffer& dst) {
-        // The start tag, as StartElement writes it.
-        CloseStartTag();
-        BreakLineBeforeMarkup();
-        frames_[depth_ - 1].hasChildren = true;
-        dst += '<';
-        dst.append(qualifiedName);
-        startTagOpen_ = true;
-        atLineStart_ = false;
-        if (frames_.size() == depth_) {
-            frames_.emplace_back();
-        }
-        Frame& frame = frames_[depth_];
-        if (frame.name != qualifiedName) {
-            frame.name.assign(qualifiedName);
-        }
-        frame.hasText = false;
-        frame.hasChildren = false;
-        ++depth_;
+    Guarded([&](ByteBuffer&) {
+        BeginStartTag(qualifiedName);
+        OpenFrame(qualifiedName);
         AppendTextElements(fields.data(), fields.size());
-        // The end tag, as EndElement writes it.
-        if (startTagOpen_ && (emptyElementTag || !alwaysEmitEndTags_)) {
-            dst.append("/>", 2);
-            startTagOpen_ = false;
-        } else {
-            CloseStartTag();
-            if (indent_ && frames_[depth_ - 1].hasChildren && !frames_[depth_ - 1].hasText) {
-                AppendNewLine(depth_ - 1);
-            }
-            dst.Release(PutEndTag(dst.Claim(qualifiedName.size() + 3), qualifiedName));
-        }
-        --depth_;
-        atLineStart_ = false;
+        WriteEndTag(qualifiedName, emptyElementTag);
     });
 }
 

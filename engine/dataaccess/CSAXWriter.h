@@ -132,6 +132,12 @@ private:
     void BreakLineBeforeMarkup();
     void AppendNewLine(size_t depth);
     void AppendEscaped(std::string_view text, bool attribute);
+    // The parts of an element, checks made: "<name" after what closes or
+    // breaks the line before it; the open start tag's frame; the end tag
+    // ("/>" or "</name>") and the frame's close.
+    void BeginStartTag(std::string_view qualifiedName);
+    void OpenFrame(std::string_view qualifiedName);
+    void WriteEndTag(std::string_view qualifiedName, bool emptyElementTag);
     // One text element at depth_ + 1, without checks (see TextElement).
     void AppendTextElement(std::string_view name, std::string_view text, bool emptyElementTag);
     // Text elements in turn at depth_ + 1, through one claim of the buffer.

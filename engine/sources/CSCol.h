@@ -37,6 +37,10 @@ public:
     // The line the column editor and the project file show for an entry.
     static std::string LookupEntryText(const std::string& key, const std::string& value);
 
+    // Whether the column's value can keep a row out.
+    bool SkipsRows() const noexcept {
+        return skipIfNoMatch || skipIfEmpty || skipIfZero || skipIfDuplicate;
+    }
     // Whether the display form of every value is the value itself.
     bool ShowsRawValue() const noexcept {
         return dataType == kText && (caseType < kCaseUpper || caseType > kCaseProper) &&

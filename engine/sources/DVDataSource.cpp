@@ -22,8 +22,7 @@ std::string_view DVDataSource::FormattedDisplayValue(int32_t index) {
         anyRowRule_ = false;
         for (size_t c = 0; c < columns_.size(); ++c) {
             const CSCol& column = columns_[c];
-            anyRowRule_ = anyRowRule_ || column.skipIfNoMatch || column.skipIfEmpty ||
-                          column.skipIfZero || column.skipIfDuplicate;
+            anyRowRule_ = anyRowRule_ || column.SkipsRows();
             plain_[c] = column.ShowsRawValue();
         }
         allPlain_ = std::all_of(plain_.begin(), plain_.end(), [](uint8_t p) { return p != 0; });
@@ -114,12 +113,8 @@ bool DVDataSource::SyncColumns(DVFile& definition) {
 }
 
 bool DVDataSource::AcceptRow() {
-    bool allEmpty = true;
     if (!columns_.empty() && plain_.size() == columns_.size() && !anyRowRule_) {
         // No column skips rows: only a blank line is not a row.
-        for (size_t i = 0; i < columns_.size() && allEmpty; ++i) {
-            allEmpty = DisplayValue(static_cast<int32_t>(i)).empty();
-        }
         for (size_t i = 0; anyUseLast_ && i < columns_.size(); ++i) {
             if (columns_[i].useLastIfEmpty) {
                 // Its last value moves on every row, read or not, as below;
@@ -127,12 +122,13 @@ bool DVDataSource::AcceptRow() {
                 DisplayValue(static_cast<int32_t>(i));
             }
         }
-        if (allEmpty || !PassesFilters()) {
+        if (!RowStandsAlone()) {
             return false;
         }
         ++rowCounter_;
         return !IsBeforeFirstRow() && !IsAfterLastRow();
     }
+    bool allEmpty = true;
     for (size_t i = 0; i < columns_.size(); ++i) {
         const std::string_view value = DisplayValue(static_cast<int32_t>(i));
         CSCol& column = columns_[i];
@@ -291,8 +287,7 @@ std::unique_ptr<DVGroupRows> DVDataSource::GroupRows(std::string, const std::vec
 
 bool DVDataSource::RowsStandAlone() {
     for (const CSCol& column : columns_) {
-        if (column.skipIfNoMatch || column.skipIfEmpty || column.skipIfZero ||
-            column.skipIfDuplicate || column.useLastIfEmpty) {
+        if (column.SkipsRows() || column.useLastIfEmpty) {
             return false;
         }
     }

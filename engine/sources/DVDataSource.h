@@ -79,8 +79,8 @@ public:
     // Whether every row counts or not by itself alone: no column skips rows
     // or carries a value over, and no first or last row is set.
     bool RowsStandAlone();
-    // For such rows: whether the current row counts (not blank, through the
-    // filters), without counting it.
+    // Whether the current row is neither blank nor filtered out, without
+    // counting it: all that decides a row that stands alone.
     bool RowStandsAlone();
     bool IsBeforeFirstRow() const noexcept { return rowCounter_ < firstRow_; }
     bool IsAfterLastRow() const noexcept { return lastRow_ != 0 && lastRow_ < rowCounter_; }
