@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "dataaccess/CMemoryStream.h"
-#include "dataaccess/CSAXWriter.h"
-#include "sources/CSCol.h"
+#include "io/CMemoryStream.h"
+#include "model/CSCol.h"
+#include "xml/CSAXWriter.h"
 
 namespace {
 

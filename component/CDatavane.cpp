@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <new>
 
-#include "dataaccess/PlatformError.h"
-#include "definition/DVRun.h"
-#include "definition/ResultCode.h"
+#include "base/PlatformError.h"
+#include "base/ResultCode.h"
+#include "run/DVRun.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "definition/RunEnvironment.h"
+#include "base/RunEnvironment.h"
 
 namespace testsupport {
 

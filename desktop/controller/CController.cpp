@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "ChangeCode.h"
-#include "dataaccess/CXMLDocument.h"
-#include "dataaccess/PlatformError.h"
+#include "base/PlatformError.h"
+#include "xml/CXMLDocument.h"
 
 namespace {
 
@@ -122,8 +122,8 @@ void CController::Changed(int32_t code) {
 void CController::TakeSnapshot() {
     ++serial_;
     redo_.clear();
-    undo_.push_back(
-        Snapshot{*definition_, modified_, viewState_ ? viewState_->SaveViewState() : std::string()});
+    undo_.push_back(Snapshot{*definition_, modified_,
+                             viewState_ ? viewState_->SaveViewState() : std::string()});
     while (undo_.size() > kMaxSnapshots) {
         undo_.pop_front();
     }
@@ -184,7 +184,8 @@ void CController::Notify(int32_t code) {
 }
 
 void CController::AddObserver(IObserver<CController>* observer, bool first) {
-    if (!observer || std::find(observers_.begin(), observers_.end(), observer) != observers_.end()) {
+    if (!observer ||
+        std::find(observers_.begin(), observers_.end(), observer) != observers_.end()) {
         return;
     }
     // Never shift the list under a notification in progress.

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "IObserver.h"
-#include "definition/DVFile.h"
+#include "model/DVFile.h"
 
 // Owns the one open definition of the desktop program: its path, modified
 // flag, undo and redo history of whole snapshots, and the change

@@ -42,8 +42,7 @@ void CDataSelectionPage::CommitEdits() {
 void CDataSelectionPage::OnUpdate(int32_t code) {
     const DVFile& definition = Controller().Definition();
     const int type = definition.Settings().sourcetype;
-    const bool database = type == DVFileSettings::kOdbc || type == DVFileSettings::kExcel ||
-                          type == DVFileSettings::kAccess;
+    const bool database = DVFileSettings::IsDatabase(type);
     database_->setVisible(database);
     if (database) {
         query_->Refresh(Reaches(code, ChangeCode::kSource));

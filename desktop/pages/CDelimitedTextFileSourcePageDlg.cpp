@@ -5,13 +5,13 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLineEdit>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "CFileNameField.h"
 #include "controller/CController.h"
 #include "controller/ChangeCode.h"
+#include "workbench/SourceSettings.h"
 
 namespace {
 constexpr int kMaxOtherDelimiters = 10;
@@ -85,9 +85,12 @@ void CDelimitedTextFileSourcePageDlg::Refresh() {
         }
     }
     const std::pair<QCheckBox*, bool> states[] = {
-        {tab_, delimiter.contains('\t')},   {semicolon_, delimiter.contains(';')},
-        {comma_, delimiter.contains(',')},  {space_, delimiter.contains(' ')},
-        {other_, !other.isEmpty()},         {firstRow_, settings.firstrowhascolnames},
+        {tab_, delimiter.contains('\t')},
+        {semicolon_, delimiter.contains(';')},
+        {comma_, delimiter.contains(',')},
+        {space_, delimiter.contains(' ')},
+        {other_, !other.isEmpty()},
+        {firstRow_, settings.firstrowhascolnames},
         {merge_, settings.treatconsecutivedelimsasone},
     };
     for (auto [box, on] : states) {
@@ -121,7 +124,8 @@ QString CDelimitedTextFileSourcePageDlg::DelimiterText() const {
 }
 
 void CDelimitedTextFileSourcePageDlg::ApplyFileName(const QString& name) {
-    if (!refreshing_ && controller_.Definition().SetSourceFileName(name.toStdString())) {
+    if (!refreshing_ &&
+        SourceSettings::SetSourceFileName(controller_.Definition(), name.toStdString())) {
         controller_.Changed(ChangeCode::kSource);
     }
 }
@@ -131,7 +135,7 @@ void CDelimitedTextFileSourcePageDlg::ApplyDelimiters() {
         return;
     }
     // An empty set is stored as ","; the refresh then shows the Comma box.
-    if (controller_.Definition().SetDelimiter(DelimiterText().toStdString())) {
+    if (SourceSettings::SetDelimiter(controller_.Definition(), DelimiterText().toStdString())) {
         controller_.Changed(ChangeCode::kSource);
     } else {
         Refresh();
@@ -143,8 +147,9 @@ void CDelimitedTextFileSourcePageDlg::ApplyFlags() {
         return;
     }
     DVFile& definition = controller_.Definition();
-    bool changed = definition.SetFirstRowHasColNames(firstRow_->isChecked());
-    changed = definition.SetTreatConsecutiveDelimsAsOne(merge_->isChecked()) || changed;
+    bool changed = SourceSettings::SetFirstRowHasColNames(definition, firstRow_->isChecked());
+    changed =
+        SourceSettings::SetTreatConsecutiveDelimsAsOne(definition, merge_->isChecked()) || changed;
     if (changed) {
         controller_.Changed(ChangeCode::kSource);
     }

@@ -11,7 +11,7 @@
 #include "CFixedColumnEditor.h"
 #include "controller/CController.h"
 #include "controller/ChangeCode.h"
-#include "sources/DVDataSource.h"
+#include "workbench/SourceSettings.h"
 
 CFixedTextFileSourcePageDlg::CFixedTextFileSourcePageDlg(CController& controller,
                                                          IPrompter& prompter, QWidget* parent)
@@ -27,23 +27,23 @@ CFixedTextFileSourcePageDlg::CFixedTextFileSourcePageDlg(CController& controller
     layout->addWidget(firstRow_);
     auto* breaks = new QGroupBox(tr("Define column breaks"), this);
     auto* breaksLayout = new QVBoxLayout(breaks);
-    auto* instructions =
-        new QLabel(tr("To CREATE a column break, click at the desired position.\n"
-                      "To DELETE a column break, double click on the line.\n"
-                      "To MOVE column break, click and drag the line."),
-                   breaks);
+    auto* instructions = new QLabel(tr("To CREATE a column break, click at the desired position.\n"
+                                       "To DELETE a column break, double click on the line.\n"
+                                       "To MOVE column break, click and drag the line."),
+                                    breaks);
     instructions->setWordWrap(true);
     breaksLayout->addWidget(instructions);
     layout->addWidget(breaks);
     layout->addStretch(1);
 
     connect(file_, &CFileNameField::FileNameChosen, this, [this](const QString& name) {
-        if (!refreshing_ && controller_.Definition().SetSourceFileName(name.toStdString())) {
+        if (!refreshing_ &&
+            SourceSettings::SetSourceFileName(controller_.Definition(), name.toStdString())) {
             controller_.Changed(ChangeCode::kSource);
         }
     });
     connect(firstRow_, &QCheckBox::toggled, this, [this](bool on) {
-        if (!refreshing_ && controller_.Definition().SetFirstRowHasColNames(on)) {
+        if (!refreshing_ && SourceSettings::SetFirstRowHasColNames(controller_.Definition(), on)) {
             controller_.Changed(ChangeCode::kSource);
         }
     });
@@ -78,10 +78,6 @@ void CFixedTextFileSourcePageDlg::ApplyBreaks(CController& controller,
     }
     // Opening the source names the columns from the header row (or by
     // position) and renames the nodes that carry the old names.
-    if (std::unique_ptr<DVDataSource> source = CreateDataSource(DVFileSettings::kFixedWidthText, 0, 0)) {
-        if (source->Validate(definition) == 0) {
-            source->Open(definition, 1);
-        }
-    }
+    SourceSettings::ReadColumns(definition);
     controller.Changed(ChangeCode::kSource);
 }

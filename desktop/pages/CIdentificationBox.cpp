@@ -3,8 +3,8 @@
 #include <QFormLayout>
 #include <QLineEdit>
 
-#include "definition/DVFile.h"
 #include "frame/QtText.h"
+#include "model/DVFile.h"
 
 CIdentificationBox::CIdentificationBox(QWidget* parent) : QGroupBox(tr("Identification"), parent) {
     auto* form = new QFormLayout(this);

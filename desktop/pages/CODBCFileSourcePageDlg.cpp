@@ -15,7 +15,8 @@
 #include "ConnectionTest.h"
 #include "controller/CController.h"
 #include "controller/ChangeCode.h"
-#include "dataaccess/CODBCManager.h"
+#include "workbench/DatabaseCatalog.h"
+#include "workbench/SourceSettings.h"
 
 CODBCFileSourcePageDlg::CODBCFileSourcePageDlg(CController& controller, IPrompter& prompter,
                                                QWidget* parent)
@@ -37,7 +38,8 @@ CODBCFileSourcePageDlg::CODBCFileSourcePageDlg(CController& controller, IPrompte
     layout->addStretch(1);
 
     connect(file_, &CFileNameField::FileNameChosen, this, [this](const QString& name) {
-        if (!refreshing_ && controller_.Definition().SetSourceFileName(name.toStdString())) {
+        if (!refreshing_ &&
+            SourceSettings::SetSourceFileName(controller_.Definition(), name.toStdString())) {
             controller_.Changed(ChangeCode::kSource);
         }
     });
@@ -50,7 +52,7 @@ CODBCFileSourcePageDlg::CODBCFileSourcePageDlg(CController& controller, IPrompte
 }
 
 QString CODBCFileSourcePageDlg::FileFilter(int sourceType, const std::string& driver) {
-    const auto attributes = Norvik::CODBCManager::DriverAttributes(driver);
+    const auto attributes = DatabaseCatalog::DriverAttributes(driver);
     auto found = attributes.find("FileExtns");
     QString extensions =
         found == attributes.end() ? QString() : QString::fromStdString(found->second);

@@ -19,8 +19,9 @@
 #include "ConnectionTest.h"
 #include "controller/CController.h"
 #include "controller/ChangeCode.h"
-#include "dataaccess/CODBCManager.h"
 #include "frame/QtText.h"
+#include "workbench/DatabaseCatalog.h"
+#include "workbench/SourceSettings.h"
 
 CODBCSourcePageDlg::CODBCSourcePageDlg(CController& controller, IPrompter& prompter,
                                        QWidget* parent)
@@ -31,7 +32,7 @@ CODBCSourcePageDlg::CODBCSourcePageDlg(CController& controller, IPrompter& promp
     auto* driverLabel = new QLabel(tr("Select a database driver"), this);
     driver_ = new QComboBox(this);
     driver_->setObjectName(QStringLiteral("driver"));
-    for (const std::string& name : Norvik::CODBCManager::Drivers()) {
+    for (const std::string& name : DatabaseCatalog::Drivers()) {
         driver_->addItem(ToQt(name));
     }
     driverLabel->setBuddy(driver_);
@@ -95,7 +96,8 @@ CODBCSourcePageDlg::CODBCSourcePageDlg(CController& controller, IPrompter& promp
         }
     });
     connect(file_, &CFileNameField::FileNameChosen, this, [this](const QString& name) {
-        if (!refreshing_ && controller_.Definition().SetSourceFileName(name.toStdString())) {
+        if (!refreshing_ &&
+            SourceSettings::SetSourceFileName(controller_.Definition(), name.toStdString())) {
             controller_.Changed(ChangeCode::kSource);
         }
     });
@@ -117,17 +119,6 @@ void CODBCSourcePageDlg::SetAdvancedHandler(std::function<void()> handler) {
     advanced_->setEnabled(static_cast<bool>(advancedHandler_));
 }
 
-bool CODBCSourcePageDlg::DriverNeedsFile(const std::string& driver) {
-    if (driver.empty()) {
-        return false;
-    }
-    const auto attributes = Norvik::CODBCManager::DriverAttributes(driver);
-    auto usage = attributes.find("FileUsage");
-    auto extensions = attributes.find("FileExtns");
-    return (usage != attributes.end() && (usage->second == "1" || usage->second == "2")) ||
-           (extensions != attributes.end() && !extensions->second.empty());
-}
-
 void CODBCSourcePageDlg::Refresh() {
     refreshing_ = true;
     const DVFileSettings& settings = controller_.Definition().Settings();
@@ -144,8 +135,7 @@ void CODBCSourcePageDlg::Refresh() {
     {
         const QSignalBlocker block(dsn_);
         dsn_->clear();
-        for (const std::string& name :
-             Norvik::CODBCManager::GetDataSourceNames(settings.odbcdriver)) {
+        for (const std::string& name : DatabaseCatalog::DataSourceNames(settings.odbcdriver)) {
             dsn_->addItem(ToQt(name));
         }
         const QString dsn = ToQt(settings.usersysdsn);
@@ -168,7 +158,8 @@ void CODBCSourcePageDlg::UpdateEnabled() {
     const bool fileDsn = dsnType_->checkedId() == 1;
     dsn_->setEnabled(!fileDsn);
     fileDsn_->setEnabled(fileDsn);
-    fileGroup_->setEnabled(DriverNeedsFile(controller_.Definition().Settings().odbcdriver));
+    fileGroup_->setEnabled(
+        DatabaseCatalog::DriverNeedsFile(controller_.Definition().Settings().odbcdriver));
 }
 
 void CODBCSourcePageDlg::ApplyDriver(const QString& driver) {

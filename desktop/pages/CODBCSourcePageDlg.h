@@ -27,8 +27,6 @@ public:
     void Refresh();
     // Opens the ODBC Advanced sheet; the button is disabled without one.
     void SetAdvancedHandler(std::function<void()> handler);
-    // Whether the driver reads a database file (its FileUsage or FileExtns).
-    static bool DriverNeedsFile(const std::string& driver);
 
     QComboBox* DriverBox() const noexcept { return driver_; }
     QComboBox* DsnBox() const noexcept { return dsn_; }

@@ -2,7 +2,7 @@
 
 #include <QPlainTextEdit>
 
-#include "definition/DVFile.h"
+#include "model/DVFile.h"
 
 class CBackgroundTask;
 

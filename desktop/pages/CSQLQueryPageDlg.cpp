@@ -11,12 +11,13 @@
 #include <QSignalBlocker>
 
 #include "CBackgroundTask.h"
-#include "SourceReading.h"
 #include "controller/CController.h"
 #include "controller/ChangeCode.h"
 #include "frame/DocumentNames.h"
 #include "frame/IPrompter.h"
 #include "frame/QtText.h"
+#include "workbench/DatabaseCatalog.h"
+#include "workbench/SourceSettings.h"
 
 namespace {
 // A query is applied once typing pauses this long.
@@ -67,7 +68,8 @@ CSQLQueryPageDlg::CSQLQueryPageDlg(CController& controller, IPrompter& prompter,
         }
     });
     connect(table_, &QComboBox::textActivated, this, [this](const QString& name) {
-        if (!refreshing_ && controller_.Definition().SetSqlTableName(name.toStdString())) {
+        if (!refreshing_ &&
+            SourceSettings::SetSqlTableName(controller_.Definition(), name.toStdString())) {
             controller_.Changed(ChangeCode::kSelection);
         }
     });
@@ -101,7 +103,7 @@ void CSQLQueryPageDlg::Refresh(bool reloadTables) {
         tablesTask_->Start(
             [copy = definition, self](const CBackgroundTask::KeepGoing&) {
                 std::string error;
-                std::vector<std::string> tables = SourceReading::ListTables(copy, error);
+                std::vector<std::string> tables = DatabaseCatalog::ListTables(copy, error);
                 return [self, tables = std::move(tables)] {
                     if (!self) {
                         return;
@@ -147,7 +149,7 @@ void CSQLQueryPageDlg::Test() {
     testTask_->Start([copy = controller_.Definition(), path = controller_.Path(), serial,
                       self](const CBackgroundTask::KeepGoing&) mutable {
         std::string message;
-        const int32_t code = SourceReading::TestSelection(copy, path, message);
+        const int32_t code = SourceSettings::TestSelection(copy, path, message);
         return [self, copy = std::move(copy), code, message, serial] {
             if (!self) {
                 return;

@@ -2,7 +2,7 @@
 
 #include <QHeaderView>
 
-#include "definition/DVFile.h"
+#include "model/DVFile.h"
 
 CSourceColumnsListView::CSourceColumnsListView(QWidget* parent) : QTreeWidget(parent) {
     setObjectName(QStringLiteral("SourceColumns"));
@@ -45,8 +45,12 @@ QStringList CSourceColumnsListView::RowTexts(const CSCol& column) {
     const QString defaultValue = column.useLastIfEmpty
                                      ? tr("(Use Last Value)")
                                      : QString::fromStdString(column.GetDefaultValue());
-    return {QString::fromStdString(column.name), QString::number(column.width), tr(kTypes[type]),
-            skip, tr(kCases[caseType]), defaultValue};
+    return {QString::fromStdString(column.name),
+            QString::number(column.width),
+            tr(kTypes[type]),
+            skip,
+            tr(kCases[caseType]),
+            defaultValue};
 }
 
 void CSourceColumnsListView::Refresh(const DVFile& definition) {

@@ -14,6 +14,7 @@
 #include "CSourceTypePageDlg.h"
 #include "ChangeLevels.h"
 #include "frame/HelpTopics.h"
+#include "workbench/SourceSettings.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ CSourcePage::CSourcePage(CController& controller, IPrompter& prompter, CSettings
     RestoreSplitters();
 
     connect(type_, &CSourceTypePageDlg::SourceTypeChosen, this, [this](int type) {
-        if (Controller().Definition().SetSourceType(type)) {
+        if (SourceSettings::SetSourceType(Controller().Definition(), type)) {
             Controller().Changed(ChangeCode::kSourceType);
         }
     });
@@ -71,11 +72,10 @@ CSourcePage::CSourcePage(CController& controller, IPrompter& prompter, CSettings
         editor_->SetText(text);
         UpdateBreaks();
     });
-    connect(editor_, &CFixedColumnEditor::BreaksChanged, this,
-            [this](const std::vector<int>& breaks) {
-                CFixedTextFileSourcePageDlg::ApplyBreaks(Controller(), breaks,
-                                                         editor_->LineLength());
-            });
+    connect(
+        editor_, &CFixedColumnEditor::BreaksChanged, this, [this](const std::vector<int>& breaks) {
+            CFixedTextFileSourcePageDlg::ApplyBreaks(Controller(), breaks, editor_->LineLength());
+        });
 }
 
 QWidget* CSourcePage::CurrentForm() const {
@@ -104,7 +104,8 @@ void CSourcePage::ShowType(int type) {
             form = file_;
             title = tr("Access Database Properties");
             break;
-        default: break;
+        default:
+            break;
     }
     for (int i = 0; i < forms_->count(); ++i) {
         if (static_cast<QScrollArea*>(forms_->widget(i))->widget() == form) {

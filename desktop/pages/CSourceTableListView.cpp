@@ -4,7 +4,7 @@
 #include <QPointer>
 
 #include "CBackgroundTask.h"
-#include "SourceReading.h"
+#include "workbench/SourceReading.h"
 
 CSourceTableListView::CSourceTableListView(QWidget* parent) : QTableWidget(parent) {
     setObjectName(QStringLiteral("TablePreview"));

@@ -2,7 +2,7 @@
 
 #include <QTableWidget>
 
-#include "definition/DVFile.h"
+#include "model/DVFile.h"
 
 class CBackgroundTask;
 

@@ -4,7 +4,7 @@
 #include <QPointer>
 
 #include "CBackgroundTask.h"
-#include "SourceReading.h"
+#include "workbench/SourceReading.h"
 
 CSourceTextPreview::CSourceTextPreview(QWidget* parent) : QPlainTextEdit(parent) {
     setObjectName(QStringLiteral("SourcePreview"));

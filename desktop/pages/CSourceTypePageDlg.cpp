@@ -5,7 +5,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "definition/DVFileSettings.h"
+#include "model/DVFileSettings.h"
 
 CSourceTypePageDlg::CSourceTypePageDlg(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
@@ -55,26 +55,32 @@ int CSourceTypePageDlg::SourceType() const {
 QString CSourceTypePageDlg::Description(int type) {
     switch (type) {
         case DVFileSettings::kDelimitedText:
-            return tr("Delimited Text Files use one or more characters to separate columns of "
-                      "data, such as commas or tabs.\n\nEnter the name of your text file, then "
-                      "select the delimiting characters that separate the columns.");
+            return tr(
+                "Delimited Text Files use one or more characters to separate columns of "
+                "data, such as commas or tabs.\n\nEnter the name of your text file, then "
+                "select the delimiting characters that separate the columns.");
         case DVFileSettings::kFixedWidthText:
-            return tr("Fixed column text files have columns with the same width in every row.\n\n"
-                      "Enter the name of your text file, then define the columns in the source "
-                      "preview.");
+            return tr(
+                "Fixed column text files have columns with the same width in every row.\n\n"
+                "Enter the name of your text file, then define the columns in the source "
+                "preview.");
         case DVFileSettings::kOdbc:
-            return tr("Open Database Connectivity (ODBC) is a standard way of connecting to may "
-                      "types of databases, and other files such as spreadsheets.\n\nSelect the "
-                      "database driver from the list, then select a data Source Name (DSN).\n\n"
-                      "Press the Test button to check that Datavane can connect to your "
-                      "database.");
+            return tr(
+                "Open Database Connectivity (ODBC) is a standard way of connecting to may "
+                "types of databases, and other files such as spreadsheets.\n\nSelect the "
+                "database driver from the list, then select a data Source Name (DSN).\n\n"
+                "Press the Test button to check that Datavane can connect to your "
+                "database.");
         case DVFileSettings::kExcel:
-            return tr("Transform a Microsoft Excel Workbook.\n\nEnter the name of your workbook, "
-                      "then click on the Selection tab to choose the data you want to convert.");
+            return tr(
+                "Transform a Microsoft Excel Workbook.\n\nEnter the name of your workbook, "
+                "then click on the Selection tab to choose the data you want to convert.");
         case DVFileSettings::kAccess:
-            return tr("Transform a Microsoft Access database.\n\nEnter the name of your Access "
-                      "database, then click on the Selection tab to choose the data you want to "
-                      "convert.");
-        default: return {};
+            return tr(
+                "Transform a Microsoft Access database.\n\nEnter the name of your Access "
+                "database, then click on the Selection tab to choose the data you want to "
+                "convert.");
+        default:
+            return {};
     }
 }

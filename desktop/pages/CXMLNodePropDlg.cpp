@@ -12,9 +12,9 @@
 #include <QSignalBlocker>
 
 #include "XMLTreeCommands.h"
-#include "definition/DVFile.h"
 #include "controller/CController.h"
 #include "controller/ChangeCode.h"
+#include "model/DVFile.h"
 
 namespace {
 // Typing is applied once it pauses this long.
@@ -30,8 +30,9 @@ CXMLNodePropDlg::CXMLNodePropDlg(CController& controller, QWidget* parent)
 
     auto* types = new QHBoxLayout;
     type_ = new QButtonGroup(this);
-    const std::pair<const char*, int> kinds[] = {
-        {"&Element", XMLNode::kElement}, {"&Attribute", XMLNode::kAttribute}, {"&Value", XMLNode::kValue}};
+    const std::pair<const char*, int> kinds[] = {{"&Element", XMLNode::kElement},
+                                                 {"&Attribute", XMLNode::kAttribute},
+                                                 {"&Value", XMLNode::kValue}};
     for (auto [label, kind] : kinds) {
         auto* button = new QRadioButton(tr(label), this);
         type_->addButton(button, kind);

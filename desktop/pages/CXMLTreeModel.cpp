@@ -3,10 +3,10 @@
 #include <QMimeData>
 
 #include "XMLTreeCommands.h"
-#include "definition/DVFile.h"
 #include "frame/QtText.h"
+#include "model/DVFile.h"
+#include "model/XMLNode.h"
 #include "output/OutputDocument.h"
-#include "output/XMLNode.h"
 
 namespace {
 

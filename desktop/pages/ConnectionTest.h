@@ -1,6 +1,6 @@
 #pragma once
 
-#include "definition/DVFile.h"
+#include "model/DVFile.h"
 
 class CBackgroundTask;
 class IPrompter;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "output/XMLRootNode.h"
+#include "model/XMLRootNode.h"
 
 // The editing commands of the XML tree view on the definition's node tree,
 // free of the user interface. Each returns the node to select afterwards, or

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "definition/DVRun.h"
+#include "run/DVRun.h"
 
 class IPrompter;
 class QLabel;

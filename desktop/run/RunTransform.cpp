@@ -1,12 +1,12 @@
 #include "RunTransform.h"
 
 #include "CTransformDlg.h"
+#include "base/PlatformError.h"
 #include "controller/CController.h"
-#include "dataaccess/PlatformError.h"
-#include "definition/ResultMessages.h"
 #include "frame/DocumentNames.h"
 #include "frame/IPrompter.h"
-#include "sources/DVDataSource.h"
+#include "run/ResultMessages.h"
+#include "workbench/SourceSettings.h"
 
 namespace {
 
@@ -58,18 +58,15 @@ void RunTransform(QWidget* parent, CController& controller, IPrompter& prompter)
     const DVFile& definition = controller.Definition();
     int32_t code = 102;
     try {
-        if (std::unique_ptr<DVDataSource> source =
-                CreateDataSource(definition.Settings().sourcetype)) {
-            code = source->Validate(definition);
-        }
+        code = SourceSettings::CheckSource(definition);
     } catch (const Norvik::PlatformError&) {
         code = 117;
     }
     if (code != 0) {
         prompter.Message(parent,
                          QString::fromStdString(ResultMessage(code, definition, controller.Path())),
-                         QString::fromLatin1(DocumentNames::kProductName),
-                         IPrompter::Buttons::kOk, IPrompter::Icon::kInformation);
+                         QString::fromLatin1(DocumentNames::kProductName), IPrompter::Buttons::kOk,
+                         IPrompter::Icon::kInformation);
         return;
     }
     const DVFile copy = definition;

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "definition/DVFile.h"
+#include "model/DVFile.h"
 
 class CController;
 class IPrompter;

@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "sources/DataTypeProperties.h"
+#include "model/DataTypeProperties.h"
 
 class CFormatDateTimeDlg;
 class CFormatNumberDlg;

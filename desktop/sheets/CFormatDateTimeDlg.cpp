@@ -8,8 +8,8 @@
 #include <ctime>
 
 #include "ExampleBox.h"
-#include "sources/DataTypeProperties.h"
-#include "sources/DateFormat.h"
+#include "model/DataTypeProperties.h"
+#include "model/DateFormat.h"
 
 CFormatDateTimeDlg::CFormatDateTimeDlg(QWidget* parent) : QWidget(parent), clock_(&Now) {
     auto* layout = new QVBoxLayout(this);

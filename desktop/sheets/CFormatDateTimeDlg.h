@@ -3,7 +3,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "sources/DateTimeParts.h"
+#include "base/DateTimeParts.h"
 
 class DataTypeProperties;
 class QComboBox;

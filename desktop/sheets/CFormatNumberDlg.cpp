@@ -7,8 +7,8 @@
 #include <QVBoxLayout>
 
 #include "ExampleBox.h"
-#include "sources/DataTypeProperties.h"
-#include "sources/NumberFormat.h"
+#include "model/DataTypeProperties.h"
+#include "model/NumberFormat.h"
 
 CFormatNumberDlg::CFormatNumberDlg(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);

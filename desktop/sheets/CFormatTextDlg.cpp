@@ -7,7 +7,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "sources/DataTypeProperties.h"
+#include "model/DataTypeProperties.h"
 
 CFormatTextDlg::CFormatTextDlg(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);

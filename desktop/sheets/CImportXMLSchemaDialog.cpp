@@ -12,6 +12,7 @@
 #include "frame/DocumentNames.h"
 #include "frame/HelpTopics.h"
 #include "frame/IPrompter.h"
+#include "import/SchemaImport.h"
 #include "pages/CFileNameField.h"
 
 CImportXMLSchemaFilePropPage::CImportXMLSchemaFilePropPage(SheetContext& context, QWidget* parent)
@@ -19,16 +20,15 @@ CImportXMLSchemaFilePropPage::CImportXMLSchemaFilePropPage(SheetContext& context
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(tr("What type of file do you want to import?"), this));
     kind_ = new QButtonGroup(this);
-    const std::pair<const char*, int> kinds[] = {
-        {"XML Schema Definition (XSD)", DVFile::kImportXsd},
-        {"Document Type Definition (DTD)", DVFile::kImportDtd},
-        {"XML Document (XML)", DVFile::kImportXml}};
+    const std::pair<const char*, int> kinds[] = {{"XML Schema Definition (XSD)", kImportXsd},
+                                                 {"Document Type Definition (DTD)", kImportDtd},
+                                                 {"XML Document (XML)", kImportXml}};
     for (auto [label, kind] : kinds) {
         auto* button = new QRadioButton(tr(label), this);
         kind_->addButton(button, kind);
         layout->addWidget(button);
     }
-    kind_->button(DVFile::kImportXsd)->setChecked(true);
+    kind_->button(kImportXsd)->setChecked(true);
     layout->addSpacing(8);
     auto* pathLabel = new QLabel(tr("Enter the Path or URL of your file"), this);
     path_ = new CFileNameField(context.prompter,

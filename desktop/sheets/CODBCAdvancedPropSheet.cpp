@@ -8,7 +8,7 @@
 #include "controller/CController.h"
 #include "controller/ChangeCode.h"
 #include "frame/HelpTopics.h"
-#include "sources/DVDataSource.h"
+#include "workbench/DatabaseCatalog.h"
 
 CODBCAdvancedPropSheet::CODBCAdvancedPropSheet(SheetContext& context, QWidget* parent)
     : CPropertySheet(tr("ODBC Advanced"), context, ChangeCode::kSource,
@@ -38,10 +38,7 @@ CODBCAdvancedPropPage::CODBCAdvancedPropPage(SheetContext& context, QWidget* par
     if (!automatic.Settings().password.empty()) {
         automatic.SetPassword("********");
     }
-    std::string connection;
-    if (std::unique_ptr<DVDataSource> source = CreateDataSource(automatic.Settings().sourcetype)) {
-        connection = source->GetConnectionString(automatic);
-    }
+    const std::string connection = DatabaseCatalog::ConnectionString(automatic);
     auto* layout = new QVBoxLayout(this);
     auto* automaticLabel = new QLabel(tr("Automatic &Connection String"), this);
     automatic_ = new QPlainTextEdit(Broken(connection), this);

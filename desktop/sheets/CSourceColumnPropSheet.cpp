@@ -9,8 +9,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "Assign.h"
 #include "CDataTypeFormatBox.h"
+#include "base/Assign.h"
 #include "controller/CController.h"
 #include "controller/ChangeCode.h"
 #include "frame/DocumentNames.h"
@@ -61,7 +61,7 @@ bool CSourceColumnPropPage::Validate() {
 
 bool CSourceColumnPropPage::Apply() {
     CSCol& column = ColumnAt(context_, index_);
-    bool changed = AssignField(column.name, name_->text().trimmed().toStdString());
+    bool changed = AssignIfChanged(column.name, name_->text().trimmed().toStdString());
     const DataTypeProperties edited = format_->Edited();
     if (!(static_cast<const DataTypeProperties&>(column) == edited)) {
         static_cast<DataTypeProperties&>(column) = edited;
@@ -105,11 +105,11 @@ CSourceColumnBehaviorPropPage::CSourceColumnBehaviorPropPage(SheetContext& conte
 
 bool CSourceColumnBehaviorPropPage::Apply() {
     CSCol& column = ColumnAt(context_, index_);
-    bool changed = AssignField(column.skipIfEmpty, empty_->isChecked());
-    changed = AssignField(column.skipIfZero, zero_->isChecked()) || changed;
-    changed = AssignField(column.skipIfDuplicate, duplicate_->isChecked()) || changed;
-    changed = AssignField(column.useLastIfEmpty, useLast_->isChecked()) || changed;
-    changed = AssignField(column.defaultValue, default_->text().toStdString()) || changed;
+    bool changed = AssignIfChanged(column.skipIfEmpty, empty_->isChecked());
+    changed = AssignIfChanged(column.skipIfZero, zero_->isChecked()) || changed;
+    changed = AssignIfChanged(column.skipIfDuplicate, duplicate_->isChecked()) || changed;
+    changed = AssignIfChanged(column.useLastIfEmpty, useLast_->isChecked()) || changed;
+    changed = AssignIfChanged(column.defaultValue, default_->text().toStdString()) || changed;
     return changed;
 }
 
@@ -144,15 +144,15 @@ CSourceColumnLookupTablePropPage::CSourceColumnLookupTablePropPage(SheetContext&
 
 bool CSourceColumnLookupTablePropPage::Apply() {
     CSCol& column = ColumnAt(context_, index_);
-    bool changed = AssignField(column.skipIfNoMatch, skip_->isChecked());
-    changed = AssignField(column.ignoreCase, ignoreCase_->isChecked()) || changed;
-    changed = AssignField(column.allowPartialMatch, partial_->isChecked()) || changed;
-    changed = AssignField(column.onlyReplaceMatchingPart, onlyPart_->isChecked()) || changed;
+    bool changed = AssignIfChanged(column.skipIfNoMatch, skip_->isChecked());
+    changed = AssignIfChanged(column.ignoreCase, ignoreCase_->isChecked()) || changed;
+    changed = AssignIfChanged(column.allowPartialMatch, partial_->isChecked()) || changed;
+    changed = AssignIfChanged(column.onlyReplaceMatchingPart, onlyPart_->isChecked()) || changed;
     // The entries as the column reads them: keys folded when case is ignored.
     CSCol parsed = CSCol::WithId(column.id);
     parsed.ignoreCase = column.ignoreCase;
     for (const QString& line : table_->toPlainText().split('\n')) {
         parsed.AddLookupEntry(line.trimmed().toStdString());
     }
-    return AssignField(column.lookupTable, parsed.lookupTable) || changed;
+    return AssignIfChanged(column.lookupTable, parsed.lookupTable) || changed;
 }

@@ -3,7 +3,7 @@
 #include <array>
 
 #include "CPropertySheet.h"
-#include "definition/DVFile.h"
+#include "model/DVFile.h"
 
 class QComboBox;
 class QPushButton;

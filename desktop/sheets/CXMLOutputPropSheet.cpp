@@ -12,9 +12,9 @@
 
 #include "controller/CController.h"
 #include "controller/ChangeCode.h"
-#include "dataaccess/OutputEncodings.h"
 #include "frame/HelpTopics.h"
 #include "pages/CFileNameField.h"
+#include "xml/OutputEncodings.h"
 
 CXMLOutputPropSheet::CXMLOutputPropSheet(SheetContext& context, QWidget* parent)
     : CPropertySheet(tr("XML Output Options"), context, ChangeCode::kOutput,

@@ -17,6 +17,7 @@
 #include "frame/HelpTopics.h"
 #include "frame/IPrompter.h"
 #include "frame/QtText.h"
+#include "import/SchemaImport.h"
 #include "pages/CFileNameField.h"
 
 CXMLTargetPropSheet::CXMLTargetPropSheet(SheetContext& context, QWidget* parent)
@@ -36,8 +37,8 @@ void CXMLTargetPropSheet::AfterApply(bool& changed) {
     const std::string dtd = controller.Definition().Settings().doctypedtd;
     // The import replaces the definition with a copy that holds the settings
     // written just now; a failure keeps them.
-    const SchemaImportOutcome outcome = ImportSchemaInBackground(
-        this, controller, controller.Definition(), dtd, DVFile::kImportDtd);
+    const SchemaImportOutcome outcome =
+        ImportSchemaInBackground(this, controller, controller.Definition(), dtd, kImportDtd);
     if (outcome.imported) {
         changed = true;
     } else if (!outcome.cancelled) {

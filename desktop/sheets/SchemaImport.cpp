@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "controller/CController.h"
+#include "import/SchemaImport.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ SchemaImportOutcome ImportSchemaInBackground(QWidget* parent, CController& contr
     });
     watcher.setFuture(QtConcurrent::run([state, path, kind] {
         try {
-            state->ok = state->definition.ImportSchema(path, kind);
+            state->ok = ImportSchema(state->definition, path, kind);
             state->error = state->definition.GetLastError();
         } catch (const std::exception& failure) {
             state->error = failure.what();

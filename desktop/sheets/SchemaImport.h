@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "definition/DVFile.h"
+#include "model/DVFile.h"
 
 class CController;
 class QWidget;

@@ -5,8 +5,8 @@
 #include <set>
 
 #include "CGroupSourceRow.h"
-#include "XMLNode.h"
-#include "sources/ColumnMap.h"
+#include "model/ColumnMap.h"
+#include "model/XMLNode.h"
 #include "sources/DVDataSource.h"
 
 GroupSnapshots::GroupSnapshots() = default;

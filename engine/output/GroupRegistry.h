@@ -9,19 +9,13 @@
 #include <string_view>
 #include <vector>
 
-#include "dataaccess/ExternalSorter.h"
+#include "model/IXMLNodeVisitor.h"
+#include "sort/ExternalSorter.h"
 #include "sources/DVGroupRows.h"
 
 class ColumnMap;
 class DVDataSource;
 class XMLNode;
-
-// Visits nodes of a tree.
-class IXMLNodeVisitor {
-public:
-    virtual ~IXMLNodeVisitor() = default;
-    virtual void Visit(XMLNode& node) = 0;
-};
 
 // The rows of the whole source as a grouped node's subtree reads them: for
 // each row the values (display form, and the comparison form of date-time

@@ -3,14 +3,14 @@
 #include <atomic>
 #include <charconv>
 
+#include "AutoTextResolver.h"
 #include "CGroupSourceRow.h"
 #include "GroupRegistry.h"
 #include "OutputDocument.h"
 #include "RowTemplate.h"
-#include "XMLNode.h"
-#include "dataaccess/TextUtil.h"
-#include "definition/AutoTextResolver.h"
-#include "sources/ColumnMap.h"
+#include "base/TextUtil.h"
+#include "model/ColumnMap.h"
+#include "model/XMLNode.h"
 #include "sources/DVDataSourceRow.h"
 
 NodeTreeWriter::NodeTreeWriter(OutputDocument& output, AutoTextResolver& resolver,

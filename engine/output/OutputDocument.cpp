@@ -7,15 +7,15 @@
 #include <cstring>
 
 #include "NodeTreeWriter.h"
-#include "XMLRootNode.h"
 #include "XSLPostProcessor.h"
-#include "dataaccess/BackgroundSink.h"
-#include "dataaccess/CTextFile.h"
-#include "dataaccess/CompressingSink.h"
-#include "dataaccess/PlatformError.h"
-#include "dataaccess/XmlChars.h"
-#include "definition/DVFile.h"
-#include "definition/ResultCode.h"
+#include "base/PlatformError.h"
+#include "base/ResultCode.h"
+#include "io/BackgroundSink.h"
+#include "io/CTextFile.h"
+#include "io/CompressingSink.h"
+#include "model/DVFile.h"
+#include "model/XMLRootNode.h"
+#include "xml/XmlChars.h"
 
 namespace {
 

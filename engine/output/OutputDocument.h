@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "OutputFileNamer.h"
-#include "dataaccess/BackgroundSink.h"
-#include "dataaccess/BackgroundValidator.h"
-#include "dataaccess/CMemoryStream.h"
-#include "dataaccess/CSAXAttributes.h"
-#include "dataaccess/CSAXWriter.h"
-#include "dataaccess/CSchemaValidator.h"
-#include "dataaccess/FileSink.h"
+#include "io/BackgroundSink.h"
+#include "io/CMemoryStream.h"
+#include "io/FileSink.h"
+#include "validate/BackgroundValidator.h"
+#include "validate/CSchemaValidator.h"
+#include "xml/CSAXAttributes.h"
+#include "xml/CSAXWriter.h"
 
 class DVFile;
 class DVDataSourceRow;

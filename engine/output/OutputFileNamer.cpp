@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "dataaccess/CompressingSink.h"
-#include "dataaccess/TextUtil.h"
-#include "definition/DVFile.h"
-#include "definition/RunEnvironment.h"
+#include "base/RunEnvironment.h"
+#include "base/TextUtil.h"
+#include "io/CompressingSink.h"
+#include "model/DVFile.h"
 #include "sources/DVDataSourceRow.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "RowTemplate.h"
 
-#include "XMLNode.h"
-#include "sources/ColumnMap.h"
+#include "model/ColumnMap.h"
+#include "model/XMLNode.h"
 #include "sources/DVDataSourceRow.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "dataaccess/CSAXWriter.h"
+#include "xml/CSAXWriter.h"
 
 class ColumnMap;
 class DVDataSourceRow;

@@ -15,8 +15,8 @@
 #include <cstdio>
 #include <mutex>
 
-#include "dataaccess/CXMLDocument.h"
-#include "dataaccess/FetchResource.h"
+#include "io/FetchResource.h"
+#include "xml/CXMLDocument.h"
 
 namespace {
 

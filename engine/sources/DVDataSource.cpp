@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "NumberFormat.h"
-#include "definition/DVFile.h"
-#include "definition/ResultCode.h"
+#include "base/ResultCode.h"
+#include "model/DVFile.h"
+#include "model/NumberFormat.h"
 
 DVDataSource::DVDataSource(int32_t value1, uint8_t value2) : value1_(value1), value2_(value2) {}
 

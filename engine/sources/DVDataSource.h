@@ -7,10 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "CSCol.h"
 #include "DVDataSourceRow.h"
-#include "DVFilter.h"
 #include "DVGroupRows.h"
+#include "model/CSCol.h"
+#include "model/DVFilter.h"
 
 class DVFile;
 

@@ -2,7 +2,7 @@
 #include "DelimitedTextFileDataSource.h"
 #include "FixedWidthTextFileDataSource.h"
 #include "ODBCDataSource.h"
-#include "definition/DVFileSettings.h"
+#include "model/DVFileSettings.h"
 
 std::unique_ptr<DVDataSource> CreateDataSource(int32_t sourceType, int32_t value1, uint8_t value2) {
     switch (sourceType) {

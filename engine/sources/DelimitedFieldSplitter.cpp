@@ -6,8 +6,8 @@
 #include <emmintrin.h>
 #endif
 
-#include "dataaccess/Sanitizer.h"
-#include "dataaccess/TextUtil.h"
+#include "base/Sanitizer.h"
+#include "base/TextUtil.h"
 
 DelimitedFieldSplitter::DelimitedFieldSplitter(std::string_view delimiters, bool merge, bool trim)
     : delimiters_(delimiters), merge_(merge), trim_(trim) {

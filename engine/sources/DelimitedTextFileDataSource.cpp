@@ -2,9 +2,9 @@
 
 #include <array>
 
-#include "dataaccess/TextUtil.h"
-#include "definition/DVFile.h"
-#include "definition/ResultCode.h"
+#include "base/ResultCode.h"
+#include "base/TextUtil.h"
+#include "model/DVFile.h"
 
 int32_t DelimitedTextFileDataSource::Validate(const DVFile& definition) {
     const int32_t code = TextFileDataSource::Validate(definition);

@@ -3,9 +3,9 @@
 #include <functional>
 #include <unordered_map>
 
-#include "dataaccess/TextUtil.h"
-#include "definition/DVFile.h"
-#include "definition/ResultCode.h"
+#include "base/ResultCode.h"
+#include "base/TextUtil.h"
+#include "model/DVFile.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 
 #include <sys/stat.h>
 
-#include "dataaccess/CODBCManager.h"
-#include "dataaccess/ConnectionFactory.h"
-#include "dataaccess/TextUtil.h"
-#include "definition/DVFile.h"
-#include "definition/ResultCode.h"
+#include "base/ResultCode.h"
+#include "base/TextUtil.h"
+#include "db/CODBCManager.h"
+#include "db/ConnectionFactory.h"
+#include "model/DVFile.h"
 
 namespace {
 

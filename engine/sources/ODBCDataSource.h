@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "DVDataSource.h"
-#include "dataaccess/IConnection.h"
+#include "db/IConnection.h"
 
 // Rows of a database table or SQL query reached through ODBC (a user,
 // system or file DSN). Filters always run row by row; a sort on a table

@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "NumberFormat.h"
-#include "SortKey.h"
-#include "dataaccess/PlatformError.h"
-#include "dataaccess/SpillSettings.h"
-#include "dataaccess/TextUtil.h"
-#include "definition/DVFile.h"
-#include "definition/ResultCode.h"
+#include "base/PlatformError.h"
+#include "base/ResultCode.h"
+#include "base/TextUtil.h"
+#include "io/SpillSettings.h"
+#include "model/DVFile.h"
+#include "model/NumberFormat.h"
+#include "sort/SortKey.h"
 
 TextFileDataSource::~TextFileDataSource() = default;
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "DVDataSource.h"
-#include "dataaccess/CTextFile.h"
-#include "dataaccess/ExternalSorter.h"
+#include "io/CTextFile.h"
+#include "sort/ExternalSorter.h"
 
 // The common part of the delimited and fixed-width sources: the file, header
 // names, the current record, row reading and the sort index.

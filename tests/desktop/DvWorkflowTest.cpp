@@ -13,7 +13,6 @@
 #include "DesktopProgram.h"
 #include "ScriptedPrompter.h"
 #include "TestSupport.h"
-#include "dataaccess/CTextFile.h"
 #include "frame/CDVTabView.h"
 #include "frame/CMainFrame.h"
 #include "frame/CSettings.h"
@@ -28,6 +27,7 @@
 #include "pages/CXMLSchemaPage.h"
 #include "pages/CXMLSchemaView.h"
 #include "pages/CXMLTreeModel.h"
+#include "workbench/SourceReading.h"
 
 namespace {
 
@@ -72,7 +72,8 @@ TEST(DvWorkflowTest, FromNewToTheRunnersOutput) {
 
     // Source: the example's orders.
     auto* source = static_cast<CSourcePage*>(frame->Tabs()->Page(0));
-    TypeInto(source->DelimitedForm()->FileField()->Edit(), QString::fromStdString(dir.File("orders.csv")));
+    TypeInto(source->DelimitedForm()->FileField()->Edit(),
+             QString::fromStdString(dir.File("orders.csv")));
     ASSERT_EQ(controller.Definition().Columns().size(), 8u);
 
     // Selection: the eight columns.
@@ -110,7 +111,7 @@ TEST(DvWorkflowTest, FromNewToTheRunnersOutput) {
 
     // The runner writes what the Output tab showed, row for row.
     ASSERT_EQ(RunDvrun(saved, dir.File("run.xml")), 0);
-    QString written = QString::fromStdString(Norvik::CTextFile::DecodeText(ReadFile(dir.File("run.xml"))));
+    QString written = QString::fromStdString(SourceReading::ReadSourceText(dir.File("run.xml")));
     written.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     const QStringList previewLines = preview.split('\n');
     const QStringList writtenLines = written.split('\n');

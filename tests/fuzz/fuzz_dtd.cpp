@@ -1,7 +1,7 @@
 // The DTD scanner over any text: it ends, within its limits, without harm.
-#include "CDTDLoader.h"
 #include "FuzzInput.h"
-#include "definition/DVFile.h"
+#include "import/CDTDLoader.h"
+#include "model/DVFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput input(data, size);

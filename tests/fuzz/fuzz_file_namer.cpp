@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "FuzzInput.h"
-#include "definition/DVFile.h"
+#include "model/DVFile.h"
 #include "output/OutputFileNamer.h"
 #include "sources/DVDataSourceRow.h"
 

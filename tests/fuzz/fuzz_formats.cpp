@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "FuzzInput.h"
-#include "sources/CSCol.h"
+#include "model/CSCol.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput input(data, size);

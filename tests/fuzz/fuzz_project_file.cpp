@@ -4,10 +4,10 @@
 #include <string>
 
 #include "FuzzInput.h"
-#include "dataaccess/CXMLDocument.h"
-#include "dataaccess/PlatformError.h"
-#include "definition/DVFile.h"
-#include "definition/ProjectFileReader.h"
+#include "base/PlatformError.h"
+#include "model/DVFile.h"
+#include "model/ProjectFileReader.h"
+#include "xml/CXMLDocument.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Norvik::CXMLDocument document;

@@ -1,8 +1,8 @@
 // The sample-document import over any bytes: it loads or fails cleanly.
 #include <cstdlib>
 
-#include "XMLDocumentImport.h"
-#include "definition/DVFile.h"
+#include "import/XMLDocumentImport.h"
+#include "model/DVFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DVFile definition;

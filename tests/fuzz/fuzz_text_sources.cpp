@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "FuzzInput.h"
-#include "definition/DVFile.h"
+#include "model/DVFile.h"
+#include "run/ColumnDiscovery.h"
 #include "sources/DelimitedTextFileDataSource.h"
 #include "sources/FixedWidthTextFileDataSource.h"
 
@@ -60,6 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     definition.SetRemoveQuotes((options & 8) != 0);
     definition.SetTreatConsecutiveDelimsAsOne((options & 16) != 0);
     definition.SetSourceFileName(path);
+    std::string detail;
+    ColumnDiscovery::ReadColumns(definition, 100, detail);
     if (definition.Settings().sourcetype == DVFileSettings::kFixedWidthText) {
         definition.RemoveAllColumns();
         for (int i = 0; i < 1 + (options >> 5); ++i) {

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "FuzzInput.h"
-#include "dataaccess/CMemoryStream.h"
-#include "dataaccess/CSAXAttributes.h"
-#include "dataaccess/CSAXWriter.h"
-#include "dataaccess/PlatformError.h"
+#include "base/PlatformError.h"
+#include "io/CMemoryStream.h"
+#include "xml/CSAXAttributes.h"
+#include "xml/CSAXWriter.h"
 
 namespace {
 

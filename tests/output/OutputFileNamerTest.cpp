@@ -4,7 +4,7 @@
 
 #include "FixedEnvironment.h"
 #include "TestSupport.h"
-#include "definition/DVFile.h"
+#include "model/DVFile.h"
 #include "sources/DVDataSourceRow.h"
 
 namespace {

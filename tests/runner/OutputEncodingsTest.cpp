@@ -5,7 +5,7 @@
 #include <libxml/tree.h>
 
 #include "TestSupport.h"
-#include "dataaccess/OutputEncodings.h"
+#include "xml/OutputEncodings.h"
 
 using testsupport::TempDir;
 using testsupport::WriteFile;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "definition/DVFile.h"
+#include "model/DVFile.h"
 
 namespace {
 

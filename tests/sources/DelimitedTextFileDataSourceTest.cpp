@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "TextSourceTestSupport.h"
-#include "dataaccess/TextUtil.h"
+#include "base/TextUtil.h"
 #include "sources/DelimitedFieldSplitter.h"
 
 using namespace testsupport;
@@ -82,6 +82,7 @@ TEST(DelimitedTextFileDataSourceTest, HeaderNamesAndQuotes) {
         dir, "Name;Age;;\"City\"\n\"Smith; John\";42;x;\"Den \"\"Haag\"\"\"\n\n  Ann ; 7 \n",
         DVFileSettings::kDelimitedText);
     definition.SetDelimiter(";");
+    ReadColumns(definition);
     EXPECT_EQ(ColumnNames(definition), (Names{"Name", "Age", "col003", "City"}));
     EXPECT_EQ(ReadAll(definition),
               (Table{{"Smith; John", "42", "x", "Den \"Haag\""}, {"Ann", "7", "", ""}}));
@@ -98,6 +99,7 @@ TEST(DelimitedTextFileDataSourceTest, WithoutHeaderTheFirstLineIsData) {
     definition.SetFirstRowHasColNames(false);
     definition.SetAutoAddNodes(false);
     definition.SetSourceFileName(path);
+    ReadColumns(definition);
     EXPECT_EQ(ColumnNames(definition), (Names{"col001", "col002"}));
     EXPECT_EQ(ReadAll(definition), (Table{{"1", "2"}, {"3", "4"}}));
 

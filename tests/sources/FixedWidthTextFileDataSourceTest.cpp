@@ -53,7 +53,8 @@ TEST(FixedWidthTextFileDataSourceTest, HeaderNamesRenameColumnsAndTheirNodes) {
     DVFile definition;
     definition.SetSourceType(DVFileSettings::kFixedWidthText);
     definition.SetFirstRowHasColNames(true);
-    definition.SetSourceFileName(path);  // detects col001.. and adds their nodes
+    definition.SetSourceFileName(path);
+    ReadColumns(definition);  // detects col001.. and adds their nodes
     EXPECT_EQ(ColumnNames(definition), (Names{"Code", "Name", "Qty"}));
     const XMLNode* row = definition.Root().GetChild(0);
     ASSERT_NE(row, nullptr);
@@ -84,7 +85,7 @@ TEST(FixedWidthTextFileDataSourceTest, ColumnsAreFittedToTheFirstLine) {
         column.width = width;
         definition.AddColumn(column);
     }
-    definition.SetSourceFileName(path);  // has columns: nothing to discover
+    definition.SetSourceFileName(path);
     EXPECT_EQ(Widths(definition), (std::vector<int32_t>{4, 0, 5, 3}));
     // Opening fits them: 4 + 4 (a width of 0 counts as 4) + 2 (cut to the
     // line) = 10; the last column goes.

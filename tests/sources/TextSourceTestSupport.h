@@ -7,13 +7,23 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "definition/DVFile.h"
-#include "definition/ResultCode.h"
+#include "base/ResultCode.h"
+#include "model/DVFile.h"
 #include "sources/DVDataSource.h"
 
 namespace testsupport {
 
 using Table = std::vector<std::vector<std::string>>;
+
+// Opens a source on the definition once, which makes the definition's
+// columns mirror the file (as the editor does when a source is chosen).
+inline void ReadColumns(DVFile& definition) {
+    std::unique_ptr<DVDataSource> source = CreateDataSource(definition.Settings().sourcetype);
+    const int32_t code = source->Validate(definition);
+    if (code == kSuccess || code == kNoColumns) {
+        source->Open(definition, 100);
+    }
+}
 
 // A definition reading `bytes` from a file in dir, as source type `type`.
 inline DVFile TextDefinition(const TempDir& dir, const std::string& bytes, int32_t type,
@@ -24,8 +34,8 @@ inline DVFile TextDefinition(const TempDir& dir, const std::string& bytes, int32
     definition.SetSourceType(type);
     definition.SetAutoAddNodes(false);
     definition.StoreDelimiter(",");
-    // Set the name last so the columns come from this file.
     definition.SetSourceFileName(path);
+    ReadColumns(definition);
     return definition;
 }
 

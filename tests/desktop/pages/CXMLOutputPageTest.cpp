@@ -13,6 +13,7 @@
 #include "pages/CBackgroundTask.h"
 #include "pages/CFileNameField.h"
 #include "pages/COutputTextPreview.h"
+#include "workbench/SourceSettings.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ struct OutputPageTest : ::testing::Test, PageFixture<CXMLOutputPage> {
         }
         DVFile& definition = controller.Definition();
         definition.SetEncoding("utf-8");
-        definition.SetSourceFileName(dir.File("big.csv"));
+        SourceSettings::SetSourceFileName(definition, dir.File("big.csv"));
         XMLRootNode& root = definition.Root();
         root.SetName("first");
         XMLNode* customer = root.FindByName("row");

@@ -12,6 +12,7 @@
 #include "TestSupport.h"
 #include "controller/CController.h"
 #include "controller/ChangeCode.h"
+#include "import/SchemaImport.h"
 #include "pages/CFileNameField.h"
 #include "pages/CXMLSchemaView.h"
 #include "pages/CXMLTreeModel.h"
@@ -53,7 +54,7 @@ TEST_F(ImportDialogTest, AnEmptyPathIsRefused) {
     CImportXMLSchemaDialog dialog(context);
     EXPECT_EQ(dialog.windowTitle(), "Import XML Schema");
     EXPECT_EQ(dialog.Tabs()->tabText(0), "File Selection");
-    EXPECT_EQ(dialog.FilePage()->KindGroup()->checkedId(), DVFile::kImportXsd);
+    EXPECT_EQ(dialog.FilePage()->KindGroup()->checkedId(), kImportXsd);
     dialog.show();
     dialog.accept();
     EXPECT_TRUE(dialog.isVisible());
@@ -66,15 +67,15 @@ TEST_F(ImportDialogTest, AnEmptyPathIsRefused) {
 TEST_F(ImportDialogTest, ImportsTheThreeKindsAndKeepsTheModelValid) {
     QAbstractItemModelTester tester(view.Model(),
                                     QAbstractItemModelTester::FailureReportingMode::Fatal);
-    EXPECT_TRUE(Import(DataFile("schema/one-root.xsd"), DVFile::kImportXsd));
+    EXPECT_TRUE(Import(DataFile("schema/one-root.xsd"), kImportXsd));
     EXPECT_EQ(RootShape().substr(0, 5), "note:");
     EXPECT_TRUE(controller.IsModified());
 
     controller.Definition().Root().SetName("note");
-    EXPECT_TRUE(Import(DataFile("schema/note.dtd"), DVFile::kImportDtd));
+    EXPECT_TRUE(Import(DataFile("schema/note.dtd"), kImportDtd));
     EXPECT_EQ(RootShape().substr(0, 5), "note:");
 
-    EXPECT_TRUE(Import(DataFile("schema/sample.xml"), DVFile::kImportXml));
+    EXPECT_TRUE(Import(DataFile("schema/sample.xml"), kImportXml));
     EXPECT_EQ(RootShape().substr(0, 2), "a:");
     EXPECT_TRUE(prompter.messages.empty());
 
@@ -89,7 +90,7 @@ TEST_F(ImportDialogTest, ImportsTheThreeKindsAndKeepsTheModelValid) {
 
 TEST_F(ImportDialogTest, ABrokenSchemaShowsTheParserError) {
     const size_t depth = controller.UndoDepth();
-    EXPECT_FALSE(Import(DataFile("schema/not-a-schema.xsd"), DVFile::kImportXsd));
+    EXPECT_FALSE(Import(DataFile("schema/not-a-schema.xsd"), kImportXsd));
     ASSERT_EQ(prompter.messages.size(), 1u);
     EXPECT_EQ(prompter.messages[0].caption, "Import XML Schema");
     EXPECT_EQ(prompter.messages[0].icon, IPrompter::Icon::kError);

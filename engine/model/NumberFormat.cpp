@@ -1,0 +1,446 @@
+#include "NumberFormat.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <charconv>
+#include <climits>
+#include <clocale>
+#include <cmath>
+#include <cstring>
+
+#include "base/TextUtil.h"
+#include "base/VariantConvert.h"
+
+namespace {
+
+constexpr size_t kMaxNumberText = 55;
+
+std::atomic<const NumberLocale*> overridden{nullptr};
+
+NumberLocale ReadProcessLocale() {
+    NumberLocale conventions;  // en-US unless the locale says otherwise
+    const lconv* lc = std::localeconv();
+    if (!lc) {
+        return conventions;
+    }
+    if (lc->decimal_point && *lc->decimal_point) {
+        conventions.decimalSeparator = lc->decimal_point;
+    }
+    if (lc->thousands_sep && *lc->thousands_sep) {
+        conventions.thousandsSeparator = lc->thousands_sep;
+        conventions.grouping = lc->grouping ? lc->grouping : "";
+    }
+    if (lc->currency_symbol && *lc->currency_symbol) {
+        auto flag = [](char value, bool fallback) {
+            return value == CHAR_MAX ? fallback : value != 0;
+        };
+        auto number = [](char value, int fallback) {
+            return value == CHAR_MAX ? fallback : static_cast<int>(value);
+        };
+        conventions.currencySymbol = lc->currency_symbol;
+        conventions.positiveSign = lc->positive_sign ? lc->positive_sign : "";
+        conventions.negativeSign =
+            (lc->negative_sign && *lc->negative_sign) ? lc->negative_sign : "-";
+        conventions.symbolPrecedesPositive = flag(lc->p_cs_precedes, true);
+        conventions.symbolPrecedesNegative = flag(lc->n_cs_precedes, true);
+        conventions.spacePositive = number(lc->p_sep_by_space, 0);
+        conventions.spaceNegative = number(lc->n_sep_by_space, 0);
+        conventions.signPositionPositive = number(lc->p_sign_posn, 1);
+        conventions.signPositionNegative = number(lc->n_sign_posn, 1);
+    }
+    return conventions;
+}
+
+// The first character (code point) of text, as UTF-8.
+std::string_view FirstCharacter(std::string_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    size_t pos = 0;
+    Norvik::NextCodePoint(text, pos);
+    return text.substr(0, pos);
+}
+
+void RemoveAll(std::string& text, std::string_view what) {
+    if (what.empty()) {
+        return;
+    }
+    size_t at = 0;
+    while ((at = text.find(what, at)) != std::string::npos) {
+        text.erase(at, what.size());
+    }
+}
+
+// Appends integer digits with separators inserted by a POSIX grouping string.
+void AppendGrouped(std::string& out, std::string_view digits, const std::string& grouping,
+                   const std::string& separator) {
+    if (grouping.empty() || separator.empty()) {
+        out += digits;
+        return;
+    }
+    // Positions from the right, increasing; more cuts than this make a
+    // number far longer than any that is written.
+    std::array<size_t, 64> cuts;
+    size_t count = 0;
+    size_t position = 0;
+    size_t index = 0;
+    int size = 0;
+    while (true) {
+        if (index < grouping.size()) {
+            size = static_cast<unsigned char>(grouping[index++]);
+        }
+        if (size <= 0 || size == CHAR_MAX) {
+            break;
+        }
+        position += static_cast<size_t>(size);
+        if (position >= digits.size() || count == cuts.size()) {
+            break;
+        }
+        cuts[count++] = position;
+    }
+    // Runs of digits between the cuts, each appended whole.
+    size_t next = count;  // the next cut from the left is cuts[next - 1]
+    size_t at = 0;
+    while (next > 0) {
+        const size_t cut = digits.size() - cuts[--next];
+        out.append(digits.substr(at, cut - at));
+        out += separator;
+        at = cut;
+    }
+    out.append(digits.substr(at));
+}
+
+std::string Currency(const NumberLocale& c, const std::string& amount, bool negative) {
+    const bool precedes = negative ? c.symbolPrecedesNegative : c.symbolPrecedesPositive;
+    const int space = negative ? c.spaceNegative : c.spacePositive;
+    const int position = negative ? c.signPositionNegative : c.signPositionPositive;
+    const std::string& sign = negative ? c.negativeSign : c.positiveSign;
+    std::string symbol = c.currencySymbol;
+    if (position == 3) {
+        symbol = sign + (space == 2 ? " " : "") + symbol;
+    } else if (position == 4) {
+        symbol = symbol + (space == 2 ? " " : "") + sign;
+    }
+    const std::string gap = space == 1 ? " " : "";
+    std::string core = precedes ? symbol + gap + amount : amount + gap + symbol;
+    switch (position) {
+        case 0:
+            return "(" + core + ")";
+        case 2:
+            return core + (space == 2 ? " " : "") + sign;
+        case 3:
+        case 4:
+            return core;
+        default:
+            return sign + (space == 2 ? " " : "") + core;
+    }
+}
+
+}  // namespace
+
+const NumberLocale& NumberLocale::Current() {
+    if (const NumberLocale* replaced = overridden.load()) {
+        return *replaced;
+    }
+    static const NumberLocale process = ReadProcessLocale();
+    return process;
+}
+
+void NumberLocale::Override(const NumberLocale* conventions) {
+    overridden.store(conventions);
+}
+
+std::string FormatNumber(std::string_view text, int precision, bool thousands, bool currency) {
+    std::string out;
+    FormatNumberInto(text, precision, thousands, currency, out);
+    return out;
+}
+
+void FormatNumberInto(std::string_view text, int precision, bool thousands, bool currency,
+                      std::string& out) {
+    out.clear();
+    const NumberLocale& locale = NumberLocale::Current();
+    const size_t start = text.find_first_of("+-.0123456789");
+    if (start == std::string_view::npos) {
+        return;
+    }
+    std::string_view s = text.substr(start);
+    std::string cleaned;  // only when separators or symbols must go
+    const std::string_view separator = FirstCharacter(locale.thousandsSeparator);
+    const std::string_view symbol = FirstCharacter(locale.currencySymbol);
+    const auto contains = [&](std::string_view what) {
+        return !what.empty() && s.find(what) != std::string_view::npos;
+    };
+    if (contains(separator) || contains(symbol) || locale.decimalSeparator != ".") {
+        cleaned.assign(s);
+        RemoveAll(cleaned, separator);
+        RemoveAll(cleaned, symbol);
+        if (locale.decimalSeparator != ".") {
+            const size_t at = cleaned.rfind(locale.decimalSeparator);
+            if (at != std::string::npos) {
+                cleaned.replace(at, locale.decimalSeparator.size(), ".");
+            }
+        }
+        s = cleaned;
+    }
+
+    // A plain number: optional sign, digits, optional point and digits.
+    size_t i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+        negative = s[i] == '-';
+        ++i;
+    }
+    const size_t wholeBegin = i;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
+        ++i;
+    }
+    const size_t wholeEnd = i;
+    size_t fractionBegin = i;
+    bool point = false;
+    if (i < s.size() && s[i] == '.') {
+        point = true;
+        fractionBegin = ++i;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
+            ++i;
+        }
+    }
+    const size_t fractionLength = i - fractionBegin;
+    if (i != s.size() || (wholeEnd == wholeBegin && fractionLength == 0)) {
+        return;
+    }
+    const size_t decimals = precision < 0 ? (point ? std::min<size_t>(9, fractionLength) : 0)
+                                          : static_cast<size_t>(std::min(precision, 50));
+
+    // Round half away from zero on the digits. Numbers of ordinary length
+    // need no allocation: this runs for every value of a column.
+    const bool roundUp = fractionLength > decimals && s[fractionBegin + decimals] >= '5';
+    const size_t wholeDigits = wholeEnd - wholeBegin;
+    const size_t length = wholeDigits + decimals;
+    std::array<char, 128> small;
+    std::string large;
+    char* digits = small.data();
+    if (length + 1 > small.size()) {
+        large.resize(length + 1);
+        digits = large.data();
+    }
+    char* end = digits + 1;  // room for a carry out of the first digit
+    end = std::copy_n(s.data() + wholeBegin, wholeDigits, end);
+    end = std::copy_n(s.data() + fractionBegin, std::min(fractionLength, decimals), end);
+    if (fractionLength < decimals) {
+        end = std::fill_n(end, decimals - fractionLength, '0');
+    }
+    char* first = digits + 1;
+    if (roundUp) {
+        char* k = end;
+        while (k > first && k[-1] == '9') {
+            *--k = '0';
+        }
+        if (k > first) {
+            ++k[-1];
+        } else {
+            *--first = '1';
+        }
+    }
+    const std::string_view all(first, static_cast<size_t>(end - first));
+    const size_t wholeLength = all.size() - decimals;
+    size_t firstNonZero = 0;
+    while (firstNonZero < wholeLength && all[firstNonZero] == '0') {
+        ++firstNonZero;
+    }
+    std::string_view whole = all.substr(firstNonZero, wholeLength - firstNonZero);
+    if (whole.empty() && (locale.leadingZero || decimals == 0)) {
+        whole = "0";
+    }
+    if (all.find_first_not_of('0') == std::string_view::npos) {
+        negative = false;  // no "-0.00"
+    }
+
+    if (negative && !currency) {
+        out += '-';
+    }
+    if (thousands) {
+        AppendGrouped(out, whole, locale.grouping, locale.thousandsSeparator);
+    } else {
+        out += whole;
+    }
+    if (decimals > 0) {
+        out += locale.decimalSeparator;
+        out += all.substr(wholeLength);
+    }
+    if (currency) {
+        out = Currency(locale, out, negative);
+    }
+    size_t characters = out.size();
+    if (characters > kMaxNumberText) {
+        characters = 0;
+        for (size_t pos = 0; pos < out.size(); ++characters) {
+            Norvik::NextCodePoint(out, pos);
+        }
+    }
+    if (characters > kMaxNumberText) {
+        out.clear();
+    }
+}
+
+std::optional<double> ParseLocaleNumber(std::string_view text) {
+    const NumberLocale& locale = NumberLocale::Current();
+    std::string s = Norvik::Trim(text);
+    bool negative = false;
+    if (s.size() >= 2 && s.front() == '(' && s.back() == ')') {
+        negative = true;
+        s = Norvik::Trim(std::string_view(s).substr(1, s.size() - 2));
+    }
+    RemoveAll(s, locale.currencySymbol);
+    RemoveAll(s, locale.thousandsSeparator);
+    if (locale.decimalSeparator != ".") {
+        const size_t at = s.find(locale.decimalSeparator);
+        if (at != std::string::npos) {
+            s.replace(at, locale.decimalSeparator.size(), ".");
+        }
+    }
+    s = Norvik::Trim(s);
+    if (!s.empty() && s.back() == '-' && s.front() != '-') {
+        negative = !negative;  // trailing minus, as some locales write it
+        s.pop_back();
+    }
+    const std::optional<double> value = Norvik::ParseVariantNumber(s);
+    if (!value) {
+        return std::nullopt;
+    }
+    return negative ? -*value : *value;
+}
+
+std::from_chars_result FromCharsDecimal(const char* first, const char* last, double& value) {
+    // Short plain decimals, the usual case, need no general conversion: a
+    // mantissa below 10^15 divided by a power of ten up to 10^22 (both exact
+    // doubles) is rounded once, exactly as the general conversion rounds.
+    const char* p = first;
+    const bool negative = p < last && *p == '-';
+    if (negative) {
+        ++p;
+    }
+    uint64_t mantissa = 0;
+    int significant = 0;
+    int decimals = 0;
+    bool digits = false;
+    for (; p < last && *p >= '0' && *p <= '9'; ++p) {
+        digits = true;
+        if (mantissa != 0 || *p != '0') {
+            mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
+            ++significant;
+        }
+    }
+    if (p < last && *p == '.') {
+        ++p;
+        for (; p < last && *p >= '0' && *p <= '9'; ++p) {
+            digits = true;
+            mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
+            significant += mantissa != 0 ? 1 : 0;
+            ++decimals;
+        }
+    }
+    const bool exponent = p < last && (*p == 'e' || *p == 'E');
+    if (!digits || exponent || significant > 15 || decimals > 22) {
+        return std::from_chars(first, last, value);
+    }
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const double magnitude = static_cast<double>(mantissa) / kPowers[decimals];
+    value = negative ? -magnitude : magnitude;
+    return {p, std::errc()};
+}
+
+double ComparisonNumberValue(std::string_view text) {
+    double value = 0.0;
+    const size_t start = text.find_first_of("-0123456789");
+    if (start == std::string_view::npos) {
+        return 0.0;
+    }
+    const auto result = FromCharsDecimal(text.data() + start, text.data() + text.size(), value);
+    if (result.ec == std::errc::result_out_of_range) {
+        return text[start] == '-' ? -HUGE_VAL : HUGE_VAL;
+    }
+    return result.ec == std::errc() ? value : 0.0;
+}
+
+namespace {
+
+// The comparison form of a value already read.
+void ComparisonFormOf(double value, int precision, std::string& out);
+
+}  // namespace
+
+double ComparisonRoundedValue(std::string_view text, int precision) {
+    const double value = ComparisonNumberValue(text);
+    if (std::fabs(value) < 1e15 && value == std::floor(value)) {
+        return value;  // whole numbers print and read back unchanged
+    }
+    std::string form;
+    ComparisonFormOf(value, precision, form);
+    double read = 0.0;
+    const auto result = FromCharsDecimal(form.data(), form.data() + form.size(), read);
+    return result.ec == std::errc() ? read : 0.0;
+}
+
+std::string ComparisonNumber(std::string_view text, int precision) {
+    std::string out;
+    ComparisonNumberInto(text, precision, out);
+    return out;
+}
+
+void ComparisonNumberInto(std::string_view text, int precision, std::string& out) {
+    ComparisonFormOf(ComparisonNumberValue(text), precision, out);
+}
+
+namespace {
+
+void ComparisonFormOf(double value, int precision, std::string& out) {
+    const int decimals = precision < 0 ? 6 : std::min(precision, 60);
+    std::array<char, 512> buffer;
+    const double magnitude = std::fabs(value);
+    const char* digitsEnd = nullptr;
+    if (magnitude < 1e15 && magnitude == std::floor(magnitude)) {
+        // Whole numbers (the usual filter operand) print without the
+        // general conversion: the digits, then zero decimals.
+        auto whole = static_cast<uint64_t>(magnitude);
+        char* p = buffer.data() + 32;
+        char* const wholeEnd = p;
+        do {
+            *--p = static_cast<char>('0' + whole % 10);
+            whole /= 10;
+        } while (whole != 0);
+        const size_t wholeDigits = static_cast<size_t>(wholeEnd - p);
+        std::memmove(buffer.data(), p, wholeDigits);
+        char* end = buffer.data() + wholeDigits;
+        if (decimals > 0) {
+            *end++ = '.';
+            end = std::fill_n(end, decimals, '0');
+        }
+        digitsEnd = end;
+    } else {
+        const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
+                                          std::chars_format::fixed, decimals);
+        if (result.ec == std::errc()) {
+            digitsEnd = result.ptr;
+        } else {
+            buffer[0] = '0';
+            digitsEnd = buffer.data() + 1;
+        }
+    }
+    const auto digits = static_cast<size_t>(digitsEnd - buffer.data());
+    const bool negative = std::signbit(value) && value != 0.0;
+    const size_t width = 15 - (negative ? 1 : 0);
+    out.clear();
+    if (negative) {
+        out += '-';
+    }
+    if (digits < width) {
+        out.append(width - digits, '0');
+    }
+    out.append(buffer.data(), digits);
+}
+
+}  // namespace

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "model/DVFile.h"
+
+// One run of a definition: loads the project file, reads the source rows,
+// writes the output documents, reports progress and ends with one result
+// code and a detail text.
+//
+// Calling order: SetDefinitionPath, LoadDefinition (false: report 101),
+// optional setters, Run, then GetResultMessage and GetDetailText.
+class DVRun : public DVFile {
+public:
+    // Called with -1 at the start, 0 once set up, the row count about every
+    // 500 ms and the final count; false cancels the run.
+    using ProgressCallback = std::function<bool(int32_t rowCount)>;
+
+    DVRun();
+    explicit DVRun(const DVFile& definition);
+    ~DVRun() override;
+
+    void SetDefinitionPath(std::string path) { definitionPath_ = std::move(path); }
+    const std::string& GetDefinitionPath() const noexcept { return definitionPath_; }
+    // May throw Norvik::PlatformError for a value that does not convert.
+    bool LoadDefinition();
+    int32_t Run(const ProgressCallback& progress = {});
+
+    std::string GetResultMessage(int32_t code) const;
+    const std::string& GetDetailText() const noexcept { return detail_; }
+    const std::vector<std::string>& OutputFileNames() const noexcept { return outputNames_; }
+    // gzip what goes to standard output (target "-").
+    void SetCompressStandardOutput(bool on) noexcept { compressStandardOutput_ = on; }
+    int32_t RowCount() const noexcept { return rowCount_; }
+
+    // Runs a copy of the definition into a temporary file (at most maxRows
+    // rows) and returns the start of the output, at most maxChars characters,
+    // or the detail text of a failed run. Leaves no file behind. A progress
+    // callback that answers false stops the preview early (its text is then
+    // the detail text of the cancelled run, usually empty).
+    static std::string RunPreview(const DVFile& definition, size_t maxChars, int32_t maxRows,
+                                  const ProgressCallback& progress = {});
+
+private:
+    // Temporary files of sorting and grouping go beside the output.
+    void SetSpillFolder() const;
+
+    std::string definitionPath_;
+    std::string detail_;
+    std::vector<std::string> outputNames_;
+    int32_t rowCount_ = 0;
+    bool compressStandardOutput_ = false;
+};

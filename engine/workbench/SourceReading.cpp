@@ -1,0 +1,101 @@
+#include "SourceReading.h"
+
+#include <fstream>
+
+#include "base/PlatformError.h"
+#include "base/TextUtil.h"
+#include "io/CTextFile.h"
+#include "run/DVRun.h"
+#include "run/ResultMessages.h"
+#include "sources/DVDataSource.h"
+
+namespace SourceReading {
+
+namespace {
+
+// Enough bytes for maxChars characters in any encoding the reader knows.
+constexpr size_t kBytesPerChar = 4;
+
+std::string WithDetail(std::string message, const std::string& detail) {
+    if (!detail.empty()) {
+        message += message.empty() ? detail : ": " + detail;
+    }
+    return message;
+}
+
+}  // namespace
+
+std::string ReadSourceText(const std::string& path, size_t maxChars) {
+    std::ifstream in(path, std::ios::binary);
+    if (path.empty() || !in) {
+        return {};
+    }
+    std::string bytes(maxChars * kBytesPerChar, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    const bool cut = in.gcount() > 0 && in.peek() != std::char_traits<char>::eof();
+    if (cut) {
+        // Never end inside a UTF-8 sequence.
+        while (!bytes.empty() && (static_cast<unsigned char>(bytes.back()) & 0xC0) == 0x80) {
+            bytes.pop_back();
+        }
+        if (!bytes.empty() && static_cast<unsigned char>(bytes.back()) >= 0xC0) {
+            bytes.pop_back();
+        }
+    }
+    std::string text = Norvik::CTextFile::DecodeText(bytes);
+    Norvik::KeepFirstCharacters(text, maxChars);
+    return text;
+}
+
+TablePreview ReadTablePreview(const DVFile& definition, int32_t maxRows,
+                              const KeepGoing& keepGoing) {
+    TablePreview preview;
+    DVFile copy = definition;
+    std::unique_ptr<DVDataSource> source = CreateDataSource(copy.Settings().sourcetype, 0, 0);
+    if (!source || !DVFileSettings::IsDatabase(copy.Settings().sourcetype)) {
+        return preview;
+    }
+    try {
+        int32_t code = source->Validate(copy);
+        if (code == 0) {
+            code = source->Open(copy, maxRows);
+        }
+        if (code != 0) {
+            preview.error = WithDetail(ResultMessage(code, copy, {}), source->ErrorText());
+            return preview;
+        }
+        const int32_t columns = static_cast<int32_t>(copy.Columns().size());
+        for (const CSCol& column : copy.Columns()) {
+            preview.columns.push_back(column.name);
+        }
+        while (static_cast<int32_t>(preview.rows.size()) < maxRows && source->NextRow()) {
+            if (keepGoing && !keepGoing()) {
+                break;
+            }
+            std::vector<std::string> row;
+            row.reserve(static_cast<size_t>(columns));
+            for (int32_t i = 0; i < columns; ++i) {
+                row.push_back(source->GetColumnValue(i, false));
+            }
+            preview.rows.push_back(std::move(row));
+        }
+        if (source->HasError()) {
+            preview.error = source->ErrorText();
+        }
+    } catch (const Norvik::PlatformError& error) {
+        preview.error = error.Description();
+    }
+    return preview;
+}
+
+std::string RunOutputPreview(const DVFile& definition, const KeepGoing& keepGoing) {
+    try {
+        return DVRun::RunPreview(definition, kPreviewChars, kPreviewRows,
+                                 [&keepGoing](int32_t) { return !keepGoing || keepGoing(); });
+    } catch (const Norvik::PlatformError& error) {
+        return error.Description();
+    }
+}
+
+}  // namespace SourceReading

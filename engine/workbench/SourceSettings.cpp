@@ -1,0 +1,117 @@
+#include "SourceSettings.h"
+
+#include <memory>
+
+#include "DatabaseCatalog.h"
+#include "base/PlatformError.h"
+#include "base/ResultCode.h"
+#include "model/DVFile.h"
+#include "run/ColumnDiscovery.h"
+#include "run/ResultMessages.h"
+#include "sources/DVDataSource.h"
+
+namespace SourceSettings {
+
+namespace {
+
+// Enough rows for a source to name its columns.
+constexpr int32_t kDiscoveryRowLimit = 100;
+
+bool ReadColumnsQuietly(DVFile& definition) {
+    std::string ignored;
+    return ColumnDiscovery::ReadColumns(definition, kDiscoveryRowLimit, ignored) == kSuccess;
+}
+
+// A changed value re-reads the columns.
+bool RereadIfChanged(DVFile& definition, bool changed) {
+    if (changed) {
+        ReadColumnsQuietly(definition);
+    }
+    return changed;
+}
+
+}  // namespace
+
+bool SetSourceType(DVFile& definition, int32_t type) {
+    if (!definition.SetSourceType(type)) {
+        return false;
+    }
+    if (type == DVFileSettings::kExcel || type == DVFileSettings::kAccess) {
+        definition.SetOdbcDriver(DatabaseCatalog::InstalledDriverFor(type));
+    }
+    return true;
+}
+
+bool SetSourceFileName(DVFile& definition, std::string_view name) {
+    if (!definition.SetSourceFileName(name)) {
+        return false;
+    }
+    if (!DVFileSettings::IsDatabase(definition.Settings().sourcetype)) {
+        if (definition.Columns().empty()) {
+            ReadColumnsQuietly(definition);
+        }
+    } else if (!ReadColumnsQuietly(definition)) {
+        definition.SetSqlTableName("");
+        definition.SetSqlQuery("");
+    }
+    return true;
+}
+
+bool SetSqlTableName(DVFile& definition, std::string_view name) {
+    if (!definition.SetSqlTableName(name)) {
+        return false;
+    }
+    if (!name.empty() && DVFileSettings::IsDatabase(definition.Settings().sourcetype)) {
+        ReadColumnsQuietly(definition);
+    }
+    return true;
+}
+
+bool SetDelimiter(DVFile& definition, std::string_view delimiter) {
+    return RereadIfChanged(definition, definition.SetDelimiter(delimiter));
+}
+
+bool SetFirstRowHasColNames(DVFile& definition, bool on) {
+    return RereadIfChanged(definition, definition.SetFirstRowHasColNames(on));
+}
+
+bool SetTreatConsecutiveDelimsAsOne(DVFile& definition, bool on) {
+    return RereadIfChanged(definition, definition.SetTreatConsecutiveDelimsAsOne(on));
+}
+
+int32_t ReadColumns(DVFile& definition) {
+    const int32_t code = CheckSource(definition);
+    if (code != kSuccess) {
+        return code;
+    }
+    std::string ignored;
+    return ColumnDiscovery::ReadColumns(definition, 1, ignored);
+}
+
+int32_t TestSelection(DVFile& definition, const std::string& definitionPath, std::string& message) {
+    message.clear();
+    std::string detail;
+    int32_t code = CheckSource(definition);
+    try {
+        if (code == kSuccess) {
+            code = ColumnDiscovery::ReadColumns(definition, 1, detail);
+        }
+    } catch (const Norvik::PlatformError& error) {
+        message = error.Description();
+        return kTargetFileWrite;
+    }
+    if (code != kSuccess) {
+        message = ResultMessage(code, definition, definitionPath);
+        if (!detail.empty()) {
+            message += message.empty() ? detail : ": " + detail;
+        }
+    }
+    return code;
+}
+
+int32_t CheckSource(const DVFile& definition) {
+    std::unique_ptr<DVDataSource> source = CreateDataSource(definition.Settings().sourcetype);
+    return source ? source->Validate(definition) : kNoSourceFile;
+}
+
+}  // namespace SourceSettings

@@ -1,0 +1,128 @@
+#include "import/CXSDLoader.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "LocalHttpServer.h"
+#include "TestSupport.h"
+#include "TreeDump.h"
+#include "import/SchemaImport.h"
+#include "model/DVFile.h"
+
+using testsupport::DataFile;
+using testsupport::Dump;
+
+namespace {
+
+struct SchemaCase {
+    const char* file;
+    const char* tree;
+};
+
+std::string Imported(const std::string& location, bool* ok = nullptr) {
+    DVFile definition;
+    const bool imported = ImportSchema(definition, location, kImportXsd);
+    if (ok) {
+        *ok = imported;
+    } else {
+        EXPECT_TRUE(imported) << definition.GetLastError();
+    }
+    return imported ? Dump(definition.Root()) : definition.GetLastError();
+}
+
+}  // namespace
+
+TEST(CXSDLoaderTest, BuildsTheTreeSchemasDescribe) {
+    const SchemaCase cases[] = {
+        // One top-level element becomes the document element; two stay
+        // below "document".
+        {"one-root.xsd", "note[to? body?]"},
+        {"two-roots.xsd", "document[invoice? receipt?]"},
+        // A referenced top-level element is copied in and not kept as a root.
+        {"references.xsd",
+         "customer[name? address?[@kind? street? city?] address?[@kind? street? city?]]"},
+        // Self-named recursion stops two levels up; a cycle through three
+        // named types and one through references both end.
+        {"recursion.xsd",
+         "root[node?[@label? node?[@label? node?]] a?[b?[c?[a?[b?[c?[a?]]]]]] x?[y?[x?]]]"},
+        // Numbers and dates by the base type's name; decimal places from
+        // fractionDigits only; a built-in date itself has anySimpleType as
+        // its base and stays text. Required attributes are not
+        // skip-if-empty, prohibited ones are left out, empty content is
+        // EMPTY with its attributes; mixed content keeps its elements and
+        // drops wildcards.
+        {"types.xsd",
+         "values[price?:N2 ratio?:N-1 count?:N-1 big?:N0 day?:DYYYY-MM-DD "
+         "stamp?:DYYYY-MM-DDThh:mm:ss year?:DYYYY plainDate? code? sizes? "
+         "marker![@optional? @required] mixed?[b? i?]]"},
+        // Only the target namespace's elements; an included file's element
+        // resolves, a reference into an imported namespace stays a
+        // placeholder.
+        {"orders-ns.xsd", "order[@number &party? line?[item? quantity?]]"},
+    };
+    for (const SchemaCase& c : cases) {
+        EXPECT_EQ(Imported(DataFile(std::string("schema/") + c.file)), c.tree) << c.file;
+    }
+}
+
+TEST(CXSDLoaderTest, ImportsAPublishedStyleSchema) {
+    const std::string party =
+        "PartyID? Name? Address?[Street? City? PostalCode? Country?] ContactName? Phone? Email?";
+    const std::string invoiceContent =
+        "@schemaVersion @language? InvoiceNumber? IssueDate?:DYYYY-MM-DD "
+        "Created?:DYYYY-MM-DDThh:mm:ss Kind? Currency? Seller?[@registered? @role? " +
+        party + " TaxNumber?] Buyer?[@role? " + party +
+        "] Line?[LineNumber?:N-1 Description? Quantity?[@unit?] UnitPrice?[@currency] "
+        "LineTotal?[@currency] Tax?[Category?[@listID? @listAgency?] Rate?:N-1 "
+        "Amount?[@currency]] DeliveryDate?:DYYYY-MM-DD] PaymentTerms?[DueDate? "
+        "DiscountPercent?:N-1] PrepaidNote? Totals?[NetTotal?[@currency] TaxTotal?[@currency] "
+        "GrandTotal?[@currency]] Signature![@method @value?]";
+    EXPECT_EQ(Imported(DataFile("schema/invoice.xsd")),
+              "Exchange[@sender @test? SentAt?:DYYYY-MM-DDThh:mm:ss Invoice?[" + invoiceContent +
+                  "] CreditNote?[" + invoiceContent + " CreditedInvoice?]]");
+}
+
+TEST(CXSDLoaderTest, FailuresSayWhyAndLeaveTheTreeAlone) {
+    struct FailureCase {
+        const char* file;
+        const char* says;
+    };
+    const FailureCase cases[] = {
+        {"missing.xsd", "XML Parser Error\r\nURL: "},
+        {"not-a-schema.xsd", "Line 4, Position"},
+        {"no-elements.xsd",
+         "Error: Could not load schema document.\r\nNo top level elements found"},
+        // Entities are neither fetched nor expanded without bound.
+        {"external-entity.xsd", "external entity"},
+        {"entity-bomb.xsd", "XML Parser Error"},
+    };
+    for (const FailureCase& c : cases) {
+        DVFile definition;
+        definition.Root().SetName("kept");
+        definition.Root().AddChild("child", XMLNode::kElement);
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_FALSE(
+            ImportSchema(definition, DataFile(std::string("schema/") + c.file), kImportXsd))
+            << c.file;
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10)) << c.file;
+        EXPECT_NE(definition.GetLastError().find(c.says), std::string::npos)
+            << c.file << ": " << definition.GetLastError();
+        EXPECT_EQ(Dump(definition.Root()), "kept[child?]") << c.file;
+    }
+    DVFile unknownKind;
+    EXPECT_FALSE(ImportSchema(unknownKind, "x.xsd", 7));
+    EXPECT_EQ(unknownKind.GetLastError(), "Unknown import kind 7");
+}
+
+TEST(CXSDLoaderTest, ReadsSchemasAndTheirIncludesOverHttp) {
+    testsupport::LocalHttpServer server(DataFile("schema"));
+    ASSERT_NE(server.Port(), 0);
+    EXPECT_EQ(Imported(server.Url("/orders-ns.xsd")),
+              "order[@number &party? line?[item? quantity?]]");
+    EXPECT_GE(server.Requests(), 3);  // the schema, its include and its import
+    bool ok = true;
+    const std::string error = Imported(server.Url("/nothing.xsd"), &ok);
+    EXPECT_FALSE(ok);
+    EXPECT_NE(error.find("404"), std::string::npos) << error;
+}

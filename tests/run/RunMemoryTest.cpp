@@ -1,0 +1,53 @@
+#include <sys/resource.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "TestSupport.h"
+#include "run/ColumnDiscovery.h"
+#include "run/DVRun.h"
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMeasurable = false;  // the sanitizer's own memory would swamp the figure
+#else
+constexpr bool kMeasurable = true;
+#endif
+
+long PeakKilobytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// A million rows go through a fixed amount of memory: nothing grows with them.
+TEST(RunMemoryTest, MillionRowsInFlatMemory) {
+    if (!kMeasurable) {
+        GTEST_SKIP() << "not measurable under AddressSanitizer";
+    }
+    testsupport::TempDir dir;
+    const std::string source = dir.File("big.csv");
+    {
+        std::ofstream out(source);
+        out << "id,name,amount\n";
+        for (int i = 0; i < 1000000; ++i) {
+            out << i << ",\"Name " << i << " \xC3\xA9\"," << (i % 1000) << ".5\n";
+        }
+    }
+    const long before = PeakKilobytes();
+    DVRun run;
+    run.SetSourceFileName(source);
+    std::string detail;
+    ASSERT_EQ(ColumnDiscovery::ReadColumns(run, 100, detail), 0) << detail;
+    run.SetTargetFileName(dir.File("big.xml"));
+    run.Column(2).dataType = DataTypeProperties::kNumber;
+    run.Column(2).precision = 2;
+    ASSERT_EQ(run.Run(), 0) << run.GetDetailText();
+    EXPECT_EQ(run.RowCount(), 1000000);
+    const long grown = PeakKilobytes() - before;
+    EXPECT_LT(grown, 30 * 1024) << "peak memory grew by " << grown << " KiB";
+}
+
+}  // namespace
