@@ -88,9 +88,6 @@ void XMLNode::ResetFields() {
     skipIfDuplicate_ = false;
     isEmpty_ = false;
     outputType_ = kNormalText;
-    lastValue_.clear();
-    lastGroupValue_.clear();
-    hasLastGroupValue_ = false;
     expanded_ = true;
     DeleteChildren();
 }
@@ -110,14 +107,11 @@ void XMLNode::CopyFrom(const XMLNode& source, bool deep) {
     group_ = source.group_;
     name_ = source.name_;
     value_ = source.value_;
-    lastValue_ = source.lastValue_;
     skipIfEmpty_ = source.skipIfEmpty_;
     skipIfZero_ = source.skipIfZero_;
     skipIfDuplicate_ = source.skipIfDuplicate_;
     scope_ = source.GetScope();
     isEmpty_ = source.isEmpty_;
-    lastGroupValue_ = source.lastGroupValue_;
-    hasLastGroupValue_ = source.hasLastGroupValue_;
     outputType_ = source.outputType_;
     // Copy first: source may lie inside this node's subtree.
     std::vector<std::unique_ptr<XMLNode>> copies;
@@ -251,17 +245,6 @@ bool XMLNode::SetIsEmpty(bool on) {
 
 bool XMLNode::SetExpanded(bool on) {
     return AssignIfChanged(expanded_, on);
-}
-
-bool XMLNode::SetLastValue(std::string_view text) {
-    return AssignIfChanged(lastValue_, text);
-}
-
-bool XMLNode::SetLastGroupValue(std::string_view text) {
-    const bool changed = !hasLastGroupValue_ || lastGroupValue_ != text;
-    hasLastGroupValue_ = true;
-    lastGroupValue_.assign(text);
-    return changed;
 }
 
 XMLNode* XMLNode::GetChild(size_t index) const {
@@ -495,13 +478,4 @@ bool XMLNode::AssignFrom(XMLNode* other) {
         return false;  // a node outside any tree has no owner we could take over
     }
     return AssignFrom(std::move(owned));
-}
-
-void XMLNode::ResetLastValues() {
-    for (const auto& child : children_) {
-        child->lastValue_.clear();
-        child->lastGroupValue_.clear();
-        child->hasLastGroupValue_ = false;
-        child->ResetLastValues();
-    }
 }

@@ -82,13 +82,6 @@ public:
     bool SetIsEmpty(bool on);
     bool GetExpanded() const noexcept { return expanded_; }
     bool SetExpanded(bool on);
-    const std::string& GetLastValue() const noexcept { return lastValue_; }
-    bool SetLastValue(std::string_view text);
-    const std::string& GetLastGroupValue() const noexcept { return lastGroupValue_; }
-    // True when text differs from the stored value, or when nothing has been
-    // stored since the last reset (so an empty first group value still opens
-    // its group).
-    bool SetLastGroupValue(std::string_view text);
     DataTypeProperties& DataType() noexcept { return *this; }
     const DataTypeProperties& DataType() const noexcept { return *this; }
 
@@ -141,9 +134,6 @@ public:
     bool AssignFrom(std::unique_ptr<XMLNode> other);
     bool AssignFrom(XMLNode* other);
 
-    // Empties lastValue and lastGroupValue of every node below this one.
-    void ResetLastValues();
-
 protected:
     // Fields shared with XMLRootNode, which fixes its kind and scope.
     void ResetFields();
@@ -161,9 +151,6 @@ protected:
     bool skipIfDuplicate_ = false;
     bool isEmpty_ = false;
     int32_t outputType_ = kNormalText;
-    std::string lastValue_;
-    std::string lastGroupValue_;
-    bool hasLastGroupValue_ = false;
     bool expanded_ = true;
     XMLNode* parent_ = nullptr;
     std::vector<std::unique_ptr<XMLNode>> children_;

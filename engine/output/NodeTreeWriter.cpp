@@ -112,18 +112,41 @@ std::string_view NodeTreeWriter::NodeValue(const XMLNode& node, DVDataSourceRow&
     return buffer;
 }
 
+void NodeTreeWriter::WriteDocumentStart(const XMLNode& root, DVDataSourceRow& row) {
+    StartElementWithAttributes(root, row);
+}
+
+void NodeTreeWriter::WriteRow(const XMLNode& root, DVDataSourceRow& row, bool firstOfDocument) {
+    pass_ = firstOfDocument ? Pass::kFirstRow : Pass::kRow;
+    WriteChildren(root, row);
+}
+
+void NodeTreeWriter::WriteFooter(const XMLNode& root, DVDataSourceRow& row) {
+    last_.ForgetBelow(root);
+    pass_ = Pass::kFooter;
+    WriteChildren(root, row);
+    CloseContainers(root);
+    last_.ForgetBelow(root);
+}
+
 bool NodeTreeWriter::IsOwnPass(const XMLNode& node) const {
     switch (node.GetScope()) {
         case XMLNode::kRowScope:
-            return !output_.footer;
+            return pass_ != Pass::kFooter;
         case XMLNode::kDocumentScope:
         case XMLNode::kHeaderScope:
-            return output_.firstRow;
+            return pass_ == Pass::kFirstRow;
         case XMLNode::kFooterScope:
-            return output_.footer;
+            return pass_ == Pass::kFooter;
         default:
             return true;
     }
+}
+
+bool NodeTreeWriter::IsDuplicate(const XMLNode& node, std::string_view value) {
+    // The last value matters only to the duplicate rule: kept only for it.
+    return node.GetSkipIfDuplicate() && !last_.ValueChanged(node, value) &&
+           pass_ != Pass::kFirstRow;
 }
 
 bool NodeTreeWriter::IsSubtreeEmpty(const XMLNode& node, DVDataSourceRow& row) {
@@ -194,7 +217,7 @@ void NodeTreeWriter::CloseContainers(const XMLNode& node) {
     }
 }
 
-void NodeTreeWriter::StartElementWithAttributes(XMLNode& node, DVDataSourceRow& row) {
+void NodeTreeWriter::StartElementWithAttributes(const XMLNode& node, DVDataSourceRow& row) {
     if (node.HasAttributes()) {
         for (const auto& child : node.Children()) {
             if (child->GetNodeType() != XMLNode::kAttribute) {
@@ -214,23 +237,21 @@ void NodeTreeWriter::StartElementWithAttributes(XMLNode& node, DVDataSourceRow& 
     output_.StartElementWithAttributeList(node.GetName());
 }
 
-void NodeTreeWriter::WriteValueNode(XMLNode& node, XMLNode& parent, DVDataSourceRow& row) {
+void NodeTreeWriter::WriteValueNode(const XMLNode& node, const XMLNode& parent,
+                                    DVDataSourceRow& row) {
     if (!IsOwnPass(node)) {
         return;
     }
     std::string buffer;
     const std::string_view value = NodeValue(node, row, false, buffer);
-    // The last value matters only to the duplicate rule: kept only for it.
-    const bool changed = !node.GetSkipIfDuplicate() || node.SetLastValue(value);
-    if (value.empty() || (!changed && node.GetSkipIfDuplicate() && !output_.firstRow) ||
-        (node.GetSkipIfZero() && ReadsAsZero(value))) {
+    if (IsDuplicate(node, value) || value.empty() || (node.GetSkipIfZero() && ReadsAsZero(value))) {
         return;
     }
     CloseContainers(parent);
     output_.WriteText(node, value);
 }
 
-void NodeTreeWriter::WriteChildren(XMLNode& node, DVDataSourceRow& row) {
+void NodeTreeWriter::WriteChildren(const XMLNode& node, DVDataSourceRow& row) {
     const std::vector<std::unique_ptr<RowTemplate>>& templates = TemplatesOf(node);
     size_t at = 0;
     for (const auto& child : node.Children()) {
@@ -247,11 +268,11 @@ void NodeTreeWriter::WriteChildren(XMLNode& node, DVDataSourceRow& row) {
     }
 }
 
-void NodeTreeWriter::WriteNode(XMLNode& node, DVDataSourceRow& row) {
+void NodeTreeWriter::WriteNode(const XMLNode& node, DVDataSourceRow& row) {
     if (IsOpen(node)) {
         // A Document element opened on an earlier row: its content continues.
         WriteChildren(node, row);
-        if (output_.footer) {
+        if (pass_ == Pass::kFooter) {
             CloseContainers(node);
             std::erase(open_, &node);
             EndNode(node);
@@ -266,14 +287,13 @@ void NodeTreeWriter::WriteNode(XMLNode& node, DVDataSourceRow& row) {
     if (value.empty() && node.GetSkipIfEmpty() && IsSubtreeEmpty(node, row)) {
         return;
     }
-    const bool changed = !node.GetSkipIfDuplicate() || node.SetLastValue(value);
-    if (!changed && node.GetSkipIfDuplicate() && !output_.firstRow) {
+    if (IsDuplicate(node, value)) {
         return;
     }
     if (!value.empty() && node.GetSkipIfZero() && ReadsAsZero(value)) {
         return;
     }
-    if (XMLNode* parent = node.GetParent()) {
+    if (const XMLNode* parent = node.GetParent()) {
         CloseContainers(*parent);
     }
 
@@ -301,13 +321,13 @@ void NodeTreeWriter::WriteNode(XMLNode& node, DVDataSourceRow& row) {
     if (groupIndex >= 0) {
         row.ColumnValueInto(groupIndex, false, groupValue);
     }
-    if (!node.SetLastGroupValue(groupValue)) {
+    if (!last_.GroupChanged(node, groupValue)) {
         return;
     }
     StartElementWithAttributes(node, row);
     output_.WriteText(node, value);
     // Groups inside a group start afresh in each group element.
-    node.ResetLastValues();
+    last_.ForgetBelow(node);
     static const GroupRegistry kNoGroups;
     const std::unique_ptr<DVGroupRows> groupRows =
         (groups_ ? *groups_ : kNoGroups).OpenGroup(node, std::move(groupValue));

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "LastValues.h"
+
 class AutoTextResolver;
 class ColumnMap;
 class DVDataSourceRow;
@@ -15,12 +17,14 @@ class OutputDocument;
 class RowTemplate;
 class XMLNode;
 
-// Writes the node tree for one row: values from columns or from constant
-// text with tokens, skip rules, scopes and grouping.
+// Writes the node tree of a document row by row: values from columns or from
+// constant text with tokens, skip rules, scopes and grouping. What it
+// remembers between rows (last values, open elements) belongs to one run.
 //
-// Scopes: a Row node is written in every row pass and never in the footer
-// pass; Header and Document nodes on the first row of a document only;
-// Footer nodes only in the footer pass. A Document element whose subtree
+// A document is written in passes over the tree: the first row, every later
+// row, then the footer. A Row node is written in every row pass and never in
+// the footer pass; Header and Document nodes in the first row's pass only;
+// Footer nodes in the footer pass only. A Document element whose subtree
 // holds Row or Footer content (and whose ancestors are all Document elements
 // or the root) stays open after the first row: later rows write their Row
 // content inside it and the footer pass writes its Footer content and closes
@@ -38,16 +42,21 @@ public:
     // {ROW} of the values written next.
     void SetRowCount(int32_t rowCount) noexcept { rowCount_ = rowCount; }
 
+    // The root's start tag with its attributes, for the row that starts a
+    // document.
+    void WriteDocumentStart(const XMLNode& root, DVDataSourceRow& row);
+    // One row's pass over the children of root; the first row of a document
+    // also writes its Header and Document nodes.
+    void WriteRow(const XMLNode& root, DVDataSourceRow& row, bool firstOfDocument);
+    // The footer pass, which closes every element left open; duplicates and
+    // groups start afresh in the next document.
+    void WriteFooter(const XMLNode& root, DVDataSourceRow& row);
+
     std::string GetNodeValue(const XMLNode& node, DVDataSourceRow& row, bool peek);
     // The same as a view: into the row's own values, the node's constant, or
     // buffer (so it lives as long as buffer and the current row).
     std::string_view NodeValue(const XMLNode& node, DVDataSourceRow& row, bool peek,
                                std::string& buffer);
-    void WriteNode(XMLNode& node, DVDataSourceRow& row);
-    void WriteChildren(XMLNode& node, DVDataSourceRow& row);
-    void StartElementWithAttributes(XMLNode& node, DVDataSourceRow& row);
-    // Closes every open Document element below node (end of a document).
-    void CloseContainers(const XMLNode& node);
 
     // A non-empty value whose leading part reads as zero, or that does not
     // begin with a number.
@@ -58,11 +67,21 @@ public:
     static void SetRowTemplatesForTesting(bool enabled);
 
 private:
+    enum class Pass { kFirstRow, kRow, kFooter };
+
+    void WriteNode(const XMLNode& node, DVDataSourceRow& row);
+    void WriteChildren(const XMLNode& node, DVDataSourceRow& row);
+    void StartElementWithAttributes(const XMLNode& node, DVDataSourceRow& row);
+    // Closes every open Document element below node.
+    void CloseContainers(const XMLNode& node);
     bool IsOwnPass(const XMLNode& node) const;
     bool IsSubtreeEmpty(const XMLNode& node, DVDataSourceRow& row);
     bool StaysOpen(const XMLNode& node) const;
     bool IsOpen(const XMLNode& node) const;
-    void WriteValueNode(XMLNode& node, XMLNode& parent, DVDataSourceRow& row);
+    // Whether a node that skips duplicates repeats its last value now (the
+    // first row of a document never does); remembers value.
+    bool IsDuplicate(const XMLNode& node, std::string_view value);
+    void WriteValueNode(const XMLNode& node, const XMLNode& parent, DVDataSourceRow& row);
     void EndNode(const XMLNode& node);
     // Per child of parent: its row template, or null when it has none.
     const std::vector<std::unique_ptr<RowTemplate>>& TemplatesOf(const XMLNode& parent);
@@ -74,6 +93,8 @@ private:
     const ColumnMap& columns_;
     const GroupRegistry* groups_;
     int32_t rowCount_ = 0;
+    Pass pass_ = Pass::kFirstRow;
+    LastValues last_;
     std::vector<const XMLNode*> open_;  // open Document elements, outermost first
     struct ChildTemplates {
         const XMLNode* parent;

@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "NodeTreeWriter.h"
 #include "XSLPostProcessor.h"
 #include "base/PlatformError.h"
 #include "base/ResultCode.h"
@@ -76,7 +75,7 @@ bool StandaloneNo(const DVFileSettings& s, bool hrefRequired) {
 
 }  // namespace
 
-OutputDocument::OutputDocument(DVFile& definition) : definition_(definition) {}
+OutputDocument::OutputDocument(const DVFile& definition) : definition_(definition) {}
 
 OutputDocument::~OutputDocument() = default;
 
@@ -131,11 +130,8 @@ void OutputDocument::Characters(std::string_view text) {
     writer_->Characters(text);
 }
 
-int32_t OutputDocument::StartOutput(DVDataSourceRow& row, NodeTreeWriter& nodes,
-                                    std::string& detail) {
+int32_t OutputDocument::StartOutput(DVDataSourceRow& row, std::string& detail) {
     const DVFileSettings& s = definition_.Settings();
-    firstRow = true;
-    footer = false;
     const std::string name = BuildOutputFileName(row);
     if (name.empty()) {
         return kNoTargetFile;
@@ -228,21 +224,14 @@ int32_t OutputDocument::StartOutput(DVDataSourceRow& row, NodeTreeWriter& nodes,
         }
         WriteRaw("\r\n");
     }
-    nodes.StartElementWithAttributes(definition_.Root(), row);
     return kSuccess;
 }
 
-void OutputDocument::FinishOutput(DVDataSourceRow& row, NodeTreeWriter& nodes) {
+void OutputDocument::FinishOutput() {
     if (!sink_) {
         return;
     }
-    XMLRootNode& root = definition_.Root();
-    firstRow = false;
-    root.ResetLastValues();
-    footer = true;
-    nodes.WriteChildren(root, row);
-    nodes.CloseContainers(root);
-    root.ResetLastValues();
+    const XMLRootNode& root = definition_.Root();
     writer_->EndElement(root.GetName(), root.GetIsEmpty());
     writer_->EndDocument();
     CopyStreamToFile();

@@ -18,7 +18,6 @@
 
 class DVFile;
 class DVDataSourceRow;
-class NodeTreeWriter;
 class XMLNode;
 class XSLPostProcessor;
 
@@ -31,15 +30,15 @@ class XSLPostProcessor;
 // them into result codes. Characters XML cannot hold are written as U+FFFD.
 class OutputDocument {
 public:
-    explicit OutputDocument(DVFile& definition);
+    explicit OutputDocument(const DVFile& definition);
     ~OutputDocument();
     OutputDocument(const OutputDocument&) = delete;
     OutputDocument& operator=(const OutputDocument&) = delete;
 
-    // Names and opens the next file and writes everything up to and
-    // including the document element's start tag. 0, or 107 (no name), 104
-    // (cannot create; detail says why), 108 (include file).
-    int32_t StartOutput(DVDataSourceRow& row, NodeTreeWriter& nodes, std::string& detail);
+    // Names and opens the next file and writes its head: everything before
+    // the document element's start tag. 0, or 107 (no name), 104 (cannot
+    // create; detail says why), 108 (include file).
+    int32_t StartOutput(DVDataSourceRow& row, std::string& detail);
     // Transforms every finished file with the definition's stylesheet.
     void SetPostProcessor(XSLPostProcessor* processor) noexcept { postProcessor_ = processor; }
     // Validates every document as it is written; an invalid one throws
@@ -64,10 +63,10 @@ public:
     // Notes where the output of a source row begins, so that a validation
     // error can name the row (only while validating).
     void MarkRow(int32_t row);
-    // The footer pass, the end of the document element, the last write and
-    // the close, then the XSL step (XSLPostProcessor::Failure when it fails).
-    // Nothing when no file is open.
-    void FinishOutput(DVDataSourceRow& row, NodeTreeWriter& nodes);
+    // After the footer pass: the end of the document element, the last write
+    // and the close, then the XSL step (XSLPostProcessor::Failure when it
+    // fails). Nothing when no file is open.
+    void FinishOutput();
     // Moves buffered output into the open file.
     void CopyStreamToFile();
     // Flushes the writer and copies the stream once it holds a lot.
@@ -80,10 +79,6 @@ public:
     const std::vector<std::string>& OutputFileNames() const noexcept { return names_; }
     const std::string& CurrentFileName() const noexcept { return currentName_; }
     std::string BuildOutputFileName(DVDataSourceRow& row);
-
-    // State the node evaluation reads.
-    bool firstRow = false;
-    bool footer = false;
 
     // Writing primitives.
     void StartElement(std::string_view name);
@@ -117,7 +112,7 @@ private:
     void CompressXslResult(const std::string& result);
     void RemoveXslInput();
 
-    DVFile& definition_;
+    const DVFile& definition_;
     OutputFileNamer namer_;
     std::vector<std::string> names_;
     std::string currentName_;

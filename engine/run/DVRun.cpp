@@ -5,16 +5,17 @@
 #include <memory>
 #include <new>
 
+#include "ColumnDiscovery.h"
 #include "ResultMessages.h"
 #include "base/PlatformError.h"
 #include "base/ResultCode.h"
-#include "base/TextUtil.h"
 #include "io/SpillSettings.h"
 #include "model/ColumnMap.h"
 #include "output/AutoTextResolver.h"
 #include "output/GroupRegistry.h"
 #include "output/NodeTreeWriter.h"
 #include "output/OutputDocument.h"
+#include "output/RowPass.h"
 #include "output/XSLPostProcessor.h"
 #include "sources/DVDataSource.h"
 #include "validate/CSchemaValidator.h"
@@ -23,27 +24,36 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr auto kProgressInterval = std::chrono::milliseconds(500);
-constexpr int32_t kCheckStep = 10;
 
-// "<system text>. <description>" without a doubled full stop, and without
-// the system text when there is none.
-std::string JoinFailureText(std::string system, const std::string& description) {
-    if (system.empty()) {
-        return description;
+// Says when about 500 ms have passed since it last said so, reading the
+// clock only every so many rows: more of them the faster rows go.
+class ProgressClock {
+public:
+    bool Tick() {
+        if (++sinceCheck_ <= checkInterval_) {
+            return false;
+        }
+        sinceCheck_ = 0;
+        const auto now = Clock::now();
+        if (now < deadline_) {
+            checkInterval_ += kCheckStep;
+            return false;
+        }
+        deadline_ = now + kProgressInterval;
+        return true;
     }
-    if (description.empty()) {
-        return system;
-    }
-    if (system.back() == '.') {
-        system.pop_back();
-    }
-    return system + ". " + description;
-}
 
-// Creates, validates and opens the run's data source.
-int32_t PrepareSource(DVFile& definition, std::unique_ptr<DVDataSource>& source,
-                      std::string& detail) {
-    source = CreateDataSource(definition.Settings().sourcetype, 0, 1);
+private:
+    static constexpr int32_t kCheckStep = 10;
+    int32_t checkInterval_ = kCheckStep;
+    int32_t sinceCheck_ = 0;
+    Clock::time_point deadline_ = Clock::now() + kProgressInterval;
+};
+
+// Creates, validates and opens a data source on the definition.
+int32_t OpenDataSource(DVFile& definition, std::unique_ptr<DVDataSource>& source,
+                       std::string& detail) {
+    source = CreateDataSource(definition.Settings().sourcetype);
     if (!source) {
         return kInvalidArgument;
     }
@@ -65,6 +75,19 @@ std::string TransformingFailure(const Norvik::PlatformError& error) {
 
 }  // namespace
 
+// What one run holds from start to end.
+struct DVRun::Context {
+    Context(const DVFile& run, const std::string& definitionPath)
+        : definition(run), resolver(definition, definitionPath) {}
+
+    DVFile definition;  // the run's own copy, whose columns the source fits
+    AutoTextResolver resolver;
+    std::unique_ptr<DVDataSource> source;
+    std::unique_ptr<Norvik::CSchemaValidator> validator;
+    ColumnMap columns;
+    GroupRegistry groups;
+};
+
 DVRun::DVRun() = default;
 
 DVRun::DVRun(const DVFile& definition) : DVFile(definition) {}
@@ -81,9 +104,29 @@ std::string DVRun::GetResultMessage(int32_t code) const {
     return ResultMessage(code, *this, definitionPath_);
 }
 
-void DVRun::SetSpillFolder() const {
-    // Beside the output there is room for it; a name with tokens in its
-    // folder, or none, leaves temporary files in the system's folder.
+int32_t DVRun::Run(const ProgressCallback& progress) {
+    Begin(progress);
+    Context run(*this, definitionPath_);
+    int32_t result = OpenSource(run);
+    if (result == kSuccess) {
+        result = LoadValidator(run);
+    }
+    if (result == kSuccess) {
+        result = WriteDocuments(run, progress);
+    }
+    return result;
+}
+
+void DVRun::Begin(const ProgressCallback& progress) {
+    detail_.clear();
+    outputNames_.clear();
+    rowCount_ = 0;
+    if (progress) {
+        progress(-1);
+    }
+    // Temporary files of sorting and grouping go beside the output, where
+    // there is room for it; a name with tokens in its folder, or none, leaves
+    // them in the system's folder.
     std::error_code error;
     const std::filesystem::path folder =
         std::filesystem::path(Settings().targetfilename).parent_path();
@@ -91,168 +134,58 @@ void DVRun::SetSpillFolder() const {
     Norvik::SpillSettings::SetRunFolder(usable ? folder.string() : std::string());
 }
 
-int32_t DVRun::Run(const ProgressCallback& progress) {
-    detail_.clear();
-    outputNames_.clear();
-    rowCount_ = 0;
-    if (progress) {
-        progress(-1);
+int32_t DVRun::OpenSource(Context& run) {
+    int32_t result = OpenDataSource(run.definition, run.source, detail_);
+    if (result != kSuccess || !run.definition.Columns().empty()) {
+        return result;
     }
-    AutoTextResolver resolver(*this, definitionPath_);
-    SetSpillFolder();
-
-    std::unique_ptr<DVDataSource> source;
-    int32_t result = PrepareSource(*this, source, detail_);
+    // Without columns the definition takes them from the source; the run's
+    // source is then opened again so that it reads with them.
+    result = ColumnDiscovery::ReadColumns(run.definition, 1, detail_);
     if (result != kSuccess) {
         return result;
     }
-    if (Columns().empty()) {
-        // Take the columns from the source, then reopen the run's source so
-        // that it reads with them.
-        std::unique_ptr<DVDataSource> discovery = CreateDataSource(Settings().sourcetype, 0, 0);
-        int32_t code = discovery->Validate(*this);
-        if (code == kSuccess || code == kNoColumns) {
-            code = discovery->Open(*this, 1);
-        }
-        if (code != kSuccess) {
-            detail_ = discovery->ErrorText();
-            return code;
-        }
-        discovery.reset();
-        result = PrepareSource(*this, source, detail_);
-        if (result != kSuccess) {
-            return result;
-        }
-    }
+    return OpenDataSource(run.definition, run.source, detail_);
+}
 
+int32_t DVRun::LoadValidator(Context& run) {
     // A schema that cannot be used fails the run before any output exists.
-    std::unique_ptr<Norvik::CSchemaValidator> validator;
-    if (!Settings().validateschema.empty()) {
-        validator = std::make_unique<Norvik::CSchemaValidator>();
-        if (!validator->Load(Settings().validateschema)) {
-            detail_ = validator->LoadError();
-            return kSchemaLoad;
-        }
+    const std::string& schema = run.definition.Settings().validateschema;
+    if (schema.empty()) {
+        return kSuccess;
     }
+    run.validator = std::make_unique<Norvik::CSchemaValidator>();
+    if (!run.validator->Load(schema)) {
+        detail_ = run.validator->LoadError();
+        return kSchemaLoad;
+    }
+    return kSuccess;
+}
 
-    ColumnMap columns;
-    columns.Rebuild(Columns());
-    OutputDocument output(*this);
-    output.SetValidator(validator.get());
+int32_t DVRun::WriteDocuments(Context& run, const ProgressCallback& progress) {
+    run.columns.Rebuild(run.definition.Columns());
+    OutputDocument output(run.definition);
+    output.SetValidator(run.validator.get());
     output.SetCompressStandardOutput(compressStandardOutput_);
     std::unique_ptr<XSLPostProcessor> postProcessor;
-    if (!Settings().xsltransform.empty()) {
+    if (!run.definition.Settings().xsltransform.empty()) {
         postProcessor = std::make_unique<XSLPostProcessor>();
         output.SetPostProcessor(postProcessor.get());
     }
-    GroupRegistry groups;
-    NodeTreeWriter nodes(output, resolver, columns, &groups);
-    if (progress && !progress(0)) {
-        result = kCancelled;
-    }
+    NodeTreeWriter nodes(output, run.resolver, run.columns, &run.groups);
+    RowPass pass(run.definition, output, nodes);
 
-    try {
-        if (result == kSuccess) {
-            CGroupFinder(groups).Visit(Root());
-            if (groups.Count() > 0) {
-                // Sorting the text source takes the other half of the budget.
-                const size_t budget = Norvik::SpillSettings::BudgetBytes() / 2;
-                auto due = Clock::now();
-                const auto keepGoing = [&progress, &due] {
-                    if (!progress || Clock::now() < due) {
-                        return true;
-                    }
-                    due = Clock::now() + kProgressInterval;
-                    return progress(0);
-                };
-                if (!groups.Collect(*source, columns, budget, keepGoing)) {
-                    result = kCancelled;
-                } else if (!groups.ServedBySource() && !source->Rewind(*this)) {
-                    std::string ignored;
-                    PrepareSource(*this, source, ignored);
-                }
-            }
-        }
-
-        const int32_t valueColumn =
-            Settings().filepercolvalueid > 0 ? columns.IndexOf(Settings().filepercolvalueid) : -1;
-        std::string rememberedValue;
-        int32_t checkInterval = kCheckStep;
-        int32_t sinceCheck = 0;
-        auto deadline = Clock::now() + kProgressInterval;
-        output.firstRow = true;
-
-        while (result == kSuccess) {
-            if (!source->NextRow()) {
-                if (source->HasError()) {
-                    // A source that fails part way is a failed run, not a short one.
-                    result = source->ReadFailureCode();
-                    detail_ = source->ErrorText();
-                }
-                break;
-            }
-            ++rowCount_;
-            ++sinceCheck;
-            nodes.SetRowCount(rowCount_);
-            if (sinceCheck > checkInterval) {
-                const auto now = Clock::now();
-                if (now < deadline) {
-                    checkInterval += kCheckStep;
-                } else {
-                    output.Flush();
-                    if (progress && !progress(rowCount_)) {
-                        result = kCancelled;
-                        break;
-                    }
-                    deadline = now + kProgressInterval;
-                }
-                sinceCheck = 0;
-            }
-            if (Settings().fileperrow) {
-                output.FinishOutput(*source, nodes);
-            } else if (Settings().filepercolvalueid > 0) {
-                const std::string_view value =
-                    valueColumn >= 0 ? source->DisplayValue(valueColumn) : std::string_view();
-                if (!Norvik::EqualsIgnoreCase(value, rememberedValue)) {
-                    output.FinishOutput(*source, nodes);
-                    rememberedValue.assign(value);
-                }
-            }
-            if (!output.IsOpen()) {
-                try {
-                    result = output.StartOutput(*source, nodes, detail_);
-                } catch (const Norvik::PlatformError& error) {
-                    detail_ =
-                        JoinFailureText(Norvik::SystemMessage(error.Code()), error.Description());
-                    result = kTargetFileCreate;
-                }
-            }
+    int32_t result = progress && !progress(0) ? kCancelled : kSuccess;
+    if (result == kSuccess) {
+        try {
+            result = CollectGroups(run, progress);
             if (result == kSuccess) {
-                output.MarkRow(rowCount_);
-                nodes.WriteChildren(Root(), *source);
-                output.FlushIfLarge();
+                result = PassOverRows(run, pass, output, progress);
             }
-            output.firstRow = false;
+        } catch (...) {
+            result = WritingFailure(std::current_exception());
         }
-        if (result == kSuccess) {
-            output.FinishOutput(*source, nodes);
-        }
-    } catch (const OutputDocument::ValidationFailure& failure) {
-        const int32_t row = failure.Row() > 0 ? failure.Row() : rowCount_;
-        detail_ = std::string(failure.what()) + " (source row " + std::to_string(row) + ")";
-        result = kOutputInvalid;
-    } catch (const XSLPostProcessor::Failure& failure) {
-        // A broken stylesheet fails the run: the file holds no document.
-        detail_ = failure.what();
-        result = kTargetFileWrite;
-    } catch (const Norvik::PlatformError& error) {
-        detail_ = TransformingFailure(error);
-        result = kTargetFileWrite;
-    } catch (const std::bad_alloc&) {
-        detail_ = "Transforming\r\nError: " + Norvik::SystemMessage(Norvik::kEOutOfMemory);
-        result = kTargetFileWrite;
     }
-
     outputNames_ = output.OutputFileNames();
     if (result != kSuccess) {
         output.DeleteLastStarted();
@@ -260,4 +193,75 @@ int32_t DVRun::Run(const ProgressCallback& progress) {
         progress(rowCount_);
     }
     return result;
+}
+
+int32_t DVRun::CollectGroups(Context& run, const ProgressCallback& progress) {
+    CGroupFinder(run.groups).Visit(run.definition.Root());
+    if (run.groups.Count() == 0) {
+        return kSuccess;
+    }
+    // Sorting the text source takes the other half of the budget.
+    const size_t budget = Norvik::SpillSettings::BudgetBytes() / 2;
+    auto due = Clock::now();
+    const auto keepGoing = [&progress, &due] {
+        if (!progress || Clock::now() < due) {
+            return true;
+        }
+        due = Clock::now() + kProgressInterval;
+        return progress(0);
+    };
+    if (!run.groups.Collect(*run.source, run.columns, budget, keepGoing)) {
+        return kCancelled;
+    }
+    if (run.groups.ServedBySource() || run.source->Rewind(run.definition)) {
+        return kSuccess;
+    }
+    // The rows were read to the end: the pass reads them from a new source.
+    return OpenDataSource(run.definition, run.source, detail_);
+}
+
+int32_t DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
+                            const ProgressCallback& progress) {
+    DVDataSource& source = *run.source;
+    ProgressClock clock;
+    while (source.NextRow()) {
+        ++rowCount_;
+        if (clock.Tick()) {
+            output.Flush();
+            if (progress && !progress(rowCount_)) {
+                return kCancelled;
+            }
+        }
+        const int32_t code = pass.Write(source, rowCount_, detail_);
+        if (code != kSuccess) {
+            return code;
+        }
+    }
+    if (source.HasError()) {
+        // A source that fails part way is a failed run, not a short one.
+        detail_ = source.ErrorText();
+        return source.ReadFailureCode();
+    }
+    pass.Finish(source);
+    return kSuccess;
+}
+
+int32_t DVRun::WritingFailure(std::exception_ptr failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const OutputDocument::ValidationFailure& invalid) {
+        const int32_t row = invalid.Row() > 0 ? invalid.Row() : rowCount_;
+        detail_ = std::string(invalid.what()) + " (source row " + std::to_string(row) + ")";
+        return kOutputInvalid;
+    } catch (const XSLPostProcessor::Failure& xsl) {
+        // A broken stylesheet fails the run: the file holds no document.
+        detail_ = xsl.what();
+        return kTargetFileWrite;
+    } catch (const Norvik::PlatformError& error) {
+        detail_ = TransformingFailure(error);
+        return kTargetFileWrite;
+    } catch (const std::bad_alloc&) {
+        detail_ = "Transforming\r\nError: " + Norvik::SystemMessage(Norvik::kEOutOfMemory);
+        return kTargetFileWrite;
+    }
 }

@@ -1,15 +1,21 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "model/DVFile.h"
 
+class OutputDocument;
+class RowPass;
+
 // One run of a definition: loads the project file, reads the source rows,
 // writes the output documents, reports progress and ends with one result
-// code and a detail text.
+// code and a detail text. A run reads its own copy of the definition, so
+// running changes nothing the setters set (opening a source fits the copy's
+// columns to the source).
 //
 // Calling order: SetDefinitionPath, LoadDefinition (false: report 101),
 // optional setters, Run, then GetResultMessage and GetDetailText.
@@ -45,8 +51,18 @@ public:
                                   const ProgressCallback& progress = {});
 
 private:
-    // Temporary files of sorting and grouping go beside the output.
-    void SetSpillFolder() const;
+    struct Context;
+
+    // The steps of Run, in order; each returns 0 or the result code.
+    void Begin(const ProgressCallback& progress);
+    int32_t OpenSource(Context& run);
+    int32_t LoadValidator(Context& run);
+    int32_t WriteDocuments(Context& run, const ProgressCallback& progress);
+    int32_t CollectGroups(Context& run, const ProgressCallback& progress);
+    int32_t PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
+                         const ProgressCallback& progress);
+    // The result code and detail text of a failure thrown while writing.
+    int32_t WritingFailure(std::exception_ptr failure);
 
     std::string definitionPath_;
     std::string detail_;

@@ -268,18 +268,4 @@ TEST(XMLNodeTest, RemovalHandsOwnershipBack) {
     EXPECT_EQ(row->ChildCount(), 0u);
 }
 
-TEST(XMLNodeTest, LastValuesResetBelowTheNode) {
-    XMLRootNode root;
-    XMLNode* a = root.AddChild("a", XMLNode::kElement);
-    XMLNode* b = a->AddChild("b", XMLNode::kElement);
-    EXPECT_TRUE(a->SetLastValue("1"));
-    EXPECT_FALSE(a->SetLastValue("1"));
-    EXPECT_TRUE(b->SetLastGroupValue("g"));
-    root.SetLastValue("root");
-    root.ResetLastValues();
-    EXPECT_EQ(a->GetLastValue(), "");
-    EXPECT_EQ(b->GetLastGroupValue(), "");
-    EXPECT_EQ(root.GetLastValue(), "root");
-}
-
 }  // namespace

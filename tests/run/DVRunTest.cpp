@@ -42,6 +42,21 @@ TEST(DVRunTest, DefinitionWithoutColumnsTakesThemFromTheSource) {
               "document(row(A('1') B('2')) row(A('3') B('4')))");
 }
 
+TEST(DVRunTest, ARunLeavesItsDefinitionAsItWas) {
+    TempDir dir;
+    DVFile definition = Csv(dir, "A,B\n1,2\n");
+    definition.RemoveAllColumns();
+    definition.Root().DeleteChildren();
+    DVRun run(definition);
+    ASSERT_EQ(run.Run(), kSuccess) << run.GetDetailText();
+    EXPECT_EQ(ReadFile(dir.File("out.xml")).find("<A>1</A>") != std::string::npos, true);
+    // The columns and nodes the source brought belong to that run alone.
+    EXPECT_TRUE(run.Columns().empty());
+    EXPECT_EQ(run.Root().ChildCount(), 0u);
+    ASSERT_EQ(run.Run(), kSuccess);
+    EXPECT_TRUE(run.Columns().empty());
+}
+
 TEST(DVRunTest, ScopesPlaceNodesInTheirPass) {
     TempDir dir;
     DVFile definition = Csv(dir, "Name\na\nb\nc\n", false);

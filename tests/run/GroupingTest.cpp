@@ -334,3 +334,20 @@ TEST(GroupingTest, CancellingWhileGroupingLeavesNothing) {
     EXPECT_EQ(outcome.code, kCancelled);
     EXPECT_FALSE(std::filesystem::exists(dir.File("out.xml")));
 }
+
+TEST(GroupingTest, ASourceGoneAfterTheGroupsWereReadFailsTheRun) {
+    TempDir dir;
+    const DVFile definition = GroupedDefinition(dir, RandomRows(10000, 1, false), true);
+    const std::string source = definition.Settings().sourcefilename;
+    int calls = 0;
+    // The third call comes while the groups are read: the rows are read
+    // again afterwards, from a file that is gone by then.
+    const RunOutcome outcome = RunSaved(definition, dir, [&](int32_t) {
+        if (++calls == 3) {
+            std::filesystem::remove(source);
+        }
+        return true;
+    });
+    EXPECT_EQ(outcome.code, kSourceFileOpen) << outcome.message;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out.xml")));
+}

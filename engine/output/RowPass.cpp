@@ -1,0 +1,90 @@
+#include "RowPass.h"
+
+#include "NodeTreeWriter.h"
+#include "OutputDocument.h"
+#include "base/PlatformError.h"
+#include "base/ResultCode.h"
+#include "base/TextUtil.h"
+#include "model/DVFile.h"
+#include "sources/DVDataSourceRow.h"
+
+namespace {
+
+// "<system text>. <description>" without a doubled full stop, and without
+// the system text when there is none.
+std::string JoinFailureText(std::string system, const std::string& description) {
+    if (system.empty()) {
+        return description;
+    }
+    if (description.empty()) {
+        return system;
+    }
+    if (system.back() == '.') {
+        system.pop_back();
+    }
+    return system + ". " + description;
+}
+
+}  // namespace
+
+RowPass::RowPass(const DVFile& definition, OutputDocument& output, NodeTreeWriter& nodes)
+    : definition_(definition), output_(output), nodes_(nodes) {
+    const int32_t id = definition.Settings().filepercolvalueid;
+    valueColumn_ = id > 0 ? definition.ColumnIndexById(id) : -1;
+}
+
+int32_t RowPass::Write(DVDataSourceRow& row, int32_t rowNumber, std::string& detail) {
+    nodes_.SetRowCount(rowNumber);
+    if (EndsDocument(row)) {
+        Finish(row);
+    }
+    if (!output_.IsOpen()) {
+        const int32_t code = StartDocument(row, detail);
+        if (code != kSuccess) {
+            return code;
+        }
+    }
+    output_.MarkRow(rowNumber);
+    nodes_.WriteRow(definition_.Root(), row, firstOfDocument_);
+    firstOfDocument_ = false;
+    output_.FlushIfLarge();
+    return kSuccess;
+}
+
+void RowPass::Finish(DVDataSourceRow& row) {
+    if (output_.IsOpen()) {
+        nodes_.WriteFooter(definition_.Root(), row);
+        output_.FinishOutput();
+    }
+}
+
+bool RowPass::EndsDocument(DVDataSourceRow& row) {
+    const DVFileSettings& settings = definition_.Settings();
+    if (settings.fileperrow) {
+        return true;
+    }
+    if (settings.filepercolvalueid <= 0) {
+        return false;
+    }
+    const std::string_view value =
+        valueColumn_ >= 0 ? row.ColumnDisplayView(valueColumn_) : std::string_view();
+    if (Norvik::EqualsIgnoreCase(value, lastValue_)) {
+        return false;
+    }
+    lastValue_.assign(value);
+    return true;
+}
+
+int32_t RowPass::StartDocument(DVDataSourceRow& row, std::string& detail) {
+    firstOfDocument_ = true;
+    try {
+        const int32_t code = output_.StartOutput(row, detail);
+        if (code == kSuccess) {
+            nodes_.WriteDocumentStart(definition_.Root(), row);
+        }
+        return code;
+    } catch (const Norvik::PlatformError& error) {
+        detail = JoinFailureText(Norvik::SystemMessage(error.Code()), error.Description());
+        return kTargetFileCreate;
+    }
+}

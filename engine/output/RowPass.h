@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class DVDataSourceRow;
+class DVFile;
+class NodeTreeWriter;
+class OutputDocument;
+
+// The pass of one run over its accepted rows, turning them into documents.
+// Each row goes into the open document; a document starts (head, document
+// element) with the first row and with the first row after one finished,
+// and finishes (footer pass, end, XSL step) when every row has a file of its
+// own, when the chosen column shows another value than the row before
+// (ignoring case), and at the end of the run.
+class RowPass {
+public:
+    RowPass(const DVFile& definition, OutputDocument& output, NodeTreeWriter& nodes);
+
+    // Writes the row with the given number (for {ROW} and for naming the row
+    // of a validation failure). 0, or the result code of a document that
+    // could not be started, with detail saying why. Failures while writing
+    // throw, as OutputDocument's do.
+    int32_t Write(DVDataSourceRow& row, int32_t rowNumber, std::string& detail);
+    // Finishes the open document, if any, with row as the current row.
+    void Finish(DVDataSourceRow& row);
+
+private:
+    // Whether row must go into a new document rather than the open one.
+    bool EndsDocument(DVDataSourceRow& row);
+    int32_t StartDocument(DVDataSourceRow& row, std::string& detail);
+
+    const DVFile& definition_;
+    OutputDocument& output_;
+    NodeTreeWriter& nodes_;
+    int32_t valueColumn_ = -1;  // the column whose value names the files; -1 for none
+    std::string lastValue_;     // its value in the row before
+    bool firstOfDocument_ = true;
+};
