@@ -29,13 +29,18 @@ std::string JoinFailureText(std::string system, const std::string& description) 
 
 RowPass::RowPass(const DVFile& definition, OutputDocument& output, NodeTreeWriter& nodes)
     : definition_(definition), output_(output), nodes_(nodes) {
-    const int32_t id = definition.Settings().filepercolvalueid;
-    valueColumn_ = id > 0 ? definition.ColumnIndexById(id) : -1;
+    const DVFileSettings& settings = definition.Settings();
+    if (settings.fileperrow) {
+        split_ = Split::kEveryRow;
+    } else if (settings.filepercolvalueid > 0) {
+        split_ = Split::kOnNewValue;
+        valueColumn_ = definition.ColumnIndexById(settings.filepercolvalueid);
+    }
 }
 
 int32_t RowPass::Write(DVDataSourceRow& row, int32_t rowNumber, std::string& detail) {
     nodes_.SetRowCount(rowNumber);
-    if (EndsDocument(row)) {
+    if (split_ == Split::kEveryRow || (split_ == Split::kOnNewValue && ValueChanged(row))) {
         Finish(row);
     }
     if (!output_.IsOpen()) {
@@ -58,14 +63,7 @@ void RowPass::Finish(DVDataSourceRow& row) {
     }
 }
 
-bool RowPass::EndsDocument(DVDataSourceRow& row) {
-    const DVFileSettings& settings = definition_.Settings();
-    if (settings.fileperrow) {
-        return true;
-    }
-    if (settings.filepercolvalueid <= 0) {
-        return false;
-    }
+bool RowPass::ValueChanged(DVDataSourceRow& row) {
     const std::string_view value =
         valueColumn_ >= 0 ? row.ColumnDisplayView(valueColumn_) : std::string_view();
     if (Norvik::EqualsIgnoreCase(value, lastValue_)) {

@@ -27,14 +27,17 @@ public:
     void Finish(DVDataSourceRow& row);
 
 private:
-    // Whether row must go into a new document rather than the open one.
-    bool EndsDocument(DVDataSourceRow& row);
+    // When a document ends before a row.
+    enum class Split { kAtTheEnd, kEveryRow, kOnNewValue };
+    // Whether the chosen column shows a new value in row (remembered).
+    bool ValueChanged(DVDataSourceRow& row);
     int32_t StartDocument(DVDataSourceRow& row, std::string& detail);
 
     const DVFile& definition_;
     OutputDocument& output_;
     NodeTreeWriter& nodes_;
-    int32_t valueColumn_ = -1;  // the column whose value names the files; -1 for none
+    Split split_ = Split::kAtTheEnd;
+    int32_t valueColumn_ = -1;  // the column whose value starts files; -1 for none
     std::string lastValue_;     // its value in the row before
     bool firstOfDocument_ = true;
 };

@@ -56,18 +56,18 @@ class ExternalSorter::Reader::RunCursor {
 public:
     RunCursor(const TemporaryFile& file, int64_t begin, int64_t end, size_t maxBuffer,
               Reading reading)
-        : blockAt(begin),
+        : recordAt(begin),
           file_(file),
           next_(begin),
           end_(end),
           maxBuffer_(std::max(maxBuffer, kMinReadBuffer)),
-          release_(reading != Reading::kKeep),
-          keepBlocks_(reading == Reading::kLastBehindMarks),
+          release_(reading == Reading::kLast),
           releaseFrom_(begin) {}
 
     bool Next() {
         recordAt = next_ - static_cast<int64_t>(filled_ - at_);
         if (!Ensure(kHeaderBytes)) {
+            done = true;
             return false;
         }
         uint32_t keyLength = 0;
@@ -76,6 +76,7 @@ public:
         at_ += kHeaderBytes;
         const size_t body = size_t{keyLength} + payloadLength;
         if (!Ensure(body)) {
+            done = true;
             return false;
         }
         key = std::string_view(buffer_.data() + at_, keyLength);
@@ -99,26 +100,21 @@ public:
         next_ += static_cast<int64_t>(length);
     }
 
-    // The record in key and payload was given out in block: the first one
-    // of the block is kept from.
-    void GivenIn(uint64_t block) {
-        if (block_ != block) {
-            block_ = block;
-            blockAt = recordAt;
-        }
-    }
-    bool GaveIn(uint64_t block) const { return block_ == block; }
+    // Keeps what lies from the current record on (nothing once the run is
+    // read to its end).
+    void HoldFromHere() { hold_ = done ? end_ : recordAt; }
 
     std::string_view key;
     std::string_view payload;
-    int64_t recordAt = 0;  // where the record in key and payload begins
-    int64_t blockAt;       // where the first record this cursor gave in block_ begins
+    int64_t recordAt;   // where the record in key and payload begins
+    bool done = false;  // the run is read to its end
 
 private:
     bool Ensure(size_t bytes) {
         if (filled_ - at_ >= bytes) {
             return true;
         }
+        const bool refill = !buffer_.empty();
         const size_t kept = filled_ - at_;
         if (kept > 0 && at_ > 0) {
             std::memmove(buffer_.data(), buffer_.data() + at_, kept);
@@ -136,9 +132,11 @@ private:
         const size_t got = wanted > 0 ? file_.ReadAt(next_, buffer_.data() + filled_, wanted) : 0;
         next_ += static_cast<int64_t>(got);
         filled_ += got;
-        if (release_) {
-            // What was read is in the buffer now; a block may be read again.
-            releaseFrom_ = file_.Release(releaseFrom_, keepBlocks_ ? blockAt : next_);
+        if (release_ && refill) {
+            // What was read is in the buffer now, but for what is held. The
+            // first fill gives back nothing: a hold may still come before the
+            // reading starts.
+            releaseFrom_ = file_.Release(releaseFrom_, std::min(next_, hold_));
         }
         return filled_ >= bytes;
     }
@@ -148,9 +146,8 @@ private:
     int64_t end_;
     size_t maxBuffer_;
     bool release_;
-    bool keepBlocks_;
     int64_t releaseFrom_;
-    uint64_t block_ = 0;
+    int64_t hold_ = INT64_MAX;  // nothing from here on is given back
     std::string buffer_;
     size_t at_ = 0;
     size_t filled_ = 0;
@@ -390,48 +387,37 @@ ExternalSorter::Reader ExternalSorter::ReadFrom(std::string_view key) const {
     return reader;
 }
 
-ExternalSorter::Reader ExternalSorter::ReadFrom(const Mark& mark, const Reader* near) const {
+ExternalSorter::Reader ExternalSorter::ReadFrom(const Position& position,
+                                                const Reader* near) const {
     Reader reader(*this, Reading::kKeep);
     if (!file_) {
-        reader.memoryAt_ = mark.memoryAt;
+        reader.memoryAt_ = position.memoryAt;
         return reader;
     }
     // The runs in their order, so equal keys keep theirs.
-    for (size_t i = 0; i < mark.runOffsets.size() && i < runs_.size(); ++i) {
-        if (mark.runOffsets[i] >= 0) {
+    for (size_t i = 0; i < position.runOffsets.size() && i < runs_.size(); ++i) {
+        if (position.runOffsets[i] >= 0) {
             const Reader::RunCursor* donor =
                 near && i < near->cursors_.size() ? near->cursors_[i].get() : nullptr;
-            reader.AddRun(Run{mark.runOffsets[i], runs_[i].end}, kMaxBlockReadBuffer, donor);
+            reader.AddRun(Run{position.runOffsets[i], runs_[i].end}, kMaxBlockReadBuffer, donor);
         }
     }
     return reader;
 }
 
-void ExternalSorter::Reader::BeginBlock() {
-    ++block_;
-    if (cursors_.empty()) {
-        blockAt_ = memoryAt_ > 0 ? memoryAt_ - 1 : 0;
-    } else if (!heap_.empty()) {
-        cursors_[heap_.front()]->GivenIn(block_);
+void ExternalSorter::Reader::PositionInto(Position& position) const {
+    // The record given last is still its cursor's: Next moves on first.
+    position.memoryAt = memoryAt_ > 0 ? memoryAt_ - 1 : 0;
+    position.runOffsets.resize(cursors_.size());
+    for (size_t which = 0; which < cursors_.size(); ++which) {
+        const RunCursor& cursor = *cursors_[which];
+        position.runOffsets[which] = cursor.done ? -1 : cursor.recordAt;
     }
 }
 
-void ExternalSorter::Reader::MarkBlock(std::string_view prefix, Mark& mark) const {
-    mark.memoryAt = blockAt_;
-    mark.runOffsets.assign(cursors_.size(), -1);
-    for (size_t which = 0; which < cursors_.size(); ++which) {
-        const RunCursor& cursor = *cursors_[which];
-        if (cursor.GaveIn(block_)) {
-            mark.runOffsets[which] = cursor.blockAt;
-        }
-    }
-    // A cursor that gave nothing in the block has not moved since it began:
-    // its record is the run's first of the block, if it belongs there.
-    for (const size_t which : heap_) {
-        const RunCursor& cursor = *cursors_[which];
-        if (!cursor.GaveIn(block_) && cursor.key.substr(0, prefix.size()) == prefix) {
-            mark.runOffsets[which] = cursor.recordAt;
-        }
+void ExternalSorter::Reader::HoldFromHere() {
+    for (const std::unique_ptr<RunCursor>& cursor : cursors_) {
+        cursor->HoldFromHere();
     }
 }
 
@@ -519,9 +505,6 @@ bool ExternalSorter::Reader::Next() {
         RunCursor& top = *cursors_[heap_.front()];
         key_ = top.key;
         payload_ = top.payload;
-        if (reading_ == Reading::kLastBehindMarks) {
-            top.GivenIn(block_);
-        }
         if (!seeking_ || key_ >= seekKey_) {
             seeking_ = false;
             return true;

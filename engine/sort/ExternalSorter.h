@@ -18,10 +18,11 @@ namespace Norvik {
 class ExternalSorter {
 public:
     class Reader;
-    // Where a reader's block began, for reading the block again.
-    struct Mark {
+    // Where a reader stands: a reading from it gives the record the reader
+    // gave last, then every record that followed it.
+    struct Position {
         size_t memoryAt = 0;
-        std::vector<int64_t> runOffsets;  // per run; -1 for none
+        std::vector<int64_t> runOffsets;  // per run; -1 for a run read to its end
     };
 
     explicit ExternalSorter(size_t budgetBytes);
@@ -40,12 +41,10 @@ public:
     // How a reading treats what it has read.
     enum class Reading {
         kKeep,
-        // The last reading gives back what it has read, so that its memory
-        // serves what is written meanwhile: no ReadAll may follow.
+        // The last reading gives back what it has read but what it holds
+        // (Reader::HoldFromHere), so that its memory serves what is written
+        // meanwhile: no ReadAll may follow.
         kLast,
-        // Also last, but gives back only what comes before the reader's
-        // current block, which readers from its mark read again.
-        kLastBehindMarks,
     };
 
     // Every record in order; any number of readers, each from the start.
@@ -53,9 +52,9 @@ public:
     bool Released() const noexcept { return released_; }
     // The records from the first whose key is not less than key (seekable only).
     Reader ReadFrom(std::string_view key) const;
-    // The records from a mark of a ReadAll reader on, each time afresh;
+    // The records from a position of a ReadAll reader on, each time afresh;
     // bytes that reader near holds already are not read again.
-    Reader ReadFrom(const Mark& mark, const Reader* near = nullptr) const;
+    Reader ReadFrom(const Position& position, const Reader* near = nullptr) const;
 
 private:
     struct Entry {
@@ -109,12 +108,13 @@ public:
     bool Next();
     std::string_view Key() const noexcept { return key_; }
     std::string_view Payload() const noexcept { return payload_; }
-    // Blocks (kLastBehindMarks only): records that follow each other with
-    // keys that begin alike. A block begins at the record given last.
-    void BeginBlock();
-    // Into mark: where the current block began, for the records whose keys
-    // begin with prefix, as every key of the block does.
-    void MarkBlock(std::string_view prefix, Mark& mark) const;
+    // Where the reader stands, for ReadFrom (reuses position's storage).
+    void PositionInto(Position& position) const;
+    // A last reading keeps what lies from the record it gave last on (from
+    // its beginning before the first Next) until the next call, for readings
+    // from that position; it gives back only what lies before. Without a call
+    // it gives back everything it has read.
+    void HoldFromHere();
 
 private:
     friend class ExternalSorter;
@@ -132,8 +132,6 @@ private:
     const ExternalSorter* sorter_;
     Reading reading_ = Reading::kKeep;
     size_t memoryAt_ = 0;  // next entry when reading from memory
-    size_t blockAt_ = 0;   // where the block began when reading from memory
-    uint64_t block_ = 0;   // the current block's number
     std::string seekKey_;  // records before it are skipped
     bool seeking_ = false;
     std::vector<std::unique_ptr<RunCursor>> cursors_;

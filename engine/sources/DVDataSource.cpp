@@ -237,7 +237,7 @@ void DVDataSource::Reset() {
     allPlain_ = false;
 }
 
-void DVDataSource::LoadSettings(DVFile& definition) {
+void DVDataSource::LoadSettings(const DVFile& definition) {
     Reset();
     for (const std::optional<SortOrder>& order : definition.SortOrders()) {
         if (order && order->columnId != 0) {
@@ -251,7 +251,6 @@ void DVDataSource::LoadSettings(DVFile& definition) {
         column.lookupMatched = true;
     }
     ++recordSerial_;
-    PrepareSort(definition);
     for (const DVFilter& source : definition.Filters()) {
         if (filters_.size() == kMaxFilters) {
             break;
@@ -270,8 +269,6 @@ void DVDataSource::LoadSettings(DVFile& definition) {
     firstRow_ = definition.Settings().firstrow;
     lastRow_ = definition.Settings().lastrow;
 }
-
-void DVDataSource::PrepareSort(DVFile&) {}
 
 bool DVDataSource::Rewind(DVFile&) {
     return false;

@@ -88,12 +88,11 @@ public:
     bool HasFilters() const noexcept { return !filters_.empty(); }
     bool HasSort() const noexcept { return !sortEntries_.empty(); }
     // Takes filters, sort keys, columns and row range from the definition.
-    void LoadSettings(DVFile& definition);
+    void LoadSettings(const DVFile& definition);
     void Reset();
     void ClearSort() { sortEntries_.clear(); }
     void ClearFilters() { filters_.clear(); }
     std::string BuildOrderByClause(const DVFile& definition) const;
-    virtual void PrepareSort(DVFile& definition);
     // Back before the first row with the state a fresh Open would give, when
     // the source can get there cheaper than by opening again; false when the
     // caller must open a new source instead.

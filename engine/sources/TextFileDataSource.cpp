@@ -92,6 +92,7 @@ int32_t TextFileDataSource::Open(DVFile& definition, int32_t) {
     }
     SyncColumns(definition);
     LoadSettings(definition);
+    BuildSortIndex(definition);
     if (HasError()) {
         Close();
         return kSourceFileOpen;  // the sort index could not read the file
@@ -109,10 +110,8 @@ void TextFileDataSource::Close() {
 }
 
 void TextFileDataSource::ClearSortIndex() {
-    sortReader_.reset();
-    sorter_.reset();
+    index_.reset();
     groupIndex_ = -1;
-    inBlock_ = false;
 }
 
 bool TextFileDataSource::ReadNextLine(std::string_view& line) {
@@ -143,7 +142,7 @@ bool TextFileDataSource::NextRow() {
         return false;
     }
     do {
-        if (sorter_) {
+        if (index_) {
             if (!NextSorted()) {
                 return false;
             }
@@ -162,26 +161,14 @@ bool TextFileDataSource::NextSorted() {
     // The index holds each record's bytes, so rows in key order come from
     // its sequential runs rather than from reads all over the file.
     try {
-        if (!sortReader_->Next()) {
+        if (!index_->Next()) {
             return false;
         }
     } catch (const Norvik::PlatformError& error) {
         SetError(error.Description());
         return false;
     }
-    if (!SeekToIndexed(sortReader_->Payload())) {
-        return false;
-    }
-    if (groupIndex_ >= 0) {
-        const std::string_view key = sortReader_->Key();
-        const std::string_view part = key.substr(0, SortKey::TextPartLength(key, groupDescending_));
-        if (!inBlock_ || part != blockPrefix_) {
-            blockPrefix_.assign(part);
-            inBlock_ = true;
-            sortReader_->BeginBlock();
-        }
-    }
-    return true;
+    return SeekToIndexed(index_->Payload());
 }
 
 bool TextFileDataSource::SeekToIndexed(std::string_view payload) {
@@ -196,8 +183,9 @@ bool TextFileDataSource::SeekToIndexed(std::string_view payload) {
 }
 
 // Reads the block of the current record again from its beginning, keeping
-// the records that count and show the group's value; the current record is
-// read again at the end.
+// the records that count and show the group's value. The source has one
+// current record: the group's rows pass through it, and the record that was
+// current comes back at the end.
 class TextFileDataSource::BlockGroupRows : public DVGroupRows {
 public:
     BlockGroupRows(TextFileDataSource& source, std::string value,
@@ -205,10 +193,8 @@ public:
         : source_(source),
           value_(std::move(value)),
           columns_(columns),
-          current_(source.sortReader_->Payload()) {
-        Norvik::ExternalSorter::Mark mark;
-        source.sortReader_->MarkBlock(source.blockPrefix_, mark);
-        rows_.emplace(source.sorter_->ReadFrom(mark, &*source.sortReader_));
+          current_(source.index_->Payload()),
+          rows_(source.index_->ReadBlock()) {
         Next();
     }
     ~BlockGroupRows() override {
@@ -225,7 +211,7 @@ public:
         while (!atEnd_) {
             if (!NextInBlock()) {
                 atEnd_ = true;
-            } else if (source_.SeekToIndexed(rows_->Payload()) && source_.ReadRecord() &&
+            } else if (source_.SeekToIndexed(rows_.Payload()) && source_.ReadRecord() &&
                        source_.RowStandsAlone() &&
                        source_.DisplayValue(source_.groupIndex_) == value_) {
                 return;
@@ -261,14 +247,11 @@ public:
 private:
     bool NextInBlock() {
         try {
-            if (!rows_->Next()) {
-                return false;
-            }
+            return rows_.Next();
         } catch (const Norvik::PlatformError& error) {
             source_.SetError(error.Description());
             return false;
         }
-        return rows_->Key().substr(0, source_.blockPrefix_.size()) == source_.blockPrefix_;
     }
 
     bool Reads(int32_t index) const {
@@ -280,54 +263,46 @@ private:
     std::string value_;
     const std::vector<int32_t>& columns_;
     std::string current_;  // the index payload of the current record
-    std::optional<Norvik::ExternalSorter::Reader> rows_;
+    SortIndex::BlockReader rows_;
     bool atEnd_ = false;
 };
 
 bool TextFileDataSource::ServeGroupRows(int32_t groupIndex) {
     const std::vector<SortEntry>& entries = SortEntries();
-    if (!sorter_ || !sortReader_ || sorter_->Released() || HasError() || entries.empty() ||
-        sortKinds_.empty() || groupIndex < 0 || entries.front().columnIndex != groupIndex ||
+    if (!index_ || index_->Released() || HasError() || entries.empty() || sortKinds_.empty() ||
+        groupIndex < 0 || entries.front().columnIndex != groupIndex ||
         sortKinds_.front() != DataTypeProperties::kText ||
         static_cast<size_t>(groupIndex) >= Columns().size() ||
         !Columns()[static_cast<size_t>(groupIndex)].ShowsRawValue() || !RowsStandAlone()) {
         return false;
     }
-    // Equal values have equal keys up to the first part, so each group lies
-    // in one block; the index is read for the last time, block by block.
-    sortReader_.emplace(sorter_->ReadAll(Norvik::ExternalSorter::Reading::kLastBehindMarks));
+    // The index is read for the last time, block by block.
+    index_->ServeBlocks(entries.front().descending);
     groupIndex_ = groupIndex;
-    groupDescending_ = entries.front().descending;
-    inBlock_ = false;
     return true;
 }
 
 std::unique_ptr<DVGroupRows> TextFileDataSource::GroupRows(std::string value,
                                                            const std::vector<int32_t>& columns) {
-    if (groupIndex_ < 0 || !sortReader_ || !inBlock_) {
+    if (groupIndex_ < 0 || !index_ || !index_->InBlock()) {
         return nullptr;
     }
     return std::make_unique<BlockGroupRows>(*this, std::move(value), columns);
 }
 
 bool TextFileDataSource::Rewind(DVFile& definition) {
-    if (!file_ || HasError() || !sorter_ || sorter_->Released() ||
-        file_->GetSize() != indexedSize_ || file_->GetModificationTime() != indexedTime_) {
+    if (!file_ || HasError() || !index_ || index_->Released() || file_->GetSize() != indexedSize_ ||
+        file_->GetModificationTime() != indexedTime_) {
         return false;
     }
-    keepSortIndex_ = true;
     LoadSettings(definition);
-    keepSortIndex_ = false;
+    // The run's last pass: the index's pages serve the output instead.
+    index_->ReadAgain();
+    ResetRowCounter();
     return !HasError();
 }
 
-void TextFileDataSource::PrepareSort(DVFile& definition) {
-    if (keepSortIndex_) {
-        // The run's last pass: the index's pages serve the output instead.
-        sortReader_.emplace(sorter_->ReadAll(Norvik::ExternalSorter::Reading::kLast));
-        ResetRowCounter();
-        return;
-    }
+void TextFileDataSource::BuildSortIndex(const DVFile& definition) {
     ClearSortIndex();
     if (!HasSort() || !file_) {
         return;
@@ -350,8 +325,7 @@ void TextFileDataSource::PrepareSort(DVFile& definition) {
     }
     try {
         // Grouping takes the other half of the budget.
-        sorter_ =
-            std::make_unique<Norvik::ExternalSorter>(Norvik::SpillSettings::BudgetBytes() / 2);
+        index_ = std::make_unique<SortIndex>(Norvik::SpillSettings::BudgetBytes() / 2);
         int64_t position = file_->Tell();
         std::string key;
         std::string value;
@@ -380,11 +354,10 @@ void TextFileDataSource::PrepareSort(DVFile& definition) {
                 throw Norvik::PlatformError(Norvik::kEFail,
                                             "Reading " + path_ + ": " + file_->ErrorText());
             }
-            sorter_->Add(key, payload);
+            index_->Add(key, payload);
             position = file_->Tell();
         }
-        sorter_->Finish();
-        sortReader_.emplace(sorter_->ReadAll());
+        index_->Finish();
     } catch (const Norvik::PlatformError& error) {
         ClearSortIndex();
         SetError(error.Description());

@@ -8,7 +8,7 @@
 
 #include "DVDataSource.h"
 #include "io/CTextFile.h"
-#include "sort/ExternalSorter.h"
+#include "sort/SortIndex.h"
 
 // The common part of the delimited and fixed-width sources: the file, header
 // names, the current record, row reading and the sort index.
@@ -27,13 +27,8 @@ public:
     void Close() override;
     int32_t Validate(const DVFile& definition) override;
     int32_t ValidateSource(const DVFile& definition) override { return Validate(definition); }
-    // Orders rows by an index of (key, record bytes), one entry per record:
-    // numbers by value, dates by their comparison text, text without regard
-    // to case; equal keys keep file order. A large index goes to temporary
-    // files past half the memory budget.
-    void PrepareSort(DVFile& definition) override;
     // Keeps a sort index (building it reads and sorts the whole file) while
-    // the file is unchanged.
+    // the file is unchanged: the index is read once more, for the last time.
     bool Rewind(DVFile& definition) override;
     // When the first sort key is the group column, shown as it stands: a
     // group's rows are then the records of one run of equal keys in the
@@ -84,24 +79,21 @@ private:
     // RemoveQuotes for text that starts with a quote.
     static std::string_view RemoveOpeningQuote(std::string_view text, std::string& storage);
 
+    // Orders rows by an index of (key, record bytes), one entry per record:
+    // numbers by value, dates by their comparison text, text without regard
+    // to case; equal keys keep file order. A large index goes to temporary
+    // files past half the memory budget.
+    void BuildSortIndex(const DVFile& definition);
     // Moves to the next record in key order; false at the end or on an error.
     bool NextSorted();
     // Makes the record of an index entry's payload the next to read.
     bool SeekToIndexed(std::string_view payload);
     void ClearSortIndex();
 
-    std::unique_ptr<Norvik::ExternalSorter> sorter_;
-    std::optional<Norvik::ExternalSorter::Reader> sortReader_;
+    std::unique_ptr<SortIndex> index_;
     std::vector<int32_t> sortKinds_;
-    bool keepSortIndex_ = false;
     size_t readBlockSize_ = 0;  // 0: the file's own
     int64_t indexedSize_ = 0;   // the file as the index read it
     int64_t indexedTime_ = 0;
-    bool sorted_ = false;
-    // Serving group rows: the group column, and the first key part of the
-    // block of records the current one belongs to.
-    int32_t groupIndex_ = -1;
-    bool groupDescending_ = false;
-    bool inBlock_ = false;
-    std::string blockPrefix_;
+    int32_t groupIndex_ = -1;  // the group column whose rows the index serves
 };
