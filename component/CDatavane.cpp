@@ -10,6 +10,46 @@
 
 namespace {
 
+// The public table is the engine's, code for code.
+constexpr int32_t kPublicCodes[][2] = {
+    {DVObj_Success, kSuccess},
+    {DVObj_Cancelled, kCancelled},
+    {DVObj_Invalid_DVFile, kInvalidDVFile},
+    {DVObj_No_SourceFile, kNoSourceFile},
+    {DVObj_SourceFile_Open, kSourceFileOpen},
+    {DVObj_TargetFile_Create, kTargetFileCreate},
+    {DVObj_TargetFile_Write, kTargetFileWrite},
+    {DVObj_No_Columns, kNoColumns},
+    {DVObj_No_TargetFile, kNoTargetFile},
+    {DVObj_IncludeFile_Open, kIncludeFileOpen},
+    {DVObj_No_Delimiter, kNoDelimiter},
+    {DVObj_No_ODBCDriver, kNoOdbcDriver},
+    {DVObj_No_DSN, kNoDsn},
+    {DVObj_No_SQLQuery, kNoSqlQuery},
+    {DVObj_No_SQLTable, kNoSqlTable},
+    {DVObj_ODBC_Connect, kOdbcConnect},
+    {DVObj_ODBC_SQLQuery, kOdbcSqlQuery},
+    {DVObj_ODBC_TableQuery, kOdbcTableQuery},
+    {DVObj_Invalid_Argument, kInvalidArgument},
+    {DVObj_XML_Services_Missing, kXmlServicesMissing},
+    {DVObj_Output_Invalid, kOutputInvalid},
+    {DVObj_Schema_Load, kSchemaLoad},
+};
+
+constexpr bool PublicCodesMatch() {
+    for (const auto& pair : kPublicCodes) {
+        if (pair[0] != pair[1]) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(PublicCodesMatch());
+
+}  // namespace
+
+namespace {
+
 // The text of a failure that reached the component boundary.
 std::string FailureText(const Norvik::PlatformError& error) {
     std::string system = Norvik::SystemMessage(error.Code());
@@ -92,10 +132,7 @@ bool CDatavane::Transform(const char* dvFile, const char* sourceFile, const char
             }
             code = run.Run(callback);
         }
-        message = run.GetResultMessage(code);
-        if (!run.GetDetailText().empty()) {
-            message += ": " + run.GetDetailText();
-        }
+        message = run.GetResultText(code);
     } catch (const Norvik::PlatformError& error) {
         code = kInvalidDVFile;
         message = FailureText(error);

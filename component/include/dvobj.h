@@ -39,10 +39,11 @@ extern "C" {
 #define DVOBJ_REGDB_E_CLASSNOTREG ((int32_t)0x80040154)
 #define DVOBJ_SELFREG_E_CLASS ((int32_t)0x80040201)
 
-/* Result codes a transformation reports through Datavane_ErrorCode. The
- * property may also carry 1 (cancelled), 117 and 118. */
+/* Result codes a transformation reports through Datavane_ErrorCode: the
+ * whole table, the same codes dvrun writes to its log. */
 typedef enum DVObjErrorCode {
     DVObj_Success = 0,
+    DVObj_Cancelled = 1,
     DVObj_Invalid_DVFile = 101,
     DVObj_No_SourceFile = 102,
     DVObj_SourceFile_Open = 103,
@@ -58,7 +59,14 @@ typedef enum DVObjErrorCode {
     DVObj_No_SQLTable = 113,
     DVObj_ODBC_Connect = 114,
     DVObj_ODBC_SQLQuery = 115,
-    DVObj_ODBC_TableQuery = 116
+    DVObj_ODBC_TableQuery = 116,
+    DVObj_Invalid_Argument = 117,
+    DVObj_XML_Services_Missing = 118,
+    /* An output document is not valid against the XML Schema it is checked
+     * against while it is written (DvobjOptions.validateSchema). */
+    DVObj_Output_Invalid = 120,
+    /* That XML Schema cannot be loaded. */
+    DVObj_Schema_Load = 121
 } DVObjErrorCode;
 
 typedef struct DvobjClassFactory DvobjClassFactory;

@@ -16,6 +16,7 @@
 #include "frame/DocumentNames.h"
 #include "frame/IPrompter.h"
 #include "frame/QtText.h"
+#include "run/ResultMessages.h"
 #include "workbench/DatabaseCatalog.h"
 #include "workbench/SourceSettings.h"
 
@@ -148,9 +149,9 @@ void CSQLQueryPageDlg::Test() {
     const uint64_t serial = controller_.ChangeSerial();
     testTask_->Start([copy = controller_.Definition(), path = controller_.Path(), serial,
                       self](const CBackgroundTask::KeepGoing&) mutable {
-        std::string message;
-        const int32_t code = SourceSettings::TestSelection(copy, path, message);
-        return [self, copy = std::move(copy), code, message, serial] {
+        const Status status = SourceSettings::TestSelection(copy);
+        const std::string message = StatusMessage(status, copy, path);
+        return [self, copy = std::move(copy), ok = status.IsOk(), message, serial] {
             if (!self) {
                 return;
             }
@@ -158,7 +159,7 @@ void CSQLQueryPageDlg::Test() {
             self->window()->unsetCursor();
             CController& controller = self->controller_;
             const QString caption = QString::fromLatin1(DocumentNames::kProductName);
-            if (code != 0) {
+            if (!ok) {
                 self->prompter_.Message(self->window(), QString::fromStdString(message), caption,
                                         IPrompter::Buttons::kOk, IPrompter::Icon::kError);
                 return;

@@ -3,6 +3,7 @@
 #include <QMimeData>
 
 #include "XMLTreeCommands.h"
+#include "controller/ChangeCode.h"
 #include "frame/QtText.h"
 #include "model/DVFile.h"
 #include "model/XMLNode.h"
@@ -25,7 +26,7 @@ CXMLTreeModel::CXMLTreeModel(CController& controller, QObject* parent)
 }
 
 void CXMLTreeModel::OnUpdate(int32_t code) {
-    if (code != 0) {
+    if (code != ChangeCode::kNone) {
         Reset();
     }
 }

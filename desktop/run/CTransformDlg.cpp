@@ -30,8 +30,9 @@ CTransformDlg::Elapsed CTransformDlg::FormatElapsed(int64_t milliseconds) {
 
 QString CTransformDlg::CompletionQuestion(int32_t rows, int64_t milliseconds) {
     const Elapsed elapsed = FormatElapsed(milliseconds);
-    return QString::asprintf("Transformation completed!\n\nProcessed %d rows in %.*f %s.\n\nView result?",
-                             rows, elapsed.decimals, elapsed.value, elapsed.unit);
+    return QString::asprintf(
+        "Transformation completed!\n\nProcessed %d rows in %.*f %s.\n\nView result?", rows,
+        elapsed.decimals, elapsed.value, elapsed.unit);
 }
 
 QString CTransformDlg::ProgressText(int32_t rows) {
@@ -120,7 +121,7 @@ void CTransformDlg::Run() {
         return;
     }
     hide();
-    if (outcome.code != 0) {
+    if (outcome.code != kSuccess) {
         prompter_.Message(parentWidget(),
                           QStringLiteral("Transformation Failed!\r\n\r\n") +
                               QString::fromStdString(outcome.errorText),
@@ -131,5 +132,5 @@ void CTransformDlg::Run() {
         prompter_.OpenUrl(QUrl::fromLocalFile(
             QFileInfo(QString::fromStdString(outcome.outputFile)).absoluteFilePath()));
     }
-    done(outcome.code == 0 ? QDialog::Accepted : QDialog::Rejected);
+    done(outcome.code == kSuccess ? QDialog::Accepted : QDialog::Rejected);
 }

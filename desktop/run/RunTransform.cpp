@@ -19,19 +19,16 @@ CTransformDlg::Outcome RunCopy(const DVFile& definition, const std::string& path
     try {
         outcome.code = run.Run(progress);
     } catch (const Norvik::PlatformError& error) {
-        outcome.code = 105;
+        outcome.code = kTargetFileWrite;
         outcome.errorText = error.Description();
         return outcome;
     } catch (const std::exception& error) {
-        outcome.code = 105;
+        outcome.code = kTargetFileWrite;
         outcome.errorText = error.what();
         return outcome;
     }
-    if (outcome.code != 0) {
-        outcome.errorText = run.GetResultMessage(outcome.code);
-        if (!run.GetDetailText().empty()) {
-            outcome.errorText += ": " + run.GetDetailText();
-        }
+    if (outcome.code != kSuccess) {
+        outcome.errorText = run.GetResultText(outcome.code);
     }
     outcome.outputFile = run.OutputFileNames().empty() ? definition.Settings().targetfilename
                                                        : run.OutputFileNames().front();
@@ -56,17 +53,18 @@ QString SourceDescription(const DVFile& definition) {
 
 void RunTransform(QWidget* parent, CController& controller, IPrompter& prompter) {
     const DVFile& definition = controller.Definition();
-    int32_t code = 102;
+    Status checked;
     try {
-        code = SourceSettings::CheckSource(definition);
+        checked = SourceSettings::CheckSource(definition);
     } catch (const Norvik::PlatformError&) {
-        code = 117;
+        checked = kInvalidArgument;
     }
-    if (code != 0) {
-        prompter.Message(parent,
-                         QString::fromStdString(ResultMessage(code, definition, controller.Path())),
-                         QString::fromLatin1(DocumentNames::kProductName), IPrompter::Buttons::kOk,
-                         IPrompter::Icon::kInformation);
+    if (!checked.IsOk()) {
+        prompter.Message(
+            parent,
+            QString::fromStdString(ResultMessage(checked.Code(), definition, controller.Path())),
+            QString::fromLatin1(DocumentNames::kProductName), IPrompter::Buttons::kOk,
+            IPrompter::Icon::kInformation);
         return;
     }
     const DVFile copy = definition;

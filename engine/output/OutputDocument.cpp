@@ -130,15 +130,15 @@ void OutputDocument::Characters(std::string_view text) {
     writer_->Characters(text);
 }
 
-int32_t OutputDocument::StartOutput(DVDataSourceRow& row, std::string& detail) {
+Status OutputDocument::StartOutput(DVDataSourceRow& row) {
     const DVFileSettings& s = definition_.Settings();
     const std::string name = BuildOutputFileName(row);
     if (name.empty()) {
         return kNoTargetFile;
     }
     if (name == kStandardOutput && postProcessor_ && !s.xsltransform.empty()) {
-        detail = "An XSL transformation needs a target file; standard output cannot be read back";
-        return kTargetFileCreate;
+        return {kTargetFileCreate,
+                "An XSL transformation needs a target file; standard output cannot be read back"};
     }
     // Written beside the target and renamed into place when finished: an
     // interrupted run never leaves a partial document under the name.
@@ -165,8 +165,7 @@ int32_t OutputDocument::StartOutput(DVDataSourceRow& row, std::string& detail) {
     }
     if (!sink) {
         xslInput_.clear();
-        detail = Norvik::ErrnoText(error);
-        return kTargetFileCreate;
+        return {kTargetFileCreate, Norvik::ErrnoText(error)};
     }
     sink_ = std::make_unique<Norvik::BackgroundSink>(std::move(sink));
     lastFinished_ = false;
@@ -208,8 +207,7 @@ int32_t OutputDocument::StartOutput(DVDataSourceRow& row, std::string& detail) {
     if (!s.includefile.empty()) {
         Norvik::CTextFile include;
         if (!include.Open(s.includefile)) {
-            detail = Norvik::ErrnoText(include.Error());
-            return kIncludeFileOpen;
+            return {kIncludeFileOpen, Norvik::ErrnoText(include.Error())};
         }
         std::string_view line;
         Norvik::CTextFile::LineStatus status;
@@ -218,8 +216,7 @@ int32_t OutputDocument::StartOutput(DVDataSourceRow& row, std::string& detail) {
             if (status == Norvik::CTextFile::LineStatus::kLine) {
                 WriteRaw(line);
             } else {
-                detail = "The include file " + s.includefile + " cannot be read";
-                return kIncludeFileOpen;
+                return {kIncludeFileOpen, "The include file " + s.includefile + " cannot be read"};
             }
         }
         WriteRaw("\r\n");

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "OutputFileNamer.h"
+#include "base/Status.h"
 #include "io/BackgroundSink.h"
 #include "io/CMemoryStream.h"
 #include "io/FileSink.h"
@@ -36,9 +37,9 @@ public:
     OutputDocument& operator=(const OutputDocument&) = delete;
 
     // Names and opens the next file and writes its head: everything before
-    // the document element's start tag. 0, or 107 (no name), 104 (cannot
-    // create; detail says why), 108 (include file).
-    int32_t StartOutput(DVDataSourceRow& row, std::string& detail);
+    // the document element's start tag. Fails with 107 (no name), 104
+    // (cannot create) or 108 (include file).
+    Status StartOutput(DVDataSourceRow& row);
     // Transforms every finished file with the definition's stylesheet.
     void SetPostProcessor(XSLPostProcessor* processor) noexcept { postProcessor_ = processor; }
     // Validates every document as it is written; an invalid one throws

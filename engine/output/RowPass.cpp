@@ -38,15 +38,15 @@ RowPass::RowPass(const DVFile& definition, OutputDocument& output, NodeTreeWrite
     }
 }
 
-int32_t RowPass::Write(DVDataSourceRow& row, int32_t rowNumber, std::string& detail) {
+Status RowPass::Write(DVDataSourceRow& row, int32_t rowNumber) {
     nodes_.SetRowCount(rowNumber);
     if (split_ == Split::kEveryRow || (split_ == Split::kOnNewValue && ValueChanged(row))) {
         Finish(row);
     }
     if (!output_.IsOpen()) {
-        const int32_t code = StartDocument(row, detail);
-        if (code != kSuccess) {
-            return code;
+        Status started = StartDocument(row);
+        if (!started.IsOk()) {
+            return started;
         }
     }
     output_.MarkRow(rowNumber);
@@ -73,16 +73,16 @@ bool RowPass::ValueChanged(DVDataSourceRow& row) {
     return true;
 }
 
-int32_t RowPass::StartDocument(DVDataSourceRow& row, std::string& detail) {
+Status RowPass::StartDocument(DVDataSourceRow& row) {
     firstOfDocument_ = true;
     try {
-        const int32_t code = output_.StartOutput(row, detail);
-        if (code == kSuccess) {
+        Status started = output_.StartOutput(row);
+        if (started.IsOk()) {
             nodes_.WriteDocumentStart(definition_.Root(), row);
         }
-        return code;
+        return started;
     } catch (const Norvik::PlatformError& error) {
-        detail = JoinFailureText(Norvik::SystemMessage(error.Code()), error.Description());
-        return kTargetFileCreate;
+        return {kTargetFileCreate,
+                JoinFailureText(Norvik::SystemMessage(error.Code()), error.Description())};
     }
 }

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/Status.h"
+
 class DVDataSourceRow;
 class DVFile;
 class NodeTreeWriter;
@@ -19,10 +21,9 @@ public:
     RowPass(const DVFile& definition, OutputDocument& output, NodeTreeWriter& nodes);
 
     // Writes the row with the given number (for {ROW} and for naming the row
-    // of a validation failure). 0, or the result code of a document that
-    // could not be started, with detail saying why. Failures while writing
-    // throw, as OutputDocument's do.
-    int32_t Write(DVDataSourceRow& row, int32_t rowNumber, std::string& detail);
+    // of a validation failure). Fails when a document cannot be started;
+    // failures while writing throw, as OutputDocument's do.
+    Status Write(DVDataSourceRow& row, int32_t rowNumber);
     // Finishes the open document, if any, with row as the current row.
     void Finish(DVDataSourceRow& row);
 
@@ -31,7 +32,7 @@ private:
     enum class Split { kAtTheEnd, kEveryRow, kOnNewValue };
     // Whether the chosen column shows a new value in row (remembered).
     bool ValueChanged(DVDataSourceRow& row);
-    int32_t StartDocument(DVDataSourceRow& row, std::string& detail);
+    Status StartDocument(DVDataSourceRow& row);
 
     const DVFile& definition_;
     OutputDocument& output_;

@@ -2,14 +2,12 @@
 
 #include <memory>
 
-#include "base/ResultCode.h"
 #include "model/DVFile.h"
 #include "sources/DVDataSource.h"
 
 namespace ColumnDiscovery {
 
-int32_t ReadColumns(DVFile& definition, int32_t rowLimit, std::string& detail) {
-    detail.clear();
+Status ReadColumns(DVFile& definition, int32_t rowLimit) {
     std::unique_ptr<DVDataSource> source = CreateDataSource(definition.Settings().sourcetype);
     if (!source) {
         return kInvalidArgument;
@@ -18,8 +16,7 @@ int32_t ReadColumns(DVFile& definition, int32_t rowLimit, std::string& detail) {
     if (code == kSuccess || code == kNoColumns) {
         code = source->Open(definition, rowLimit);
     }
-    detail = source->ErrorText();
-    return code;
+    return Status::FromCode(code, source->ErrorText());
 }
 
 }  // namespace ColumnDiscovery

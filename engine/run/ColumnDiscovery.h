@@ -1,7 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+
+#include "base/Status.h"
 
 class DVFile;
 
@@ -14,8 +15,8 @@ class DVFile;
 namespace ColumnDiscovery {
 
 // Opens the definition's source with at most rowLimit rows (a fixed-width
-// source without columns is opened to detect them). 0, or the result code of
-// the failure with the source's error text in detail.
-int32_t ReadColumns(DVFile& definition, int32_t rowLimit, std::string& detail);
+// source without columns is opened to detect them); a failure's detail is
+// the source's error text.
+Status ReadColumns(DVFile& definition, int32_t rowLimit);
 
 }  // namespace ColumnDiscovery

@@ -8,7 +8,6 @@
 #include "ColumnDiscovery.h"
 #include "ResultMessages.h"
 #include "base/PlatformError.h"
-#include "base/ResultCode.h"
 #include "io/SpillSettings.h"
 #include "model/ColumnMap.h"
 #include "output/AutoTextResolver.h"
@@ -51,8 +50,7 @@ private:
 };
 
 // Creates, validates and opens a data source on the definition.
-int32_t OpenDataSource(DVFile& definition, std::unique_ptr<DVDataSource>& source,
-                       std::string& detail) {
+Status OpenDataSource(DVFile& definition, std::unique_ptr<DVDataSource>& source) {
     source = CreateDataSource(definition.Settings().sourcetype);
     if (!source) {
         return kInvalidArgument;
@@ -61,11 +59,10 @@ int32_t OpenDataSource(DVFile& definition, std::unique_ptr<DVDataSource>& source
     if (code == kSuccess) {
         code = source->Open(definition, 0);
     }
-    detail = source->ErrorText();
     if (code != kSuccess) {
         source->Close();
     }
-    return code;
+    return Status::FromCode(code, source->ErrorText());
 }
 
 std::string TransformingFailure(const Norvik::PlatformError& error) {
@@ -104,17 +101,22 @@ std::string DVRun::GetResultMessage(int32_t code) const {
     return ResultMessage(code, *this, definitionPath_);
 }
 
+std::string DVRun::GetResultText(int32_t code) const {
+    return StatusMessage(Status::FromCode(code, detail_), *this, definitionPath_);
+}
+
 int32_t DVRun::Run(const ProgressCallback& progress) {
     Begin(progress);
     Context run(*this, definitionPath_);
-    int32_t result = OpenSource(run);
-    if (result == kSuccess) {
-        result = LoadValidator(run);
+    Status status = OpenSource(run);
+    if (status.IsOk()) {
+        status = LoadValidator(run);
     }
-    if (result == kSuccess) {
-        result = WriteDocuments(run, progress);
+    if (status.IsOk()) {
+        status = WriteDocuments(run, progress);
     }
-    return result;
+    detail_ = status.Detail();
+    return status.Code();
 }
 
 void DVRun::Begin(const ProgressCallback& progress) {
@@ -134,21 +136,21 @@ void DVRun::Begin(const ProgressCallback& progress) {
     Norvik::SpillSettings::SetRunFolder(usable ? folder.string() : std::string());
 }
 
-int32_t DVRun::OpenSource(Context& run) {
-    int32_t result = OpenDataSource(run.definition, run.source, detail_);
-    if (result != kSuccess || !run.definition.Columns().empty()) {
-        return result;
+Status DVRun::OpenSource(Context& run) {
+    Status opened = OpenDataSource(run.definition, run.source);
+    if (!opened.IsOk() || !run.definition.Columns().empty()) {
+        return opened;
     }
     // Without columns the definition takes them from the source; the run's
     // source is then opened again so that it reads with them.
-    result = ColumnDiscovery::ReadColumns(run.definition, 1, detail_);
-    if (result != kSuccess) {
-        return result;
+    Status discovered = ColumnDiscovery::ReadColumns(run.definition, 1);
+    if (!discovered.IsOk()) {
+        return discovered;
     }
-    return OpenDataSource(run.definition, run.source, detail_);
+    return OpenDataSource(run.definition, run.source);
 }
 
-int32_t DVRun::LoadValidator(Context& run) {
+Status DVRun::LoadValidator(Context& run) {
     // A schema that cannot be used fails the run before any output exists.
     const std::string& schema = run.definition.Settings().validateschema;
     if (schema.empty()) {
@@ -156,13 +158,12 @@ int32_t DVRun::LoadValidator(Context& run) {
     }
     run.validator = std::make_unique<Norvik::CSchemaValidator>();
     if (!run.validator->Load(schema)) {
-        detail_ = run.validator->LoadError();
-        return kSchemaLoad;
+        return {kSchemaLoad, run.validator->LoadError()};
     }
     return kSuccess;
 }
 
-int32_t DVRun::WriteDocuments(Context& run, const ProgressCallback& progress) {
+Status DVRun::WriteDocuments(Context& run, const ProgressCallback& progress) {
     run.columns.Rebuild(run.definition.Columns());
     OutputDocument output(run.definition);
     output.SetValidator(run.validator.get());
@@ -175,27 +176,27 @@ int32_t DVRun::WriteDocuments(Context& run, const ProgressCallback& progress) {
     NodeTreeWriter nodes(output, run.resolver, run.columns, &run.groups);
     RowPass pass(run.definition, output, nodes);
 
-    int32_t result = progress && !progress(0) ? kCancelled : kSuccess;
-    if (result == kSuccess) {
+    Status status = progress && !progress(0) ? kCancelled : kSuccess;
+    if (status.IsOk()) {
         try {
-            result = CollectGroups(run, progress);
-            if (result == kSuccess) {
-                result = PassOverRows(run, pass, output, progress);
+            status = CollectGroups(run, progress);
+            if (status.IsOk()) {
+                status = PassOverRows(run, pass, output, progress);
             }
         } catch (...) {
-            result = WritingFailure(std::current_exception());
+            status = WritingFailure(std::current_exception());
         }
     }
     outputNames_ = output.OutputFileNames();
-    if (result != kSuccess) {
+    if (!status.IsOk()) {
         output.DeleteLastStarted();
     } else if (progress) {
         progress(rowCount_);
     }
-    return result;
+    return status;
 }
 
-int32_t DVRun::CollectGroups(Context& run, const ProgressCallback& progress) {
+Status DVRun::CollectGroups(Context& run, const ProgressCallback& progress) {
     CGroupFinder(run.groups).Visit(run.definition.Root());
     if (run.groups.Count() == 0) {
         return kSuccess;
@@ -217,11 +218,11 @@ int32_t DVRun::CollectGroups(Context& run, const ProgressCallback& progress) {
         return kSuccess;
     }
     // The rows were read to the end: the pass reads them from a new source.
-    return OpenDataSource(run.definition, run.source, detail_);
+    return OpenDataSource(run.definition, run.source);
 }
 
-int32_t DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
-                            const ProgressCallback& progress) {
+Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
+                           const ProgressCallback& progress) {
     DVDataSource& source = *run.source;
     ProgressClock clock;
     while (source.NextRow()) {
@@ -232,36 +233,33 @@ int32_t DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
                 return kCancelled;
             }
         }
-        const int32_t code = pass.Write(source, rowCount_, detail_);
-        if (code != kSuccess) {
-            return code;
+        Status written = pass.Write(source, rowCount_);
+        if (!written.IsOk()) {
+            return written;
         }
     }
     if (source.HasError()) {
         // A source that fails part way is a failed run, not a short one.
-        detail_ = source.ErrorText();
-        return source.ReadFailureCode();
+        return Status::FromCode(source.ReadFailureCode(), source.ErrorText());
     }
     pass.Finish(source);
     return kSuccess;
 }
 
-int32_t DVRun::WritingFailure(std::exception_ptr failure) {
+Status DVRun::WritingFailure(std::exception_ptr failure) const {
     try {
         std::rethrow_exception(failure);
     } catch (const OutputDocument::ValidationFailure& invalid) {
         const int32_t row = invalid.Row() > 0 ? invalid.Row() : rowCount_;
-        detail_ = std::string(invalid.what()) + " (source row " + std::to_string(row) + ")";
-        return kOutputInvalid;
+        return {kOutputInvalid,
+                std::string(invalid.what()) + " (source row " + std::to_string(row) + ")"};
     } catch (const XSLPostProcessor::Failure& xsl) {
         // A broken stylesheet fails the run: the file holds no document.
-        detail_ = xsl.what();
-        return kTargetFileWrite;
+        return {kTargetFileWrite, xsl.what()};
     } catch (const Norvik::PlatformError& error) {
-        detail_ = TransformingFailure(error);
-        return kTargetFileWrite;
+        return {kTargetFileWrite, TransformingFailure(error)};
     } catch (const std::bad_alloc&) {
-        detail_ = "Transforming\r\nError: " + Norvik::SystemMessage(Norvik::kEOutOfMemory);
-        return kTargetFileWrite;
+        return {kTargetFileWrite,
+                "Transforming\r\nError: " + Norvik::SystemMessage(Norvik::kEOutOfMemory)};
     }
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Status.h"
 #include "model/DVFile.h"
 
 class OutputDocument;
@@ -37,6 +38,9 @@ public:
 
     std::string GetResultMessage(int32_t code) const;
     const std::string& GetDetailText() const noexcept { return detail_; }
+    // The message of the run's result with the detail text after ": ", as
+    // the component and the editor report it.
+    std::string GetResultText(int32_t code) const;
     const std::vector<std::string>& OutputFileNames() const noexcept { return outputNames_; }
     // gzip what goes to standard output (target "-").
     void SetCompressStandardOutput(bool on) noexcept { compressStandardOutput_ = on; }
@@ -53,16 +57,16 @@ public:
 private:
     struct Context;
 
-    // The steps of Run, in order; each returns 0 or the result code.
+    // The steps of Run, in order.
     void Begin(const ProgressCallback& progress);
-    int32_t OpenSource(Context& run);
-    int32_t LoadValidator(Context& run);
-    int32_t WriteDocuments(Context& run, const ProgressCallback& progress);
-    int32_t CollectGroups(Context& run, const ProgressCallback& progress);
-    int32_t PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
-                         const ProgressCallback& progress);
-    // The result code and detail text of a failure thrown while writing.
-    int32_t WritingFailure(std::exception_ptr failure);
+    Status OpenSource(Context& run);
+    Status LoadValidator(Context& run);
+    Status WriteDocuments(Context& run, const ProgressCallback& progress);
+    Status CollectGroups(Context& run, const ProgressCallback& progress);
+    Status PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
+                        const ProgressCallback& progress);
+    // What a failure thrown while writing means for the run.
+    Status WritingFailure(std::exception_ptr failure) const;
 
     std::string definitionPath_;
     std::string detail_;

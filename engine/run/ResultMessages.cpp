@@ -90,3 +90,12 @@ std::string ResultMessage(int32_t code, const DVFile& definition,
     }
     return {};
 }
+
+std::string StatusMessage(const Status& status, const DVFile& definition,
+                          const std::string& definitionPath) {
+    std::string message = ResultMessage(status.Code(), definition, definitionPath);
+    if (!status.Detail().empty()) {
+        message += message.empty() ? status.Detail() : ": " + status.Detail();
+    }
+    return message;
+}

@@ -4,10 +4,8 @@
 
 #include "DatabaseCatalog.h"
 #include "base/PlatformError.h"
-#include "base/ResultCode.h"
 #include "model/DVFile.h"
 #include "run/ColumnDiscovery.h"
-#include "run/ResultMessages.h"
 #include "sources/DVDataSource.h"
 
 namespace SourceSettings {
@@ -18,8 +16,7 @@ namespace {
 constexpr int32_t kDiscoveryRowLimit = 100;
 
 bool ReadColumnsQuietly(DVFile& definition) {
-    std::string ignored;
-    return ColumnDiscovery::ReadColumns(definition, kDiscoveryRowLimit, ignored) == kSuccess;
+    return ColumnDiscovery::ReadColumns(definition, kDiscoveryRowLimit).IsOk();
 }
 
 // A changed value re-reads the columns.
@@ -79,39 +76,22 @@ bool SetTreatConsecutiveDelimsAsOne(DVFile& definition, bool on) {
     return RereadIfChanged(definition, definition.SetTreatConsecutiveDelimsAsOne(on));
 }
 
-int32_t ReadColumns(DVFile& definition) {
-    const int32_t code = CheckSource(definition);
-    if (code != kSuccess) {
-        return code;
-    }
-    std::string ignored;
-    return ColumnDiscovery::ReadColumns(definition, 1, ignored);
+Status ReadColumns(DVFile& definition) {
+    Status status = CheckSource(definition);
+    return status.IsOk() ? ColumnDiscovery::ReadColumns(definition, 1) : status;
 }
 
-int32_t TestSelection(DVFile& definition, const std::string& definitionPath, std::string& message) {
-    message.clear();
-    std::string detail;
-    int32_t code = CheckSource(definition);
+Status TestSelection(DVFile& definition) {
     try {
-        if (code == kSuccess) {
-            code = ColumnDiscovery::ReadColumns(definition, 1, detail);
-        }
+        return ReadColumns(definition);
     } catch (const Norvik::PlatformError& error) {
-        message = error.Description();
-        return kTargetFileWrite;
+        return {kOdbcConnect, error.Description()};
     }
-    if (code != kSuccess) {
-        message = ResultMessage(code, definition, definitionPath);
-        if (!detail.empty()) {
-            message += message.empty() ? detail : ": " + detail;
-        }
-    }
-    return code;
 }
 
-int32_t CheckSource(const DVFile& definition) {
+Status CheckSource(const DVFile& definition) {
     std::unique_ptr<DVDataSource> source = CreateDataSource(definition.Settings().sourcetype);
-    return source ? source->Validate(definition) : kNoSourceFile;
+    return source ? Status::FromCode(source->Validate(definition)) : kNoSourceFile;
 }
 
 }  // namespace SourceSettings

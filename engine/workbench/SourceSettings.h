@@ -1,8 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <string_view>
+
+#include "base/Status.h"
 
 class DVFile;
 
@@ -26,16 +27,16 @@ bool SetFirstRowHasColNames(DVFile& definition, bool on);
 bool SetTreatConsecutiveDelimsAsOne(DVFile& definition, bool on);
 
 // Reads the columns of the source as it is set now (after the fixed column
-// widths changed, say); 0 or the result code.
-int32_t ReadColumns(DVFile& definition);
+// widths changed, say).
+Status ReadColumns(DVFile& definition);
 
 // Opens the selected table or query with a row limit of 1, which also brings
-// the definition's columns in line with it. 0 or the result code; message is
-// the code's message with the source's error text.
-int32_t TestSelection(DVFile& definition, const std::string& definitionPath, std::string& message);
+// the definition's columns in line with it; a failure's detail is the
+// source's error text.
+Status TestSelection(DVFile& definition);
 
-// Whether the definition's source is set up well enough to run: 0, or the
-// result code that says what is missing. Reads nothing.
-int32_t CheckSource(const DVFile& definition);
+// Whether the definition's source is set up well enough to run; the code
+// says what is missing. Reads nothing.
+Status CheckSource(const DVFile& definition);
 
 }  // namespace SourceSettings

@@ -61,8 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     definition.SetRemoveQuotes((options & 8) != 0);
     definition.SetTreatConsecutiveDelimsAsOne((options & 16) != 0);
     definition.SetSourceFileName(path);
-    std::string detail;
-    ColumnDiscovery::ReadColumns(definition, 100, detail);
+    ColumnDiscovery::ReadColumns(definition, 100);
     if (definition.Settings().sourcetype == DVFileSettings::kFixedWidthText) {
         definition.RemoveAllColumns();
         for (int i = 0; i < 1 + (options >> 5); ++i) {

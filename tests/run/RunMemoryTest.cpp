@@ -39,8 +39,8 @@ TEST(RunMemoryTest, MillionRowsInFlatMemory) {
     const long before = PeakKilobytes();
     DVRun run;
     run.SetSourceFileName(source);
-    std::string detail;
-    ASSERT_EQ(ColumnDiscovery::ReadColumns(run, 100, detail), 0) << detail;
+    const Status discovered = ColumnDiscovery::ReadColumns(run, 100);
+    ASSERT_TRUE(discovered.IsOk()) << discovered.Detail();
     run.SetTargetFileName(dir.File("big.xml"));
     run.Column(2).dataType = DataTypeProperties::kNumber;
     run.Column(2).precision = 2;

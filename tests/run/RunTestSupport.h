@@ -25,8 +25,7 @@ struct RunOutcome {
 // Reads the definition's columns from its source, as the editor does when a
 // source is chosen.
 inline void ReadColumns(DVFile& definition) {
-    std::string detail;
-    ColumnDiscovery::ReadColumns(definition, 100, detail);
+    ColumnDiscovery::ReadColumns(definition, 100);
 }
 
 // A definition over a CSV file in dir, writing dir/out.xml in UTF-8. With

@@ -40,7 +40,7 @@ TEST(SourceSettingsTest, TextSettingsRereadTheColumns) {
     testsupport::WriteFile(other, "A,B,C\n1,2,3\n");
     EXPECT_TRUE(SourceSettings::SetSourceFileName(definition, other));
     EXPECT_EQ(definition.Columns().size(), 1u);
-    EXPECT_EQ(SourceSettings::ReadColumns(definition), kSuccess);
+    EXPECT_TRUE(SourceSettings::ReadColumns(definition).IsOk());
     EXPECT_EQ(definition.Columns().size(), 1u);  // "|" still splits nothing
 }
 
@@ -55,10 +55,8 @@ TEST(SourceSettingsTest, ADatabaseFileThatCannotBeReadClearsTheSelection) {
     EXPECT_EQ(definition.Settings().sqltablename, "");
     EXPECT_EQ(definition.Settings().sqlquery, "");
 
-    std::string message;
-    EXPECT_EQ(SourceSettings::TestSelection(definition, {}, message), kSourceFileOpen);
-    EXPECT_FALSE(message.empty());
-    EXPECT_EQ(SourceSettings::CheckSource(definition), kSourceFileOpen);
+    EXPECT_EQ(SourceSettings::TestSelection(definition).Code(), kSourceFileOpen);
+    EXPECT_EQ(SourceSettings::CheckSource(definition).Code(), kSourceFileOpen);
 }
 
 }  // namespace
