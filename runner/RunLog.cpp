@@ -1,7 +1,6 @@
 #include "RunLog.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +8,8 @@
 #include <cstdio>
 #include <ctime>
 #include <vector>
+
+#include "base/AccountName.h"
 
 namespace {
 
@@ -45,19 +46,7 @@ RunLog::RunLog(std::string defaultPath, std::string path, std::string version)
     : defaultPath_(std::move(defaultPath)), path_(std::move(path)), version_(std::move(version)) {}
 
 std::string RunLog::UserName() {
-    std::string name;
-    const long size = sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(size > 0 ? static_cast<size_t>(size) : 16384);
-    passwd entry{};
-    passwd* found = nullptr;
-    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
-        found->pw_name) {
-        name = found->pw_name;
-    }
-    if (name.size() > 256) {
-        name.resize(256);
-    }
-    return name;
+    return AccountName();
 }
 
 std::string RunLog::OneLine(const std::string& message) {

@@ -1,7 +1,6 @@
 #include "RunEnvironment.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +9,8 @@
 #include <cstdlib>
 #include <ctime>
 #include <vector>
+
+#include "AccountName.h"
 
 namespace {
 
@@ -40,15 +41,11 @@ DateTimeParts RunEnvironment::LocalNow() const {
 }
 
 std::string RunEnvironment::UserName() const {
-    std::string name;
-    long size = sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(size > 0 ? static_cast<size_t>(size) : 16384);
-    passwd entry{};
-    passwd* found = nullptr;
-    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
-        found->pw_name) {
-        name = found->pw_name;
-    } else if (const char* user = std::getenv("USER")) {
+    std::string name = AccountName();
+    if (!name.empty()) {
+        return name;
+    }
+    if (const char* user = std::getenv("USER")) {
         name = user;
     } else if (const char* logName = std::getenv("LOGNAME")) {
         name = logName;

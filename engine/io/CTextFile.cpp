@@ -9,11 +9,11 @@
 #include <cstring>
 
 #include "PositionalRead.h"
+#include "base/ByteBlock.h"
 #include "base/PlatformError.h"
 #include "base/TextUtil.h"
 
 #ifdef __SSE2__
-#include <emmintrin.h>
 #endif
 
 namespace Norvik {
@@ -440,17 +440,14 @@ bool CTextFile::ConvertLine(std::string_view bytes, size_t maxChars, std::string
     const char* p = bytes.data();
     const char* end = p + bytes.size();
     while (p < end) {
-#ifdef __SSE2__
-        if (end - p >= 16) {
-            const auto high = static_cast<unsigned>(
-                _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));
+        if (end - p >= static_cast<std::ptrdiff_t>(ByteBlock::kSize)) {
+            const unsigned high = ByteBlock(p).High();
             if (high == 0) {
-                p += 16;
+                p += ByteBlock::kSize;
                 continue;
             }
             p += __builtin_ctz(high);
         }
-#endif
         if (end - p >= 8) {
             uint64_t word;
             std::memcpy(&word, p, 8);

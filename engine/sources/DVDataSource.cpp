@@ -6,7 +6,7 @@
 #include "model/DVFile.h"
 #include "model/NumberFormat.h"
 
-DVDataSource::DVDataSource(int32_t value1, uint8_t value2) : value1_(value1), value2_(value2) {}
+DVDataSource::DVDataSource() = default;
 
 DVDataSource::~DVDataSource() = default;
 
@@ -301,40 +301,6 @@ bool DVDataSource::RowStandsAlone() {
 
 std::string DVDataSource::GetConnectionString(const DVFile&) {
     return {};
-}
-
-std::string DVDataSource::InsertLineTags(std::string_view text, bool paragraphs, bool lineBreaks) {
-    if (text.empty()) {
-        return {};
-    }
-    std::string out = paragraphs ? "<p>" : "";
-    while (true) {
-        size_t end = text.find("\r\n");
-        size_t length = 2;
-        if (end == std::string_view::npos) {
-            end = text.find('\n');
-            length = 1;
-        }
-        if (end == std::string_view::npos) {
-            break;
-        }
-        out.append(text.substr(0, end));
-        if (paragraphs) {
-            out += "</p>";
-        }
-        if (lineBreaks) {
-            out += "<br/>";
-        }
-        if (paragraphs) {
-            out += "<p>";
-        }
-        text.remove_prefix(end + length);
-    }
-    out.append(text);
-    if (paragraphs) {
-        out += "</p>";
-    }
-    return out;
 }
 
 void DVDataSource::ClearError() {

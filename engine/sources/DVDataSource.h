@@ -32,7 +32,7 @@ class DVDataSource : public DVDataSourceRow {
 public:
     static constexpr size_t kMaxFilters = 3;
 
-    DVDataSource(int32_t value1 = 0, uint8_t value2 = 1);
+    DVDataSource();
     ~DVDataSource() override;
     DVDataSource(const DVDataSource&) = delete;
     DVDataSource& operator=(const DVDataSource&) = delete;
@@ -112,8 +112,6 @@ public:
     static void ClearValueSet(std::set<std::string>& values) { values.clear(); }
     // The unformatted value of the current row; valid until the next row.
     virtual std::string_view GetRawValue(int32_t index) = 0;
-    // Wraps lines in <p>…</p> and/or ends them with <br/>.
-    static std::string InsertLineTags(std::string_view text, bool paragraphs, bool lineBreaks);
     void ClearError();
     void SetError(std::string_view text);
     virtual bool ReadHeader(DVFile& definition) = 0;
@@ -141,8 +139,6 @@ private:
     bool PassesFilters();
     std::string_view FormattedDisplayValue(int32_t index);
 
-    int32_t value1_;
-    uint8_t value2_;
     bool hasError_ = false;
     std::string errorText_;
     std::vector<DVFilter> filters_;
@@ -163,7 +159,6 @@ private:
     size_t rawFieldCount_ = 0;
 };
 
-// A new source for a source type (0 delimited text, 1 fixed width; the
-// database types join when their sources exist), or null.
-std::unique_ptr<DVDataSource> CreateDataSource(int32_t sourceType, int32_t value1 = 0,
-                                               uint8_t value2 = 1);
+// A new source for a source type (0 delimited text, 1 fixed width, 2 ODBC,
+// 3 Excel workbook, 4 Access database), or null for any other.
+std::unique_ptr<DVDataSource> CreateDataSource(int32_t sourceType);

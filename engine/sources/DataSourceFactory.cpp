@@ -4,18 +4,18 @@
 #include "ODBCDataSource.h"
 #include "model/DVFileSettings.h"
 
-std::unique_ptr<DVDataSource> CreateDataSource(int32_t sourceType, int32_t value1, uint8_t value2) {
+std::unique_ptr<DVDataSource> CreateDataSource(int32_t sourceType) {
     switch (sourceType) {
         case DVFileSettings::kDelimitedText:
-            return std::make_unique<DelimitedTextFileDataSource>(value1, value2);
+            return std::make_unique<DelimitedTextFileDataSource>();
         case DVFileSettings::kFixedWidthText:
-            return std::make_unique<FixedWidthTextFileDataSource>(value1, value2);
+            return std::make_unique<FixedWidthTextFileDataSource>();
         case DVFileSettings::kOdbc:
-            return std::make_unique<ODBCDataSource>(value1, value2);
+            return std::make_unique<ODBCDataSource>();
         case DVFileSettings::kExcel:
-            return std::make_unique<ExcelDataSource>(value1, value2);
+            return std::make_unique<ExcelDataSource>();
         case DVFileSettings::kAccess:
-            return std::make_unique<AccessDataSource>(value1, value2);
+            return std::make_unique<AccessDataSource>();
         default:
             return nullptr;
     }

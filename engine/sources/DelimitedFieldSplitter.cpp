@@ -3,10 +3,9 @@
 #include <cstdint>
 #include <cstring>
 #ifdef __SSE2__
-#include <emmintrin.h>
 #endif
 
-#include "base/Sanitizer.h"
+#include "base/ByteBlock.h"
 #include "base/TextUtil.h"
 
 DelimitedFieldSplitter::DelimitedFieldSplitter(std::string_view delimiters, bool merge, bool trim)
@@ -26,24 +25,20 @@ DelimitedFieldSplitter::DelimitedFieldSplitter(std::string_view delimiters, bool
 
 namespace {
 
-// The first c from p, or end. Fields are short: a 16-byte load that stays
-// within its page finds most of them without a call.
+// The first c from p, or end. Fields are short: a block load that may read
+// past the end finds most of them without a call.
 inline const char* FindByte(const char* p, const char* end, char c) {
-#if defined(__SSE2__) && !NORVIK_ADDRESS_SANITIZER
-    const __m128i wanted = _mm_set1_epi8(c);
-    while (p < end && (reinterpret_cast<uintptr_t>(p) & 4095) <= 4096 - 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const auto bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, wanted)));
+    while (p < end && Norvik::ByteBlock::MayReadPastEnd(p)) {
+        const unsigned bits = Norvik::ByteBlock(p).Equal(c).Bits();
         if (bits != 0) {
             const char* found = p + __builtin_ctz(bits);
             return found < end ? found : end;
         }
-        p += 16;
+        p += Norvik::ByteBlock::kSize;
     }
     if (p >= end) {
         return end;
     }
-#endif
     const void* found = std::memchr(p, c, static_cast<size_t>(end - p));
     return found ? static_cast<const char*>(found) : end;
 }

@@ -52,7 +52,7 @@ TablePreview ReadTablePreview(const DVFile& definition, int32_t maxRows,
                               const KeepGoing& keepGoing) {
     TablePreview preview;
     DVFile copy = definition;
-    std::unique_ptr<DVDataSource> source = CreateDataSource(copy.Settings().sourcetype, 0, 0);
+    std::unique_ptr<DVDataSource> source = CreateDataSource(copy.Settings().sourcetype);
     if (!source || !DVFileSettings::IsDatabase(copy.Settings().sourcetype)) {
         return preview;
     }

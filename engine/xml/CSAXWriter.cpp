@@ -7,12 +7,11 @@
 #include <cstring>
 #include <span>
 #ifdef __SSE2__
-#include <emmintrin.h>
 #endif
 
 #include "XmlChars.h"
+#include "base/ByteBlock.h"
 #include "base/PlatformError.h"
-#include "base/Sanitizer.h"
 #include "base/TextUtil.h"
 
 namespace Norvik {
@@ -60,41 +59,27 @@ constexpr std::array<uint8_t, 256> MakeTable(bool attribute) {
 constexpr std::array<uint8_t, 256> kTextTable = MakeTable(false);
 constexpr std::array<uint8_t, 256> kAttributeTable = MakeTable(true);
 
-// The first byte from p that text cannot copy as it is: a control, a byte of
-// a multi-byte character, < > or &. Sixteen bytes at a time where SSE2 is.
-#ifdef __SSE2__
-// Bit i set: byte i of v is one text cannot copy as it is.
-inline unsigned SpecialTextBytes(__m128i v) {
-    // Signed: bytes of 0x80 and above count as below 0x20.
-    __m128i special = _mm_cmplt_epi8(v, _mm_set1_epi8(0x20));
-    special = _mm_or_si128(special, _mm_cmpeq_epi8(v, _mm_set1_epi8('<')));
-    special = _mm_or_si128(special, _mm_cmpeq_epi8(v, _mm_set1_epi8('>')));
-    special = _mm_or_si128(special, _mm_cmpeq_epi8(v, _mm_set1_epi8('&')));
-    return static_cast<unsigned>(_mm_movemask_epi8(special));
+// Bit i set: byte i is one text cannot copy as it is: a control, a byte of a
+// multi-byte character (signed, those count as below 0x20), < > or &.
+inline unsigned SpecialTextBytes(const ByteBlock& block) {
+    return (block.SignedBelow(0x20) | block.Equal('<') | block.Equal('>') | block.Equal('&'))
+        .Bits();
 }
-#endif
 
+// The first byte from p that text cannot copy as it is.
 inline const char* SkipPlainText(const char* p, const char* end) {
-#ifdef __SSE2__
-    while (end - p >= 16) {
-        const unsigned bits =
-            SpecialTextBytes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+    while (end - p >= static_cast<ptrdiff_t>(ByteBlock::kSize)) {
+        const unsigned bits = SpecialTextBytes(ByteBlock(p));
         if (bits != 0) {
             return p + __builtin_ctz(bits);
         }
-        p += 16;
+        p += ByteBlock::kSize;
     }
-#if !NORVIK_ADDRESS_SANITIZER
-    // The rest in one load when it cannot cross into another page: bytes
-    // past the end are read but never used.
-    if (p < end && (reinterpret_cast<uintptr_t>(p) & 4095) <= 4096 - 16) {
+    if (p < end && ByteBlock::MayReadPastEnd(p)) {
         const unsigned bits =
-            SpecialTextBytes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))) |
-            (1u << static_cast<unsigned>(end - p));
+            SpecialTextBytes(ByteBlock(p)) | (1u << static_cast<unsigned>(end - p));
         return p + __builtin_ctz(bits);
     }
-#endif
-#endif
     while (p < end && kTextTable[static_cast<unsigned char>(*p)] == kCopy && *p >= 0x20) {
         ++p;
     }
@@ -334,6 +319,25 @@ void CSAXWriter::AppendReplacement(ByteBuffer& dst, const std::string& message) 
     }
 }
 
+void CSAXWriter::StepCharacter(ByteBuffer& dst, const char*& run, const char*& p, const char* end,
+                               bool checkEncoding, std::string_view close,
+                               std::string_view reopen) {
+    char32_t c;
+    const size_t length = DecodeUtf8(p, end, c);
+    if (length == 0 || !IsXmlChar(c)) {
+        ReplaceAt(dst, run, p, length, c);
+        return;
+    }
+    if (checkEncoding && !encoder_->CanEncode(c)) {
+        dst.append(run, p - run);
+        dst.append(close);
+        AppendCharReference(c);
+        dst.append(reopen);
+        run = p + length;
+    }
+    p += length;
+}
+
 void CSAXWriter::AppendEscaped(std::string_view text, bool attribute) {
     const std::array<uint8_t, 256>& table = attribute ? kAttributeTable : kTextTable;
     const bool checkEncoding = encoder_->MayLackCharacters();
@@ -362,18 +366,7 @@ void CSAXWriter::AppendEscaped(std::string_view text, bool attribute) {
                     continue;
                 }
             }
-            char32_t c;
-            const size_t length = DecodeUtf8(p, end, c);
-            if (length == 0 || !IsXmlChar(c)) {
-                ReplaceAt(dst, run, p, length, c);
-                continue;
-            }
-            if (checkEncoding && !encoder_->CanEncode(c)) {
-                dst.append(run, p - run);
-                AppendCharReference(c);
-                run = p + length;
-            }
-            p += length;
+            StepCharacter(dst, run, p, end, checkEncoding);
             continue;
         }
         dst.append(run, p - run);
@@ -442,20 +435,7 @@ void CSAXWriter::AppendCData(std::string_view text) {
             ++p;
             continue;
         }
-        char32_t c;
-        const size_t length = DecodeUtf8(p, end, c);
-        if (length == 0 || !IsXmlChar(c)) {
-            ReplaceAt(dst, run, p, length, c);
-            continue;
-        }
-        if (checkEncoding && !encoder_->CanEncode(c)) {
-            dst.append(run, p - run);
-            dst.append("]]>", 3);
-            AppendCharReference(c);
-            dst.append("<![CDATA[", 9);
-            run = p + length;
-        }
-        p += length;
+        StepCharacter(dst, run, p, end, checkEncoding, "]]>", "<![CDATA[");
     }
     dst.append(run, p - run);
     cdataBrackets_ = brackets;
@@ -481,18 +461,7 @@ void CSAXWriter::AppendRaw(std::string_view text) {
             }
             continue;
         }
-        char32_t c;
-        const size_t length = DecodeUtf8(p, end, c);
-        if (length == 0 || !IsXmlChar(c)) {
-            ReplaceAt(dst, run, p, length, c);
-            continue;
-        }
-        if (checkEncoding && !encoder_->CanEncode(c)) {
-            dst.append(run, p - run);
-            AppendCharReference(c);
-            run = p + length;
-        }
-        p += length;
+        StepCharacter(dst, run, p, end, checkEncoding);
     }
     dst.append(run, p - run);
 }

@@ -152,6 +152,14 @@ private:
     // sequence at p (length 0: a byte of invalid UTF-8; otherwise code point
     // c of that many bytes), and moves run and p past it.
     void ReplaceAt(ByteBuffer& dst, const char*& run, const char*& p, size_t length, char32_t c);
+    // Moves p past the character at p, a byte of 0x80 or above: an ill-formed
+    // sequence or a character XML forbids is replaced (ReplaceAt); one the
+    // encoding lacks (checked when checkEncoding is set) is written as a
+    // character reference, between close and reopen (which leave and enter a
+    // CDATA section around it).
+    void StepCharacter(ByteBuffer& dst, const char*& run, const char*& p, const char* end,
+                       bool checkEncoding, std::string_view close = {},
+                       std::string_view reopen = {});
     [[noreturn]] void Refuse(std::string message) const;
     std::string Context() const;
 

@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstring>
 
+#include "base/ByteBlock.h"
 #include "base/TextUtil.h"
 
 namespace Norvik {
@@ -74,15 +75,11 @@ bool ParseReference(std::string_view name, char32_t& code) {
 // Where a text run ends (its '<' or the end of the bytes); special: it has a
 // '&' or '\r' to be decoded. Sixteen bytes at a time.
 const char* TextEnd(const char* p, const char* end, bool& special) {
-    const __m128i lt = _mm_set1_epi8('<');
-    const __m128i amp = _mm_set1_epi8('&');
-    const __m128i cr = _mm_set1_epi8('\r');
     unsigned seen = 0;
-    for (; end - p >= 16; p += 16) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const auto stops = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lt)));
-        const auto marks = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, amp), _mm_cmpeq_epi8(block, cr))));
+    for (; end - p >= static_cast<std::ptrdiff_t>(ByteBlock::kSize); p += ByteBlock::kSize) {
+        const ByteBlock block(p);
+        const unsigned stops = block.Equal('<').Bits();
+        const unsigned marks = (block.Equal('&') | block.Equal('\r')).Bits();
         if (stops != 0) {
             special = (seen | (marks & ((stops & -stops) - 1))) != 0;
             return p + std::countr_zero(stops);
@@ -100,14 +97,10 @@ const char* TextEnd(const char* p, const char* end, bool& special) {
 // The offset of a tag's closing '>' when no quote comes before it (npos:
 // there is one, or no '>' in the first bytes; the caller looks closer).
 size_t TagEnd(std::string_view tag) {
-    const __m128i gt = _mm_set1_epi8('>');
-    const __m128i quote = _mm_set1_epi8('"');
-    const __m128i apostrophe = _mm_set1_epi8('\'');
-    for (size_t at = 0; at + 16 <= tag.size(); at += 16) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tag.data() + at));
-        const auto stops = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, gt)));
-        const auto quotes = static_cast<unsigned>(_mm_movemask_epi8(
-            _mm_or_si128(_mm_cmpeq_epi8(block, quote), _mm_cmpeq_epi8(block, apostrophe))));
+    for (size_t at = 0; at + ByteBlock::kSize <= tag.size(); at += ByteBlock::kSize) {
+        const ByteBlock block(tag.data() + at);
+        const unsigned stops = block.Equal('>').Bits();
+        const unsigned quotes = (block.Equal('"') | block.Equal('\'')).Bits();
         if ((quotes & (stops != 0 ? (stops & -stops) - 1 : ~0U)) != 0) {
             return std::string_view::npos;
         }

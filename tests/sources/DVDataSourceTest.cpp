@@ -245,12 +245,4 @@ TEST(DVDataSourceTest, NewColumnsGetNodesAndLinks) {
     EXPECT_EQ(row->GetChild(1)->GetName(), "a");                        // added
 }
 
-TEST(DVDataSourceTest, LineTags) {
-    EXPECT_EQ(DVDataSource::InsertLineTags("a\r\nb", true, true), "<p>a</p><br/><p>b</p>");
-    EXPECT_EQ(DVDataSource::InsertLineTags("a\r\nb", false, true), "a<br/>b");
-    EXPECT_EQ(DVDataSource::InsertLineTags("a\r\nb", true, false), "<p>a</p><p>b</p>");
-    EXPECT_EQ(DVDataSource::InsertLineTags("a\nb", false, true), "a<br/>b");
-    EXPECT_EQ(DVDataSource::InsertLineTags("", true, true), "");
-}
-
 }  // namespace
