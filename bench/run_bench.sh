@@ -12,7 +12,8 @@
 # them); and grouping 200,000 sorted rows into 50 and into 49,112 groups.
 # Each is run BENCH_RUNS times (default 5), taking turns, and the medians
 # count. Every output is checked: well-formed, with the expected number of
-# rows (and groups). BENCH_PANDAS=0 skips the pandas comparison.
+# rows (and groups). BENCH_PANDAS=0 skips the pandas comparison; the
+# micro-benchmarks (bench_micro) follow the table unless BENCH_MICRO=0.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -154,3 +155,9 @@ if [ -z "$pandas_python" ]; then
     echo "(pandas with lxml is not installed here, so it was not timed.)"
 fi
 echo "Machine: $(nproc) cores, $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo)."
+
+# The hot spots in isolation (BENCH_MICRO=0 skips them).
+if [ "${BENCH_MICRO:-1}" != 0 ] && [ -x "$build/bin/bench_micro" ]; then
+    echo
+    "$build/bin/bench_micro" --benchmark_min_time=0.5 2>/dev/null
+fi
