@@ -297,25 +297,30 @@ void NodeTreeWriter::WriteNode(const XMLNode& node, DVDataSourceRow& row) {
         CloseContainers(*parent);
     }
 
-    if (node.GetGroup() == 0 && node.Children().empty() && output_.WriteTextElement(node, value)) {
-        return;
+    if (node.GetGroup() != 0) {
+        WriteGroup(node, row, value);
+    } else if (!node.Children().empty() || !output_.WriteTextElement(node, value)) {
+        WriteElement(node, row, value);
     }
-    if (node.GetGroup() == 0) {
-        const bool staysOpen = StaysOpen(node);
-        StartElementWithAttributes(node, row);
-        output_.WriteText(node, value);
-        if (staysOpen) {
-            open_.push_back(&node);
-        }
-        if (node.HasChildElements()) {
-            WriteChildren(node, row);
-        }
-        if (!staysOpen) {
-            EndNode(node);
-        }
-        return;
-    }
+}
 
+void NodeTreeWriter::WriteElement(const XMLNode& node, DVDataSourceRow& row,
+                                  std::string_view value) {
+    const bool staysOpen = StaysOpen(node);
+    StartElementWithAttributes(node, row);
+    output_.WriteText(node, value);
+    if (staysOpen) {
+        open_.push_back(&node);
+    }
+    if (node.HasChildElements()) {
+        WriteChildren(node, row);
+    }
+    if (!staysOpen) {
+        EndNode(node);
+    }
+}
+
+void NodeTreeWriter::WriteGroup(const XMLNode& node, DVDataSourceRow& row, std::string_view value) {
     const int32_t groupIndex = columns_.IndexOf(node.GetGroup());
     std::string groupValue;
     if (groupIndex >= 0) {

@@ -70,6 +70,10 @@ private:
     enum class Pass { kFirstRow, kRow, kFooter };
 
     void WriteNode(const XMLNode& node, DVDataSourceRow& row);
+    // A node that passed its skip rules: an element and its subtree, or a
+    // group element with its subtree for every row of its group.
+    void WriteElement(const XMLNode& node, DVDataSourceRow& row, std::string_view value);
+    void WriteGroup(const XMLNode& node, DVDataSourceRow& row, std::string_view value);
     void WriteChildren(const XMLNode& node, DVDataSourceRow& row);
     void StartElementWithAttributes(const XMLNode& node, DVDataSourceRow& row);
     // Closes every open Document element below node.
