@@ -11,6 +11,7 @@
 #include "pages/CXMLSchemaPage.h"
 #include "pages/CXMLSchemaView.h"
 #include "pages/XMLTreeCommands.h"
+#include "run/RunTransform.h"
 #include "sheets/CSheetLauncher.h"
 
 void InitialiseDesktopResources() {
@@ -42,6 +43,11 @@ std::unique_ptr<CMainFrame> CreateMainFrame(CController& controller, IPrompter& 
             target->HandleCommand(id);
         });
     }
+
+    // F8 runs the definition.
+    frame->SetCommandHandler(kTransform, [window, &controller, &prompter] {
+        RunTransform(window, controller, prompter);
+    });
 
     // The sheets, from the menus and toolbars and from the pages.
     auto* sheets = new CSheetLauncher(controller, prompter, *window);

@@ -38,6 +38,17 @@ PROGRAMS = {
     "repair": [],
 }
 
+# The desktop program's own rooms, also from the ground up: the controller
+# knows no window, the frame knows no page, and only the composition root
+# (desktop/DesktopProgram.cpp, main.cpp) knows them all.
+DESKTOP_ROOMS = {
+    "controller": [],
+    "frame": ["controller"],
+    "run": ["controller", "frame"],
+    "pages": ["controller", "frame"],
+    "sheets": ["controller", "frame", "pages"],
+}
+
 # Tests of the programs drive them from outside; the runner's tests also
 # list the output encodings they try.
 TEST_PROGRAMS = {
@@ -69,6 +80,25 @@ def allowed_for(path):
     return None
 
 
+def desktop_problems(root, path, text, relative_to):
+    """Includes of a desktop file (or desktop test) that reach up or sideways
+    between the desktop's rooms."""
+    parts = path.split("/")
+    own = parts[relative_to] if len(parts) > relative_to + 1 else None
+    if own not in DESKTOP_ROOMS:
+        return []  # the composition root and test helpers see every room
+    allowed = set(DESKTOP_ROOMS[own]) | {own}
+    problems = []
+    for match in INCLUDE.finditer(text):
+        target = match.group(1).split("/")
+        if (len(target) > 1 and target[0] in DESKTOP_ROOMS and target[0] not in allowed and
+                os.path.exists(os.path.join(root, "desktop", match.group(1)))):
+            line = text.count("\n", 0, match.start()) + 1
+            problems.append(f"{path}:{line}: desktop/{own} may not include "
+                            f"\"{match.group(1)}\" (desktop/{target[0]})")
+    return problems
+
+
 def main():
     root = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else
                            os.path.join(os.path.dirname(__file__), ".."))
@@ -87,8 +117,13 @@ def main():
                 checked += 1
                 with open(os.path.join(root, path), encoding="utf-8") as source:
                     text = source.read()
+                if path.startswith("desktop/"):
+                    problems += desktop_problems(root, path, text, 1)
                 for match in INCLUDE.finditer(text):
                     target = match.group(1).split("/")
+                    if path.startswith(("desktop/", "tests/desktop/")) and os.path.exists(
+                            os.path.join(root, "desktop", match.group(1))):
+                        continue  # one of the desktop's own rooms
                     if len(target) > 1 and target[0] in ROOMS and target[0] not in allowed:
                         line = text.count("\n", 0, match.start()) + 1
                         problems.append(f"{path}:{line}: {who} may not include "

@@ -24,7 +24,6 @@
 #include "IPrompter.h"
 #include "controller/ChangeCode.h"
 #include "frame/QtText.h"
-#include "run/RunTransform.h"
 
 #ifndef DV_VERSION
 #define DV_VERSION "0.0.0"
@@ -356,9 +355,6 @@ bool CMainFrame::ExecuteCommand(int id) {
             return true;
         case kExit:
             close();
-            return true;
-        case kTransform:
-            RunTransform(this, controller_, prompter_);
             return true;
         case kUndo:
             controller_.Undo();
