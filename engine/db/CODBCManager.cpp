@@ -30,55 +30,70 @@ bool Contains(const std::string& text, std::string_view part) {
     return ToLower(text).find(ToLower(part)) != std::string::npos;
 }
 
+// Attributes are key=value pairs, each ended by a NUL.
+void ReadAttributes(const SQLWCHAR* attributes, SQLSMALLINT length, DriverInfo& info) {
+    const auto* pair = reinterpret_cast<const char16_t*>(attributes);
+    const char16_t* end = pair + length;
+    while (pair < end && *pair) {
+        const std::u16string_view item(pair);
+        const std::string text = Utf16ToUtf8(item);
+        const size_t equals = text.find('=');
+        if (equals != std::string::npos) {
+            info.attributes[text.substr(0, equals)] = text.substr(equals + 1);
+        }
+        pair += item.size() + 1;
+    }
+}
+
+// The first Excel driver listed, or the first that reads .xlsx; the first
+// Access driver listed.
+void ChooseDrivers(Catalogue& catalogue, const std::string& name) {
+    if (Contains(name, "Excel") &&
+        (catalogue.excelDriver.empty() ||
+         (!Contains(catalogue.excelDriver, ".xlsx") && Contains(name, ".xlsx")))) {
+        catalogue.excelDriver = name;
+    }
+    if (catalogue.accessDriver.empty() &&
+        (Contains(name, "Access") || Contains(name, "MDBTools"))) {
+        catalogue.accessDriver = name;
+    }
+}
+
+void ReadInstalledDrivers(Catalogue& catalogue) {
+    SQLHENV environment = SQL_NULL_HENV;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment))) {
+        return;
+    }
+    SQLSetEnvAttr(environment, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3),
+                  0);
+    SQLUSMALLINT direction = SQL_FETCH_FIRST;
+    while (true) {
+        SQLWCHAR description[257] = {};
+        SQLWCHAR attributes[2049] = {};
+        SQLSMALLINT descriptionLength = 0;
+        SQLSMALLINT attributesLength = 0;
+        const SQLRETURN result =
+            SQLDriversW(environment, direction, description, 256, &descriptionLength, attributes,
+                        2048, &attributesLength);
+        if (!SQL_SUCCEEDED(result)) {
+            break;
+        }
+        direction = SQL_FETCH_NEXT;
+        const std::string name = Utf16ToUtf8(reinterpret_cast<const char16_t*>(description));
+        ReadAttributes(attributes, std::min<SQLSMALLINT>(attributesLength, 2048),
+                       catalogue.drivers[name]);
+        ChooseDrivers(catalogue, name);
+    }
+    SQLFreeHandle(SQL_HANDLE_ENV, environment);
+}
+
 // Reads every installed driver once; the catalogue's mutex is held.
 void LoadDrivers(Catalogue& catalogue) {
     if (catalogue.loaded) {
         return;
     }
     catalogue.loaded = true;
-    SQLHENV environment = SQL_NULL_HENV;
-    if (SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment))) {
-        SQLSetEnvAttr(environment, SQL_ATTR_ODBC_VERSION,
-                      reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-        SQLUSMALLINT direction = SQL_FETCH_FIRST;
-        while (true) {
-            SQLWCHAR description[257] = {};
-            SQLWCHAR attributes[2049] = {};
-            SQLSMALLINT descriptionLength = 0;
-            SQLSMALLINT attributesLength = 0;
-            const SQLRETURN result =
-                SQLDriversW(environment, direction, description, 256, &descriptionLength,
-                            attributes, 2048, &attributesLength);
-            if (!SQL_SUCCEEDED(result)) {
-                break;
-            }
-            direction = SQL_FETCH_NEXT;
-            const std::string name = Utf16ToUtf8(reinterpret_cast<const char16_t*>(description));
-            DriverInfo& info = catalogue.drivers[name];
-            // Attributes are key=value pairs, each ended by a NUL.
-            const auto* pair = reinterpret_cast<const char16_t*>(attributes);
-            const char16_t* end = pair + std::min<SQLSMALLINT>(attributesLength, 2048);
-            while (pair < end && *pair) {
-                const std::u16string_view item(pair);
-                const std::string text = Utf16ToUtf8(item);
-                const size_t equals = text.find('=');
-                if (equals != std::string::npos) {
-                    info.attributes[text.substr(0, equals)] = text.substr(equals + 1);
-                }
-                pair += item.size() + 1;
-            }
-            if (Contains(name, "Excel") &&
-                (catalogue.excelDriver.empty() ||
-                 (!Contains(catalogue.excelDriver, ".xlsx") && Contains(name, ".xlsx")))) {
-                catalogue.excelDriver = name;
-            }
-            if (catalogue.accessDriver.empty() &&
-                (Contains(name, "Access") || Contains(name, "MDBTools"))) {
-                catalogue.accessDriver = name;
-            }
-        }
-        SQLFreeHandle(SQL_HANDLE_ENV, environment);
-    }
+    ReadInstalledDrivers(catalogue);
     // Workbooks need no ODBC driver: the built-in one reads them.
     DriverInfo& workbook = catalogue.drivers[CODBCManager::kWorkbookDriver];
     workbook.attributes["FileExtns"] = "*.xlsx;*.xls";

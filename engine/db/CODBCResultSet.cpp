@@ -159,8 +159,12 @@ bool CODBCResultSet::Open(CODBCConnection* connection, int32_t mode, const std::
         Fail("ODBC Driver Error\n\nNo statement was given");
         return false;
     }
-    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, connection->Handle(), &statement_))) {
-        Fail(FormatDiagnostics(SQL_HANDLE_DBC, connection->Handle(), ""));
+    return Execute(statementText, rowLimit) && DescribeColumns();
+}
+
+bool CODBCResultSet::Execute(const std::string& statementText, int32_t rowLimit) {
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, connection_->Handle(), &statement_))) {
+        Fail(FormatDiagnostics(SQL_HANDLE_DBC, connection_->Handle(), ""));
         statement_ = SQL_NULL_HSTMT;
         return false;
     }
@@ -178,6 +182,10 @@ bool CODBCResultSet::Open(CODBCConnection* connection, int32_t mode, const std::
         statement_ = SQL_NULL_HSTMT;
         return false;
     }
+    return true;
+}
+
+bool CODBCResultSet::DescribeColumns() {
     SQLSMALLINT count = 0;
     if (!SQL_SUCCEEDED(SQLNumResultCols(statement_, &count))) {
         Fail(FormatDiagnostics(SQL_HANDLE_STMT, statement_, ""));
@@ -263,50 +271,14 @@ bool CODBCResultSet::ReadText(const Column& column, std::string& out) {
 }
 
 bool CODBCResultSet::ReadValue(Column& column) {
-    SQLLEN indicator = 0;
     switch (column.kind) {
-        case kInteger: {
-            SQLINTEGER value = 0;
-            if (!SQL_SUCCEEDED(
-                    SQLGetData(statement_, column.number, SQL_C_SLONG, &value, 0, &indicator))) {
-                return false;
-            }
-            column.text = indicator == SQL_NULL_DATA ? std::string() : std::to_string(value);
-            return true;
-        }
+        case kInteger:
+            return ReadInteger(column);
         case kDouble:
-            if (column.sqlType == SQL_NUMERIC || column.sqlType == SQL_DECIMAL) {
-                // Exact: a double would lose digits of long decimals.
-                if (!ReadText(column, column.text)) {
-                    return false;
-                }
-                if (column.decimals > 0 && !column.text.empty()) {
-                    column.text = FixDecimals(column.text, column.decimals);
-                }
-                return true;
-            } else {
-                double value = 0.0;
-                if (!SQL_SUCCEEDED(SQLGetData(statement_, column.number, SQL_C_DOUBLE, &value, 0,
-                                              &indicator))) {
-                    return false;
-                }
-                if (indicator == SQL_NULL_DATA) {
-                    column.text.clear();
-                    return true;
-                }
-                char buffer[512];
-                if (column.decimals > 0) {
-                    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                                      std::chars_format::fixed, column.decimals);
-                    column.text.assign(buffer, result.ptr);
-                } else {
-                    // As the automation conversion writes a double: 15
-                    // significant digits, the locale's decimal point.
-                    std::snprintf(buffer, sizeof buffer, "%.15G", value);
-                    column.text = buffer;
-                }
-                return true;
-            }
+            // Exact: a double would lose digits of long decimals.
+            return column.sqlType == SQL_NUMERIC || column.sqlType == SQL_DECIMAL
+                       ? ReadDecimal(column)
+                       : ReadDouble(column);
         case kDateTime:
             if (!ReadText(column, column.text)) {
                 return false;
@@ -327,6 +299,51 @@ bool CODBCResultSet::ReadValue(Column& column) {
             }
             return true;
     }
+}
+
+bool CODBCResultSet::ReadInteger(Column& column) {
+    SQLLEN indicator = 0;
+    SQLINTEGER value = 0;
+    if (!SQL_SUCCEEDED(SQLGetData(statement_, column.number, SQL_C_SLONG, &value, 0, &indicator))) {
+        return false;
+    }
+    column.text = indicator == SQL_NULL_DATA ? std::string() : std::to_string(value);
+    return true;
+}
+
+bool CODBCResultSet::ReadDecimal(Column& column) {
+    if (!ReadText(column, column.text)) {
+        return false;
+    }
+    if (column.decimals > 0 && !column.text.empty()) {
+        column.text = FixDecimals(column.text, column.decimals);
+    }
+    return true;
+}
+
+bool CODBCResultSet::ReadDouble(Column& column) {
+    SQLLEN indicator = 0;
+    double value = 0.0;
+    if (!SQL_SUCCEEDED(
+            SQLGetData(statement_, column.number, SQL_C_DOUBLE, &value, 0, &indicator))) {
+        return false;
+    }
+    if (indicator == SQL_NULL_DATA) {
+        column.text.clear();
+        return true;
+    }
+    char buffer[512];
+    if (column.decimals > 0) {
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                          std::chars_format::fixed, column.decimals);
+        column.text.assign(buffer, result.ptr);
+    } else {
+        // As the automation conversion writes a double: 15
+        // significant digits, the locale's decimal point.
+        std::snprintf(buffer, sizeof buffer, "%.15G", value);
+        column.text = buffer;
+    }
+    return true;
 }
 
 bool CODBCResultSet::Fetch() {

@@ -53,8 +53,15 @@ private:
     };
 
     void Fail(std::string text);
+    // Runs the statement; false (failed) when the driver refuses it.
+    bool Execute(const std::string& statementText, int32_t rowLimit);
+    // The result's columns; binary ones are left out.
+    bool DescribeColumns();
     bool ReadText(const Column& column, std::string& out);
     bool ReadValue(Column& column);
+    bool ReadInteger(Column& column);
+    bool ReadDecimal(Column& column);  // NUMERIC and DECIMAL, as text
+    bool ReadDouble(Column& column);
 
     CODBCConnection* connection_ = nullptr;
     SQLHSTMT statement_ = SQL_NULL_HSTMT;

@@ -111,6 +111,232 @@ std::string XmlText(const xmlChar* text) {
     return text ? reinterpret_cast<const char*>(text) : "";
 }
 
+// Sheet names and parts in workbook order, each part found through the
+// sheet's relationship; a sheet without one is left out.
+void ListSheets(const CXMLDocument& workbook, const CXMLDocument& relations,
+                std::vector<std::string>& names, std::vector<std::string>& parts) {
+    for (const XmlElement& sheet : workbook.ElementsByTagName("sheet")) {
+        const std::string id = AttributeOf(sheet, "id");
+        std::string target;
+        for (const XmlElement& relation : relations.ElementsByTagName("Relationship")) {
+            if (AttributeOf(relation, "Id") == id) {
+                target = AttributeOf(relation, "Target");
+            }
+        }
+        if (target.empty()) {
+            continue;
+        }
+        target = target.front() == '/' ? target.substr(1) : "xl/" + target;
+        names.push_back(AttributeOf(sheet, "name"));
+        parts.push_back(target);
+    }
+}
+
+// Whether each cell style shows a date, by style index.
+void AddDateStyles(const CXMLDocument& styles, std::vector<bool>& dateStyles) {
+    std::vector<std::pair<int, std::string>> formats;
+    for (const XmlElement& format : styles.ElementsByTagName("numFmt")) {
+        formats.emplace_back(std::atoi(AttributeOf(format, "numFmtId").c_str()),
+                             AttributeOf(format, "formatCode"));
+    }
+    const XmlElement cellXfs = styles.FirstElementByTagName("cellXfs");
+    if (!cellXfs) {
+        return;
+    }
+    for (const XmlElement& xf : cellXfs.Children("xf")) {
+        const int id = std::atoi(AttributeOf(xf, "numFmtId").c_str());
+        std::string code;
+        for (const auto& [formatId, formatCode] : formats) {
+            if (formatId == id) {
+                code = formatCode;
+            }
+        }
+        dateStyles.push_back(IsDateFormat(id, code));
+    }
+}
+
+// One worksheet part read as a stream into the sheet's rows, cell by cell.
+class SheetReader {
+public:
+    SheetReader(WorkbookSheet& sheet, const std::vector<std::string>& sharedStrings,
+                const std::vector<bool>& dateStyles, bool system1904)
+        : sheet_(sheet),
+          sharedStrings_(sharedStrings),
+          dateStyles_(dateStyles),
+          system1904_(system1904) {}
+
+    // The status of the last read: 0 when the part was read to its end.
+    int Run(xmlTextReaderPtr reader);
+    bool TooLarge() const noexcept { return slots_ > kMaxCellSlots; }
+
+private:
+    // False when the sheet grew too large.
+    bool StartElement(xmlTextReaderPtr reader, const std::string& name);
+    bool StartRow(xmlTextReaderPtr reader);
+    void StartCell(xmlTextReaderPtr reader);
+    void AddText(xmlTextReaderPtr reader);
+    void EndElement(const std::string& name);
+    WorkbookSheet::Cell CellValue() const;
+    void FinishCell();
+
+    WorkbookSheet& sheet_;
+    const std::vector<std::string>& sharedStrings_;
+    const std::vector<bool>& dateStyles_;
+    const bool system1904_;
+    std::vector<WorkbookSheet::Cell>* row_ = nullptr;
+    size_t nextRow_ = 0;
+    long column_ = -1;
+    std::string type_;
+    int style_ = 0;
+    std::string value_;
+    std::string inlineText_;
+    std::string element_;  // innermost element holding text we want
+    bool inCell_ = false;
+    size_t slots_ = 0;  // cells of all rows so far, empty ones included
+};
+
+int SheetReader::Run(xmlTextReaderPtr reader) {
+    int status;
+    while ((status = xmlTextReaderRead(reader)) == 1 && slots_ <= kMaxCellSlots) {
+        const int node = xmlTextReaderNodeType(reader);
+        const std::string name = XmlText(xmlTextReaderConstLocalName(reader));
+        if (node == XML_READER_TYPE_ELEMENT) {
+            if (!StartElement(reader, name)) {
+                break;
+            }
+        } else if (node == XML_READER_TYPE_TEXT || node == XML_READER_TYPE_SIGNIFICANT_WHITESPACE ||
+                   node == XML_READER_TYPE_CDATA) {
+            AddText(reader);
+        } else if (node == XML_READER_TYPE_END_ELEMENT) {
+            EndElement(name);
+        }
+    }
+    return status;
+}
+
+bool SheetReader::StartElement(xmlTextReaderPtr reader, const std::string& name) {
+    if (name == "row") {
+        return StartRow(reader);
+    }
+    if (name == "c" && row_) {
+        StartCell(reader);
+    } else if (inCell_ && (name == "v" || name == "t")) {
+        element_ = name;
+    } else if (inCell_ && name == "rPh") {
+        element_ = "rPh";  // phonetic hints are not cell text
+    }
+    return true;
+}
+
+bool SheetReader::StartRow(xmlTextReaderPtr reader) {
+    xmlChar* attribute = xmlTextReaderGetAttribute(reader, BAD_CAST "r");
+    size_t number =
+        attribute ? std::strtoul(reinterpret_cast<char*>(attribute), nullptr, 10) : nextRow_ + 1;
+    xmlFree(attribute);
+    if (number == 0 || number > kMaxRows) {
+        number = nextRow_ + 1;
+    }
+    if (sheet_.rows.size() < number) {
+        slots_ += number - sheet_.rows.size();  // even an empty row costs
+        if (slots_ > kMaxCellSlots) {
+            return false;
+        }
+        sheet_.rows.resize(number);
+    }
+    row_ = &sheet_.rows[number - 1];
+    nextRow_ = number;
+    return true;
+}
+
+void SheetReader::StartCell(xmlTextReaderPtr reader) {
+    xmlChar* reference = xmlTextReaderGetAttribute(reader, BAD_CAST "r");
+    column_ =
+        reference ? ColumnOf(reinterpret_cast<char*>(reference)) : static_cast<long>(row_->size());
+    xmlFree(reference);
+    xmlChar* t = xmlTextReaderGetAttribute(reader, BAD_CAST "t");
+    type_ = t ? reinterpret_cast<char*>(t) : "";
+    xmlFree(t);
+    xmlChar* s = xmlTextReaderGetAttribute(reader, BAD_CAST "s");
+    style_ = s ? std::atoi(reinterpret_cast<char*>(s)) : 0;
+    xmlFree(s);
+    value_.clear();
+    inlineText_.clear();
+    inCell_ = true;
+    if (xmlTextReaderIsEmptyElement(reader)) {
+        FinishCell();
+        inCell_ = false;
+    }
+}
+
+void SheetReader::AddText(xmlTextReaderPtr reader) {
+    if (inCell_ && element_ == "v") {
+        value_ += XmlText(xmlTextReaderConstValue(reader));
+    } else if (inCell_ && element_ == "t") {
+        inlineText_ += XmlText(xmlTextReaderConstValue(reader));
+    }
+}
+
+void SheetReader::EndElement(const std::string& name) {
+    if (name == "c" && inCell_) {
+        FinishCell();
+        inCell_ = false;
+    } else if (name == "v" || name == "t" || name == "rPh") {
+        element_.clear();
+    } else if (name == "row") {
+        row_ = nullptr;
+    }
+}
+
+WorkbookSheet::Cell SheetReader::CellValue() const {
+    WorkbookSheet::Cell cell;
+    if (type_ == "s") {
+        const long i = std::atol(value_.c_str());
+        if (!value_.empty() && i >= 0 && static_cast<size_t>(i) < sharedStrings_.size()) {
+            cell.type = WorkbookSheet::Cell::kText;
+            cell.text = sharedStrings_[static_cast<size_t>(i)];
+        }
+    } else if (type_ == "inlineStr") {
+        cell.type = WorkbookSheet::Cell::kText;
+        cell.text = inlineText_;
+    } else if (type_ == "str" || type_ == "e") {
+        cell.type = WorkbookSheet::Cell::kText;
+        cell.text = value_;
+    } else if (type_ == "b") {
+        cell.type = WorkbookSheet::Cell::kBoolean;
+        cell.text = value_ == "1" ? "TRUE" : "FALSE";
+    } else if (!value_.empty()) {
+        double number = 0.0;
+        const auto parsed = std::from_chars(value_.data(), value_.data() + value_.size(), number);
+        if (parsed.ec != std::errc()) {
+            cell.type = WorkbookSheet::Cell::kText;
+            cell.text = value_;
+        } else if (style_ >= 0 && static_cast<size_t>(style_) < dateStyles_.size() &&
+                   dateStyles_[static_cast<size_t>(style_)]) {
+            cell.type = WorkbookSheet::Cell::kDate;
+            cell.text = CWorkbook::SerialToText(number, system1904_);
+        } else {
+            cell.type = WorkbookSheet::Cell::kNumber;
+            cell.text = CWorkbook::NumberText(number);
+        }
+    }
+    return cell;
+}
+
+void SheetReader::FinishCell() {
+    if (!row_ || column_ < 0) {
+        return;
+    }
+    WorkbookSheet::Cell cell = CellValue();
+    if (row_->size() <= static_cast<size_t>(column_)) {
+        slots_ += static_cast<size_t>(column_) + 1 - row_->size();
+        if (slots_ > kMaxCellSlots) {
+            return;
+        }
+        row_->resize(static_cast<size_t>(column_) + 1);
+    }
+    (*row_)[static_cast<size_t>(column_)] = std::move(cell);
+}
+
 }  // namespace
 
 CWorkbook::CWorkbook() = default;
@@ -296,58 +522,40 @@ bool CWorkbook::OpenXlsx(std::string& error) {
         const std::string date1904 = AttributeOf(properties, "date1904");
         system1904_ = date1904 == "1" || date1904 == "true";
     }
-    // Sheet parts by relationship identifier.
     CXMLDocument relations;
     if (ReadPart("xl/_rels/workbook.xml.rels", bytes)) {
         relations.LoadFromMemory(bytes, "workbook.xml.rels");
     }
-    for (const XmlElement& sheet : workbook.ElementsByTagName("sheet")) {
-        const std::string id = AttributeOf(sheet, "id");
-        std::string target;
-        for (const XmlElement& relation : relations.ElementsByTagName("Relationship")) {
-            if (AttributeOf(relation, "Id") == id) {
-                target = AttributeOf(relation, "Target");
-            }
-        }
-        if (target.empty()) {
-            continue;
-        }
-        target = target.front() == '/' ? target.substr(1) : "xl/" + target;
-        names_.push_back(AttributeOf(sheet, "name"));
-        parts_.push_back(target);
+    ListSheets(workbook, relations, names_, parts_);
+    if (!ReadSharedStringsPart(error)) {
+        return false;
     }
+    ReadStylesPart();
+    return true;
+}
+
+bool CWorkbook::ReadSharedStringsPart(std::string& error) {
+    std::string bytes;
     std::string refusal;
     if (ReadPart("xl/sharedStrings.xml", bytes, &refusal)) {
-        if (!LoadSharedStrings(bytes, error)) {
-            return false;
-        }
-    } else if (!refusal.empty()) {
+        return LoadSharedStrings(bytes, error);
+    }
+    if (!refusal.empty()) {
         error = refusal;
         return false;
     }
-    if (ReadPart("xl/styles.xml", bytes)) {
-        CXMLDocument styles;
-        if (styles.LoadFromMemory(bytes, "styles.xml")) {
-            std::vector<std::pair<int, std::string>> formats;
-            for (const XmlElement& format : styles.ElementsByTagName("numFmt")) {
-                formats.emplace_back(std::atoi(AttributeOf(format, "numFmtId").c_str()),
-                                     AttributeOf(format, "formatCode"));
-            }
-            if (const XmlElement cellXfs = styles.FirstElementByTagName("cellXfs")) {
-                for (const XmlElement& xf : cellXfs.Children("xf")) {
-                    const int id = std::atoi(AttributeOf(xf, "numFmtId").c_str());
-                    std::string code;
-                    for (const auto& [formatId, formatCode] : formats) {
-                        if (formatId == id) {
-                            code = formatCode;
-                        }
-                    }
-                    dateStyles_.push_back(IsDateFormat(id, code));
-                }
-            }
-        }
-    }
     return true;
+}
+
+void CWorkbook::ReadStylesPart() {
+    std::string bytes;
+    if (!ReadPart("xl/styles.xml", bytes)) {
+        return;
+    }
+    CXMLDocument styles;
+    if (styles.LoadFromMemory(bytes, "styles.xml")) {
+        AddDateStyles(styles, dateStyles_);
+    }
 }
 
 bool CWorkbook::OpenXls(std::string& error) {
@@ -394,126 +602,10 @@ bool CWorkbook::LoadXlsxSheet(size_t index, WorkbookSheet& sheet, std::string& e
         error = "The worksheet " + sheet.name + " cannot be read";
         return false;
     }
-    std::vector<WorkbookSheet::Cell>* row = nullptr;
-    size_t nextRow = 0;
-    long column = -1;
-    std::string type;
-    int style = 0;
-    std::string value;
-    std::string inlineText;
-    std::string element;  // innermost element holding text we want
-    bool inCell = false;
-    size_t slots = 0;  // cells of all rows so far, empty ones included
-    int status;
-    auto finishCell = [&]() {
-        if (!row || column < 0) {
-            return;
-        }
-        WorkbookSheet::Cell cell;
-        if (type == "s") {
-            const long i = std::atol(value.c_str());
-            if (!value.empty() && i >= 0 && static_cast<size_t>(i) < sharedStrings_.size()) {
-                cell.type = WorkbookSheet::Cell::kText;
-                cell.text = sharedStrings_[static_cast<size_t>(i)];
-            }
-        } else if (type == "inlineStr") {
-            cell.type = WorkbookSheet::Cell::kText;
-            cell.text = inlineText;
-        } else if (type == "str" || type == "e") {
-            cell.type = WorkbookSheet::Cell::kText;
-            cell.text = value;
-        } else if (type == "b") {
-            cell.type = WorkbookSheet::Cell::kBoolean;
-            cell.text = value == "1" ? "TRUE" : "FALSE";
-        } else if (!value.empty()) {
-            double number = 0.0;
-            const auto parsed = std::from_chars(value.data(), value.data() + value.size(), number);
-            if (parsed.ec != std::errc()) {
-                cell.type = WorkbookSheet::Cell::kText;
-                cell.text = value;
-            } else if (style >= 0 && static_cast<size_t>(style) < dateStyles_.size() &&
-                       dateStyles_[static_cast<size_t>(style)]) {
-                cell.type = WorkbookSheet::Cell::kDate;
-                cell.text = SerialToText(number, system1904_);
-            } else {
-                cell.type = WorkbookSheet::Cell::kNumber;
-                cell.text = NumberText(number);
-            }
-        }
-        if (row->size() <= static_cast<size_t>(column)) {
-            slots += static_cast<size_t>(column) + 1 - row->size();
-            if (slots > kMaxCellSlots) {
-                return;
-            }
-            row->resize(static_cast<size_t>(column) + 1);
-        }
-        (*row)[static_cast<size_t>(column)] = std::move(cell);
-    };
-    while ((status = xmlTextReaderRead(reader)) == 1 && slots <= kMaxCellSlots) {
-        const int node = xmlTextReaderNodeType(reader);
-        const std::string name = XmlText(xmlTextReaderConstLocalName(reader));
-        if (node == XML_READER_TYPE_ELEMENT) {
-            if (name == "row") {
-                xmlChar* attribute = xmlTextReaderGetAttribute(reader, BAD_CAST "r");
-                size_t number = attribute
-                                    ? std::strtoul(reinterpret_cast<char*>(attribute), nullptr, 10)
-                                    : nextRow + 1;
-                xmlFree(attribute);
-                if (number == 0 || number > kMaxRows) {
-                    number = nextRow + 1;
-                }
-                if (sheet.rows.size() < number) {
-                    slots += number - sheet.rows.size();  // even an empty row costs
-                    if (slots > kMaxCellSlots) {
-                        break;
-                    }
-                    sheet.rows.resize(number);
-                }
-                row = &sheet.rows[number - 1];
-                nextRow = number;
-            } else if (name == "c" && row) {
-                xmlChar* reference = xmlTextReaderGetAttribute(reader, BAD_CAST "r");
-                column = reference ? ColumnOf(reinterpret_cast<char*>(reference))
-                                   : static_cast<long>(row->size());
-                xmlFree(reference);
-                xmlChar* t = xmlTextReaderGetAttribute(reader, BAD_CAST "t");
-                type = t ? reinterpret_cast<char*>(t) : "";
-                xmlFree(t);
-                xmlChar* s = xmlTextReaderGetAttribute(reader, BAD_CAST "s");
-                style = s ? std::atoi(reinterpret_cast<char*>(s)) : 0;
-                xmlFree(s);
-                value.clear();
-                inlineText.clear();
-                inCell = true;
-                if (xmlTextReaderIsEmptyElement(reader)) {
-                    finishCell();
-                    inCell = false;
-                }
-            } else if (inCell && (name == "v" || name == "t")) {
-                element = name;
-            } else if (inCell && name == "rPh") {
-                element = "rPh";  // phonetic hints are not cell text
-            }
-        } else if (node == XML_READER_TYPE_TEXT || node == XML_READER_TYPE_SIGNIFICANT_WHITESPACE ||
-                   node == XML_READER_TYPE_CDATA) {
-            if (inCell && element == "v") {
-                value += XmlText(xmlTextReaderConstValue(reader));
-            } else if (inCell && element == "t") {
-                inlineText += XmlText(xmlTextReaderConstValue(reader));
-            }
-        } else if (node == XML_READER_TYPE_END_ELEMENT) {
-            if (name == "c" && inCell) {
-                finishCell();
-                inCell = false;
-            } else if (name == "v" || name == "t" || name == "rPh") {
-                element.clear();
-            } else if (name == "row") {
-                row = nullptr;
-            }
-        }
-    }
+    SheetReader reading(sheet, sharedStrings_, dateStyles_, system1904_);
+    const int status = reading.Run(reader);
     xmlFreeTextReader(reader);
-    if (slots > kMaxCellSlots) {
+    if (reading.TooLarge()) {
         sheet.rows.clear();
         sheet.rows.shrink_to_fit();
         error = "The worksheet " + sheet.name + " is too large: it spans more than " +

@@ -48,6 +48,10 @@ private:
     // Empty when the part may be read, else why not.
     std::string CheckPart(const std::string& name, uint64_t maxSize) const;
     bool LoadSharedStrings(const std::string& bytes, std::string& error);
+    // The shared strings part, when there is one.
+    bool ReadSharedStringsPart(std::string& error);
+    // Which cell styles show dates, from the styles part when there is one.
+    void ReadStylesPart();
 
     std::string path_;
     bool xlsx_ = false;

@@ -20,6 +20,46 @@ std::string QuotedIdentifier(std::string_view name) {
     return quoted + "\"";
 }
 
+// A table with the sheet's columns; one of text when the sheet has none.
+std::string CreateTableText(const std::string& table, const std::vector<std::string>& names,
+                            const std::vector<int32_t>& kinds) {
+    if (names.empty()) {
+        return "CREATE TABLE " + table + " (F1 TEXT)";
+    }
+    std::string create = "CREATE TABLE " + table + " (";
+    for (size_t c = 0; c < names.size(); ++c) {
+        create += (c ? ", " : "") + QuotedIdentifier(names[c]) + " " +
+                  (kinds[c] == IResultSet::kDouble
+                       ? "REAL"
+                       : (kinds[c] == IResultSet::kDateTime ? "TIMESTAMP" : "TEXT"));
+    }
+    return create + ")";
+}
+
+std::string InsertText(const std::string& table, size_t columns) {
+    std::string insert = "INSERT INTO " + table + " VALUES (";
+    for (size_t c = 0; c < columns; ++c) {
+        insert += c ? ", ?" : "?";
+    }
+    return insert + ")";
+}
+
+// Cells beyond the row's end, and empty ones, are NULL.
+void BindRow(sqlite3_stmt* statement, const std::vector<WorkbookSheet::Cell>& row,
+             const std::vector<int32_t>& kinds, size_t columns) {
+    for (size_t c = 0; c < columns; ++c) {
+        const int parameter = static_cast<int>(c + 1);
+        if (c >= row.size() || row[c].type == WorkbookSheet::Cell::kEmpty) {
+            sqlite3_bind_null(statement, parameter);
+        } else if (kinds[c] == IResultSet::kDouble) {
+            sqlite3_bind_double(statement, parameter, std::strtod(row[c].text.c_str(), nullptr));
+        } else {
+            sqlite3_bind_text(statement, parameter, row[c].text.c_str(),
+                              static_cast<int>(row[c].text.size()), SQLITE_TRANSIENT);
+        }
+    }
+}
+
 }  // namespace
 
 CWorkbookConnection::CWorkbookConnection() = default;
@@ -137,20 +177,8 @@ bool CWorkbookConnection::LoadIntoDatabase(size_t index, std::string& error) {
     std::vector<std::string> names;
     std::vector<int32_t> kinds;
     CSheetResultSet::Describe(sheet, names, kinds);
-    std::string create = "CREATE TABLE " + QuotedIdentifier(sheet.name + "$") + " (";
-    std::string insert = "INSERT INTO " + QuotedIdentifier(sheet.name + "$") + " VALUES (";
-    for (size_t c = 0; c < names.size(); ++c) {
-        create += (c ? ", " : "") + QuotedIdentifier(names[c]) + " " +
-                  (kinds[c] == IResultSet::kDouble
-                       ? "REAL"
-                       : (kinds[c] == IResultSet::kDateTime ? "TIMESTAMP" : "TEXT"));
-        insert += c ? ", ?" : "?";
-    }
-    create += ")";
-    insert += ")";
-    if (names.empty()) {
-        create = "CREATE TABLE " + QuotedIdentifier(sheet.name + "$") + " (F1 TEXT)";
-    }
+    const std::string table = QuotedIdentifier(sheet.name + "$");
+    const std::string create = CreateTableText(table, names, kinds);
     char* message = nullptr;
     if (sqlite3_exec(database_, create.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
         error = message ? message : "cannot load the worksheet";
@@ -161,26 +189,16 @@ bool CWorkbookConnection::LoadIntoDatabase(size_t index, std::string& error) {
     if (names.empty()) {
         return true;
     }
+    const std::string insert = InsertText(table, names.size());
     sqlite3_stmt* statement = nullptr;
     if (sqlite3_prepare_v2(database_, insert.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
         error = sqlite3_errmsg(database_);
         return false;
     }
+    // One transaction: a statement per row would each be committed alone.
     sqlite3_exec(database_, "BEGIN", nullptr, nullptr, nullptr);
     for (size_t r = 1; r < sheet.rows.size(); ++r) {
-        const auto& row = sheet.rows[r];
-        for (size_t c = 0; c < names.size(); ++c) {
-            const int parameter = static_cast<int>(c + 1);
-            if (c >= row.size() || row[c].type == WorkbookSheet::Cell::kEmpty) {
-                sqlite3_bind_null(statement, parameter);
-            } else if (kinds[c] == IResultSet::kDouble) {
-                sqlite3_bind_double(statement, parameter,
-                                    std::strtod(row[c].text.c_str(), nullptr));
-            } else {
-                sqlite3_bind_text(statement, parameter, row[c].text.c_str(),
-                                  static_cast<int>(row[c].text.size()), SQLITE_TRANSIENT);
-            }
-        }
+        BindRow(statement, sheet.rows[r], kinds, names.size());
         sqlite3_step(statement);
         sqlite3_reset(statement);
     }

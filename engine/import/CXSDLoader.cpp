@@ -332,33 +332,26 @@ void PruneAndPromote(XMLRootNode& root) {
     }
 }
 
-}  // namespace
-
-bool CXSDLoader::Load(const std::string& path, DVFile& definition) {
-    error_.clear();
-    std::string bytes;
+// The schema's bytes and target namespace. Read as a plain document first: a
+// malformed file is reported like any other parse error.
+bool ReadSchemaDocument(const std::string& path, std::string& bytes, std::string& targetNamespace,
+                        std::string& error) {
     std::string fetchError;
     if (!Norvik::FetchResource(path, bytes, fetchError)) {
-        error_ = Norvik::FormatParseError({path, 0, 0, fetchError});
+        error = Norvik::FormatParseError({path, 0, 0, fetchError});
         return false;
     }
-    // Read as a plain document first: a malformed file is reported like any
-    // other parse error, and the target namespace comes from here.
     Norvik::CXMLDocument document;
     if (!document.LoadFromMemory(bytes, path)) {
-        error_ = Norvik::FormatParseError(document.ParseError());
+        error = Norvik::FormatParseError(document.ParseError());
         return false;
     }
-    const std::string targetNamespace =
-        document.DocumentElement().Attribute("targetNamespace").value_or("");
+    targetNamespace = document.DocumentElement().Attribute("targetNamespace").value_or("");
+    return true;
+}
 
-    StartXerces();
-    XMLGrammarPoolImpl pool(XMLPlatformUtils::fgMemoryManager);
-    XercesDOMParser parser(nullptr, XMLPlatformUtils::fgMemoryManager, &pool);
-    SecurityManager security;
-    security.setEntityExpansionLimit(kEntityExpansionLimit);
-    SchemaDocuments documents;
-    FirstError errors;
+void Configure(XercesDOMParser& parser, SecurityManager& security, SchemaDocuments& documents,
+               FirstError& errors) {
     parser.setDoNamespaces(true);
     parser.setDoSchema(true);
     parser.setHandleMultipleImports(true);
@@ -367,54 +360,101 @@ bool CXSDLoader::Load(const std::string& path, DVFile& definition) {
     parser.setSecurityManager(&security);
     parser.setXMLEntityResolver(&documents);
     parser.setErrorHandler(&errors);
+}
 
+bool LoadGrammar(XercesDOMParser& parser, InputSource& source, const FirstError& errors,
+                 const SchemaDocuments& documents, std::string& error) {
+    Grammar* grammar = parser.loadGrammar(source, Grammar::SchemaGrammarType, true);
+    if (grammar != nullptr && !errors.Happened()) {
+        return true;
+    }
+    std::string reason = errors.Happened() ? Norvik::FormatParseError(errors.Error())
+                                           : std::string("The schema could not be read");
+    if (!documents.Failure().empty()) {
+        reason += "\r\n" + documents.Failure();
+    }
+    error = "Could not load schema document\r\n" + reason;
+    return false;
+}
+
+// Null when the target namespace declares no elements.
+XSNamedMap<XSObject>* TopLevelElements(XMLGrammarPoolImpl& pool,
+                                       const std::string& targetNamespace) {
+    bool changed = false;
+    XSModel* model = pool.getXSModel(changed);
+    const std::u16string ns = Utf16(targetNamespace);
     XSNamedMap<XSObject>* elements = nullptr;
+    if (model) {
+        elements = model->getComponentsByNamespace(XSConstants::ELEMENT_DECLARATION,
+                                                   reinterpret_cast<const XMLCh*>(ns.c_str()));
+    }
+    return elements == nullptr || elements->getLength() == 0 ? nullptr : elements;
+}
+
+std::string TooManyNodes(const std::string& path) {
+    return "The schema '" + path + "' expands to more than " + std::to_string(kMaxNodes) + " nodes";
+}
+
+bool BuildTree(XSNamedMap<XSObject>& elements, const std::string& path, XMLRootNode& root,
+               std::string& error) {
+    root.Reset();
+    TreeBuilder builder;
+    for (XMLSize_t i = 0; i < elements.getLength(); ++i) {
+        auto* element = static_cast<XSElementDeclaration*>(elements.item(i));
+        if (element->getName() != nullptr && *element->getName() != 0) {
+            builder.Element(*element, root, false);
+        }
+    }
+    if (builder.Exhausted()) {
+        root.Reset();
+        error = TooManyNodes(path);
+        return false;
+    }
+    return true;
+}
+
+// The node tree of the schema's top-level elements, references not yet
+// resolved.
+bool LoadTree(const std::string& path, const std::string& bytes, const std::string& targetNamespace,
+              XMLRootNode& root, std::string& error) {
+    StartXerces();
+    XMLGrammarPoolImpl pool(XMLPlatformUtils::fgMemoryManager);
+    XercesDOMParser parser(nullptr, XMLPlatformUtils::fgMemoryManager, &pool);
+    SecurityManager security;
+    security.setEntityExpansionLimit(kEntityExpansionLimit);
+    SchemaDocuments documents;
+    FirstError errors;
+    Configure(parser, security, documents, errors);
     try {
         MemBufInputSource source(reinterpret_cast<const XMLByte*>(bytes.data()), bytes.size(),
                                  path.c_str(), false);
-        Grammar* grammar = parser.loadGrammar(source, Grammar::SchemaGrammarType, true);
-        if (grammar == nullptr || errors.Happened()) {
-            std::string reason = errors.Happened() ? Norvik::FormatParseError(errors.Error())
-                                                   : std::string("The schema could not be read");
-            if (!documents.Failure().empty()) {
-                reason += "\r\n" + documents.Failure();
-            }
-            error_ = "Could not load schema document\r\n" + reason;
+        if (!LoadGrammar(parser, source, errors, documents, error)) {
             return false;
         }
-        bool changed = false;
-        XSModel* model = pool.getXSModel(changed);
-        const std::u16string ns = Utf16(targetNamespace);
-        if (model) {
-            elements = model->getComponentsByNamespace(XSConstants::ELEMENT_DECLARATION,
-                                                       reinterpret_cast<const XMLCh*>(ns.c_str()));
-        }
-        if (elements == nullptr || elements->getLength() == 0) {
-            error_ = "Error: Could not load schema document.\r\nNo top level elements found in '" +
-                     path + "'.";
+        XSNamedMap<XSObject>* elements = TopLevelElements(pool, targetNamespace);
+        if (elements == nullptr) {
+            error = "Error: Could not load schema document.\r\nNo top level elements found in '" +
+                    path + "'.";
             return false;
         }
-
-        XMLRootNode& root = definition.Root();
-        root.Reset();
-        TreeBuilder builder;
-        for (XMLSize_t i = 0; i < elements->getLength(); ++i) {
-            auto* element = static_cast<XSElementDeclaration*>(elements->item(i));
-            if (element->getName() != nullptr && *element->getName() != 0) {
-                builder.Element(*element, root, false);
-            }
-        }
-        if (builder.Exhausted()) {
-            root.Reset();
-            error_ = "The schema '" + path + "' expands to more than " + std::to_string(kMaxNodes) +
-                     " nodes";
-            return false;
-        }
+        return BuildTree(*elements, path, root, error);
     } catch (const XMLException& e) {
-        error_ = "Could not load schema document\r\n" + Utf8(e.getMessage());
+        error = "Could not load schema document\r\n" + Utf8(e.getMessage());
         return false;
     } catch (const OutOfMemoryException&) {
-        error_ = "Could not load schema document\r\nOut of memory";
+        error = "Could not load schema document\r\nOut of memory";
+        return false;
+    }
+}
+
+}  // namespace
+
+bool CXSDLoader::Load(const std::string& path, DVFile& definition) {
+    error_.clear();
+    std::string bytes;
+    std::string targetNamespace;
+    if (!ReadSchemaDocument(path, bytes, targetNamespace, error_) ||
+        !LoadTree(path, bytes, targetNamespace, definition.Root(), error_)) {
         return false;
     }
     XMLRootNode& root = definition.Root();
@@ -424,8 +464,7 @@ bool CXSDLoader::Load(const std::string& path, DVFile& definition) {
     }
     if (resolver.Exhausted()) {
         root.Reset();
-        error_ = "The schema '" + path + "' expands to more than " + std::to_string(kMaxNodes) +
-                 " nodes";
+        error_ = TooManyNodes(path);
         return false;
     }
     PruneAndPromote(root);

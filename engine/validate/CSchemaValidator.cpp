@@ -294,6 +294,15 @@ void CSchemaValidator::Begin(const std::string& name, bool trusted, bool declare
         reader_ = std::make_unique<XmlEventReader>(*checker_);
         return;
     }
+    Plug();
+    if (trusted && plug_) {
+        BeginTrusted();
+        return;
+    }
+    BeginParsed(name);
+}
+
+void CSchemaValidator::Plug() {
     // No events of our own: the parser builds nothing, the validator sees all.
     events_ = std::make_unique<xmlSAXHandler>();
     std::memset(events_.get(), 0, sizeof(xmlSAXHandler));
@@ -303,22 +312,34 @@ void CSchemaValidator::Begin(const std::string& name, bool trusted, bool declare
     plugged_ = events_.get();
     user_ = nullptr;
     plug_ = xmlSchemaSAXPlug(validator_, &plugged_, &user_);
+}
+
+void CSchemaValidator::BeginTrusted() {
     xmlSAXHandlerPtr events = plugged_;
     void* user = user_;
-    if (trusted && plug_) {
-        if (!names_) {
-            names_ = xmlDictCreate();
-        }
-        trustedEvents_ = std::make_unique<Events>(*events, user, names_);
-        reader_ = std::make_unique<XmlEventReader>(*trustedEvents_);
-        if (events->startDocument) {
-            events->startDocument(user);
-        }
-        return;
+    if (!names_) {
+        names_ = xmlDictCreate();
     }
-    // The parser's events pass through here on their way to the plug, so
-    // that the elements left open by a document given up half-way can be
-    // ended (the plug's handler has only these five, as ours had none).
+    trustedEvents_ = std::make_unique<Events>(*events, user, names_);
+    reader_ = std::make_unique<XmlEventReader>(*trustedEvents_);
+    if (events->startDocument) {
+        events->startDocument(user);
+    }
+}
+
+void CSchemaValidator::BeginParsed(const std::string& name) {
+    PassParserEvents();
+    parserOpen_.clear();
+    parser_ = xmlCreatePushParserCtxt(parserEvents_.get(), this, nullptr, 0, name.c_str());
+    if (parser_) {
+        xmlCtxtUseOptions(parser_, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    }
+}
+
+// The parser's events pass through here on their way to the plug, so that
+// the elements left open by a document given up half-way can be ended (the
+// plug's handler has only these five, as ours had none).
+void CSchemaValidator::PassParserEvents() {
     parserEvents_ = std::make_unique<xmlSAXHandler>();
     std::memset(parserEvents_.get(), 0, sizeof(xmlSAXHandler));
     parserEvents_->initialized = XML_SAX2_MAGIC;
@@ -362,11 +383,6 @@ void CSchemaValidator::Begin(const std::string& name, bool trusted, bool declare
             validator->plugged_->cdataBlock(validator->user_, text, length);
         }
     };
-    parserOpen_.clear();
-    parser_ = xmlCreatePushParserCtxt(parserEvents_.get(), this, nullptr, 0, name.c_str());
-    if (parser_) {
-        xmlCtxtUseOptions(parser_, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-    }
 }
 
 bool CSchemaValidator::ReaderFailed() {

@@ -69,6 +69,13 @@ private:
 
     void EndDocument();
     bool ReaderFailed();
+    // Plugs into the validator, whose events plugged_ and user_ then hold.
+    void Plug();
+    // Well-formed markup of our own goes by the event reader to the plug.
+    void BeginTrusted();
+    // Anything else goes through a push parser.
+    void BeginParsed(const std::string& name);
+    void PassParserEvents();
 
     std::string location_;
     std::string loadError_;

@@ -298,40 +298,48 @@ private:
             return nullptr;
         }
         for (const xmlNode* particle : particles) {
-            if (!IsXsd(particle, "element")) {
+            if (!AddParticle(particle, *type)) {
                 return nullptr;
             }
-            Particle compiled;
-            bool present = false;
-            const std::string min = Attribute(particle, "minOccurs", present);
-            if (present && !ParseCount(min, compiled.min)) {
-                return nullptr;
-            }
-            const std::string max = Attribute(particle, "maxOccurs", present);
-            if (present && max == "unbounded") {
-                compiled.max = kUnbounded;
-            } else if (present && !ParseCount(max, compiled.max)) {
-                return nullptr;
-            }
-            // Counted repetition has libxml2 word its messages in ways of
-            // its own: such particles are left to it.
-            if (compiled.min > 1 || (compiled.max != 1 && compiled.max != kUnbounded)) {
-                return nullptr;
-            }
-            compiled.element = CompileElement(particle, false);
-            if (!compiled.element) {
-                return nullptr;
-            }
-            // Distinct names: the first particle that takes a name is the
-            // only one that can.
-            for (const Particle& before : type->particles) {
-                if (before.element->name == compiled.element->name) {
-                    return nullptr;
-                }
-            }
-            type->particles.push_back(compiled);
         }
         return type;
+    }
+
+    // False when the particle is not of the simple shape.
+    bool AddParticle(const xmlNode* particle, ComplexType& type) {
+        if (!IsXsd(particle, "element")) {
+            return false;
+        }
+        Particle compiled;
+        bool present = false;
+        const std::string min = Attribute(particle, "minOccurs", present);
+        if (present && !ParseCount(min, compiled.min)) {
+            return false;
+        }
+        const std::string max = Attribute(particle, "maxOccurs", present);
+        if (present && max == "unbounded") {
+            compiled.max = kUnbounded;
+        } else if (present && !ParseCount(max, compiled.max)) {
+            return false;
+        }
+        // Counted repetition has libxml2 word its messages in ways of
+        // its own: such particles are left to it.
+        if (compiled.min > 1 || (compiled.max != 1 && compiled.max != kUnbounded)) {
+            return false;
+        }
+        compiled.element = CompileElement(particle, false);
+        if (!compiled.element) {
+            return false;
+        }
+        // Distinct names: the first particle that takes a name is the
+        // only one that can.
+        for (const Particle& before : type.particles) {
+            if (before.element->name == compiled.element->name) {
+                return false;
+            }
+        }
+        type.particles.push_back(compiled);
+        return true;
     }
 
     const ValueType* BuiltInType(const std::string& local) {
