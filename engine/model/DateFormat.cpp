@@ -241,6 +241,154 @@ const char* OrdinalSuffix(int day) {
     }
 }
 
+// Pieces are runs of non-separators, as a token splitter gives them.
+class DatePieces {
+public:
+    explicit DatePieces(std::string_view text) : text_(text) {}
+
+    bool Next(std::string_view& piece) {
+        SkipSeparators();
+        if (pos_ >= text_.size()) {
+            return false;
+        }
+        const size_t start = pos_;
+        while (pos_ < text_.size() && !IsSeparator(text_[pos_])) {
+            ++pos_;
+        }
+        piece = text_.substr(start, pos_ - start);
+        return true;
+    }
+    // What follows the pieces read so far and the separators after them.
+    std::string_view Rest() {
+        SkipSeparators();
+        return text_.substr(pos_);
+    }
+
+private:
+    void SkipSeparators() {
+        while (pos_ < text_.size() && IsSeparator(text_[pos_])) {
+            ++pos_;
+        }
+    }
+
+    std::string_view text_;
+    size_t pos_ = 0;
+};
+
+using DateNumbers = std::array<int64_t, 3>;
+
+// Compact forms: no separator at all, no time.
+bool ReadCompactDate(std::string_view text, int32_t dateSequence, DateNumbers& numbers) {
+    std::array<size_t, 3> widths{2, 2, 2};
+    if (text.size() == 8) {
+        const bool yearFirst = dateSequence == 0 || dateSequence == 5;
+        const bool yearSecond = dateSequence == 3 || dateSequence == 4;
+        widths = {yearFirst ? 4u : 2u, yearSecond ? 4u : 2u, (!yearFirst && !yearSecond) ? 4u : 2u};
+    } else if (text.size() != 6) {
+        return false;
+    }
+    size_t at = 0;
+    for (size_t i = 0; i < 3; ++i) {
+        const std::string_view part = text.substr(at, widths[i]);
+        for (char c : part) {
+            if (c < '0' || c > '9') {
+                return false;
+            }
+        }
+        ReadNumber(part, numbers[i]);
+        at += widths[i];
+    }
+    return true;
+}
+
+// The time splits on ':'; an empty part stays 0.
+bool ReadTime(std::string_view rest, DateNumbers& time) {
+    for (size_t i = 0; i < 3 && !rest.empty(); ++i) {
+        const size_t colon = rest.find(':');
+        const std::string_view part = rest.substr(0, colon);
+        if (!part.empty() && !ReadNumber(part, time[i])) {
+            return false;
+        }
+        rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+    }
+    return true;
+}
+
+bool ReadSeparatedDate(DatePieces& pieces, std::string_view first, DateNumbers& numbers,
+                       DateNumbers& time) {
+    if (!ReadNumber(first, numbers[0])) {
+        return false;
+    }
+    std::string_view piece;
+    for (size_t i = 1; i < 3 && pieces.Next(piece); ++i) {
+        if (!ReadNumber(piece, numbers[i])) {
+            return false;
+        }
+    }
+    // The rest of the text is the time.
+    return ReadTime(pieces.Rest(), time);
+}
+
+bool AnyNegative(const DateNumbers& numbers) {
+    for (int64_t n : numbers) {
+        if (n < 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+struct YearMonthDay {
+    int64_t year = 0;
+    int64_t month = 0;
+    int64_t day = 0;
+};
+
+YearMonthDay InSequence(const DateNumbers& numbers, int32_t dateSequence) {
+    YearMonthDay date;
+    switch (dateSequence) {
+        case 1:  // MDY
+            date.month = numbers[0], date.day = numbers[1], date.year = numbers[2];
+            break;
+        case 2:  // DMY
+            date.day = numbers[0], date.month = numbers[1], date.year = numbers[2];
+            break;
+        case 3:  // MYD
+            date.month = numbers[0], date.year = numbers[1], date.day = numbers[2];
+            break;
+        case 4:  // DYM
+            date.day = numbers[0], date.year = numbers[1], date.month = numbers[2];
+            break;
+        case 5:  // YDM
+            date.year = numbers[0], date.day = numbers[1], date.month = numbers[2];
+            break;
+        default:  // YMD
+            date.year = numbers[0], date.month = numbers[1], date.day = numbers[2];
+            break;
+    }
+    return date;
+}
+
+// Checks the ranges and widens a short year; out is left alone on failure.
+bool StoreDate(YearMonthDay date, const DateNumbers& time, DateTimeParts& out) {
+    date.month -= 1;  // stored 0-based: a missing month becomes -1
+    if (date.month > 11 || date.day > 31 || time[0] > 24 || time[1] > 59 || time[2] > 59 ||
+        date.year > 100000000) {
+        return false;
+    }
+    if (date.year < 100) {
+        date.year += date.year < 33 ? 2000 : 1900;
+    }
+    out.year = static_cast<int>(date.year - 1900);
+    out.month = static_cast<int>(date.month);
+    out.day = static_cast<int>(date.day);
+    out.hour = static_cast<int>(time[0]);
+    out.minute = static_cast<int>(time[1]);
+    out.second = static_cast<int>(time[2]);
+    out.isDst = -1;
+    return true;
+}
+
 }  // namespace
 
 bool ParseDate(std::string_view text, int32_t dateSequence, DateTimeParts& out) {
@@ -255,123 +403,19 @@ bool ParseDate(std::string_view text, int32_t dateSequence, DateTimeParts& out) 
     if (text.empty()) {
         return false;
     }
-    // Pieces are runs of non-separators, as a token splitter gives them.
-    size_t pos = 0;
-    auto nextPiece = [&](std::string_view& piece) {
-        while (pos < text.size() && IsSeparator(text[pos])) {
-            ++pos;
-        }
-        if (pos >= text.size()) {
-            return false;
-        }
-        const size_t start = pos;
-        while (pos < text.size() && !IsSeparator(text[pos])) {
-            ++pos;
-        }
-        piece = text.substr(start, pos - start);
-        return true;
-    };
-
-    std::array<int64_t, 3> numbers{0, 0, 0};
-    std::array<int64_t, 3> time{0, 0, 0};
+    DatePieces pieces(text);
     std::string_view first;
-    if (!nextPiece(first)) {
+    if (!pieces.Next(first)) {
         return false;
     }
-    if (first.size() == text.size()) {
-        // Compact forms: no separator at all, no time.
-        std::array<size_t, 3> widths{2, 2, 2};
-        if (text.size() == 8) {
-            const bool yearFirst = dateSequence == 0 || dateSequence == 5;
-            const bool yearSecond = dateSequence == 3 || dateSequence == 4;
-            widths = {yearFirst ? 4u : 2u, yearSecond ? 4u : 2u,
-                      (!yearFirst && !yearSecond) ? 4u : 2u};
-        } else if (text.size() != 6) {
-            return false;
-        }
-        size_t at = 0;
-        for (size_t i = 0; i < 3; ++i) {
-            const std::string_view part = text.substr(at, widths[i]);
-            for (char c : part) {
-                if (c < '0' || c > '9') {
-                    return false;
-                }
-            }
-            ReadNumber(part, numbers[i]);
-            at += widths[i];
-        }
-    } else {
-        if (!ReadNumber(first, numbers[0])) {
-            return false;
-        }
-        std::string_view piece;
-        for (size_t i = 1; i < 3 && nextPiece(piece); ++i) {
-            if (!ReadNumber(piece, numbers[i])) {
-                return false;
-            }
-        }
-        // The rest of the text is the time, split on ':'.
-        while (pos < text.size() && IsSeparator(text[pos])) {
-            ++pos;
-        }
-        std::string_view rest = text.substr(pos);
-        for (size_t i = 0; i < 3 && !rest.empty(); ++i) {
-            const size_t colon = rest.find(':');
-            const std::string_view part = rest.substr(0, colon);
-            if (!part.empty() && !ReadNumber(part, time[i])) {
-                return false;
-            }
-            rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
-        }
-    }
-    for (int64_t n : numbers) {
-        if (n < 0) {
-            return false;
-        }
-    }
-    for (int64_t n : time) {
-        if (n < 0) {
-            return false;
-        }
-    }
-
-    int64_t year = 0, month = 0, day = 0;
-    switch (dateSequence) {
-        case 1:  // MDY
-            month = numbers[0], day = numbers[1], year = numbers[2];
-            break;
-        case 2:  // DMY
-            day = numbers[0], month = numbers[1], year = numbers[2];
-            break;
-        case 3:  // MYD
-            month = numbers[0], year = numbers[1], day = numbers[2];
-            break;
-        case 4:  // DYM
-            day = numbers[0], year = numbers[1], month = numbers[2];
-            break;
-        case 5:  // YDM
-            year = numbers[0], day = numbers[1], month = numbers[2];
-            break;
-        default:  // YMD
-            year = numbers[0], month = numbers[1], day = numbers[2];
-            break;
-    }
-    month -= 1;  // stored 0-based: a missing month becomes -1
-    if (month > 11 || day > 31 || time[0] > 24 || time[1] > 59 || time[2] > 59 ||
-        year > 100000000) {
+    DateNumbers numbers{0, 0, 0};
+    DateNumbers time{0, 0, 0};
+    const bool read = first.size() == text.size() ? ReadCompactDate(text, dateSequence, numbers)
+                                                  : ReadSeparatedDate(pieces, first, numbers, time);
+    if (!read || AnyNegative(numbers) || AnyNegative(time)) {
         return false;
     }
-    if (year < 100) {
-        year += year < 33 ? 2000 : 1900;
-    }
-    out.year = static_cast<int>(year - 1900);
-    out.month = static_cast<int>(month);
-    out.day = static_cast<int>(day);
-    out.hour = static_cast<int>(time[0]);
-    out.minute = static_cast<int>(time[1]);
-    out.second = static_cast<int>(time[2]);
-    out.isDst = -1;
-    return true;
+    return StoreDate(InSequence(numbers, dateSequence), time, out);
 }
 
 // Month and weekday names of the current LC_TIME, as strftime writes them:
@@ -411,6 +455,68 @@ const TimeNames& CurrentTimeNames() {
     return names;
 }
 
+namespace {
+
+// Names only for patterns that spell them out.
+class NamesOnDemand {
+public:
+    const TimeNames& operator()() {
+        if (!names_) {
+            names_ = &CurrentTimeNames();
+        }
+        return *names_;
+    }
+
+private:
+    const TimeNames* names_ = nullptr;
+};
+
+// One run of a pattern letter; a run of any other character is copied.
+inline void AppendDateField(std::string& out, std::string_view letters, const Normalised& n,
+                            NamesOnDemand& names) {
+    const size_t run = letters.size();
+    switch (letters.front()) {
+        case 'D':
+            AppendNumber(out, n.day, run >= 2 && run < 3 ? 2 : 1);
+            if (run >= 3) {
+                out += OrdinalSuffix(n.day);
+            }
+            break;
+        case 'M':
+            if (run <= 2) {
+                AppendNumber(out, n.month, static_cast<int>(run));
+            } else {
+                out += (run == 3 ? names().shortMonths : names().months)[n.month - 1];
+            }
+            break;
+        case 'W':
+            out += (run <= 2 ? names().shortDays : names().days)[n.weekday];
+            break;
+        case 'Y':
+            if (run <= 2) {
+                AppendNumber(out, ((n.year % 100) + 100) % 100, 2);
+            } else {
+                // At least four digits, so comparison texts sort by year.
+                AppendNumber(out, n.year, 4);
+            }
+            break;
+        case 'h':
+            AppendNumber(out, n.hour, run >= 2 ? 2 : 1);
+            break;
+        case 'm':
+            AppendNumber(out, n.minute, run >= 2 ? 2 : 1);
+            break;
+        case 's':
+            AppendNumber(out, n.second, run >= 2 ? 2 : 1);
+            break;
+        default:
+            out.append(letters);
+            break;
+    }
+}
+
+}  // namespace
+
 std::string FormatDate(const DateTimeParts& parts, std::string_view pattern) {
     std::string out;
     FormatDateInto(parts, pattern, out);
@@ -424,14 +530,7 @@ void FormatDateInto(const DateTimeParts& parts, std::string_view pattern, std::s
         AppendStrftime(out, "%x", ToTm(n));
         return;
     }
-    // Names only for patterns that spell them out.
-    const TimeNames* names = nullptr;
-    const auto namesNow = [&names]() -> const TimeNames& {
-        if (!names) {
-            names = &CurrentTimeNames();
-        }
-        return *names;
-    };
+    NamesOnDemand names;
     size_t i = 0;
     while (i < pattern.size()) {
         const char c = pattern[i];
@@ -439,44 +538,7 @@ void FormatDateInto(const DateTimeParts& parts, std::string_view pattern, std::s
         while (i + run < pattern.size() && pattern[i + run] == c) {
             ++run;
         }
-        switch (c) {
-            case 'D':
-                AppendNumber(out, n.day, run >= 2 && run < 3 ? 2 : 1);
-                if (run >= 3) {
-                    out += OrdinalSuffix(n.day);
-                }
-                break;
-            case 'M':
-                if (run <= 2) {
-                    AppendNumber(out, n.month, static_cast<int>(run));
-                } else {
-                    out += (run == 3 ? namesNow().shortMonths : namesNow().months)[n.month - 1];
-                }
-                break;
-            case 'W':
-                out += (run <= 2 ? namesNow().shortDays : namesNow().days)[n.weekday];
-                break;
-            case 'Y':
-                if (run <= 2) {
-                    AppendNumber(out, ((n.year % 100) + 100) % 100, 2);
-                } else {
-                    // At least four digits, so comparison texts sort by year.
-                    AppendNumber(out, n.year, 4);
-                }
-                break;
-            case 'h':
-                AppendNumber(out, n.hour, run >= 2 ? 2 : 1);
-                break;
-            case 'm':
-                AppendNumber(out, n.minute, run >= 2 ? 2 : 1);
-                break;
-            case 's':
-                AppendNumber(out, n.second, run >= 2 ? 2 : 1);
-                break;
-            default:
-                out.append(pattern.substr(i, run));
-                break;
-        }
+        AppendDateField(out, std::string_view(pattern.data() + i, run), n, names);
         i += run;
     }
 }

@@ -157,79 +157,81 @@ std::string FormatNumber(std::string_view text, int precision, bool thousands, b
     return out;
 }
 
-void FormatNumberInto(std::string_view text, int precision, bool thousands, bool currency,
-                      std::string& out) {
-    out.clear();
-    const NumberLocale& locale = NumberLocale::Current();
-    const size_t start = text.find_first_of("+-.0123456789");
-    if (start == std::string_view::npos) {
-        return;
-    }
-    std::string_view s = text.substr(start);
-    std::string cleaned;  // only when separators or symbols must go
+namespace {
+
+// The number text without the locale's separators and symbol and with a '.'
+// for its decimal separator; cleaned holds it when any of them was there.
+inline std::string_view WithoutLocaleMarks(std::string_view s, const NumberLocale& locale,
+                                           std::string& cleaned) {
     const std::string_view separator = FirstCharacter(locale.thousandsSeparator);
     const std::string_view symbol = FirstCharacter(locale.currencySymbol);
     const auto contains = [&](std::string_view what) {
         return !what.empty() && s.find(what) != std::string_view::npos;
     };
-    if (contains(separator) || contains(symbol) || locale.decimalSeparator != ".") {
-        cleaned.assign(s);
-        RemoveAll(cleaned, separator);
-        RemoveAll(cleaned, symbol);
-        if (locale.decimalSeparator != ".") {
-            const size_t at = cleaned.rfind(locale.decimalSeparator);
-            if (at != std::string::npos) {
-                cleaned.replace(at, locale.decimalSeparator.size(), ".");
-            }
-        }
-        s = cleaned;
+    if (!contains(separator) && !contains(symbol) && locale.decimalSeparator == ".") {
+        return s;
     }
+    cleaned.assign(s);
+    RemoveAll(cleaned, separator);
+    RemoveAll(cleaned, symbol);
+    if (locale.decimalSeparator != ".") {
+        const size_t at = cleaned.rfind(locale.decimalSeparator);
+        if (at != std::string::npos) {
+            cleaned.replace(at, locale.decimalSeparator.size(), ".");
+        }
+    }
+    return cleaned;
+}
 
-    // A plain number: optional sign, digits, optional point and digits.
-    size_t i = 0;
+struct PlainNumber {
     bool negative = false;
+    bool point = false;
+    std::string_view whole;
+    std::string_view fraction;
+};
+
+// A plain number: optional sign, digits, optional point and digits.
+inline bool ReadPlainNumber(std::string_view s, PlainNumber& number) {
+    size_t i = 0;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
-        negative = s[i] == '-';
+        number.negative = s[i] == '-';
         ++i;
     }
     const size_t wholeBegin = i;
     while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
         ++i;
     }
-    const size_t wholeEnd = i;
+    number.whole = std::string_view(s.data() + wholeBegin, i - wholeBegin);
     size_t fractionBegin = i;
-    bool point = false;
     if (i < s.size() && s[i] == '.') {
-        point = true;
+        number.point = true;
         fractionBegin = ++i;
         while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
             ++i;
         }
     }
-    const size_t fractionLength = i - fractionBegin;
-    if (i != s.size() || (wholeEnd == wholeBegin && fractionLength == 0)) {
-        return;
-    }
-    const size_t decimals = precision < 0 ? (point ? std::min<size_t>(9, fractionLength) : 0)
-                                          : static_cast<size_t>(std::min(precision, 50));
+    number.fraction = std::string_view(s.data() + fractionBegin, i - fractionBegin);
+    return i == s.size() && !(number.whole.empty() && number.fraction.empty());
+}
 
-    // Round half away from zero on the digits. Numbers of ordinary length
-    // need no allocation: this runs for every value of a column.
-    const bool roundUp = fractionLength > decimals && s[fractionBegin + decimals] >= '5';
-    const size_t wholeDigits = wholeEnd - wholeBegin;
-    const size_t length = wholeDigits + decimals;
-    std::array<char, 128> small;
-    std::string large;
+// All digits of the number rounded half away from zero to decimals places.
+// Numbers of ordinary length need no allocation: this runs for every value
+// of a column.
+inline std::string_view RoundedDigits(const PlainNumber& number, size_t decimals,
+                                      std::array<char, 128>& small, std::string& large) {
+    const std::string_view fraction = number.fraction;
+    const bool roundUp = fraction.size() > decimals && fraction[decimals] >= '5';
+    const size_t length = number.whole.size() + decimals;
     char* digits = small.data();
     if (length + 1 > small.size()) {
         large.resize(length + 1);
         digits = large.data();
     }
     char* end = digits + 1;  // room for a carry out of the first digit
-    end = std::copy_n(s.data() + wholeBegin, wholeDigits, end);
-    end = std::copy_n(s.data() + fractionBegin, std::min(fractionLength, decimals), end);
-    if (fractionLength < decimals) {
-        end = std::fill_n(end, decimals - fractionLength, '0');
+    end = std::copy_n(number.whole.data(), number.whole.size(), end);
+    end = std::copy_n(fraction.data(), std::min(fraction.size(), decimals), end);
+    if (fraction.size() < decimals) {
+        end = std::fill_n(end, decimals - fraction.size(), '0');
     }
     char* first = digits + 1;
     if (roundUp) {
@@ -243,7 +245,12 @@ void FormatNumberInto(std::string_view text, int precision, bool thousands, bool
             *--first = '1';
         }
     }
-    const std::string_view all(first, static_cast<size_t>(end - first));
+    return std::string_view(first, static_cast<size_t>(end - first));
+}
+
+// The rounded digits with the locale's sign, groups and decimal separator.
+inline void AppendRounded(std::string& out, std::string_view all, size_t decimals, bool negative,
+                          bool thousands, bool currency, const NumberLocale& locale) {
     const size_t wholeLength = all.size() - decimals;
     size_t firstNonZero = 0;
     while (firstNonZero < wholeLength && all[firstNonZero] == '0') {
@@ -256,7 +263,6 @@ void FormatNumberInto(std::string_view text, int precision, bool thousands, bool
     if (all.find_first_not_of('0') == std::string_view::npos) {
         negative = false;  // no "-0.00"
     }
-
     if (negative && !currency) {
         out += '-';
     }
@@ -272,6 +278,11 @@ void FormatNumberInto(std::string_view text, int precision, bool thousands, bool
     if (currency) {
         out = Currency(locale, out, negative);
     }
+}
+
+// No result over kMaxNumberText characters; they are counted only when the
+// bytes alone are too many.
+inline void DropIfTooLong(std::string& out) {
     size_t characters = out.size();
     if (characters > kMaxNumberText) {
         characters = 0;
@@ -282,6 +293,31 @@ void FormatNumberInto(std::string_view text, int precision, bool thousands, bool
     if (characters > kMaxNumberText) {
         out.clear();
     }
+}
+
+}  // namespace
+
+void FormatNumberInto(std::string_view text, int precision, bool thousands, bool currency,
+                      std::string& out) {
+    out.clear();
+    const NumberLocale& locale = NumberLocale::Current();
+    const size_t start = text.find_first_of("+-.0123456789");
+    if (start == std::string_view::npos) {
+        return;
+    }
+    std::string cleaned;  // only when separators or symbols must go
+    PlainNumber number;
+    if (!ReadPlainNumber(WithoutLocaleMarks(text.substr(start), locale, cleaned), number)) {
+        return;
+    }
+    const size_t decimals = precision < 0
+                                ? (number.point ? std::min<size_t>(9, number.fraction.size()) : 0)
+                                : static_cast<size_t>(std::min(precision, 50));
+    std::array<char, 128> small;
+    std::string large;
+    const std::string_view all = RoundedDigits(number, decimals, small, large);
+    AppendRounded(out, all, decimals, number.negative, thousands, currency, locale);
+    DropIfTooLong(out);
 }
 
 std::optional<double> ParseLocaleNumber(std::string_view text) {

@@ -24,76 +24,94 @@ bool ProjectFileWriter::Save(const std::string& path) {
         return false;
     }
     if (!writer_.Open(path, "utf-8", true)) {
-        if (writer_.FileError() != 0) {
-            definition_.SetLastError(Norvik::ErrnoText(writer_.FileError()));
-        }
+        NoteFileError();
         return false;
     }
-    const DVFileSettings& settings = definition_.Settings();
     try {
-        writer_.StartElement("tarnwrightdatavane");
-        writer_.AddElement("version", DVFile::kProjectVersion);
-        for (const ProjectMember& member : kProjectMembers) {
-            if (auto* text = std::get_if<std::string DVFileSettings::*>(&member.field)) {
-                writer_.AddElement(member.element, settings.*(*text));
-            } else if (auto* number = std::get_if<int32_t DVFileSettings::*>(&member.field)) {
-                writer_.AddElement(member.element, IntText(settings.*(*number)));
-            } else if (auto* flag = std::get_if<bool DVFileSettings::*>(&member.field)) {
-                writer_.AddElement(member.element, Norvik::VariantFromBool(settings.*(*flag)));
-            }
-        }
-        if (!settings.validateschema.empty()) {
-            writer_.AddElement(kValidateSchemaElement, settings.validateschema);
-        }
-
-        writer_.StartElement("columns");
-        for (const CSCol& column : definition_.Columns()) {
-            WriteColumn(column);
-        }
-        writer_.EndElement("columns");
-
-        writer_.StartElement("filters");
-        for (const DVFilter& filter : definition_.Filters()) {
-            writer_.StartElement("filter");
-            writer_.AddElement("and", Norvik::VariantFromBool(filter.IsAnd()));
-            writer_.AddElement("column", IntText(filter.ColumnId()));
-            writer_.AddElement("operator", IntText(filter.OperatorCode()));
-            writer_.AddElement("value", filter.Value());
-            writer_.EndElement("filter");
-        }
-        writer_.EndElement("filters");
-
-        writer_.StartElement("orders");
-        for (const std::optional<SortOrder>& order : definition_.SortOrders()) {
-            if (order) {
-                writer_.StartElement("order");
-                writer_.AddElement("columnid", IntText(order->columnId));
-                writer_.AddElement("descending", Norvik::VariantFromBool(order->descending));
-                writer_.EndElement("order");
-            }
-        }
-        writer_.EndElement("orders");
-
-        const XMLRootNode& root = definition_.Root();
-        attributes_.AddAttribute("name", root.GetName());
-        writer_.StartElement("xmlroot", &attributes_);
-        for (const auto& child : root.Children()) {
-            WriteNode(*child);
-        }
-        writer_.EndElement("xmlroot");
-        writer_.EndElement("tarnwrightdatavane");
+        WriteDocument();
     } catch (const Norvik::PlatformError& error) {
         definition_.SetLastError(error.Description());
         writer_.Abandon();
         return false;
     }
     if (!writer_.Close()) {
-        if (writer_.FileError() != 0) {
-            definition_.SetLastError(Norvik::ErrnoText(writer_.FileError()));
-        }
+        NoteFileError();
         return false;
     }
     return true;
+}
+
+void ProjectFileWriter::NoteFileError() {
+    if (writer_.FileError() != 0) {
+        definition_.SetLastError(Norvik::ErrnoText(writer_.FileError()));
+    }
+}
+
+void ProjectFileWriter::WriteDocument() {
+    writer_.StartElement("tarnwrightdatavane");
+    writer_.AddElement("version", DVFile::kProjectVersion);
+    WriteSettings();
+    writer_.StartElement("columns");
+    for (const CSCol& column : definition_.Columns()) {
+        WriteColumn(column);
+    }
+    writer_.EndElement("columns");
+    WriteFilters();
+    WriteOrders();
+    WriteRoot();
+    writer_.EndElement("tarnwrightdatavane");
+}
+
+void ProjectFileWriter::WriteSettings() {
+    const DVFileSettings& settings = definition_.Settings();
+    for (const ProjectMember& member : kProjectMembers) {
+        if (auto* text = std::get_if<std::string DVFileSettings::*>(&member.field)) {
+            writer_.AddElement(member.element, settings.*(*text));
+        } else if (auto* number = std::get_if<int32_t DVFileSettings::*>(&member.field)) {
+            writer_.AddElement(member.element, IntText(settings.*(*number)));
+        } else if (auto* flag = std::get_if<bool DVFileSettings::*>(&member.field)) {
+            writer_.AddElement(member.element, Norvik::VariantFromBool(settings.*(*flag)));
+        }
+    }
+    if (!settings.validateschema.empty()) {
+        writer_.AddElement(kValidateSchemaElement, settings.validateschema);
+    }
+}
+
+void ProjectFileWriter::WriteFilters() {
+    writer_.StartElement("filters");
+    for (const DVFilter& filter : definition_.Filters()) {
+        writer_.StartElement("filter");
+        writer_.AddElement("and", Norvik::VariantFromBool(filter.IsAnd()));
+        writer_.AddElement("column", IntText(filter.ColumnId()));
+        writer_.AddElement("operator", IntText(filter.OperatorCode()));
+        writer_.AddElement("value", filter.Value());
+        writer_.EndElement("filter");
+    }
+    writer_.EndElement("filters");
+}
+
+void ProjectFileWriter::WriteOrders() {
+    writer_.StartElement("orders");
+    for (const std::optional<SortOrder>& order : definition_.SortOrders()) {
+        if (order) {
+            writer_.StartElement("order");
+            writer_.AddElement("columnid", IntText(order->columnId));
+            writer_.AddElement("descending", Norvik::VariantFromBool(order->descending));
+            writer_.EndElement("order");
+        }
+    }
+    writer_.EndElement("orders");
+}
+
+void ProjectFileWriter::WriteRoot() {
+    const XMLRootNode& root = definition_.Root();
+    attributes_.AddAttribute("name", root.GetName());
+    writer_.StartElement("xmlroot", &attributes_);
+    for (const auto& child : root.Children()) {
+        WriteNode(*child);
+    }
+    writer_.EndElement("xmlroot");
 }
 
 void ProjectFileWriter::AddDataTypeAttributes(const DataTypeProperties& properties) {

@@ -20,6 +20,13 @@ public:
     bool Save(const std::string& path);
 
 private:
+    // Only a failure of the file itself has a text for the last error.
+    void NoteFileError();
+    void WriteDocument();
+    void WriteSettings();
+    void WriteFilters();
+    void WriteOrders();
+    void WriteRoot();
     void WriteColumn(const CSCol& column);
     void WriteNode(const XMLNode& node);
     void AddDataTypeAttributes(const DataTypeProperties& properties);

@@ -140,6 +140,16 @@ Status OutputDocument::StartOutput(DVDataSourceRow& row) {
         return {kTargetFileCreate,
                 "An XSL transformation needs a target file; standard output cannot be read back"};
     }
+    Status opened = OpenSink(name);
+    if (!opened.IsOk()) {
+        return opened;
+    }
+    StartWriter(name);
+    return WriteHead();
+}
+
+Status OutputDocument::OpenSink(const std::string& name) {
+    const DVFileSettings& s = definition_.Settings();
     // Written beside the target and renamed into place when finished: an
     // interrupted run never leaves a partial document under the name.
     const Norvik::Compression compression =
@@ -170,7 +180,11 @@ Status OutputDocument::StartOutput(DVDataSourceRow& row) {
     sink_ = std::make_unique<Norvik::BackgroundSink>(std::move(sink));
     lastFinished_ = false;
     stream_.Rewind();
+    return kSuccess;
+}
 
+void OutputDocument::StartWriter(const std::string& name) {
+    const DVFileSettings& s = definition_.Settings();
     writer_ = std::make_unique<Norvik::CSAXWriter>(stream_);
     writer_->SetEncoding(s.encoding);
     if (validator_) {
@@ -189,7 +203,10 @@ Status OutputDocument::StartOutput(DVDataSourceRow& row) {
     writer_->StartDocument();
     namesChecked_ = writer_->IsWritableName(definition_.Root().GetName()) &&
                     AllNamesWritable(definition_.Root(), *writer_);
+}
 
+Status OutputDocument::WriteHead() {
+    const DVFileSettings& s = definition_.Settings();
     if (s.includestylesheet) {
         writer_->ProcessingInstruction(
             "xml-stylesheet",
@@ -205,22 +222,27 @@ Status OutputDocument::StartOutput(DVDataSourceRow& row) {
         }
     }
     if (!s.includefile.empty()) {
-        Norvik::CTextFile include;
-        if (!include.Open(s.includefile)) {
-            return {kIncludeFileOpen, Norvik::ErrnoText(include.Error())};
-        }
-        std::string_view line;
-        Norvik::CTextFile::LineStatus status;
-        while ((status = include.ReadLine(line, kMaxIncludeLineChars)) !=
-               Norvik::CTextFile::LineStatus::kEnd) {
-            if (status == Norvik::CTextFile::LineStatus::kLine) {
-                WriteRaw(line);
-            } else {
-                return {kIncludeFileOpen, "The include file " + s.includefile + " cannot be read"};
-            }
-        }
-        WriteRaw("\r\n");
+        return WriteIncludeFile(s.includefile);
     }
+    return kSuccess;
+}
+
+Status OutputDocument::WriteIncludeFile(const std::string& path) {
+    Norvik::CTextFile include;
+    if (!include.Open(path)) {
+        return {kIncludeFileOpen, Norvik::ErrnoText(include.Error())};
+    }
+    std::string_view line;
+    Norvik::CTextFile::LineStatus status;
+    while ((status = include.ReadLine(line, kMaxIncludeLineChars)) !=
+           Norvik::CTextFile::LineStatus::kEnd) {
+        if (status == Norvik::CTextFile::LineStatus::kLine) {
+            WriteRaw(line);
+        } else {
+            return {kIncludeFileOpen, "The include file " + path + " cannot be read"};
+        }
+    }
+    WriteRaw("\r\n");
     return kSuccess;
 }
 

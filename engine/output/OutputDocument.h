@@ -106,6 +106,11 @@ public:
     static constexpr const char* kStandardOutput = "-";
 
 private:
+    // The steps of StartOutput: the file, the writer, the head.
+    Status OpenSink(const std::string& name);
+    void StartWriter(const std::string& name);
+    Status WriteHead();
+    Status WriteIncludeFile(const std::string& path);
     void WriteRaw(std::string_view text);
     void Characters(std::string_view text);
     void CloseFile();

@@ -62,38 +62,30 @@ std::string OutputFileNamer::FileNamePart(std::string_view value) {
     return part;
 }
 
-std::string OutputFileNamer::Next(const DVFile& definition, DVDataSourceRow& row) {
-    if (!started_) {
-        started_ = true;
-        previousPrefix_.clear();
-        previousSuffix_.clear();
-        counter_ = 0;
-    }
-    const DVFileSettings& settings = definition.Settings();
-    std::string name = settings.targetfilename;
+namespace {
 
-    if ((settings.fileperrow || settings.filepercolvalueid > 0) &&
-        name.find('<') == std::string::npos) {
-        // "out.xml.gz" numbers as "out001.xml.gz": the compression suffix stays last.
-        const size_t compressed = Norvik::CompressionSuffixLength(name);
-        const size_t dot = compressed > 0 && name.size() > compressed
-                               ? name.rfind('.', name.size() - compressed - 1)
-                               : name.rfind('.');
-        const std::string_view tail =
-            dot == std::string::npos ? std::string_view(name) : std::string_view(name).substr(dot);
-        if (dot != std::string::npos && tail.find('"') == std::string_view::npos &&
-            tail.find('/') == std::string_view::npos) {
-            name.insert(dot, "<NNN>");
-        } else if (compressed > 0) {
-            name.insert(name.size() - compressed, "<NNN>");
-        } else {
-            // No extension in the last path part: number the end, so files
-            // never share one name.
-            name += "<NNN>";
-        }
+// One file per row or per value needs a counter even when the pattern has none.
+void AddCounterPlaceholder(std::string& name) {
+    // "out.xml.gz" numbers as "out001.xml.gz": the compression suffix stays last.
+    const size_t compressed = Norvik::CompressionSuffixLength(name);
+    const size_t dot = compressed > 0 && name.size() > compressed
+                           ? name.rfind('.', name.size() - compressed - 1)
+                           : name.rfind('.');
+    const std::string_view tail =
+        dot == std::string::npos ? std::string_view(name) : std::string_view(name).substr(dot);
+    if (dot != std::string::npos && tail.find('"') == std::string_view::npos &&
+        tail.find('/') == std::string_view::npos) {
+        name.insert(dot, "<NNN>");
+    } else if (compressed > 0) {
+        name.insert(name.size() - compressed, "<NNN>");
+    } else {
+        // No extension in the last path part: number the end, so files
+        // never share one name.
+        name += "<NNN>";
     }
+}
 
-    // Column values.
+void ReplaceColumnValues(std::string& name, const DVFile& definition, DVDataSourceRow& row) {
     size_t from = 0;
     while (true) {
         const size_t at = UpperAscii(name).find("<C=", from);
@@ -110,12 +102,14 @@ std::string OutputFileNamer::Next(const DVFile& definition, DVDataSourceRow& row
             Norvik::Trim(std::string_view(name).substr(at + 3, close - at - 3));
         const int32_t index = definition.ColumnIndexByName(column);
         const std::string value =
-            index >= 0 ? FileNamePart(row.GetColumnValue(index, false)) : std::string();
+            index >= 0 ? OutputFileNamer::FileNamePart(row.GetColumnValue(index, false))
+                       : std::string();
         name.replace(at, close - at + 1, value);
         from = at + value.size();  // a value never opens a placeholder of its own
     }
+}
 
-    // Time stamp.
+void ReplaceTimeStamp(std::string& name) {
     const size_t time = UpperAscii(name).find("<T>");
     if (time != std::string::npos) {
         const DateTimeParts now = RunEnvironment::Current().LocalNow();
@@ -124,29 +118,51 @@ std::string OutputFileNamer::Next(const DVFile& definition, DVDataSourceRow& row
                       now.month + 1, now.day, now.hour, now.minute, now.second);
         name.replace(time, 3, stamp);
     }
+}
 
-    // Counter.
-    const size_t counter = UpperAscii(name).find("<N");
-    if (counter != std::string::npos) {
-        const size_t close = name.find('>', counter + 1);
-        if (close == std::string::npos) {
-            name.erase(counter, 1);
-        } else {
-            const std::string prefix = name.substr(0, counter);
-            const std::string suffix = name.substr(close + 1);
-            const int width = static_cast<int>(std::min<size_t>(close - counter - 1, 30));
-            if (prefix != previousPrefix_ || suffix != previousSuffix_) {
-                counter_ = 0;
-                previousPrefix_ = prefix;
-                previousSuffix_ = suffix;
-            }
-            char digits[48];
-            do {
-                ++counter_;
-                std::snprintf(digits, sizeof digits, "%.*d", width, counter_);
-                name = prefix + digits + suffix;
-            } while (Exists(name));
-        }
+}  // namespace
+
+std::string OutputFileNamer::Next(const DVFile& definition, DVDataSourceRow& row) {
+    if (!started_) {
+        started_ = true;
+        previousPrefix_.clear();
+        previousSuffix_.clear();
+        counter_ = 0;
     }
+    const DVFileSettings& settings = definition.Settings();
+    std::string name = settings.targetfilename;
+    if ((settings.fileperrow || settings.filepercolvalueid > 0) &&
+        name.find('<') == std::string::npos) {
+        AddCounterPlaceholder(name);
+    }
+    ReplaceColumnValues(name, definition, row);
+    ReplaceTimeStamp(name);
+    ReplaceCounter(name);
     return name;
+}
+
+void OutputFileNamer::ReplaceCounter(std::string& name) {
+    const size_t counter = UpperAscii(name).find("<N");
+    if (counter == std::string::npos) {
+        return;
+    }
+    const size_t close = name.find('>', counter + 1);
+    if (close == std::string::npos) {
+        name.erase(counter, 1);
+        return;
+    }
+    const std::string prefix = name.substr(0, counter);
+    const std::string suffix = name.substr(close + 1);
+    const int width = static_cast<int>(std::min<size_t>(close - counter - 1, 30));
+    if (prefix != previousPrefix_ || suffix != previousSuffix_) {
+        counter_ = 0;
+        previousPrefix_ = prefix;
+        previousSuffix_ = suffix;
+    }
+    char digits[48];
+    do {
+        ++counter_;
+        std::snprintf(digits, sizeof digits, "%.*d", width, counter_);
+        name = prefix + digits + suffix;
+    } while (Exists(name));
 }

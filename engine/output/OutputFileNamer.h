@@ -25,6 +25,9 @@ public:
     static std::string FileNamePart(std::string_view value);
 
 private:
+    // Counts on from the last name that had the same text around the counter.
+    void ReplaceCounter(std::string& name);
+
     bool started_ = false;
     std::string previousPrefix_;
     std::string previousSuffix_;

@@ -103,6 +103,65 @@ size_t FixedWidthTextFileDataSource::DetectColumns(std::string_view line, DVFile
     return created;
 }
 
+namespace {
+
+// Fits the definition's columns to the first line: the column that crosses
+// its end is cut short, those past it go. Returns how many are left.
+size_t FitColumns(DVFile& definition, size_t lineLength) {
+    size_t start = 0;
+    size_t kept = 0;
+    for (; kept < definition.Columns().size(); ++kept) {
+        CSCol& column = definition.Column(kept);
+        if (column.width == 0) {
+            column.width = 4;
+        }
+        const auto width = static_cast<size_t>(std::max(column.width, 0));
+        if (start + width > lineLength) {
+            if (start < lineLength) {
+                column.width = static_cast<int32_t>(lineLength - start);
+                ++kept;
+            }
+            break;
+        }
+        start += width;
+    }
+    while (definition.Columns().size() > kept) {
+        definition.RemoveColumn(definition.Columns().size() - 1);
+    }
+    return definition.Columns().size();
+}
+
+// Header names read from the first line; a blank one is generated.
+void NamesFromLine(const std::vector<CSCol>& columns, const CharacterPositions& line,
+                   std::vector<std::string>& names, std::vector<int32_t>& widths) {
+    const size_t lineLength = line.Length();
+    size_t start = 0;
+    for (size_t i = 0; i < names.size(); ++i) {
+        widths[i] = columns[i].width;
+        const auto width = static_cast<size_t>(std::max(columns[i].width, 0));
+        std::string name;
+        if (width > 0 && start < lineLength) {
+            name = Norvik::Trim(line.Slice(start, width));
+        }
+        names[i] = name.empty() ? TextFileDataSource::GeneratedName(i) : name;
+        start += width;
+    }
+}
+
+// Header names from the columns' own names, where they have one.
+void NamesFromColumns(const std::vector<CSCol>& columns, std::vector<std::string>& names,
+                      std::vector<int32_t>& widths) {
+    for (size_t i = 0; i < names.size(); ++i) {
+        const std::string& name = columns[i].name;
+        const bool own = i < kMaxNamedColumns && !name.empty() &&
+                         !TextFileDataSource::IsGeneratedStyleName(name);
+        names[i] = own ? name : TextFileDataSource::GeneratedName(i);
+        widths[i] = columns[i].width;
+    }
+}
+
+}  // namespace
+
 bool FixedWidthTextFileDataSource::ReadHeader(DVFile& definition) {
     std::string_view line;
     if (!ReadNextLine(line)) {
@@ -110,58 +169,15 @@ bool FixedWidthTextFileDataSource::ReadHeader(DVFile& definition) {
     }
     const std::string first(line);
     const CharacterPositions firstChars(first);
-    const size_t lineLength = firstChars.Length();
-    size_t count = 0;
-    if (!definition.Columns().empty()) {
-        // Fit the columns to the first line.
-        size_t start = 0;
-        size_t kept = 0;
-        for (; kept < definition.Columns().size(); ++kept) {
-            CSCol& column = definition.Column(kept);
-            if (column.width == 0) {
-                column.width = 4;
-            }
-            const auto width = static_cast<size_t>(std::max(column.width, 0));
-            if (start + width > lineLength) {
-                if (start < lineLength) {
-                    column.width = static_cast<int32_t>(lineLength - start);
-                    ++kept;
-                }
-                break;
-            }
-            start += width;
-        }
-        while (definition.Columns().size() > kept) {
-            definition.RemoveColumn(definition.Columns().size() - 1);
-        }
-        count = definition.Columns().size();
-    } else {
-        count = DetectColumns(first, definition);
-    }
-
+    const size_t count = definition.Columns().empty() ? DetectColumns(first, definition)
+                                                      : FitColumns(definition, firstChars.Length());
     headerNames_.assign(count, std::string());
     widths_.assign(count, 0);
     SetRecordSize(count);
-    const std::vector<CSCol>& columns = definition.Columns();
     if (definition.Settings().firstrowhascolnames) {
-        size_t start = 0;
-        for (size_t i = 0; i < count; ++i) {
-            widths_[i] = columns[i].width;
-            const auto width = static_cast<size_t>(std::max(columns[i].width, 0));
-            std::string name;
-            if (width > 0 && start < lineLength) {
-                name = Norvik::Trim(firstChars.Slice(start, width));
-            }
-            headerNames_[i] = name.empty() ? GeneratedName(i) : name;
-            start += width;
-        }
+        NamesFromLine(definition.Columns(), firstChars, headerNames_, widths_);
     } else {
-        for (size_t i = 0; i < count; ++i) {
-            const std::string& name = columns[i].name;
-            const bool own = i < kMaxNamedColumns && !name.empty() && !IsGeneratedStyleName(name);
-            headerNames_[i] = own ? name : GeneratedName(i);
-            widths_[i] = columns[i].width;
-        }
+        NamesFromColumns(definition.Columns(), headerNames_, widths_);
         file_->Seek(0);  // the first line is data
     }
     return true;

@@ -307,15 +307,7 @@ void TextFileDataSource::BuildSortIndex(const DVFile& definition) {
     if (!HasSort() || !file_) {
         return;
     }
-    std::vector<SortEntry>& entries = MutableSortEntries();
-    sortKinds_.clear();
-    for (SortEntry& entry : entries) {
-        entry.columnIndex = definition.ColumnIndexById(entry.columnId);
-        const bool known =
-            entry.columnIndex >= 0 && static_cast<size_t>(entry.columnIndex) < Columns().size();
-        sortKinds_.push_back(known ? Columns()[static_cast<size_t>(entry.columnIndex)].dataType
-                                   : DataTypeProperties::kText);
-    }
+    ResolveSortColumns(definition);
     // The index covers every record from the first data line.
     indexedSize_ = file_->GetSize();
     indexedTime_ = file_->GetModificationTime();
@@ -326,41 +318,61 @@ void TextFileDataSource::BuildSortIndex(const DVFile& definition) {
     try {
         // Grouping takes the other half of the budget.
         index_ = std::make_unique<SortIndex>(Norvik::SpillSettings::BudgetBytes() / 2);
-        int64_t position = file_->Tell();
-        std::string key;
-        std::string value;
-        std::string lower;
-        std::string payload;
-        while (ReadRecord()) {
-            key.clear();
-            for (size_t i = 0; i < entries.size(); ++i) {
-                ColumnValueInto(entries[i].columnIndex, true, value);
-                const bool descending = entries[i].descending;
-                if (sortKinds_[i] == DataTypeProperties::kNumber) {
-                    // The comparison form is padded text; its value orders
-                    // negatives and numbers wider than the padding correctly.
-                    SortKey::AppendNumber(key, ComparisonNumberValue(value), descending);
-                } else if (sortKinds_[i] == DataTypeProperties::kDateTime) {
-                    SortKey::AppendText(key, value, descending);
-                } else {
-                    Norvik::ToLowerInto(value, lower);
-                    SortKey::AppendText(key, lower, descending);
-                }
-            }
-            // The payload: the record's position, then its bytes.
-            payload.resize(sizeof position);
-            std::memcpy(payload.data(), &position, sizeof position);
-            if (!file_->AppendBytes(position, payload)) {
-                throw Norvik::PlatformError(Norvik::kEFail,
-                                            "Reading " + path_ + ": " + file_->ErrorText());
-            }
-            index_->Add(key, payload);
-            position = file_->Tell();
-        }
-        index_->Finish();
+        IndexRecords();
     } catch (const Norvik::PlatformError& error) {
         ClearSortIndex();
         SetError(error.Description());
     }
     ResetRowCounter();
+}
+
+void TextFileDataSource::ResolveSortColumns(const DVFile& definition) {
+    sortKinds_.clear();
+    for (SortEntry& entry : MutableSortEntries()) {
+        entry.columnIndex = definition.ColumnIndexById(entry.columnId);
+        const bool known =
+            entry.columnIndex >= 0 && static_cast<size_t>(entry.columnIndex) < Columns().size();
+        sortKinds_.push_back(known ? Columns()[static_cast<size_t>(entry.columnIndex)].dataType
+                                   : DataTypeProperties::kText);
+    }
+}
+
+void TextFileDataSource::IndexRecords() {
+    int64_t position = file_->Tell();
+    std::string key;
+    std::string value;
+    std::string lower;
+    std::string payload;
+    while (ReadRecord()) {
+        key.clear();
+        AppendRecordKey(key, value, lower);
+        // The payload: the record's position, then its bytes.
+        payload.resize(sizeof position);
+        std::memcpy(payload.data(), &position, sizeof position);
+        if (!file_->AppendBytes(position, payload)) {
+            throw Norvik::PlatformError(Norvik::kEFail,
+                                        "Reading " + path_ + ": " + file_->ErrorText());
+        }
+        index_->Add(key, payload);
+        position = file_->Tell();
+    }
+    index_->Finish();
+}
+
+void TextFileDataSource::AppendRecordKey(std::string& key, std::string& value, std::string& lower) {
+    const std::vector<SortEntry>& entries = SortEntries();
+    for (size_t i = 0; i < entries.size(); ++i) {
+        ColumnValueInto(entries[i].columnIndex, true, value);
+        const bool descending = entries[i].descending;
+        if (sortKinds_[i] == DataTypeProperties::kNumber) {
+            // The comparison form is padded text; its value orders
+            // negatives and numbers wider than the padding correctly.
+            SortKey::AppendNumber(key, ComparisonNumberValue(value), descending);
+        } else if (sortKinds_[i] == DataTypeProperties::kDateTime) {
+            SortKey::AppendText(key, value, descending);
+        } else {
+            Norvik::ToLowerInto(value, lower);
+            SortKey::AppendText(key, lower, descending);
+        }
+    }
 }

@@ -84,6 +84,12 @@ private:
     // to case; equal keys keep file order. A large index goes to temporary
     // files past half the memory budget.
     void BuildSortIndex(const DVFile& definition);
+    // The column index and kind of each sort entry.
+    void ResolveSortColumns(const DVFile& definition);
+    // One index entry for each record from the current one to the end.
+    void IndexRecords();
+    // value and lower are buffers kept across records.
+    void AppendRecordKey(std::string& key, std::string& value, std::string& lower);
     // Moves to the next record in key order; false at the end or on an error.
     bool NextSorted();
     // Makes the record of an index entry's payload the next to read.
