@@ -40,6 +40,7 @@ packages=(
     xdotool
     dpkg-dev
     man-db
+    locales
 )
 # The fuzz targets need clang and its libFuzzer runtime (make fuzz); the
 # screenshots of the guide a window manager and an X screen grabber; the
@@ -64,7 +65,10 @@ for p in "${packages[@]}"; do
     fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
+# The tests also run in a German locale (decimal comma, other month names).
+has_german() { locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; }
+
+if [ ${#missing[@]} -eq 0 ] && has_german; then
     exit 0
 fi
 
@@ -73,11 +77,17 @@ if [ "$(id -u)" -eq 0 ]; then
 elif command -v sudo >/dev/null 2>&1; then
     as_root=(sudo)
 else
-    echo "install-deps: need root or sudo to install: ${missing[*]}" >&2
+    echo "install-deps: need root or sudo to install: ${missing[*]} (and the de_DE.UTF-8 locale)" >&2
     exit 1
 fi
 
-echo "install-deps: installing ${missing[*]}"
-"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
-"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
-    apt-get install -y -q --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "install-deps: installing ${missing[*]}"
+    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
+        apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+if ! has_german; then
+    echo "install-deps: generating the de_DE.UTF-8 locale"
+    "${as_root[@]}" localedef -i de_DE -c -f UTF-8 de_DE.UTF-8
+fi
