@@ -279,6 +279,51 @@ void CTextFile::SeekToCopy(int64_t position, std::string_view bytes) {
     lineNumber_ = position == 0 ? 0 : -1;
 }
 
+namespace {
+
+// The offset of the LF that ends the line starting at cursor in block (whose
+// first byte lies at blockStart in the file); npos when block holds none.
+size_t FindLineEnd(std::string_view block, size_t cursor, int64_t blockStart, bool wide,
+                   bool bigEndian) {
+    for (size_t from = cursor; from < block.size();) {
+        const void* hit = std::memchr(block.data() + from, '\n', block.size() - from);
+        if (!hit) {
+            break;
+        }
+        const size_t at = static_cast<size_t>(static_cast<const char*>(hit) - block.data());
+        from = at + 1;
+        if (!wide) {
+            return at;
+        }
+        // In UTF-16 the LF byte must be the low byte of a whole unit.
+        const int64_t offset = blockStart + static_cast<int64_t>(at);
+        if (!bigEndian && offset % 2 == 0 && at + 1 < block.size() && block[at + 1] == 0) {
+            return at;
+        }
+        if (bigEndian && offset % 2 == 1 && at > cursor && block[at - 1] == 0) {
+            return at - 1;
+        }
+    }
+    return std::string_view::npos;
+}
+
+// The line without its trailing CR and LF units.
+std::string_view WithoutLineEnd(std::string_view bytes, bool wide, bool bigEndian) {
+    const size_t unit = wide ? 2 : 1;
+    while (bytes.size() >= unit) {
+        const char last = bigEndian ? bytes[bytes.size() - 1] : bytes[bytes.size() - unit];
+        const bool zeroHigh =
+            !wide || (bigEndian ? bytes[bytes.size() - 2] == 0 : bytes[bytes.size() - 1] == 0);
+        if (!zeroHigh || (last != '\r' && last != '\n')) {
+            break;
+        }
+        bytes.remove_suffix(unit);
+    }
+    return bytes;
+}
+
+}  // namespace
+
 CTextFile::LineStatus CTextFile::ReadLine(std::string_view& line, size_t maxChars) {
     line = {};
     if (fd_ < 0) {
@@ -293,40 +338,10 @@ CTextFile::LineStatus CTextFile::ReadLine(std::string_view& line, size_t maxChar
 
     while (true) {
         if (Tell() == 0) {
-            while (blockLength_ < 3 && Fill()) {
-            }
-            const auto* b = reinterpret_cast<const unsigned char*>(block_.data());
-            if (wide && blockLength_ >= 2 &&
-                ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))) {
-                cursor_ = 2;
-            } else if (!wide && blockLength_ >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
-                cursor_ = 3;
-            }
+            SkipByteOrderMark();
         }
-        // Find the next LF unit.
-        size_t end = std::string_view::npos;
-        for (size_t from = cursor_; from < blockLength_;) {
-            const void* hit = std::memchr(block_.data() + from, '\n', blockLength_ - from);
-            if (!hit) {
-                break;
-            }
-            const size_t at = static_cast<size_t>(static_cast<const char*>(hit) - block_.data());
-            from = at + 1;
-            if (!wide) {
-                end = at;
-                break;
-            }
-            const int64_t offset = blockStart_ + static_cast<int64_t>(at);
-            if (!bigEndian && offset % 2 == 0 && at + 1 < blockLength_ && block_[at + 1] == 0) {
-                end = at;
-                break;
-            }
-            if (bigEndian && offset % 2 == 1 && at > cursor_ && block_[at - 1] == 0) {
-                end = at - 1;
-                break;
-            }
-        }
-
+        const size_t end = FindLineEnd(std::string_view(block_.data(), blockLength_), cursor_,
+                                       blockStart_, wide, bigEndian);
         std::string_view bytes;
         if (end != std::string_view::npos) {
             bytes = std::string_view(block_.data() + cursor_, end - cursor_);
@@ -362,16 +377,8 @@ CTextFile::LineStatus CTextFile::ReadLine(std::string_view& line, size_t maxChar
         if (skipping) {
             return LineStatus::kTooLong;
         }
-        // Trailing CR and LF units go; an empty line is skipped.
-        while (bytes.size() >= unit) {
-            const char last = bigEndian ? bytes[bytes.size() - 1] : bytes[bytes.size() - unit];
-            const bool zeroHigh =
-                !wide || (bigEndian ? bytes[bytes.size() - 2] == 0 : bytes[bytes.size() - 1] == 0);
-            if (!zeroHigh || (last != '\r' && last != '\n')) {
-                break;
-            }
-            bytes.remove_suffix(unit);
-        }
+        // An empty line is skipped.
+        bytes = WithoutLineEnd(bytes, wide, bigEndian);
         if (bytes.empty()) {
             continue;
         }
@@ -379,36 +386,22 @@ CTextFile::LineStatus CTextFile::ReadLine(std::string_view& line, size_t maxChar
     }
 }
 
+void CTextFile::SkipByteOrderMark() {
+    const bool wide = IsWide(codePage_);
+    while (blockLength_ < 3 && Fill()) {
+    }
+    const auto* b = reinterpret_cast<const unsigned char*>(block_.data());
+    if (wide && blockLength_ >= 2 &&
+        ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))) {
+        cursor_ = 2;
+    } else if (!wide && blockLength_ >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
+        cursor_ = 3;
+    }
+}
+
 bool CTextFile::ConvertLine(std::string_view bytes, size_t maxChars, std::string_view& line) {
-    size_t units = 0;
     if (IsWide(codePage_)) {
-        const bool bigEndian = codePage_ == kUtf16BigEndian;
-        units = bytes.size() / 2;
-        if (units >= maxChars) {
-            return false;
-        }
-        converted_.clear();
-        const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
-        for (size_t i = 0; i < units; ++i) {
-            auto unitAt = [&](size_t k) -> char32_t {
-                return bigEndian ? (b[2 * k] << 8) | b[2 * k + 1] : b[2 * k] | (b[2 * k + 1] << 8);
-            };
-            char32_t c = unitAt(i);
-            if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units) {
-                const char32_t low = unitAt(i + 1);
-                if (low >= 0xDC00 && low <= 0xDFFF) {
-                    c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-                    ++i;
-                } else {
-                    c = kReplacementChar;
-                }
-            } else if (c >= 0xD800 && c <= 0xDFFF) {
-                c = kReplacementChar;
-            }
-            AppendUtf8(converted_, c);
-        }
-        line = converted_;
-        return true;
+        return ConvertUtf16(bytes, maxChars, line);
     }
     if (AllAscii(bytes)) {
         if (bytes.size() >= maxChars) {
@@ -418,25 +411,63 @@ bool CTextFile::ConvertLine(std::string_view bytes, size_t maxChars, std::string
         return true;
     }
     if (codePage_ == kAnsi) {
-        if (bytes.size() >= maxChars) {
-            return false;
-        }
-        converted_.clear();
-        for (char byte : bytes) {
-            const auto b = static_cast<unsigned char>(byte);
-            if (b < 0x80) {
-                converted_ += byte;
-            } else {
-                AppendUtf8(converted_, b < 0xA0 ? kCp1252High[b - 0x80] : b);
-            }
-        }
-        line = converted_;
-        return true;
+        return ConvertAnsi(bytes, maxChars, line);
     }
-    // UTF-8: ASCII runs are skipped eight bytes at a time; only the other
-    // sequences are decoded. A line is rebuilt only when something is
-    // malformed.
-    bool malformed = false;
+    return ConvertUtf8(bytes, maxChars, line);
+}
+
+bool CTextFile::ConvertUtf16(std::string_view bytes, size_t maxChars, std::string_view& line) {
+    const bool bigEndian = codePage_ == kUtf16BigEndian;
+    const size_t units = bytes.size() / 2;
+    if (units >= maxChars) {
+        return false;
+    }
+    converted_.clear();
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+    auto unitAt = [&](size_t k) -> char32_t {
+        return bigEndian ? (b[2 * k] << 8) | b[2 * k + 1] : b[2 * k] | (b[2 * k + 1] << 8);
+    };
+    for (size_t i = 0; i < units; ++i) {
+        char32_t c = unitAt(i);
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units) {
+            const char32_t low = unitAt(i + 1);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                ++i;
+            } else {
+                c = kReplacementChar;
+            }
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = kReplacementChar;
+        }
+        AppendUtf8(converted_, c);
+    }
+    line = converted_;
+    return true;
+}
+
+bool CTextFile::ConvertAnsi(std::string_view bytes, size_t maxChars, std::string_view& line) {
+    if (bytes.size() >= maxChars) {
+        return false;
+    }
+    converted_.clear();
+    for (char byte : bytes) {
+        const auto b = static_cast<unsigned char>(byte);
+        if (b < 0x80) {
+            converted_ += byte;
+        } else {
+            AppendUtf8(converted_, b < 0xA0 ? kCp1252High[b - 0x80] : b);
+        }
+    }
+    line = converted_;
+    return true;
+}
+
+namespace {
+
+// Whether bytes hold a sequence that is not UTF-8. ASCII runs are skipped
+// sixteen or eight bytes at a time; only the other sequences are decoded.
+bool HasMalformedUtf8(std::string_view bytes) {
     const char* p = bytes.data();
     const char* end = p + bytes.size();
     while (p < end) {
@@ -467,14 +498,20 @@ bool CTextFile::ConvertLine(std::string_view bytes, size_t maxChars, std::string
         char32_t c;
         const size_t length = DecodeUtf8(p, end, c);
         if (length == 0) {
-            malformed = true;
-            break;
+            return true;
         }
         p += length;
     }
+    return false;
+}
+
+}  // namespace
+
+bool CTextFile::ConvertUtf8(std::string_view bytes, size_t maxChars, std::string_view& line) {
+    const bool malformed = HasMalformedUtf8(bytes);
     // Units never exceed bytes, so only long lines need a count.
     if (bytes.size() >= maxChars) {
-        units = 0;
+        size_t units = 0;
         for (size_t pos = 0; pos < bytes.size();) {
             const char32_t c = NextCodePoint(bytes, pos);
             units += c >= 0x10000 ? 2 : 1;
@@ -484,7 +521,7 @@ bool CTextFile::ConvertLine(std::string_view bytes, size_t maxChars, std::string
         }
     }
     if (!malformed) {
-        line = bytes;
+        line = bytes;  // a line is rebuilt only when something is malformed
         return true;
     }
     converted_.clear();

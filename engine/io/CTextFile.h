@@ -85,7 +85,14 @@ private:
     bool Fill();
     bool ReadAt(int64_t position, char* into, size_t length, size_t& got);
     void DetectEncoding();
+    // At the start of the file: moves past a byte order mark.
+    void SkipByteOrderMark();
+    // A line's bytes as UTF-8 in line (the bytes themselves where they are
+    // UTF-8 already); false when it holds maxChars characters or more.
     bool ConvertLine(std::string_view bytes, size_t maxChars, std::string_view& line);
+    bool ConvertUtf16(std::string_view bytes, size_t maxChars, std::string_view& line);
+    bool ConvertAnsi(std::string_view bytes, size_t maxChars, std::string_view& line);
+    bool ConvertUtf8(std::string_view bytes, size_t maxChars, std::string_view& line);
 
     int fd_ = -1;
     bool positional_ = true;
