@@ -198,6 +198,23 @@ void CODBCConnection::AddTables(SQLHSTMT statement, int column,
     }
 }
 
+void CODBCConnection::LoadOracleTableNames() {
+    std::unique_ptr<IResultSet> result = CreateResultSet(
+        kStatement,
+        "SELECT TABLE_NAME FROM USER_CATALOG WHERE TABLE_TYPE = 'TABLE' OR TABLE_TYPE = "
+        "'VIEW'",
+        0);
+    if (result && result->HasError()) {
+        SetError(result->GetErrorText());
+    }
+    while (result && result->Fetch()) {
+        const std::string name(result->GetValue(0));
+        if (name.find("_QTABLE_") == std::string::npos) {
+            tables_.insert(name);
+        }
+    }
+}
+
 void CODBCConnection::LoadTableNames() {
     tables_.clear();
     tablesLoaded_ = true;
@@ -205,20 +222,7 @@ void CODBCConnection::LoadTableNames() {
         return;
     }
     if (dbmsKind_ == kOracle) {
-        std::unique_ptr<IResultSet> result = CreateResultSet(
-            kStatement,
-            "SELECT TABLE_NAME FROM USER_CATALOG WHERE TABLE_TYPE = 'TABLE' OR TABLE_TYPE = "
-            "'VIEW'",
-            0);
-        if (result && result->HasError()) {
-            SetError(result->GetErrorText());
-        }
-        while (result && result->Fetch()) {
-            const std::string name(result->GetValue(0));
-            if (name.find("_QTABLE_") == std::string::npos) {
-                tables_.insert(name);
-            }
-        }
+        LoadOracleTableNames();
         return;
     }
     SQLHSTMT statement = SQL_NULL_HSTMT;

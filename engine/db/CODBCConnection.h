@@ -42,6 +42,8 @@ public:
     static int32_t DbmsKindOf(std::string_view dbmsName);
 
 private:
+    // Oracle lists its tables and views in its own catalogue.
+    void LoadOracleTableNames();
     void AddTables(SQLHSTMT statement, int column, std::set<std::string, Utf16OrderLess>& into,
                    const std::string* typeFilter);
 
