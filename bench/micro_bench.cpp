@@ -31,14 +31,36 @@ const std::vector<std::pair<std::string, std::string>>& Row() {
     return row;
 }
 
-void WriteRows(benchmark::State& state, const char* encoding) {
+// A document the rows go into, in a stream emptied now and then as a run's
+// flushes to its file empty it.
+struct RowDocument {
+    explicit RowDocument(const char* encoding) {
+        writer.SetEncoding(encoding);
+        writer.SetIndent(true);
+        writer.StartDocument();
+        writer.StartElement("document");
+    }
+    void RowWritten() {
+        if (stream.Size() > (1 << 20)) {
+            writer.Flush();
+            bytes += stream.Size();
+            stream.Rewind();
+        }
+    }
+    void Report(benchmark::State& state) const {
+        state.SetItemsProcessed(state.iterations());
+        state.SetBytesProcessed(static_cast<int64_t>(bytes + stream.Size()));
+    }
+
     Norvik::CMemoryStream stream;
-    Norvik::CSAXWriter writer(stream);
-    writer.SetEncoding(encoding);
-    writer.SetIndent(true);
-    writer.StartDocument();
-    writer.StartElement("document");
+    Norvik::CSAXWriter writer{stream};
     size_t bytes = 0;
+};
+
+// A row through the writer's general calls.
+void WriteRows(benchmark::State& state, const char* encoding) {
+    RowDocument document(encoding);
+    Norvik::CSAXWriter& writer = document.writer;
     for (auto _ : state) {
         writer.StartElement("row");
         for (const auto& [name, value] : Row()) {
@@ -47,14 +69,9 @@ void WriteRows(benchmark::State& state, const char* encoding) {
             writer.EndElement(name);
         }
         writer.EndElement("row");
-        if (stream.Size() > (1 << 20)) {
-            writer.Flush();
-            bytes += stream.Size();
-            stream.Rewind();
-        }
+        document.RowWritten();
     }
-    state.SetItemsProcessed(state.iterations());
-    state.SetBytesProcessed(static_cast<int64_t>(bytes + stream.Size()));
+    document.Report(state);
 }
 
 void BM_WriterRowUtf8(benchmark::State& state) {
@@ -106,24 +123,13 @@ void WriteTemplateRows(benchmark::State& state, const char* encoding) {
     }
     RowTemplate rowTemplate(*row, map);
     FieldRow source;
-    Norvik::CMemoryStream stream;
-    Norvik::CSAXWriter writer(stream);
-    writer.SetEncoding(encoding);
-    writer.SetIndent(true);
-    writer.StartDocument();
-    writer.StartElement("document");
-    size_t bytes = 0;
+    RowDocument document(encoding);
     for (auto _ : state) {
         rowTemplate.Read(source);
-        writer.TextRow(row->GetName(), rowTemplate.Fields(), false);
-        if (stream.Size() > (1 << 20)) {
-            writer.Flush();
-            bytes += stream.Size();
-            stream.Rewind();
-        }
+        document.writer.TextRow(row->GetName(), rowTemplate.Fields(), false);
+        document.RowWritten();
     }
-    state.SetItemsProcessed(state.iterations());
-    state.SetBytesProcessed(static_cast<int64_t>(bytes + stream.Size()));
+    document.Report(state);
 }
 
 void BM_TemplateRowUtf8(benchmark::State& state) {

@@ -49,11 +49,27 @@ bool AllAscii(std::string_view bytes) {
     return true;
 }
 
-// Valid UTF-8, allowing one sequence cut off at the end of a sample.
-bool LooksLikeUtf8(std::string_view sample, bool truncated) {
-    const char* p = sample.data();
-    const char* end = p + sample.size();
+// The first sequence from p on that is not UTF-8, or end. ASCII runs are
+// skipped sixteen or eight bytes at a time; only the other sequences are
+// decoded.
+const char* FirstMalformedUtf8(const char* p, const char* end) {
     while (p < end) {
+        if (end - p >= static_cast<std::ptrdiff_t>(ByteBlock::kSize)) {
+            const unsigned high = ByteBlock(p).High();
+            if (high == 0) {
+                p += ByteBlock::kSize;
+                continue;
+            }
+            p += __builtin_ctz(high);
+        }
+        if (end - p >= 8) {
+            uint64_t word;
+            std::memcpy(&word, p, 8);
+            if ((word & 0x8080808080808080ull) == 0) {
+                p += 8;
+                continue;
+            }
+        }
         if (static_cast<unsigned char>(*p) < 0x80) {
             ++p;
             continue;
@@ -65,11 +81,18 @@ bool LooksLikeUtf8(std::string_view sample, bool truncated) {
         char32_t c;
         const size_t length = DecodeUtf8(p, end, c);
         if (length == 0) {
-            return truncated && end - p < 4 && static_cast<unsigned char>(*p) >= 0xC2;
+            return p;
         }
         p += length;
     }
-    return true;
+    return end;
+}
+
+// Valid UTF-8, allowing one sequence cut off at the end of a sample.
+bool LooksLikeUtf8(std::string_view sample, bool truncated) {
+    const char* end = sample.data() + sample.size();
+    const char* bad = FirstMalformedUtf8(sample.data(), end);
+    return bad == end || (truncated && end - bad < 4 && static_cast<unsigned char>(*bad) >= 0xC2);
 }
 
 bool IsWide(int32_t codePage) {
@@ -463,52 +486,9 @@ bool CTextFile::ConvertAnsi(std::string_view bytes, size_t maxChars, std::string
     return true;
 }
 
-namespace {
-
-// Whether bytes hold a sequence that is not UTF-8. ASCII runs are skipped
-// sixteen or eight bytes at a time; only the other sequences are decoded.
-bool HasMalformedUtf8(std::string_view bytes) {
-    const char* p = bytes.data();
-    const char* end = p + bytes.size();
-    while (p < end) {
-        if (end - p >= static_cast<std::ptrdiff_t>(ByteBlock::kSize)) {
-            const unsigned high = ByteBlock(p).High();
-            if (high == 0) {
-                p += ByteBlock::kSize;
-                continue;
-            }
-            p += __builtin_ctz(high);
-        }
-        if (end - p >= 8) {
-            uint64_t word;
-            std::memcpy(&word, p, 8);
-            if ((word & 0x8080808080808080ull) == 0) {
-                p += 8;
-                continue;
-            }
-        }
-        if (static_cast<unsigned char>(*p) < 0x80) {
-            ++p;
-            continue;
-        }
-        if (const size_t common = CommonUtf8Length(p, end)) {
-            p += common;
-            continue;
-        }
-        char32_t c;
-        const size_t length = DecodeUtf8(p, end, c);
-        if (length == 0) {
-            return true;
-        }
-        p += length;
-    }
-    return false;
-}
-
-}  // namespace
-
 bool CTextFile::ConvertUtf8(std::string_view bytes, size_t maxChars, std::string_view& line) {
-    const bool malformed = HasMalformedUtf8(bytes);
+    const bool malformed = FirstMalformedUtf8(bytes.data(), bytes.data() + bytes.size()) !=
+                           bytes.data() + bytes.size();
     // Units never exceed bytes, so only long lines need a count.
     if (bytes.size() >= maxChars) {
         size_t units = 0;
