@@ -16,13 +16,6 @@ namespace {
 // Enough bytes for maxChars characters in any encoding the reader knows.
 constexpr size_t kBytesPerChar = 4;
 
-std::string WithDetail(std::string message, const std::string& detail) {
-    if (!detail.empty()) {
-        message += message.empty() ? detail : ": " + detail;
-    }
-    return message;
-}
-
 }  // namespace
 
 std::string ReadSourceText(const std::string& path, size_t maxChars) {
@@ -62,7 +55,7 @@ TablePreview ReadTablePreview(const DVFile& definition, int32_t maxRows,
             code = source->Open(copy, maxRows);
         }
         if (code != 0) {
-            preview.error = WithDetail(ResultMessage(code, copy, {}), source->ErrorText());
+            preview.error = StatusMessage(Status::FromCode(code, source->ErrorText()), copy, {});
             return preview;
         }
         const int32_t columns = static_cast<int32_t>(copy.Columns().size());
