@@ -34,6 +34,7 @@ constexpr int32_t kPublicCodes[][2] = {
     {DVObj_XML_Services_Missing, kXmlServicesMissing},
     {DVObj_Output_Invalid, kOutputInvalid},
     {DVObj_Schema_Load, kSchemaLoad},
+    {DVObj_Source_Record, kSourceRecord},
 };
 
 constexpr bool PublicCodesMatch() {

@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
         return Usage();
     }
 
-    DVFile definition;
+    DVFile definition = DVFile::NewDefinition();
     if (hasRoot) {
         definition.Root().SetName(root);  // through the name rule, like every node name
     }

@@ -66,7 +66,10 @@ typedef enum DVObjErrorCode {
      * against while it is written (DvobjOptions.validateSchema). */
     DVObj_Output_Invalid = 120,
     /* That XML Schema cannot be loaded. */
-    DVObj_Schema_Load = 121
+    DVObj_Schema_Load = 121,
+    /* A record of a delimited source cannot be read: a quoted field that is
+     * never closed, or a record of more than 16 MB. */
+    DVObj_Source_Record = 122
 } DVObjErrorCode;
 
 typedef struct DvobjClassFactory DvobjClassFactory;

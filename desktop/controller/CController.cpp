@@ -25,12 +25,13 @@ std::string LoadFailureReason(const std::string& path, const DVFile& definition)
 }  // namespace
 
 CController::CController(std::string startupPath)
-    : definition_(std::make_unique<DVFile>()), startupPath_(std::move(startupPath)) {}
+    : definition_(std::make_unique<DVFile>(DVFile::NewDefinition())),
+      startupPath_(std::move(startupPath)) {}
 
 void CController::Discard() {
     undo_.clear();
     redo_.clear();
-    definition_ = std::make_unique<DVFile>();
+    definition_ = std::make_unique<DVFile>(DVFile::NewDefinition());
     lastError_.clear();
 }
 
@@ -63,7 +64,7 @@ bool CController::Open(const std::string& path) {
         path_ = path;
         untitled_ = false;
     } else {
-        definition_ = std::make_unique<DVFile>();
+        definition_ = std::make_unique<DVFile>(DVFile::NewDefinition());
         MakeUntitled();
     }
     modified_ = false;

@@ -52,8 +52,10 @@ CDelimitedTextFileSourcePageDlg::CDelimitedTextFileSourcePageDlg(CController& co
     auto* settingsLayout = new QVBoxLayout(settings);
     firstRow_ = new QCheckBox(tr("First &row has column names"), settings);
     merge_ = new QCheckBox(tr("Treat co&nsecutive delimiters as one"), settings);
+    quotedLineBreaks_ = new QCheckBox(tr("&Quoted fields may contain line breaks"), settings);
     settingsLayout->addWidget(firstRow_);
     settingsLayout->addWidget(merge_);
+    settingsLayout->addWidget(quotedLineBreaks_);
     layout->addWidget(settings);
     layout->addStretch(1);
 
@@ -71,6 +73,8 @@ CDelimitedTextFileSourcePageDlg::CDelimitedTextFileSourcePageDlg(CController& co
     });
     connect(firstRow_, &QCheckBox::toggled, this, &CDelimitedTextFileSourcePageDlg::ApplyFlags);
     connect(merge_, &QCheckBox::toggled, this, &CDelimitedTextFileSourcePageDlg::ApplyFlags);
+    connect(quotedLineBreaks_, &QCheckBox::toggled, this,
+            &CDelimitedTextFileSourcePageDlg::ApplyFlags);
 }
 
 void CDelimitedTextFileSourcePageDlg::Refresh() {
@@ -92,6 +96,7 @@ void CDelimitedTextFileSourcePageDlg::Refresh() {
         {other_, !other.isEmpty()},
         {firstRow_, settings.firstrowhascolnames},
         {merge_, settings.treatconsecutivedelimsasone},
+        {quotedLineBreaks_, settings.quotedlinebreaks},
     };
     for (auto [box, on] : states) {
         const QSignalBlocker block(box);
@@ -150,6 +155,8 @@ void CDelimitedTextFileSourcePageDlg::ApplyFlags() {
     bool changed = SourceSettings::SetFirstRowHasColNames(definition, firstRow_->isChecked());
     changed =
         SourceSettings::SetTreatConsecutiveDelimsAsOne(definition, merge_->isChecked()) || changed;
+    changed =
+        SourceSettings::SetQuotedLineBreaks(definition, quotedLineBreaks_->isChecked()) || changed;
     if (changed) {
         controller_.Changed(ChangeCode::kSource);
     }

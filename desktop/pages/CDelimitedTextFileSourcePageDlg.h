@@ -30,6 +30,7 @@ public:
     QLineEdit* OtherEdit() const noexcept { return otherText_; }
     QCheckBox* FirstRowBox() const noexcept { return firstRow_; }
     QCheckBox* MergeBox() const noexcept { return merge_; }
+    QCheckBox* QuotedLineBreaksBox() const noexcept { return quotedLineBreaks_; }
 
 private:
     void ApplyFileName(const QString& name);
@@ -46,5 +47,6 @@ private:
     QLineEdit* otherText_;
     QCheckBox* firstRow_;
     QCheckBox* merge_;
+    QCheckBox* quotedLineBreaks_;
     bool refreshing_ = false;
 };

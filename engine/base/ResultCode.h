@@ -28,4 +28,7 @@ enum ResultCode : int32_t {
     // Beyond the original table: schema validation of the output.
     kOutputInvalid = 120,
     kSchemaLoad = 121,
+    // A record of a delimited source that cannot be read: a quoted field
+    // never closed, or a record past the size bound.
+    kSourceRecord = 122,
 };

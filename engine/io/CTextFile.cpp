@@ -400,13 +400,31 @@ CTextFile::LineStatus CTextFile::ReadLine(std::string_view& line, size_t maxChar
         if (skipping) {
             return LineStatus::kTooLong;
         }
-        // An empty line is skipped.
-        bytes = WithoutLineEnd(bytes, wide, bigEndian);
-        if (bytes.empty()) {
+        const std::string_view body = WithoutLineEnd(bytes, wide, bigEndian);
+        // Where the line end lies, for LineEnd.
+        strippedEnd_ = bytes.substr(body.size());
+        endsWithLf_ = end != std::string_view::npos;
+        if (body.empty() && !keepEmptyLines_) {
             continue;
         }
-        return ConvertLine(bytes, maxChars, line) ? LineStatus::kLine : LineStatus::kTooLong;
+        return ConvertLine(body, maxChars, line) ? LineStatus::kLine : LineStatus::kTooLong;
     }
+}
+
+std::string_view CTextFile::LineEnd() {
+    if (!IsWide(codePage_)) {
+        // The CRs and the LF lie together in the block.
+        return std::string_view(strippedEnd_.data(), strippedEnd_.size() + (endsWithLf_ ? 1 : 0));
+    }
+    wideLineEnd_.clear();
+    for (size_t i = 0; i + 1 < strippedEnd_.size(); i += 2) {
+        // Every unit stripped is a CR or an LF, whichever byte holds it.
+        wideLineEnd_ += strippedEnd_[i] != 0 ? strippedEnd_[i] : strippedEnd_[i + 1];
+    }
+    if (endsWithLf_) {
+        wideLineEnd_ += '\n';
+    }
+    return wideLineEnd_;
 }
 
 void CTextFile::SkipByteOrderMark() {

@@ -47,6 +47,13 @@ public:
     // The next non-empty line. kTooLong: the line needs maxChars UTF-16 units
     // or more; it is skipped whole and the next call reads the line after it.
     LineStatus ReadLine(std::string_view& line, size_t maxChars = kDefaultMaxChars);
+    // The CR and LF that ended the line ReadLine gave last, as UTF-8 ("\n",
+    // "\r\n", …; empty for a last line without them); valid as long as the
+    // line is.
+    std::string_view LineEnd();
+    // Whether ReadLine gives empty lines too (a record whose quoted field
+    // runs on across lines keeps them); off at first.
+    void SetKeepEmptyLines(bool on) noexcept { keepEmptyLines_ = on; }
 
     // Byte positions: Tell is where the next line starts. A seek's length
     // hint (the bytes the caller expects to read there) sizes the first read.
@@ -109,6 +116,10 @@ private:
     int64_t lineNumber_ = 0;
     int error_ = 0;
     std::string converted_;
+    std::string_view strippedEnd_;  // the CR and LF units before the LF of the last line
+    bool endsWithLf_ = false;
+    std::string wideLineEnd_;
+    bool keepEmptyLines_ = false;
 };
 
 }  // namespace Norvik

@@ -25,6 +25,12 @@ DVFile::DVFile() {
     filters_.resize(kDefaultFilterRows);
 }
 
+DVFile DVFile::NewDefinition() {
+    DVFile definition;
+    definition.SetQuotedLineBreaks(true);
+    return definition;
+}
+
 DVFile::DVFile(const DVFile& other)
     : settings_(other.settings_),
       columns_(other.columns_),

@@ -24,6 +24,10 @@ public:
     static constexpr const char* kProjectVersion = "2.6";
 
     DVFile();
+    // A definition as the editor and dvimport begin one: as DVFile() gives,
+    // but reading quoted fields across lines (which stored definitions that
+    // do not say so never do).
+    static DVFile NewDefinition();
     DVFile(const DVFile& other);
     DVFile& operator=(const DVFile& other);
     virtual ~DVFile();
@@ -122,6 +126,7 @@ public:
     bool SetValidateSchema(std::string_view v) {
         return AssignIfChanged(settings_.validateschema, v);
     }
+    bool SetQuotedLineBreaks(bool v) { return AssignIfChanged(settings_.quotedlinebreaks, v); }
 
     // Columns, in source order.
     const std::vector<CSCol>& Columns() const noexcept { return columns_; }

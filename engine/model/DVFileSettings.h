@@ -45,6 +45,10 @@ struct DVFileSettings {
     // written (path or URL); empty for none. Stored only when set, so older
     // readers never meet it.
     std::string validateschema;
+    // Quoted fields of delimited sources may hold line breaks: a record then
+    // runs on until its quoted field closes. Off in stored definitions that
+    // do not say otherwise; definitions the editor and dvimport make have it.
+    bool quotedlinebreaks = false;
     int32_t sourcetype = kDelimitedText;
     int32_t sqltype = 0;
     int32_t dsntype = 0;
@@ -78,9 +82,6 @@ struct ProjectMember {
         field;
     bool inLegacyFiles;  // read from files of the older layout
 };
-
-// The optional member: written after the others, and only when set.
-inline constexpr const char* kValidateSchemaElement = "validateschema";
 
 // Every member, in the order the project file lists them.
 inline const ProjectMember kProjectMembers[] = {
@@ -125,4 +126,12 @@ inline const ProjectMember kProjectMembers[] = {
     {"include-xml-declaration", &DVFileSettings::includeXmlDeclaration, false},
     {"include-standalone-property", &DVFileSettings::includeStandaloneProperty, false},
     {"indent-output", &DVFileSettings::indentOutput, false},
+};
+
+// Members written after the others, and only when they differ from their
+// defaults, so that files which do not use them stay as older programs wrote
+// them. Never in files of the older layout.
+inline const ProjectMember kOptionalProjectMembers[] = {
+    {"validateschema", &DVFileSettings::validateschema, false},
+    {"quotedlinebreaks", &DVFileSettings::quotedlinebreaks, false},
 };

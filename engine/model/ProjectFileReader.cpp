@@ -1,6 +1,7 @@
 #include "ProjectFileReader.h"
 
 #include <list>
+#include <span>
 
 #include "ColumnIdCounter.h"
 #include "DVFile.h"
@@ -44,10 +45,6 @@ bool ProjectFileReader::Read(const Norvik::CXMLDocument& document) {
     const bool legacy = TopLevelText(document, "version") != DVFile::kProjectVersion;
     ReadMembers(document, legacy);
     DVFileSettings& settings = definition_.settings_;
-    if (!legacy) {
-        settings.validateschema =
-            TopLevelText(document, kValidateSchemaElement).value_or(std::string());
-    }
     settings.sqlquery = WithCrLf(settings.sqlquery);
     settings.customtext = WithCrLf(settings.customtext);
 
@@ -71,32 +68,39 @@ bool ProjectFileReader::Read(const Norvik::CXMLDocument& document) {
 }
 
 void ProjectFileReader::ReadMembers(const Norvik::CXMLDocument& document, bool legacy) {
-    DVFileSettings& settings = definition_.settings_;
-    for (const ProjectMember& member : kProjectMembers) {
-        if (legacy && !member.inLegacyFiles) {
-            continue;
-        }
-        const std::optional<std::string> text = TopLevelText(document, member.element);
-        if (auto* field = std::get_if<std::string DVFileSettings::*>(&member.field)) {
-            // An absent delimiter reads empty, not as the "," of a new definition.
-            settings.*(*field) =
-                text ? *text
-                     : (*field == &DVFileSettings::delimiter ? std::string()
-                                                             : DVFileSettings().*(*field));
-            continue;
-        }
-        if (!text) {
-            continue;  // members start at their defaults
-        }
-        try {
-            if (auto* field = std::get_if<int32_t DVFileSettings::*>(&member.field)) {
-                settings.*(*field) = Norvik::VariantToInt32(*text);
-            } else if (auto* flag = std::get_if<bool DVFileSettings::*>(&member.field)) {
-                settings.*(*flag) = Norvik::VariantToBool(*text);
+    using Members = std::span<const ProjectMember>;
+    for (const Members table : {Members(kProjectMembers), Members(kOptionalProjectMembers)}) {
+        for (const ProjectMember& member : table) {
+            if (!legacy || member.inLegacyFiles) {
+                ReadMember(document, member);
             }
-        } catch (const Norvik::PlatformError& error) {
-            throw Norvik::PlatformError(error.Code(), MemberContext(member.element, error));
         }
+    }
+}
+
+void ProjectFileReader::ReadMember(const Norvik::CXMLDocument& document,
+                                   const ProjectMember& member) {
+    DVFileSettings& settings = definition_.settings_;
+    const std::optional<std::string> text = TopLevelText(document, member.element);
+    if (auto* field = std::get_if<std::string DVFileSettings::*>(&member.field)) {
+        // An absent delimiter reads empty, not as the "," of a new definition.
+        settings.*(*field) =
+            text ? *text
+                 : (*field == &DVFileSettings::delimiter ? std::string()
+                                                         : DVFileSettings().*(*field));
+        return;
+    }
+    if (!text) {
+        return;  // members start at their defaults
+    }
+    try {
+        if (auto* field = std::get_if<int32_t DVFileSettings::*>(&member.field)) {
+            settings.*(*field) = Norvik::VariantToInt32(*text);
+        } else if (auto* flag = std::get_if<bool DVFileSettings::*>(&member.field)) {
+            settings.*(*flag) = Norvik::VariantToBool(*text);
+        }
+    } catch (const Norvik::PlatformError& error) {
+        throw Norvik::PlatformError(error.Code(), MemberContext(member.element, error));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "DVFileSettings.h"
 #include "ElementFields.h"
 #include "xml/CXMLDocument.h"
 
@@ -35,6 +36,7 @@ public:
 
 private:
     void ReadMembers(const Norvik::CXMLDocument& document, bool legacy);
+    void ReadMember(const Norvik::CXMLDocument& document, const ProjectMember& member);
     void ReadColumns(const Norvik::CXMLDocument& document, ElementFields::Layout layout);
     void ReadSortOrders(const Norvik::CXMLDocument& document);
     bool ReadFilters(const Norvik::CXMLDocument& document);

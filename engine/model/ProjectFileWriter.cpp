@@ -65,16 +65,26 @@ void ProjectFileWriter::WriteDocument() {
 void ProjectFileWriter::WriteSettings() {
     const DVFileSettings& settings = definition_.Settings();
     for (const ProjectMember& member : kProjectMembers) {
-        if (auto* text = std::get_if<std::string DVFileSettings::*>(&member.field)) {
-            writer_.AddElement(member.element, settings.*(*text));
-        } else if (auto* number = std::get_if<int32_t DVFileSettings::*>(&member.field)) {
-            writer_.AddElement(member.element, IntText(settings.*(*number)));
-        } else if (auto* flag = std::get_if<bool DVFileSettings::*>(&member.field)) {
-            writer_.AddElement(member.element, Norvik::VariantFromBool(settings.*(*flag)));
+        WriteMember(member);
+    }
+    const DVFileSettings defaults;
+    for (const ProjectMember& member : kOptionalProjectMembers) {
+        const bool isDefault = std::visit(
+            [&](auto field) { return settings.*field == defaults.*field; }, member.field);
+        if (!isDefault) {
+            WriteMember(member);
         }
     }
-    if (!settings.validateschema.empty()) {
-        writer_.AddElement(kValidateSchemaElement, settings.validateschema);
+}
+
+void ProjectFileWriter::WriteMember(const ProjectMember& member) {
+    const DVFileSettings& settings = definition_.Settings();
+    if (auto* text = std::get_if<std::string DVFileSettings::*>(&member.field)) {
+        writer_.AddElement(member.element, settings.*(*text));
+    } else if (auto* number = std::get_if<int32_t DVFileSettings::*>(&member.field)) {
+        writer_.AddElement(member.element, IntText(settings.*(*number)));
+    } else if (auto* flag = std::get_if<bool DVFileSettings::*>(&member.field)) {
+        writer_.AddElement(member.element, Norvik::VariantFromBool(settings.*(*flag)));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "DVFileSettings.h"
 #include "xml/CXMLWriter.h"
 
 class CSCol;
@@ -24,6 +25,7 @@ private:
     void NoteFileError();
     void WriteDocument();
     void WriteSettings();
+    void WriteMember(const ProjectMember& member);
     void WriteFilters();
     void WriteOrders();
     void WriteRoot();

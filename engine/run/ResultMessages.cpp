@@ -49,6 +49,7 @@ constexpr Message kMessages[] = {
      Appended::kNothing},
     {kOutputInvalid, "The output is not valid against the schema", Appended::kNothing},
     {kSchemaLoad, "Failed to load the XML Schema: ", Appended::kSchema},
+    {kSourceRecord, "The source file holds a record that cannot be read: ", Appended::kSource},
 };
 
 }  // namespace

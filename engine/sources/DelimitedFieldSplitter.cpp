@@ -2,8 +2,6 @@
 
 #include <cstdint>
 #include <cstring>
-#ifdef __SSE2__
-#endif
 
 #include "base/ByteBlock.h"
 #include "base/TextUtil.h"
@@ -43,9 +41,10 @@ inline const char* FindByte(const char* p, const char* end, char c) {
     return found ? static_cast<const char*>(found) : end;
 }
 
-// FieldEnd of a quoted field, scan at its opening quote.
-const char* QuotedFieldEnd(const char* scan, const char* end, char delimiter) {
-    bool inQuotes = false;
+// FieldEnd of a quoted field from scan: its opening quote (inQuotes false),
+// or within it (inQuotes says whether a quote is open there). At the end of
+// the line inQuotes says whether the field is still open.
+const char* QuotedFieldEnd(const char* scan, const char* end, char delimiter, bool& inQuotes) {
     for (const char* q = scan; q < end;) {
         if (*q == '"') {
             inQuotes = !inQuotes;
@@ -69,20 +68,36 @@ const char* QuotedFieldEnd(const char* scan, const char* end, char delimiter) {
 // The delimiter that ends the field starting at start, or end when the line
 // ends first. A field starting (after white space) with a quote is quoted:
 // every quote opens or closes, and delimiters count only outside.
-inline const char* FieldEnd(const char* start, const char* end, char delimiter) {
+// open: the field is quoted and its quote still open at the end of the line.
+inline const char* FieldEnd(const char* start, const char* end, char delimiter, bool& open) {
     const char* scan = start;
     while (scan < end && *scan != delimiter && Norvik::IsSpace(*scan)) {
         ++scan;
     }
+    open = false;
     if (scan == end || *scan != '"') {
         return FindByte(scan, end, delimiter);
     }
-    return QuotedFieldEnd(scan, end, delimiter);
+    return QuotedFieldEnd(scan, end, delimiter, open);
+}
+
+// Whether the fields from p to end leave a quoted field open at the end.
+bool EndsInsideQuotes(const char* p, const char* end, char delimiter) {
+    bool open = false;
+    while (p < end) {
+        const char* const stop = FieldEnd(p, end, delimiter, open);
+        if (stop == end) {
+            return open;
+        }
+        p = stop + 1;
+    }
+    return false;
 }
 
 }  // namespace
 
-void DelimitedFieldSplitter::Split(std::string_view line, std::string_view* fields, size_t count) {
+bool DelimitedFieldSplitter::Split(std::string_view line, std::string_view* fields, size_t count,
+                                   bool followQuotes) {
     if (single_ == 0 || merge_) {
         Start(line);
         for (size_t i = 0; i < count; ++i) {
@@ -90,13 +105,14 @@ void DelimitedFieldSplitter::Split(std::string_view line, std::string_view* fiel
                 fields[i] = {};
             }
         }
-        return;
+        return followQuotes && StartRecord(line);
     }
     const char* p = line.data();
     const char* const end = p + line.size();
     size_t i = 0;
+    bool open = false;
     for (; i < count && p < end; ++i) {
-        const char* const stop = FieldEnd(p, end, single_);
+        const char* const stop = FieldEnd(p, end, single_, open);
         std::string_view field(p, static_cast<size_t>(stop - p));
         fields[i] = trim_ ? Norvik::TrimView(field) : field;
         p = stop < end ? stop + 1 : end;
@@ -104,6 +120,8 @@ void DelimitedFieldSplitter::Split(std::string_view line, std::string_view* fiel
     for (; i < count; ++i) {
         fields[i] = {};
     }
+    // The fields read say it, unless fields past count remain.
+    return followQuotes && (p < end ? EndsInsideQuotes(p, end, single_) : open);
 }
 
 // The common case of one delimiter character: whole runs are found with
@@ -112,7 +130,8 @@ bool DelimitedFieldSplitter::NextSingle(std::string_view& field) {
     const char* const begin = line_.data();
     const char* const end = begin + line_.size();
     const char* const start = begin + pos_;
-    const char* const stop = FieldEnd(start, end, single_);
+    bool open = false;
+    const char* const stop = FieldEnd(start, end, single_, open);
     if (stop < end) {
         field = std::string_view(start, static_cast<size_t>(stop - start));
         const char* after = stop + 1;
@@ -138,17 +157,19 @@ void DelimitedFieldSplitter::Start(std::string_view line) {
     done_ = false;
 }
 
-bool DelimitedFieldSplitter::IsDelimiterAt(size_t pos, size_t& length) const {
-    const auto b = static_cast<unsigned char>(line_[pos]);
+bool DelimitedFieldSplitter::IsDelimiterIn(std::string_view text, size_t pos,
+                                           size_t& length) const {
+    const auto b = static_cast<unsigned char>(text[pos]);
     if (b < 0x80) {
         length = 1;
         return asciiDelimiter_[b];
     }
     if (!hasWideDelimiters_) {
+        length = 1;  // a byte of a longer character, never a delimiter
         return false;
     }
     size_t next = pos;
-    const char32_t c = Norvik::NextCodePoint(line_, next);
+    const char32_t c = Norvik::NextCodePoint(text, next);
     length = next - pos;
     for (size_t d = 0; d < delimiters_.size();) {
         if (Norvik::NextCodePoint(delimiters_, d) == c) {
@@ -156,6 +177,99 @@ bool DelimitedFieldSplitter::IsDelimiterAt(size_t pos, size_t& length) const {
         }
     }
     return false;
+}
+
+size_t DelimitedFieldSplitter::FindDelimiter(std::string_view text, size_t pos,
+                                             size_t& length) const {
+    if (single_ != 0) {
+        const char* found = FindByte(text.data() + pos, text.data() + text.size(), single_);
+        length = 1;
+        const auto at = static_cast<size_t>(found - text.data());
+        return at < text.size() ? at : std::string_view::npos;
+    }
+    for (; pos < text.size(); pos += length) {
+        if (IsDelimiterIn(text, pos, length)) {
+            return pos;
+        }
+    }
+    return std::string_view::npos;
+}
+
+bool DelimitedFieldSplitter::StartRecord(std::string_view text) {
+    recordAt_ = RecordAt::kFieldStart;
+    inQuotes_ = false;
+    // Most lines hold no quote at all: nothing can stay open.
+    if (std::memchr(text.data(), '"', text.size()) == nullptr) {
+        return false;
+    }
+    if (single_ != 0) {
+        // The scan the fields are split with.
+        return EndsInsideQuotes(text.data(), text.data() + text.size(), single_);
+    }
+    return FollowQuotes(text);
+}
+
+bool DelimitedFieldSplitter::ContinueRecord(std::string_view text) {
+    if (single_ == 0) {
+        return FollowQuotes(text);
+    }
+    // Within the quoted field the last line left open.
+    const char* const end = text.data() + text.size();
+    bool inQuotes = true;
+    const char* const stop = QuotedFieldEnd(text.data(), end, single_, inQuotes);
+    return stop == end ? inQuotes : EndsInsideQuotes(stop + 1, end, single_);
+}
+
+// As Next reads fields: a field that starts (after white space) with a quote
+// is quoted, every quote in it opens or closes, and delimiters count only
+// outside quotes.
+bool DelimitedFieldSplitter::FollowQuotes(std::string_view text) {
+    size_t i = 0;
+    size_t length = 1;
+    while (i < text.size()) {
+        switch (recordAt_) {
+            case RecordAt::kFieldStart:
+                if (IsDelimiterIn(text, i, length)) {
+                    i += length;
+                } else if (Norvik::IsSpace(text[i])) {
+                    ++i;
+                } else if (text[i] == '"') {
+                    recordAt_ = RecordAt::kQuotedField;
+                    inQuotes_ = true;
+                    ++i;
+                } else {
+                    recordAt_ = RecordAt::kPlainField;
+                }
+                break;
+            case RecordAt::kPlainField:
+                i = FindDelimiter(text, i, length);
+                if (i == std::string_view::npos) {
+                    return false;
+                }
+                i += length;
+                recordAt_ = RecordAt::kFieldStart;
+                break;
+            case RecordAt::kQuotedField:
+                if (inQuotes_) {
+                    const void* quote = std::memchr(text.data() + i, '"', text.size() - i);
+                    if (!quote) {
+                        return true;
+                    }
+                    i = static_cast<size_t>(static_cast<const char*>(quote) - text.data()) + 1;
+                    inQuotes_ = false;
+                } else if (text[i] == '"') {
+                    inQuotes_ = true;
+                    ++i;
+                } else if (IsDelimiterIn(text, i, length)) {
+                    recordAt_ = RecordAt::kFieldStart;
+                    i += length;
+                } else {
+                    i += length;
+                }
+                break;
+        }
+    }
+    return recordAt_ == RecordAt::kQuotedField && inQuotes_;
 }
 
 bool DelimitedFieldSplitter::Next(std::string_view& field) {

@@ -21,11 +21,30 @@ public:
     // False when the line has no more fields.
     bool Next(std::string_view& field);
     // The first count fields of line at once (missing ones empty), as Next
-    // would give them.
-    void Split(std::string_view line, std::string_view* fields, size_t count);
+    // would give them. With followQuotes, whether the line ends inside a
+    // quoted field, as StartRecord says (ContinueRecord may follow).
+    bool Split(std::string_view line, std::string_view* fields, size_t count,
+               bool followQuotes = false);
+
+    // Records that run on across lines: StartRecord says whether text, the
+    // first line of a record, ends inside a quoted field (one whose closing
+    // quote is yet to come); ContinueRecord says the same once the record's
+    // next line, given alone, is added.
+    bool StartRecord(std::string_view text);
+    bool ContinueRecord(std::string_view text);
 
 private:
-    bool IsDelimiterAt(size_t pos, size_t& length) const;
+    // Where a record read so far stands.
+    enum class RecordAt { kFieldStart, kPlainField, kQuotedField };
+
+    bool IsDelimiterAt(size_t pos, size_t& length) const {
+        return IsDelimiterIn(line_, pos, length);
+    }
+    bool IsDelimiterIn(std::string_view text, size_t pos, size_t& length) const;
+    // The next delimiter in text from pos (its length in length), or npos.
+    size_t FindDelimiter(std::string_view text, size_t pos, size_t& length) const;
+    // StartRecord and ContinueRecord for several or wide delimiters.
+    bool FollowQuotes(std::string_view text);
     bool NextSingle(std::string_view& field);
 
     std::string delimiters_;
@@ -37,4 +56,6 @@ private:
     std::string_view line_;
     size_t pos_ = 0;
     bool done_ = true;
+    RecordAt recordAt_ = RecordAt::kFieldStart;
+    bool inQuotes_ = false;
 };

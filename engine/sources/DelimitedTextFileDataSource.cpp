@@ -1,5 +1,6 @@
 #include "DelimitedTextFileDataSource.h"
 
+#include <algorithm>
 #include <array>
 
 #include "base/ResultCode.h"
@@ -14,29 +15,57 @@ int32_t DelimitedTextFileDataSource::Validate(const DVFile& definition) {
     return definition.Settings().delimiter.empty() ? kNoDelimiter : kSuccess;
 }
 
-std::string DelimitedTextFileDataSource::ChooseDelimiter(Norvik::CTextFile& file) {
-    static constexpr std::array<char, 6> kCandidates = {',', '\t', ';', ' ', '~', '|'};
-    std::array<std::array<size_t, 6>, 4> counts{};
-    size_t lines = 0;
+namespace {
+
+constexpr std::array<char, 6> kCandidates = {',', '\t', ';', ' ', '~', '|'};
+
+// The next record for the delimiter choice: a line, joined to the lines
+// after it while it holds an odd number of quotes (the delimiter, which
+// decides where quoted fields start, is not known yet). False at the end.
+bool ReadSampleRecord(Norvik::CTextFile& file, bool quotedLineBreaks, std::string& record) {
     std::string_view line;
-    while (lines < counts.size() && file.ReadLine(line) == Norvik::CTextFile::LineStatus::kLine) {
-        for (size_t c = 0; c < kCandidates.size(); ++c) {
-            for (char ch : line) {
-                counts[lines][c] += ch == kCandidates[c] ? 1 : 0;
-            }
+    if (file.ReadLine(line) != Norvik::CTextFile::LineStatus::kLine) {
+        return false;
+    }
+    record.assign(line);
+    auto oddQuotes = [&record] { return std::count(record.begin(), record.end(), '"') % 2 != 0; };
+    while (quotedLineBreaks && oddQuotes() && record.size() < TextFileDataSource::kMaxRecordBytes) {
+        record += file.LineEnd();
+        file.SetKeepEmptyLines(true);
+        const bool more = file.ReadLine(line) == Norvik::CTextFile::LineStatus::kLine;
+        file.SetKeepEmptyLines(false);
+        if (!more) {
+            break;
         }
-        ++lines;
+        record += line;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string DelimitedTextFileDataSource::ChooseDelimiter(Norvik::CTextFile& file,
+                                                         bool quotedLineBreaks) {
+    std::array<std::array<size_t, 6>, 4> counts{};
+    size_t records = 0;
+    std::string record;
+    while (records < counts.size() && ReadSampleRecord(file, quotedLineBreaks, record)) {
+        for (size_t c = 0; c < kCandidates.size(); ++c) {
+            counts[records][c] =
+                static_cast<size_t>(std::count(record.begin(), record.end(), kCandidates[c]));
+        }
+        ++records;
     }
     file.Seek(0);
-    if (lines == 1) {
+    if (records == 1) {
         return ",";
     }
-    if (lines < 2) {
+    if (records < 2) {
         return {};
     }
     for (size_t c = 0; c < kCandidates.size(); ++c) {
         bool same = counts[0][c] > 0;
-        for (size_t l = 1; l < lines && same; ++l) {
+        for (size_t l = 1; l < records && same; ++l) {
             same = counts[l][c] == counts[0][c];
         }
         if (same) {
@@ -47,20 +76,21 @@ std::string DelimitedTextFileDataSource::ChooseDelimiter(Norvik::CTextFile& file
 }
 
 bool DelimitedTextFileDataSource::ReadHeader(DVFile& definition) {
-    if (definition.Columns().empty() && definition.Settings().delimiter == ",") {
-        const std::string chosen = ChooseDelimiter(*file_);
+    const DVFileSettings& settings = definition.Settings();
+    quotedLineBreaks_ = settings.quotedlinebreaks && settings.removequotes;
+    if (definition.Columns().empty() && settings.delimiter == ",") {
+        const std::string chosen = ChooseDelimiter(*file_, quotedLineBreaks_);
         if (!chosen.empty()) {
             definition.StoreDelimiter(chosen);
         }
     }
+    splitter_ = DelimitedFieldSplitter(settings.delimiter, settings.treatconsecutivedelimsasone,
+                                       trimSpace_);
     std::string_view line;
-    if (!ReadNextLine(line)) {
+    if (!ReadRecordText(line)) {
         return false;
     }
     const std::string first(line);  // the next read reuses the line buffer
-    const DVFileSettings& settings = definition.Settings();
-    splitter_ = DelimitedFieldSplitter(settings.delimiter, settings.treatconsecutivedelimsasone,
-                                       trimSpace_);
     headerNames_.clear();
     record_.clear();
 
@@ -83,7 +113,7 @@ bool DelimitedTextFileDataSource::ReadHeader(DVFile& definition) {
     }
     SetRecordSize(headerNames_.size());
     if (!settings.firstrowhascolnames) {
-        file_->Seek(0);  // the first line is data
+        file_->Seek(0);  // the first record is data
     }
     return true;
 }
@@ -94,11 +124,56 @@ bool DelimitedTextFileDataSource::ReadRecord() {
         return false;
     }
     BeginRecord();
-    splitter_.Split(line, record_.data(), record_.size());
+    if (splitter_.Split(line, record_.data(), record_.size(), quotedLineBreaks_)) {
+        // A quoted field runs on: the fields come from the whole record.
+        if (!ContinueRecord(line)) {
+            return false;
+        }
+        splitter_.Split(line, record_.data(), record_.size());
+    }
     if (removeQuotes_) {
         for (size_t i = 0; i < record_.size(); ++i) {
             record_[i] = RemoveQuotes(record_[i], fieldStorage_[i]);
         }
     }
     return true;
+}
+
+bool DelimitedTextFileDataSource::ReadRecordText(std::string_view& text) {
+    return ReadNextLine(text) &&
+           (!quotedLineBreaks_ || !splitter_.StartRecord(text) || ContinueRecord(text));
+}
+
+bool DelimitedTextFileDataSource::ContinueRecord(std::string_view& text) {
+    const int64_t opened = file_->LineNumber();
+    const std::string where = opened > 0 ? " on line " + std::to_string(opened) : std::string();
+    recordText_.assign(text);
+    recordText_ += file_->LineEnd();
+    // Inside the field every line counts, an empty one too.
+    file_->SetKeepEmptyLines(true);
+    bool open = true;
+    while (open) {
+        std::string_view line;
+        const Norvik::CTextFile::LineStatus status = file_->ReadLine(line, kMaxLineChars);
+        if (status == Norvik::CTextFile::LineStatus::kEnd) {
+            FailRecord("The quoted field that opens" + where + " is never closed");
+            break;
+        }
+        if (!LineRead(status)) {
+            break;
+        }
+        if (recordText_.size() + line.size() > kMaxRecordBytes) {
+            FailRecord("The record that starts" + where + " is longer than " +
+                       std::to_string(kMaxRecordBytes >> 20) + " MB");
+            break;
+        }
+        recordText_ += line;
+        open = splitter_.ContinueRecord(line);
+        if (open) {
+            recordText_ += file_->LineEnd();
+        }
+    }
+    file_->SetKeepEmptyLines(false);
+    text = recordText_;
+    return !HasError();
 }

@@ -73,6 +73,7 @@ void TextFileDataSource::SetRecordSize(size_t count) {
 int32_t TextFileDataSource::Open(DVFile& definition, int32_t) {
     Close();
     ClearError();
+    recordFailed_ = false;
     const DVFileSettings& settings = definition.Settings();
     trimSpace_ = settings.trimspace;
     removeQuotes_ = settings.removequotes;
@@ -88,14 +89,14 @@ int32_t TextFileDataSource::Open(DVFile& definition, int32_t) {
     }
     if (!ReadHeader(definition)) {
         Close();
-        return kNoColumns;
+        return recordFailed_ ? kSourceRecord : kNoColumns;
     }
     SyncColumns(definition);
     LoadSettings(definition);
     BuildSortIndex(definition);
     if (HasError()) {
         Close();
-        return kSourceFileOpen;  // the sort index could not read the file
+        return ReadFailureCode();  // the sort index could not read the file
     }
     return kSuccess;
 }
@@ -114,11 +115,25 @@ void TextFileDataSource::ClearSortIndex() {
     groupIndex_ = -1;
 }
 
+int32_t TextFileDataSource::ReadFailureCode() const {
+    return recordFailed_ ? kSourceRecord : kSourceFileOpen;
+}
+
+void TextFileDataSource::FailRecord(std::string text) {
+    SetError(text);
+    recordFailed_ = true;
+}
+
 bool TextFileDataSource::ReadNextLine(std::string_view& line) {
     if (!file_) {
         return false;
     }
-    switch (file_->ReadLine(line, kMaxLineChars)) {
+    const Norvik::CTextFile::LineStatus status = file_->ReadLine(line, kMaxLineChars);
+    return status == Norvik::CTextFile::LineStatus::kLine || LineRead(status);
+}
+
+bool TextFileDataSource::LineRead(Norvik::CTextFile::LineStatus status) {
+    switch (status) {
         case Norvik::CTextFile::LineStatus::kLine:
             return true;
         case Norvik::CTextFile::LineStatus::kEnd:

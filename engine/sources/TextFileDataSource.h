@@ -15,6 +15,8 @@
 class TextFileDataSource : public DVDataSource {
 public:
     static constexpr size_t kMaxLineChars = Norvik::CTextFile::kDefaultMaxChars;
+    // A record whose quoted field runs on across lines stops here.
+    static constexpr size_t kMaxRecordBytes = size_t{16} << 20;
 
     using DVDataSource::DVDataSource;
     ~TextFileDataSource() override;
@@ -24,6 +26,8 @@ public:
     std::string GetSourceColumnName(int32_t index) override;
     std::string_view GetRawValue(int32_t index) override;
     bool NextRow() override;
+    // 122 for a record that cannot be read, 103 otherwise.
+    int32_t ReadFailureCode() const override;
     void Close() override;
     int32_t Validate(const DVFile& definition) override;
     int32_t ValidateSource(const DVFile& definition) override { return Validate(definition); }
@@ -61,6 +65,12 @@ public:
 protected:
     // The next non-empty line; false at the end or after an error (set).
     bool ReadNextLine(std::string_view& line);
+    // Whether a read gave a line; sets the error of a line too long or a
+    // file that cannot be read.
+    bool LineRead(Norvik::CTextFile::LineStatus status);
+    // A record that cannot be read (a quoted field never closed, a record
+    // too long): the error, and the result code it gives.
+    void FailRecord(std::string text);
     void SetRecordSize(size_t count);
 
     std::unique_ptr<Norvik::CTextFile> file_;
@@ -72,6 +82,7 @@ protected:
     // when a field had to change.
     std::vector<std::string_view> record_;
     std::vector<std::string> fieldStorage_;
+    bool recordFailed_ = false;
 
 private:
     class BlockGroupRows;

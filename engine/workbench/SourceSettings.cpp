@@ -33,6 +33,8 @@ bool SetSourceType(DVFile& definition, int32_t type) {
     if (!definition.SetSourceType(type)) {
         return false;
     }
+    // The reset leaves a new definition, as the editor makes them.
+    definition.SetQuotedLineBreaks(true);
     if (type == DVFileSettings::kExcel || type == DVFileSettings::kAccess) {
         definition.SetOdbcDriver(DatabaseCatalog::InstalledDriverFor(type));
     }
@@ -74,6 +76,10 @@ bool SetFirstRowHasColNames(DVFile& definition, bool on) {
 
 bool SetTreatConsecutiveDelimsAsOne(DVFile& definition, bool on) {
     return RereadIfChanged(definition, definition.SetTreatConsecutiveDelimsAsOne(on));
+}
+
+bool SetQuotedLineBreaks(DVFile& definition, bool on) {
+    return RereadIfChanged(definition, definition.SetQuotedLineBreaks(on));
 }
 
 Status ReadColumns(DVFile& definition) {

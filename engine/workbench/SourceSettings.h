@@ -13,8 +13,8 @@ class DVFile;
 // reports whether the value changed.
 namespace SourceSettings {
 
-// A new type resets the definition; Excel and Access then choose their
-// installed driver.
+// A new type resets the definition (to one as the editor begins it); Excel and
+// Access then choose their installed driver.
 bool SetSourceType(DVFile& definition, int32_t type);
 // Text sources read their columns when they have none; database sources
 // read them again, and a file that cannot be read clears table and query.
@@ -25,6 +25,7 @@ bool SetSqlTableName(DVFile& definition, std::string_view name);
 bool SetDelimiter(DVFile& definition, std::string_view delimiter);
 bool SetFirstRowHasColNames(DVFile& definition, bool on);
 bool SetTreatConsecutiveDelimsAsOne(DVFile& definition, bool on);
+bool SetQuotedLineBreaks(DVFile& definition, bool on);
 
 // Reads the columns of the source as it is set now (after the fixed column
 // widths changed, say).

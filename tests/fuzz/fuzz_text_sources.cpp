@@ -60,6 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     definition.SetTrimSpace((options & 4) != 0);
     definition.SetRemoveQuotes((options & 8) != 0);
     definition.SetTreatConsecutiveDelimsAsOne((options & 16) != 0);
+    // Delimited sources use the high bits for quoted fields across lines.
+    definition.SetQuotedLineBreaks((options & 32) != 0);
     definition.SetSourceFileName(path);
     ColumnDiscovery::ReadColumns(definition, 100);
     if (definition.Settings().sourcetype == DVFileSettings::kFixedWidthText) {

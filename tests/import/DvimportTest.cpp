@@ -45,6 +45,7 @@ TEST(DvimportTest, SavesImportedDefinitionsAndReportsFailures) {
             DVFile saved;
             ASSERT_TRUE(saved.LoadProjectFile(out)) << saved.GetLastError();
             EXPECT_EQ(testsupport::Dump(saved.Root()), c.tree);
+            EXPECT_TRUE(saved.Settings().quotedlinebreaks);  // a new definition
         } else {
             EXPECT_NE(errors.find(c.says), std::string::npos) << errors;
             EXPECT_FALSE(std::filesystem::exists(out));

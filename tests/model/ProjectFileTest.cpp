@@ -216,6 +216,33 @@ TEST(ProjectFileTest, FileNamesEveryMemberInOrder) {
     EXPECT_EQ(*document.FirstElementByTagName("xmlroot").Attribute("name"), "document");
 }
 
+TEST(ProjectFileTest, OptionalMembersComeLastAndOnlyWhenSet) {
+    TempDir dir;
+    DVFile definition;
+    definition.SetQuotedLineBreaks(true);
+    definition.SetValidateSchema("orders.xsd");
+    const std::string path = dir.File("optional.dv");
+    ASSERT_TRUE(definition.SaveProjectFile(path));
+    const std::string bytes = testsupport::ReadFile(path);
+    const size_t last = bytes.find("<indent-output>");
+    const size_t schema = bytes.find("<validateschema>orders.xsd</validateschema>");
+    const size_t breaks = bytes.find("<quotedlinebreaks>-1</quotedlinebreaks>");
+    ASSERT_NE(schema, std::string::npos);
+    ASSERT_NE(breaks, std::string::npos);
+    EXPECT_LT(last, schema);
+    EXPECT_LT(schema, breaks);
+    EXPECT_LT(breaks, bytes.find("<columns"));
+
+    DVFile loaded;
+    ASSERT_TRUE(loaded.LoadProjectFile(path)) << loaded.GetLastError();
+    EXPECT_TRUE(loaded.Settings().quotedlinebreaks);
+    EXPECT_EQ(loaded.Settings().validateschema, "orders.xsd");
+    // Switched off again, the member is not written at all.
+    loaded.SetQuotedLineBreaks(false);
+    ASSERT_TRUE(loaded.SaveProjectFile(path));
+    EXPECT_EQ(testsupport::ReadFile(path).find("quotedlinebreaks"), std::string::npos);
+}
+
 TEST(ProjectFileTest, OrderOfColumnAndNodeAttributes) {
     TempDir dir;
     const std::string path = dir.File("attrs.dv");

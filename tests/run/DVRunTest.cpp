@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "FixedEnvironment.h"
 #include "RunTestSupport.h"
 #include "base/ResultCode.h"
@@ -79,6 +81,35 @@ TEST(DVRunTest, ScopesPlaceNodesInTheirPass) {
     EXPECT_EQ(Output(dir, RunSaved(definition, dir)),
               "report(header('H') created('once') items(item(name('a')) item(name('b')) "
               "item(name('c')) total('3')) summary('end'))");
+}
+
+TEST(DVRunTest, QuotedLineBreaksMakeOneRowPerRecord) {
+    TempDir dir;
+    DVFile definition = Csv(dir, "Id,Note\n1,\"two\nlines\"\n2,b\n3,\"c\r\nd\"\n4,e\n", false);
+    definition.SetQuotedLineBreaks(true);
+    XMLNode* row = Add(definition.Root(), "row");
+    Add(*row, "n")->SetValue("{ROW}");
+    Add(*row, "note", XMLNode::kElement, Id(definition, "Note"));
+    // First and last row count records, not lines.
+    definition.SetFirstRow(2);
+    definition.SetLastRow(3);
+    const RunOutcome outcome = RunSaved(definition, dir);
+    ASSERT_EQ(outcome.code, kSuccess) << outcome.detail;
+    EXPECT_EQ(ReadFile(dir.File("out.xml")),
+              "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?>\n<document>\n"
+              "\t<row>\n\t\t<n>1</n>\n\t\t<note>b</note>\n\t</row>\n"
+              "\t<row>\n\t\t<n>2</n>\n\t\t<note>c\r\nd</note>\n\t</row>\n</document>\n");
+
+    // A quoted field never closed fails the run and leaves no document.
+    WriteFile(definition.Settings().sourcefilename, "Id,Note\n1,a\n2,\"open\n");
+    definition.SetFirstRow(0);
+    definition.SetLastRow(0);
+    const RunOutcome broken = RunSaved(definition, dir);
+    EXPECT_EQ(broken.code, kSourceRecord);
+    EXPECT_EQ(broken.message, "The source file holds a record that cannot be read: " +
+                                  definition.Settings().sourcefilename);
+    EXPECT_EQ(broken.detail, "The quoted field that opens on line 3 is never closed");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out.xml")));
 }
 
 TEST(DVRunTest, GroupsRepeatTheirChildrenForEveryRowOfTheirValue) {

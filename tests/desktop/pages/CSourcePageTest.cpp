@@ -125,6 +125,22 @@ TEST_F(SourcePageTest, DelimitersRereadTheColumns) {
     EXPECT_TRUE(form->CommaBox()->isChecked());
 }
 
+TEST_F(SourcePageTest, QuotedLineBreaksAreOnForNewDefinitionsAndRereadTheColumns) {
+    CDelimitedTextFileSourcePageDlg* form = page->DelimitedForm();
+    controller.New();
+    EXPECT_TRUE(controller.Definition().Settings().quotedlinebreaks);
+    EXPECT_TRUE(form->QuotedLineBreaksBox()->isChecked());
+    // A column name that runs over two lines is one name.
+    WriteFile("multi.csv", "\"first\nname\",city\nAnn,Oslo\n");
+    TypeFileName(form->FileField()->Edit(), dir.File("multi.csv"));
+    EXPECT_EQ(ColumnNames(), (std::vector<std::string>{"first\nname", "city"}));
+    recorder.codes.clear();
+    ClickButton(form->QuotedLineBreaksBox());
+    EXPECT_FALSE(controller.Definition().Settings().quotedlinebreaks);
+    EXPECT_EQ(recorder.codes, std::vector<int32_t>{ChangeCode::kSource});
+    EXPECT_EQ(ColumnNames(), (std::vector<std::string>{"first"}));  // the first line only
+}
+
 TEST_F(SourcePageTest, BrowseUsesTheTextFilter) {
     WriteFile("in.csv", "a,b\n1,2\n");
     prompter.fileNames = {QString::fromStdString(dir.File("in.csv"))};
