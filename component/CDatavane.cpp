@@ -35,6 +35,7 @@ constexpr int32_t kPublicCodes[][2] = {
     {DVObj_Output_Invalid, kOutputInvalid},
     {DVObj_Schema_Load, kSchemaLoad},
     {DVObj_Source_Record, kSourceRecord},
+    {DVObj_Regional_Setting, kRegionalSetting},
 };
 
 constexpr bool PublicCodesMatch() {
@@ -124,6 +125,9 @@ bool CDatavane::Transform(const char* dvFile, const char* sourceFile, const char
             }
             if (given >= offsetof(DvobjOptions, gzipStandardOutput) + sizeof(int)) {
                 run.SetCompressStandardOutput(options->gzipStandardOutput != 0);
+            }
+            if (given >= offsetof(DvobjOptions, locale) + sizeof(const char*) && options->locale) {
+                run.SetLocale(options->locale);
             }
             DVRun::ProgressCallback callback;
             if (progress) {

@@ -24,6 +24,13 @@ CommandLine CommandLine::Parse(int argc, char** argv) {
             line.gzip = true;
             continue;
         }
+        if (argument == "--locale") {
+            const std::string value = i + 1 < line.arguments.size() ? line.arguments[++i] : "";
+            if (!line.locale) {
+                line.locale = value;
+            }
+            continue;
+        }
         const char letter = argument == "--validate" ? 'v' : SwitchLetter(argument);
         if (letter == 0) {
             if (!line.project && argument != "/S" && argument != "-S" && argument != "~S" &&

@@ -7,9 +7,9 @@
 // The runner's arguments. The project file is the first argument that is not
 // a switch; a switch is an argument that is exactly "/", "-" or "~" followed
 // by s (source), t (target), l (log) or v (validate: an XML Schema), or
-// "--validate", and its value is the next argument; "--gzip" compresses
-// output to standard output. Anything else (such as "/S") is ignored, so
-// paths are never mistaken for switches.
+// "--validate", and its value is the next argument, as is the value of
+// "--locale"; "--gzip" compresses output to standard output. Anything else
+// (such as "/S") is ignored, so paths are never mistaken for switches.
 struct CommandLine {
     std::vector<std::string> arguments;
     std::optional<std::string> project;
@@ -17,6 +17,7 @@ struct CommandLine {
     std::optional<std::string> target;
     std::optional<std::string> log;
     std::optional<std::string> validate;
+    std::optional<std::string> locale;
     bool gzip = false;
 
     static CommandLine Parse(int argc, char** argv);

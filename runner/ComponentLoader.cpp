@@ -149,7 +149,7 @@ bool ComponentLoader::Transform(const char* dvFile, const char* source, const ch
         return transform_(object_, dvFile, source, target, progress, context) != 0;
     }
     if (!transformWithOptions_) {
-        why_ = "The component is too old for --validate and --gzip";
+        why_ = "The component is too old for --validate, --gzip and --locale";
         return false;
     }
     return transformWithOptions_(object_, dvFile, source, target, options, progress, context) != 0;

@@ -24,6 +24,7 @@ constexpr int kFailure = 255;  // the exit status of -1
 
 const char* const kUsage =
     "Usage: dvrun PROJECT.dv [/s SOURCE] [/t TARGET] [/l LOG] [/v SCHEMA] [--gzip]\n"
+    "             [--locale NAME]\n"
     "Runs a Datavane transformation definition and logs the outcome.\n"
     "\n"
     "  /s SOURCE  read this source file instead of the definition's\n"
@@ -31,6 +32,9 @@ const char* const kUsage =
     "  /v SCHEMA  validate every output document against this XML Schema\n"
     "             (also --validate SCHEMA; fails with 120 on the first error)\n"
     "  --gzip     compress what /t - writes to standard output\n"
+    "  --locale NAME  format and read numbers and dates by these regional\n"
+    "             settings instead of the definition's: \"\" the user's,\n"
+    "             C the invariant ones, else an installed locale (de_DE.UTF-8)\n"
     "  /l LOG     append to this log (default: dvrun.log in the user's state\n"
     "             folder, ~/.local/state/datavane, for an installed dvrun; the\n"
     "             program's path + \".log\" for one run from where it was built)\n"
@@ -150,7 +154,8 @@ int main(int argc, char** argv) {
             options.size = sizeof options;
             options.validateSchema = line.validate ? line.validate->c_str() : nullptr;
             options.gzipStandardOutput = line.gzip ? 1 : 0;
-            const bool withOptions = line.validate || line.gzip;
+            options.locale = line.locale ? line.locale->c_str() : nullptr;
+            const bool withOptions = line.validate || line.gzip || line.locale;
             succeeded = component.Transform(line.project->c_str(), line.source.value_or("").c_str(),
                                             line.target.value_or("").c_str(),
                                             withOptions ? &options : nullptr,

@@ -65,10 +65,16 @@ for p in "${packages[@]}"; do
     fi
 done
 
-# The tests also run in a German locale (decimal comma, other month names).
-has_german() { locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; }
+# Locales the tests run and format in: German (decimal comma), French (a
+# narrow no-break space between thousands), Turkish (dotted and dotless i).
+locales=(de_DE fr_FR tr_TR)
+missing_locales() {
+    for l in "${locales[@]}"; do
+        locale -a 2>/dev/null | grep -qi "^$l\.utf-\?8$" || echo "$l"
+    done
+}
 
-if [ ${#missing[@]} -eq 0 ] && has_german; then
+if [ ${#missing[@]} -eq 0 ] && [ -z "$(missing_locales)" ]; then
     exit 0
 fi
 
@@ -77,7 +83,7 @@ if [ "$(id -u)" -eq 0 ]; then
 elif command -v sudo >/dev/null 2>&1; then
     as_root=(sudo)
 else
-    echo "install-deps: need root or sudo to install: ${missing[*]} (and the de_DE.UTF-8 locale)" >&2
+    echo "install-deps: need root or sudo to install: ${missing[*]} $(missing_locales)" >&2
     exit 1
 fi
 
@@ -87,7 +93,7 @@ if [ ${#missing[@]} -gt 0 ]; then
     "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
         apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
-if ! has_german; then
-    echo "install-deps: generating the de_DE.UTF-8 locale"
-    "${as_root[@]}" localedef -i de_DE -c -f UTF-8 de_DE.UTF-8
-fi
+for l in $(missing_locales); do
+    echo "install-deps: generating the $l.UTF-8 locale"
+    "${as_root[@]}" localedef -i "$l" -c -f UTF-8 "$l.UTF-8"
+done

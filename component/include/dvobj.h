@@ -69,7 +69,10 @@ typedef enum DVObjErrorCode {
     DVObj_Schema_Load = 121,
     /* A record of a delimited source cannot be read: a quoted field that is
      * never closed, or a record of more than 16 MB. */
-    DVObj_Source_Record = 122
+    DVObj_Source_Record = 122,
+    /* The definition's regional setting (or DvobjOptions.locale) names a
+     * locale this machine does not have. */
+    DVObj_Regional_Setting = 123
 } DVObjErrorCode;
 
 typedef struct DvobjClassFactory DvobjClassFactory;
@@ -123,6 +126,12 @@ typedef struct DvobjOptions {
     /* Nonzero: output to standard output (target "-") is gzip-compressed.
      * Targets named *.gz or *.zst are compressed whatever this says. */
     int gzipStandardOutput;
+    /* The regional settings numbers and dates follow, in place of the
+     * definition's own: NULL keeps the definition's, "" the user's (from
+     * the environment, whatever locale the calling process has set), "C"
+     * the invariant ones, else an installed locale's name (123 when it is
+     * not installed). */
+    const char* locale;
 } DvobjOptions;
 
 /* Transform with further options (options may be null). */

@@ -98,7 +98,8 @@ class _Options(ctypes.Structure):
     """DvobjOptions of dvobj.h."""
     _fields_ = [("size", ctypes.c_uint32),
                 ("validate_schema", ctypes.c_char_p),
-                ("gzip_standard_output", ctypes.c_int)]
+                ("gzip_standard_output", ctypes.c_int),
+                ("locale", ctypes.c_char_p)]
 
 
 def _text(value):
@@ -120,16 +121,21 @@ class Datavane:
         self._handle = handle
 
     def transform(self, dv_file, source_file=None, target_file=None,
-                  validate_schema=None):
+                  validate_schema=None, locale=None):
         """Run dv_file; None or "" keeps the definition's own source/target.
 
         validate_schema names an XML Schema (path or URL) every output
         document is validated against (None: the definition's own, "": none);
-        an invalid document fails the run with error code 120."""
-        if validate_schema is None:
+        an invalid document fails the run with error code 120.
+
+        locale names the regional settings numbers and dates follow (None:
+        the definition's own, "": the user's from the environment, "C": the
+        invariant ones, else an installed locale such as "de_DE.UTF-8"). A
+        locale the process set with locale.setlocale never counts."""
+        if validate_schema is None and locale is None:
             return bool(self._library.Datavane_Transform(
                 self._handle, _text(dv_file), _text(source_file), _text(target_file)))
-        options = _Options(ctypes.sizeof(_Options), _text(validate_schema), 0)
+        options = _Options(ctypes.sizeof(_Options), _text(validate_schema), 0, _text(locale))
         return bool(self._library.Datavane_TransformWithOptions(
             self._handle, _text(dv_file), _text(source_file), _text(target_file),
             ctypes.byref(options), None, None))

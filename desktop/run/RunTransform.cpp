@@ -55,7 +55,7 @@ void RunTransform(QWidget* parent, CController& controller, IPrompter& prompter)
     const DVFile& definition = controller.Definition();
     Status checked;
     try {
-        checked = SourceSettings::CheckSource(definition);
+        checked = SourceSettings::CheckRun(definition);
     } catch (const Norvik::PlatformError&) {
         checked = kInvalidArgument;
     }

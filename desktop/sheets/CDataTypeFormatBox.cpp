@@ -10,6 +10,13 @@
 #include "CFormatDateTimeDlg.h"
 #include "CFormatNumberDlg.h"
 #include "CFormatTextDlg.h"
+#include "model/RegionalSettings.h"
+
+void CDataTypeFormatBox::SetRegionalSetting(const std::string& setting) {
+    const std::shared_ptr<const RegionalSettings> settings = RegionalSettings::For(setting);
+    number_->SetRegionalSettings(settings);
+    date_->SetRegionalSettings(settings);
+}
 
 CDataTypeFormatBox::CDataTypeFormatBox(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <string>
 
 #include "model/DataTypeProperties.h"
 
@@ -17,6 +18,9 @@ class CDataTypeFormatBox : public QWidget {
 
 public:
     explicit CDataTypeFormatBox(QWidget* parent = nullptr);
+    // The examples follow the definition's regional setting (the user's
+    // when it names a locale this machine lacks).
+    void SetRegionalSetting(const std::string& setting);
 
     void Load(const DataTypeProperties& properties);
     // The edited settings: the loaded ones with this box's fields applied.

@@ -10,6 +10,7 @@
 #include "ExampleBox.h"
 #include "model/DataTypeProperties.h"
 #include "model/DateFormat.h"
+#include "model/RegionalSettings.h"
 
 CFormatDateTimeDlg::CFormatDateTimeDlg(QWidget* parent) : QWidget(parent), clock_(&Now) {
     auto* layout = new QVBoxLayout(this);
@@ -70,7 +71,13 @@ QString CFormatDateTimeDlg::ExampleText() const {
     return example_->text();
 }
 
+void CFormatDateTimeDlg::SetRegionalSettings(std::shared_ptr<const RegionalSettings> settings) {
+    regional_ = std::move(settings);
+    UpdateExample();
+}
+
 void CFormatDateTimeDlg::UpdateExample() {
+    const RegionalSettings::Scope scope(regional_ ? *regional_ : RegionalSettings::User());
     example_->setText(
         QString::fromStdString(FormatDate(clock_(), format_->currentText().toStdString())));
 }

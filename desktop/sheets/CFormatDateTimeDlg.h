@@ -2,10 +2,12 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 #include "base/DateTimeParts.h"
 
 class DataTypeProperties;
+class RegionalSettings;
 class QComboBox;
 class QLabel;
 
@@ -27,6 +29,8 @@ public:
     QComboBox* SequenceBox() const noexcept { return sequence_; }
     QComboBox* FormatBox() const noexcept { return format_; }
     QString ExampleText() const;
+    // The regional settings the example follows (the user's until set).
+    void SetRegionalSettings(std::shared_ptr<const RegionalSettings> settings);
 
 private:
     void UpdateExample();
@@ -34,5 +38,6 @@ private:
     QComboBox* sequence_;
     QComboBox* format_;
     QLabel* example_;
+    std::shared_ptr<const RegionalSettings> regional_;
     Clock clock_;
 };

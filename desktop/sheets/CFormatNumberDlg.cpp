@@ -9,6 +9,7 @@
 #include "ExampleBox.h"
 #include "model/DataTypeProperties.h"
 #include "model/NumberFormat.h"
+#include "model/RegionalSettings.h"
 
 CFormatNumberDlg::CFormatNumberDlg(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
@@ -53,7 +54,13 @@ QString CFormatNumberDlg::ExampleText() const {
     return example_->text();
 }
 
+void CFormatNumberDlg::SetRegionalSettings(std::shared_ptr<const RegionalSettings> settings) {
+    regional_ = std::move(settings);
+    UpdateExample();
+}
+
 void CFormatNumberDlg::UpdateExample() {
+    const RegionalSettings::Scope scope(regional_ ? *regional_ : RegionalSettings::User());
     example_->setText(QString::fromStdString(
         FormatNumber(kExampleValue, Precision(), thousands_->isChecked(), currency_->isChecked())));
 }

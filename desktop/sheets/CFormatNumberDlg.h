@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
 
 class DataTypeProperties;
+class RegionalSettings;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -23,6 +25,8 @@ public:
     QCheckBox* ThousandsBox() const noexcept { return thousands_; }
     QCheckBox* CurrencyBox() const noexcept { return currency_; }
     QString ExampleText() const;
+    // The regional settings the example follows (the user's until set).
+    void SetRegionalSettings(std::shared_ptr<const RegionalSettings> settings);
 
 private:
     int Precision() const;
@@ -32,4 +36,5 @@ private:
     QCheckBox* thousands_;
     QCheckBox* currency_;
     QLabel* example_;
+    std::shared_ptr<const RegionalSettings> regional_;
 };

@@ -58,8 +58,10 @@ public slots:
 protected:
     SheetContext& Context() const noexcept { return context_; }
     // After the pages wrote their fields, before Changed: work that needs
-    // them written (the DOCTYPE page's DTD import). May set changed.
+    // them written (the DOCTYPE page's DTD import). May set changed, and
+    // widen the code Changed sends (SetChangeCode).
     virtual void AfterApply(bool& changed) { (void)changed; }
+    void SetChangeCode(int code) noexcept { changeCode_ = code; }
 
 private:
     SheetContext& context_;

@@ -44,6 +44,7 @@ CSourceColumnPropPage::CSourceColumnPropPage(SheetContext& context, int columnIn
     form->addRow(tr("Name:"), name_);
     layout->addLayout(form);
     format_ = new CDataTypeFormatBox(this);
+    format_->SetRegionalSetting(context.controller.Definition().Settings().locale);
     format_->Load(column);
     layout->addWidget(format_, 1);
 }

@@ -114,6 +114,7 @@ CXMLNodeFormatPropPage::CXMLNodeFormatPropPage(SheetContext& context, const std:
     : CPropertyPage(tr("Format"), parent), context_(context), path_(nodePath) {
     auto* layout = new QVBoxLayout(this);
     format_ = new CDataTypeFormatBox(this);
+    format_->SetRegionalSetting(context.controller.Definition().Settings().locale);
     if (const XMLNode* node = NodeAt(context, nodePath)) {
         format_->Load(node->DataType());
     }

@@ -31,4 +31,6 @@ enum ResultCode : int32_t {
     // A record of a delimited source that cannot be read: a quoted field
     // never closed, or a record past the size bound.
     kSourceRecord = 122,
+    // The regional setting names a locale this machine does not have.
+    kRegionalSetting = 123,
 };

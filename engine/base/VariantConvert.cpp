@@ -1,5 +1,8 @@
 #include "VariantConvert.h"
 
+#include <locale.h>
+#include <stdlib.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -59,7 +62,7 @@ std::optional<double> ParseVariantNumber(std::string_view text) {
         }
     }
     // Rebuild the number without thousands commas, then let strtod do the
-    // exact decimal conversion.
+    // exact decimal conversion, in the C locale whatever the process's is.
     std::string clean;
     clean.reserve(s.size());
     size_t i = 0;
@@ -101,7 +104,8 @@ std::optional<double> ParseVariantNumber(std::string_view text) {
     if (i != s.size()) {
         return std::nullopt;
     }
-    return std::strtod(clean.c_str(), nullptr);
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+    return strtod_l(clean.c_str(), nullptr, c);
 }
 
 double VariantToDouble(std::string_view text) {

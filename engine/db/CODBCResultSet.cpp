@@ -3,6 +3,7 @@
 #include <sqlext.h>
 #include <sqlucode.h>
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <cstdio>
@@ -338,10 +339,12 @@ bool CODBCResultSet::ReadDouble(Column& column) {
                                           std::chars_format::fixed, column.decimals);
         column.text.assign(buffer, result.ptr);
     } else {
-        // As the automation conversion writes a double: 15
-        // significant digits, the locale's decimal point.
-        std::snprintf(buffer, sizeof buffer, "%.15G", value);
-        column.text = buffer;
+        // As the automation conversion writes a double: 15 significant
+        // digits, an upper-case exponent; the point is '.' in every locale.
+        const auto result =
+            std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+        column.text.assign(buffer, result.ptr);
+        std::replace(column.text.begin(), column.text.end(), 'e', 'E');
     }
     return true;
 }

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <charconv>
+
 #include "CWorkbookResultSets.h"
 #include "ODBCDiagnostics.h"
 
@@ -52,7 +54,11 @@ void BindRow(sqlite3_stmt* statement, const std::vector<WorkbookSheet::Cell>& ro
         if (c >= row.size() || row[c].type == WorkbookSheet::Cell::kEmpty) {
             sqlite3_bind_null(statement, parameter);
         } else if (kinds[c] == IResultSet::kDouble) {
-            sqlite3_bind_double(statement, parameter, std::strtod(row[c].text.c_str(), nullptr));
+            // The reader writes numbers with '.' whatever the locale.
+            double value = 0.0;
+            const std::string& text = row[c].text;
+            std::from_chars(text.data(), text.data() + text.size(), value);
+            sqlite3_bind_double(statement, parameter, value);
         } else {
             sqlite3_bind_text(statement, parameter, row[c].text.c_str(),
                               static_cast<int>(row[c].text.size()), SQLITE_TRANSIENT);

@@ -127,6 +127,7 @@ public:
         return AssignIfChanged(settings_.validateschema, v);
     }
     bool SetQuotedLineBreaks(bool v) { return AssignIfChanged(settings_.quotedlinebreaks, v); }
+    bool SetLocale(std::string_view v) { return AssignIfChanged(settings_.locale, v); }
 
     // Columns, in source order.
     const std::vector<CSCol>& Columns() const noexcept { return columns_; }

@@ -49,6 +49,9 @@ struct DVFileSettings {
     // runs on until its quoted field closes. Off in stored definitions that
     // do not say otherwise; definitions the editor and dvimport make have it.
     bool quotedlinebreaks = false;
+    // The regional settings numbers and dates follow: empty for the user's,
+    // "C" for the invariant ones, else an installed locale's name.
+    std::string locale;
     int32_t sourcetype = kDelimitedText;
     int32_t sqltype = 0;
     int32_t dsntype = 0;
@@ -134,4 +137,5 @@ inline const ProjectMember kProjectMembers[] = {
 inline const ProjectMember kOptionalProjectMembers[] = {
     {"validateschema", &DVFileSettings::validateschema, false},
     {"quotedlinebreaks", &DVFileSettings::quotedlinebreaks, false},
+    {"locale", &DVFileSettings::locale, false},
 };

@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <clocale>
 #include <cstdio>
 #include <ctime>
+
+#include "RegionalSettings.h"
 
 namespace {
 
@@ -140,12 +141,6 @@ std::tm ToTm(const Normalised& n) {
     tm.tm_wday = n.weekday;
     tm.tm_isdst = -1;
     return tm;
-}
-
-void AppendStrftime(std::string& out, const char* format, const std::tm& tm) {
-    char buffer[128];
-    const size_t length = std::strftime(buffer, sizeof buffer, format, &tm);
-    out.append(buffer, length);
 }
 
 // Zero-padded to minDigits (after any sign); every date field goes through here.
@@ -418,43 +413,6 @@ bool ParseDate(std::string_view text, int32_t dateSequence, DateTimeParts& out) 
     return StoreDate(InSequence(numbers, dateSequence), time, out);
 }
 
-// Month and weekday names of the current LC_TIME, as strftime writes them:
-// asking strftime on every row costs more than the rest of a date.
-struct TimeNames {
-    std::string locale;
-    std::array<std::string, 12> shortMonths;
-    std::array<std::string, 12> months;
-    std::array<std::string, 7> shortDays;
-    std::array<std::string, 7> days;
-};
-
-const TimeNames& CurrentTimeNames() {
-    thread_local TimeNames names;
-    thread_local bool made = false;
-    const char* current = std::setlocale(LC_TIME, nullptr);
-    const std::string_view locale = current ? current : "";
-    if (!made || names.locale != locale) {
-        names.locale.assign(locale);
-        std::tm tm{};
-        for (int month = 0; month < 12; ++month) {
-            tm.tm_mon = month;
-            names.shortMonths[month].clear();
-            names.months[month].clear();
-            AppendStrftime(names.shortMonths[month], "%b", tm);
-            AppendStrftime(names.months[month], "%B", tm);
-        }
-        for (int day = 0; day < 7; ++day) {
-            tm.tm_wday = day;
-            names.shortDays[day].clear();
-            names.days[day].clear();
-            AppendStrftime(names.shortDays[day], "%a", tm);
-            AppendStrftime(names.days[day], "%A", tm);
-        }
-        made = true;
-    }
-    return names;
-}
-
 namespace {
 
 // Names only for patterns that spell them out.
@@ -462,7 +420,7 @@ class NamesOnDemand {
 public:
     const TimeNames& operator()() {
         if (!names_) {
-            names_ = &CurrentTimeNames();
+            names_ = &RegionalSettings::Current().Names();
         }
         return *names_;
     }
@@ -527,7 +485,7 @@ void FormatDateInto(const DateTimeParts& parts, std::string_view pattern, std::s
     const Normalised n = Normalise(parts);
     out.clear();
     if (pattern.empty()) {
-        AppendStrftime(out, "%x", ToTm(n));
+        RegionalSettings::Current().AppendShortDate(out, ToTm(n));
         return;
     }
     NamesOnDemand names;

@@ -5,10 +5,10 @@
 #include <atomic>
 #include <charconv>
 #include <climits>
-#include <clocale>
 #include <cmath>
 #include <cstring>
 
+#include "RegionalSettings.h"
 #include "base/TextUtil.h"
 #include "base/VariantConvert.h"
 
@@ -17,40 +17,6 @@ namespace {
 constexpr size_t kMaxNumberText = 55;
 
 std::atomic<const NumberLocale*> overridden{nullptr};
-
-NumberLocale ReadProcessLocale() {
-    NumberLocale conventions;  // en-US unless the locale says otherwise
-    const lconv* lc = std::localeconv();
-    if (!lc) {
-        return conventions;
-    }
-    if (lc->decimal_point && *lc->decimal_point) {
-        conventions.decimalSeparator = lc->decimal_point;
-    }
-    if (lc->thousands_sep && *lc->thousands_sep) {
-        conventions.thousandsSeparator = lc->thousands_sep;
-        conventions.grouping = lc->grouping ? lc->grouping : "";
-    }
-    if (lc->currency_symbol && *lc->currency_symbol) {
-        auto flag = [](char value, bool fallback) {
-            return value == CHAR_MAX ? fallback : value != 0;
-        };
-        auto number = [](char value, int fallback) {
-            return value == CHAR_MAX ? fallback : static_cast<int>(value);
-        };
-        conventions.currencySymbol = lc->currency_symbol;
-        conventions.positiveSign = lc->positive_sign ? lc->positive_sign : "";
-        conventions.negativeSign =
-            (lc->negative_sign && *lc->negative_sign) ? lc->negative_sign : "-";
-        conventions.symbolPrecedesPositive = flag(lc->p_cs_precedes, true);
-        conventions.symbolPrecedesNegative = flag(lc->n_cs_precedes, true);
-        conventions.spacePositive = number(lc->p_sep_by_space, 0);
-        conventions.spaceNegative = number(lc->n_sep_by_space, 0);
-        conventions.signPositionPositive = number(lc->p_sign_posn, 1);
-        conventions.signPositionNegative = number(lc->n_sign_posn, 1);
-    }
-    return conventions;
-}
 
 // The first character (code point) of text, as UTF-8.
 std::string_view FirstCharacter(std::string_view text) {
@@ -143,8 +109,7 @@ const NumberLocale& NumberLocale::Current() {
     if (const NumberLocale* replaced = overridden.load()) {
         return *replaced;
     }
-    static const NumberLocale process = ReadProcessLocale();
-    return process;
+    return RegionalSettings::Current().Numbers();
 }
 
 void NumberLocale::Override(const NumberLocale* conventions) {

@@ -5,10 +5,10 @@
 #include <string>
 #include <string_view>
 
-// Number and currency conventions of the process locale, read once per
-// process. Where the locale defines no thousands separator or no currency
-// symbol (the C and C.UTF-8 locales), en-US conventions stand in: ',' in
-// groups of three, '$' before the amount, '-' before negative amounts.
+// Number and currency conventions of a locale. Where the locale defines no
+// thousands separator or no currency symbol (the C and C.UTF-8 locales),
+// en-US conventions stand in: ',' in groups of three, '$' before the amount,
+// '-' before negative amounts.
 struct NumberLocale {
     std::string decimalSeparator = ".";
     std::string thousandsSeparator = ",";
@@ -24,7 +24,8 @@ struct NumberLocale {
     int signPositionPositive = 1;  // POSIX sign_posn: 0 parentheses, 1 before, 2 after,
     int signPositionNegative = 1;  // 3 just before the symbol, 4 just after it
 
-    // The conventions every formatting call uses.
+    // The conventions every formatting call uses: those of the current
+    // regional settings (RegionalSettings::Current).
     static const NumberLocale& Current();
     // Replaces the process conventions (tests); nullptr restores them.
     static void Override(const NumberLocale* conventions);

@@ -4,12 +4,14 @@
 #include <filesystem>
 #include <memory>
 #include <new>
+#include <optional>
 
 #include "ColumnDiscovery.h"
 #include "ResultMessages.h"
 #include "base/PlatformError.h"
 #include "io/SpillSettings.h"
 #include "model/ColumnMap.h"
+#include "model/RegionalSettings.h"
 #include "output/AutoTextResolver.h"
 #include "output/GroupRegistry.h"
 #include "output/NodeTreeWriter.h"
@@ -79,6 +81,8 @@ struct DVRun::Context {
 
     DVFile definition;  // the run's own copy, whose columns the source fits
     AutoTextResolver resolver;
+    std::shared_ptr<const RegionalSettings> regional;
+    std::optional<RegionalSettings::Scope> regionalScope;
     std::unique_ptr<DVDataSource> source;
     std::unique_ptr<Norvik::CSchemaValidator> validator;
     ColumnMap columns;
@@ -108,7 +112,10 @@ std::string DVRun::GetResultText(int32_t code) const {
 int32_t DVRun::Run(const ProgressCallback& progress) {
     Begin(progress);
     Context run(*this, definitionPath_);
-    Status status = OpenSource(run);
+    Status status = ChooseRegionalSettings(run);
+    if (status.IsOk()) {
+        status = OpenSource(run);
+    }
     if (status.IsOk()) {
         status = LoadValidator(run);
     }
@@ -134,6 +141,15 @@ void DVRun::Begin(const ProgressCallback& progress) {
         std::filesystem::path(Settings().targetfilename).parent_path();
     const bool usable = !folder.empty() && std::filesystem::is_directory(folder, error);
     Norvik::SpillSettings::SetRunFolder(usable ? folder.string() : std::string());
+}
+
+Status DVRun::ChooseRegionalSettings(Context& run) {
+    run.regional = RegionalSettings::For(run.definition.Settings().locale);
+    if (!run.regional) {
+        return kRegionalSetting;
+    }
+    run.regionalScope.emplace(*run.regional);
+    return kSuccess;
 }
 
 Status DVRun::OpenSource(Context& run) {

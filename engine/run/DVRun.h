@@ -59,6 +59,8 @@ private:
 
     // The steps of Run, in order.
     void Begin(const ProgressCallback& progress);
+    // Numbers and dates of the run follow the definition's regional setting.
+    Status ChooseRegionalSettings(Context& run);
     Status OpenSource(Context& run);
     Status LoadValidator(Context& run);
     Status WriteDocuments(Context& run, const ProgressCallback& progress);

@@ -13,7 +13,8 @@ enum class Appended {
     kInclude,
     kQuery,
     kTable,
-    kSchema
+    kSchema,
+    kLocale
 };
 
 struct Message {
@@ -50,6 +51,8 @@ constexpr Message kMessages[] = {
     {kOutputInvalid, "The output is not valid against the schema", Appended::kNothing},
     {kSchemaLoad, "Failed to load the XML Schema: ", Appended::kSchema},
     {kSourceRecord, "The source file holds a record that cannot be read: ", Appended::kSource},
+    {kRegionalSetting,
+     "The regional setting is not installed on this machine: ", Appended::kLocale},
 };
 
 }  // namespace
@@ -83,6 +86,9 @@ std::string ResultMessage(int32_t code, const DVFile& definition,
                 break;
             case Appended::kSchema:
                 text += s.validateschema;
+                break;
+            case Appended::kLocale:
+                text += s.locale;
                 break;
             case Appended::kNothing:
                 break;

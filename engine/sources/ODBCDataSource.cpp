@@ -7,6 +7,7 @@
 #include "db/CODBCManager.h"
 #include "db/ConnectionFactory.h"
 #include "model/DVFile.h"
+#include "model/RegionalSettings.h"
 
 namespace {
 
@@ -140,6 +141,7 @@ int32_t ODBCDataSource::Open(DVFile& definition, int32_t rowLimit) {
         Close();
         return s.sqltype == 1 ? kOdbcSqlQuery : kOdbcTableQuery;
     }
+    ChooseDecimalSeparator();
     SyncColumns(definition);
     // The columns may have changed: read with the definition's list as it is now.
     LoadSettings(definition);
@@ -187,8 +189,42 @@ int32_t ODBCDataSource::GetSourceColumnPrecision(int32_t) {
     return -1;
 }
 
+void ODBCDataSource::ChooseDecimalSeparator() {
+    decimalSeparator_ = RegionalSettings::Current().Numbers().decimalSeparator;
+    floating_.clear();
+    localized_.clear();
+    if (decimalSeparator_ == "." || decimalSeparator_.empty()) {
+        decimalSeparator_.clear();
+        return;
+    }
+    const int32_t count = result_->GetColumnCount();
+    floating_.resize(static_cast<size_t>(count));
+    localized_.resize(static_cast<size_t>(count));
+    for (int32_t i = 0; i < count; ++i) {
+        int32_t kind = Norvik::IResultSet::kNone;
+        result_->GetColumnInfo(i, kind);
+        floating_[static_cast<size_t>(i)] = kind == Norvik::IResultSet::kDouble;
+    }
+}
+
 std::string_view ODBCDataSource::GetRawValue(int32_t index) {
-    return result_ ? result_->GetValue(index) : std::string_view();
+    if (!result_) {
+        return {};
+    }
+    const std::string_view value = result_->GetValue(index);
+    if (decimalSeparator_.empty() || index < 0 || static_cast<size_t>(index) >= floating_.size() ||
+        !floating_[static_cast<size_t>(index)]) {
+        return value;
+    }
+    const size_t point = value.find('.');
+    if (point == std::string_view::npos) {
+        return value;
+    }
+    std::string& text = localized_[static_cast<size_t>(index)];
+    text.assign(value.substr(0, point));
+    text += decimalSeparator_;
+    text.append(value.substr(point + 1));
+    return text;
 }
 
 bool ODBCDataSource::NextRow() {

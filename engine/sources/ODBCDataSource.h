@@ -22,6 +22,8 @@ public:
     int32_t GetSourceColumnKind(int32_t index) override;
     // New number columns keep the decimals the database gives them.
     int32_t GetSourceColumnPrecision(int32_t index) override;
+    // Floating-point values come with the regional settings' decimal
+    // separator, so number columns and filters read them back as they were.
     std::string_view GetRawValue(int32_t index) override;
     bool NextRow() override;
     void Close() override;
@@ -43,8 +45,15 @@ protected:
 private:
     std::unique_ptr<Norvik::IConnection> connection_;
     std::unique_ptr<Norvik::IResultSet> result_;
+    // The regional decimal separator where it is not '.', and the
+    // floating-point columns whose values take it.
+    void ChooseDecimalSeparator();
+
     int32_t rowLimit_ = 0;
     int32_t sqlType_ = 0;
+    std::string decimalSeparator_;
+    std::vector<char> floating_;
+    std::vector<std::string> localized_;
 };
 
 // The two sources that read a database file (sent as DBQ).

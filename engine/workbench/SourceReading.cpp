@@ -5,6 +5,7 @@
 #include "base/PlatformError.h"
 #include "base/TextUtil.h"
 #include "io/CTextFile.h"
+#include "model/RegionalSettings.h"
 #include "run/DVRun.h"
 #include "run/ResultMessages.h"
 #include "sources/DVDataSource.h"
@@ -45,6 +46,10 @@ TablePreview ReadTablePreview(const DVFile& definition, int32_t maxRows,
                               const KeepGoing& keepGoing) {
     TablePreview preview;
     DVFile copy = definition;
+    // Values show as the definition's regional settings write them.
+    const std::shared_ptr<const RegionalSettings> regional =
+        RegionalSettings::For(copy.Settings().locale);
+    const RegionalSettings::Scope scope(regional ? *regional : RegionalSettings::User());
     std::unique_ptr<DVDataSource> source = CreateDataSource(copy.Settings().sourcetype);
     if (!source || !DVFileSettings::IsDatabase(copy.Settings().sourcetype)) {
         return preview;

@@ -5,6 +5,7 @@
 #include "DatabaseCatalog.h"
 #include "base/PlatformError.h"
 #include "model/DVFile.h"
+#include "model/RegionalSettings.h"
 #include "run/ColumnDiscovery.h"
 #include "sources/DVDataSource.h"
 
@@ -98,6 +99,13 @@ Status TestSelection(DVFile& definition) {
 Status CheckSource(const DVFile& definition) {
     std::unique_ptr<DVDataSource> source = CreateDataSource(definition.Settings().sourcetype);
     return source ? Status::FromCode(source->Validate(definition)) : kNoSourceFile;
+}
+
+Status CheckRun(const DVFile& definition) {
+    if (!RegionalSettings::For(definition.Settings().locale)) {
+        return kRegionalSetting;
+    }
+    return CheckSource(definition);
 }
 
 }  // namespace SourceSettings

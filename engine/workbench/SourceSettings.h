@@ -39,5 +39,7 @@ Status TestSelection(DVFile& definition);
 // Whether the definition's source is set up well enough to run; the code
 // says what is missing. Reads nothing.
 Status CheckSource(const DVFile& definition);
+// The same, and its regional setting names a locale this machine has.
+Status CheckRun(const DVFile& definition);
 
 }  // namespace SourceSettings

@@ -1,5 +1,6 @@
 """Tests of the Python binding of the component."""
 
+import locale
 import os
 import sys
 import tempfile
@@ -65,6 +66,44 @@ class DatavaneTest(unittest.TestCase):
             self.assertIn("(source row 1)", dv.error_message)
             self.assertFalse(os.path.exists(self.path("out.xml")))
             self.assertTrue(dv.transform(self.path("t.dv"), validate_schema=""))
+
+    def test_regional_settings(self):
+        # A number column with thousands, two decimals.
+        with open(self.path("in.csv"), "w", encoding="utf-8") as f:
+            f.write("Amount\n1234.5\n")
+        with open(self.path("n.dv"), "w", encoding="utf-8") as f:
+            f.write("<tarnwrightdatavane><version>2.6</version><sourcefilename>%s</sourcefilename>"
+                    "<targetfilename>%s</targetfilename><delimiter>,</delimiter>"
+                    "<encoding>utf-8</encoding><columns><column name=\"Amount\" id=\"1\" "
+                    "datatype=\"1\" precision=\"2\" thousands=\"-1\" currency=\"0\"/>"
+                    "</columns><xmlroot name=\"document\"><xmlnode name=\"row\" nodetype=\"0\">"
+                    "<xmlnode name=\"Amount\" nodetype=\"0\" source=\"1\"/></xmlnode></xmlroot>"
+                    "</tarnwrightdatavane>"
+                    % (self.path("in.csv"), self.path("n.xml")))
+
+        def amount(**options):
+            with dvobj.Datavane() as dv:
+                self.assertTrue(dv.transform(self.path("n.dv"), **options), dv.error_message)
+            with open(self.path("n.xml"), encoding="utf-8") as f:
+                text = f.read()
+            return text[text.index("<Amount>") + 8:text.index("</Amount>")]
+
+        self.assertEqual(amount(locale="C"), "1,234.50")
+        # German reads '.' as its thousands separator: the source's 1234.5 is 12345.
+        self.assertEqual(amount(locale="de_DE.UTF-8"), "12.345,00")
+        # A locale the host sets for its process changes nothing.
+        before = amount()
+        saved = locale.setlocale(locale.LC_ALL)
+        try:
+            locale.setlocale(locale.LC_ALL, "de_DE.UTF-8")
+            self.assertEqual(amount(), before)
+        finally:
+            locale.setlocale(locale.LC_ALL, saved)
+        with dvobj.Datavane() as dv:
+            self.assertFalse(dv.transform(self.path("n.dv"), locale="xx_YY.UTF-8"))
+            self.assertEqual(dv.error_code, 123)
+            self.assertEqual(dv.error_message,
+                             "The regional setting is not installed on this machine: xx_YY.UTF-8")
 
     def test_unknown_class(self):
         with self.assertRaises(OSError):

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "RegionalTestSupport.h"
 #include "model/ColumnIdCounter.h"
 
 namespace {
@@ -111,6 +112,7 @@ TEST(CSColTest, SetLastValueReportsChange) {
 }
 
 TEST(CSColTest, DisplayAndComparisonForms) {
+    const testsupport::EnglishConventions english;
     CSCol number;
     number.dataType = DataTypeProperties::kNumber;
     number.precision = 1;

@@ -1,6 +1,7 @@
 #include "model/DateFormat.h"
 
 #include <gtest/gtest.h>
+#include <locale.h>
 
 #include <algorithm>
 #include <array>
@@ -8,6 +9,9 @@
 #include <ctime>
 #include <string>
 #include <vector>
+
+#include "RegionalTestSupport.h"
+#include "model/RegionalSettings.h"
 
 namespace {
 
@@ -84,6 +88,7 @@ std::string Format(const char* text, int sequence, const char* pattern) {
 }
 
 TEST(DateFormatTest, FormatsPatternLetterRuns) {
+    const testsupport::EnglishConventions english;
     const std::tuple<const char*, int, const char*, const char*> cases[] = {
         {"2004-05-06", 0, "WWW MMMM DDD, YYYY", "Thursday May 6th, 2004"},
         {"2021-03-01", 0, "D MMM YY", "1 Mar 21"},
@@ -115,25 +120,42 @@ TEST(DateFormatTest, FormatsPatternLetterRuns) {
     }
 }
 
-TEST(DateFormatTest, MonthAndWeekdayNamesAreTheLocales) {
-    const auto strftimeText = [](const char* format, int month, int weekday) {
-        std::tm tm{};
-        tm.tm_mon = month;
-        tm.tm_wday = weekday;
+TEST(DateFormatTest, NamesAndShortDatesComeFromTheRegionalSettings) {
+    const auto strftimeText = [](const char* format, const std::tm& tm, const char* locale) {
+        const locale_t named = newlocale(LC_ALL_MASK, locale, static_cast<locale_t>(0));
         char buffer[64];
-        return std::string(buffer, std::strftime(buffer, sizeof buffer, format, &tm));
+        const size_t length = strftime_l(buffer, sizeof buffer, format, &tm, named);
+        freelocale(named);
+        return std::string(buffer, length);
     };
-    std::string out = "replaced";
-    for (int month = 0; month < 12; ++month) {
-        // The 1st of each month of 2023, a year that began on a Sunday.
-        DateTimeParts parts;
-        const std::string text = "2023-" + std::to_string(month + 1) + "-01";
-        ASSERT_TRUE(ParseDate(text, 0, parts));
-        FormatDateInto(parts, "MMM|MMMM|WW|WWW", out);
-        const int weekday =
-            (0 + std::array{0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334}[month]) % 7;
-        EXPECT_EQ(out, strftimeText("%b|%B|%a|%A", month, weekday)) << text;
+    for (const char* locale : {"C.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8"}) {
+        const std::shared_ptr<const RegionalSettings> settings = RegionalSettings::For(locale);
+        ASSERT_NE(settings, nullptr) << locale << " is not installed (tools/install-deps.sh)";
+        const RegionalSettings::Scope scope(*settings);
+        std::string out = "replaced";
+        for (int month = 0; month < 12; ++month) {
+            // The 1st of each month of 2023, a year that began on a Sunday.
+            DateTimeParts parts;
+            const std::string text = "2023-" + std::to_string(month + 1) + "-01";
+            ASSERT_TRUE(ParseDate(text, 0, parts));
+            FormatDateInto(parts, "MMM|MMMM|WW|WWW", out);
+            std::tm tm{};
+            tm.tm_year = 123;
+            tm.tm_mon = month;
+            tm.tm_mday = 1;
+            tm.tm_wday =
+                (0 + std::array{0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334}[month]) % 7;
+            EXPECT_EQ(out, strftimeText("%b|%B|%a|%A", tm, locale)) << locale << " " << text;
+            FormatDateInto(parts, "", out);
+            EXPECT_EQ(out, strftimeText("%x", tm, locale)) << locale << " " << text;
+        }
     }
+    // The invariant settings: English names, ISO short dates.
+    const RegionalSettings::Scope invariant(RegionalSettings::Invariant());
+    DateTimeParts parts;
+    ASSERT_TRUE(ParseDate("2023-03-05", 0, parts));
+    EXPECT_EQ(FormatDate(parts, "WWW D MMMM"), "Sunday 5 March");
+    EXPECT_EQ(FormatDate(parts, ""), "2023-03-05");
 }
 
 TEST(DateFormatTest, FarYearsKeepFourDigits) {
@@ -148,6 +170,7 @@ TEST(DateFormatTest, FarYearsKeepFourDigits) {
 // Whole dates take a shorter way than dates that carry over (day 29 and on):
 // weekdays must run on across both.
 TEST(DateFormatTest, WeekdaysRunOnDayAfterDay) {
+    const testsupport::EnglishConventions english;
     const std::vector<std::string> names = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     for (const int year : {1600, 1899, 1969, 2024, 2100}) {
         DateTimeParts first;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "RegionalTestSupport.h"
+
 namespace {
 
 struct NumberCase {
@@ -19,6 +21,7 @@ struct NumberCase {
 
 // The test process runs in the C locale: en-US conventions stand in.
 TEST(NumberFormatTest, FormatsWithFallbackConventions) {
+    const testsupport::EnglishConventions english;
     const NumberCase cases[] = {
         {"1234567.891", 2, true, false, "1,234,567.89"},
         {"$1,234.5", 2, true, false, "1,234.50"},
@@ -60,6 +63,7 @@ TEST(NumberFormatTest, FormatsWithFallbackConventions) {
 
 // Numbers longer than the digits fit on the stack take another buffer.
 TEST(NumberFormatTest, LongNumbers) {
+    const testsupport::EnglishConventions english;
     const std::string zeros(200, '0');
     EXPECT_EQ(FormatNumber(zeros + "12.5", 0, true, false), "13");
     EXPECT_EQ(FormatNumber(std::string(130, '9') + ".5", 0, false, false), "");
@@ -94,6 +98,7 @@ TEST(NumberFormatTest, UsesTheLocaleConventions) {
 }
 
 TEST(NumberFormatTest, ReadsDisplayValuesBack) {
+    const testsupport::EnglishConventions english;
     EXPECT_EQ(ParseLocaleNumber("1,234.50").value_or(-1), 1234.5);
     EXPECT_EQ(ParseLocaleNumber("$0.00").value_or(-1), 0.0);
     EXPECT_EQ(ParseLocaleNumber("(12.5)").value_or(0), -12.5);

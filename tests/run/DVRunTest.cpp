@@ -236,6 +236,7 @@ TEST(DVRunTest, TokensAndFormatting) {
     FixedEnvironment environment;
     TempDir dir;
     DVFile definition = Csv(dir, "D,N\n2004-05-06,1234.5\n2004-05,7\n", false);
+    definition.SetLocale("C.UTF-8");
     definition.SetFirstOutputId(100);
     XMLNode* row = Add(definition.Root(), "row");
     Add(*row, "id", XMLNode::kAttribute)->SetValue("{ID}-{ID}");

@@ -335,6 +335,30 @@ TEST(DvrunTest, ValidateAndGzipSwitches) {
     EXPECT_EQ(static_cast<unsigned char>(output[1]), 0x8B);
 }
 
+TEST(DvrunTest, LocaleSwitchChoosesTheRegionalSettings) {
+    Installation install;
+    WriteFile(install.work.File("in.csv"), "Amount\n1234,5\n");
+    WriteFile(install.work.File("d.dv"),
+              "<tarnwrightdatavane><version>2.6</version><sourcefilename>in.csv</sourcefilename>"
+              "<targetfilename>out.xml</targetfilename><delimiter>;</delimiter>"
+              "<encoding>utf-8</encoding><locale>C</locale><columns><column name=\"Amount\" "
+              "id=\"1\" datatype=\"1\" precision=\"1\" thousands=\"0\" currency=\"0\"/>"
+              "</columns><xmlroot name=\"document\"><xmlnode name=\"row\" nodetype=\"0\">"
+              "<xmlnode name=\"a\" nodetype=\"0\" source=\"1\"/></xmlnode></xmlroot>"
+              "</tarnwrightdatavane>");
+    // The definition's invariant settings read the comma as nothing: 12345.
+    ASSERT_EQ(install.Run({"d.dv"}), 0);
+    EXPECT_NE(ReadFile(install.work.File("out.xml")).find("<a>12345.0</a>"), std::string::npos);
+    ASSERT_EQ(install.Run({"d.dv", "--locale", "de_DE.UTF-8"}), 0);
+    EXPECT_NE(ReadFile(install.work.File("out.xml")).find("<a>1234,5</a>"), std::string::npos)
+        << ReadFile(install.work.File("out.xml"));
+    std::string errors;
+    EXPECT_EQ(install.Run({"d.dv", "--locale", "xx_YY.UTF-8"}, &errors), 255);
+    EXPECT_NE(errors.find("The regional setting is not installed on this machine: xx_YY.UTF-8"),
+              std::string::npos)
+        << errors;
+}
+
 TEST(DvrunTest, DashWritesTheDocumentToStandardOutput) {
     Installation install;
     WriteFile(install.work.File("in.csv"), "A\n1\n2\n");

@@ -8,6 +8,7 @@
 
 #include "TextSourceTestSupport.h"
 #include "base/TextUtil.h"
+#include "model/RegionalTestSupport.h"
 #include "sources/DelimitedFieldSplitter.h"
 
 using namespace testsupport;
@@ -150,6 +151,7 @@ TEST(DelimitedTextFileDataSourceTest, ReadsEveryEncoding) {
 }
 
 TEST(DelimitedTextFileDataSourceTest, SortsByIndex) {
+    const testsupport::EnglishConventions english;
     TempDir dir;
     DVFile definition = TextDefinition(dir,
                                        "Name,Qty,When\n"

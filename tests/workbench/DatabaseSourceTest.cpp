@@ -8,6 +8,7 @@
 #include "base/ResultCode.h"
 #include "db/CODBCManager.h"
 #include "db/ConnectionFactory.h"
+#include "model/RegionalTestSupport.h"
 #include "run/DVRun.h"
 #include "run/RunTestSupport.h"
 #include "sources/ODBCDataSource.h"
@@ -98,6 +99,7 @@ std::vector<std::vector<std::string>> Rows(DVFile& definition, int32_t* code = n
 }
 
 TEST(DatabaseSourceTest, PostgresTableThroughAFileDsn) {
+    EnglishConventions english;
     TempDir dir;
     DVFile definition = PostgresDefinition(dir);
     ASSERT_TRUE(
@@ -272,6 +274,7 @@ TEST(DatabaseSourceTest, AccessDatabaseThroughMdbTools) {
 }
 
 TEST(DatabaseSourceTest, WorkbooksOfBothFormats) {
+    EnglishConventions english;
     TempDir dir;
     ASSERT_TRUE(WorkbookWriter::Write(dir.File("orders.xlsx"), OrdersSheets()));
     for (const std::string& file : {dir.File("orders.xlsx"), DataFile("orders.xls")}) {
@@ -320,6 +323,41 @@ TEST(DatabaseSourceTest, WorkbooksOfBothFormats) {
     SourceSettings::SetSourceFileName(foreign, dir.File("orders.xlsx"));
     SourceSettings::SetSqlTableName(foreign, "Other Sheet$");
     EXPECT_EQ(Rows(foreign), (std::vector<std::vector<std::string>>{{"x"}}));
+}
+
+// A cell holding 1.5 is one and a half in every region: its text takes the
+// regional decimal separator, so number columns (and filters) read it back
+// as the same number. Texts, integers and dates are left as they are.
+TEST(DatabaseSourceTest, WorkbookNumbersKeepTheirValueInEveryRegion) {
+    TempDir dir;
+    ASSERT_TRUE(WorkbookWriter::Write(dir.File("orders.xlsx"), OrdersSheets()));
+    struct Region {
+        const char* setting;
+        const char* raw;
+        const char* formatted;
+    };
+    for (const Region& region :
+         {Region{"C", "1234.567", "1,234.57"}, Region{"de_DE.UTF-8", "1234,567", "1.234,57"},
+          Region{"fr_FR.UTF-8", "1234,567", "1\u202F234,57"}}) {
+        const auto settings = RegionalSettings::For(region.setting);
+        ASSERT_TRUE(settings) << region.setting << " is not installed";
+        RegionalSettings::Scope scope(*settings);
+        DVFile definition;
+        SourceSettings::SetSourceType(definition, DVFileSettings::kExcel);
+        SourceSettings::SetSourceFileName(definition, dir.File("orders.xlsx"));
+        SourceSettings::SetSqlTableName(definition, "Orders$");
+        ASSERT_EQ(definition.Column(2).name, "Qty");
+        auto rows = Rows(definition);
+        ASSERT_EQ(rows.size(), 3u);
+        EXPECT_EQ(rows[2][2], region.raw) << region.setting;
+        EXPECT_EQ(rows[0][0], "Spain");
+
+        definition.Column(2).precision = 2;
+        definition.Column(2).thousands = true;
+        rows = Rows(definition);
+        ASSERT_EQ(rows.size(), 3u);
+        EXPECT_EQ(rows[2][2], region.formatted) << region.setting;
+    }
 }
 
 TEST(DatabaseSourceTest, EndToEndWithDocumentPropertyTokens) {
