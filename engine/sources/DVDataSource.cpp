@@ -35,7 +35,11 @@ std::string_view DVDataSource::FormattedDisplayValue(int32_t index) {
     if (displaySerial_[i] != recordSerial_) {
         // Formatting may move the column's last value; once per row keeps it
         // exact however often the row is read.
-        columns_[i].FormatValueInto(GetRawValue(index), false, display_[i]);
+        std::string_view raw = GetRawValue(index);
+        if (columns_[i].dataType == DataTypeProperties::kNumber) {
+            raw = NumberText(index, raw);
+        }
+        columns_[i].FormatValueInto(raw, false, display_[i]);
         displaySerial_[i] = recordSerial_;
     }
     return display_[i];

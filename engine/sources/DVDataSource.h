@@ -129,6 +129,10 @@ protected:
         rawFieldCount_ = fields ? count : 0;
     }
     void ResetRowCounter() noexcept { rowCounter_ = 0; }
+    // The text a number column formats its display value from: the raw
+    // value, unless the source writes numbers otherwise than the regional
+    // settings read them. (Comparison forms always read '.'.)
+    virtual std::string_view NumberText(int32_t, std::string_view raw) { return raw; }
     const std::vector<SortEntry>& SortEntries() const noexcept { return sortEntries_; }
     std::vector<SortEntry>& MutableSortEntries() noexcept { return sortEntries_; }
     std::vector<CSCol>& MutableColumns() noexcept { return columns_; }

@@ -208,22 +208,22 @@ void ODBCDataSource::ChooseDecimalSeparator() {
 }
 
 std::string_view ODBCDataSource::GetRawValue(int32_t index) {
-    if (!result_) {
-        return {};
-    }
-    const std::string_view value = result_->GetValue(index);
+    return result_ ? result_->GetValue(index) : std::string_view();
+}
+
+std::string_view ODBCDataSource::NumberText(int32_t index, std::string_view raw) {
     if (decimalSeparator_.empty() || index < 0 || static_cast<size_t>(index) >= floating_.size() ||
         !floating_[static_cast<size_t>(index)]) {
-        return value;
+        return raw;
     }
-    const size_t point = value.find('.');
+    const size_t point = raw.find('.');
     if (point == std::string_view::npos) {
-        return value;
+        return raw;
     }
     std::string& text = localized_[static_cast<size_t>(index)];
-    text.assign(value.substr(0, point));
+    text.assign(raw.substr(0, point));
     text += decimalSeparator_;
-    text.append(value.substr(point + 1));
+    text.append(raw.substr(point + 1));
     return text;
 }
 

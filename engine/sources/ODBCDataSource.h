@@ -22,8 +22,7 @@ public:
     int32_t GetSourceColumnKind(int32_t index) override;
     // New number columns keep the decimals the database gives them.
     int32_t GetSourceColumnPrecision(int32_t index) override;
-    // Floating-point values come with the regional settings' decimal
-    // separator, so number columns and filters read them back as they were.
+    // Floating-point values come with '.' whatever the regional settings.
     std::string_view GetRawValue(int32_t index) override;
     bool NextRow() override;
     void Close() override;
@@ -38,6 +37,9 @@ public:
     bool GetTableNames(std::vector<std::string>& list);
 
 protected:
+    // Number columns read floating-point values with the regional decimal
+    // separator, so they format the number the database holds.
+    std::string_view NumberText(int32_t index, std::string_view raw) override;
     // The driver to connect with: the definition's own, or a stand-in for a
     // driver named by a file from another system that is not installed here.
     virtual std::string EffectiveDriver(const DVFile& definition) const;

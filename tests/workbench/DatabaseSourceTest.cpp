@@ -325,9 +325,8 @@ TEST(DatabaseSourceTest, WorkbooksOfBothFormats) {
     EXPECT_EQ(Rows(foreign), (std::vector<std::vector<std::string>>{{"x"}}));
 }
 
-// A cell holding 1.5 is one and a half in every region: its text takes the
-// regional decimal separator, so number columns (and filters) read it back
-// as the same number. Texts, integers and dates are left as they are.
+// A cell holding 1234.567 is that number in every region: number columns
+// format it with the regional separators, filters compare its value.
 TEST(DatabaseSourceTest, WorkbookNumbersKeepTheirValueInEveryRegion) {
     TempDir dir;
     ASSERT_TRUE(WorkbookWriter::Write(dir.File("orders.xlsx"), OrdersSheets()));
@@ -357,6 +356,14 @@ TEST(DatabaseSourceTest, WorkbookNumbersKeepTheirValueInEveryRegion) {
         rows = Rows(definition);
         ASSERT_EQ(rows.size(), 3u);
         EXPECT_EQ(rows[2][2], region.formatted) << region.setting;
+
+        // Filters compare the same number.
+        definition.Filters()[0].SetColumnId(definition.Column(2).id);
+        definition.Filters()[0].SetOperator(DVFilter::kGreater);
+        definition.Filters()[0].SetValue("1234.5");
+        rows = Rows(definition);
+        ASSERT_EQ(rows.size(), 1u) << region.setting;
+        EXPECT_EQ(rows[0][2], region.formatted);
     }
 }
 
