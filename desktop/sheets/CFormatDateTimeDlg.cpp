@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "ExampleBox.h"
+#include "base/RunEnvironment.h"
 #include "model/DataTypeProperties.h"
 #include "model/DateFormat.h"
 #include "model/RegionalSettings.h"
@@ -37,17 +38,7 @@ CFormatDateTimeDlg::CFormatDateTimeDlg(QWidget* parent) : QWidget(parent), clock
 }
 
 DateTimeParts CFormatDateTimeDlg::Now() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    DateTimeParts parts;
-    parts.second = local.tm_sec;
-    parts.minute = local.tm_min;
-    parts.hour = local.tm_hour;
-    parts.day = local.tm_mday;
-    parts.month = local.tm_mon;
-    parts.year = local.tm_year;
-    return parts;
+    return LocalTime(std::time(nullptr));
 }
 
 void CFormatDateTimeDlg::SetClock(Clock clock) {
