@@ -36,6 +36,7 @@ constexpr int32_t kPublicCodes[][2] = {
     {DVObj_Schema_Load, kSchemaLoad},
     {DVObj_Source_Record, kSourceRecord},
     {DVObj_Regional_Setting, kRegionalSetting},
+    {DVObj_Namespace_Prefix, kNamespacePrefix},
 };
 
 constexpr bool PublicCodesMatch() {

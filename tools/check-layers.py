@@ -50,11 +50,13 @@ DESKTOP_ROOMS = {
 }
 
 # Tests of the programs drive them from outside; the runner's tests also
-# list the output encodings they try.
+# list the output encodings they try; the end-to-end tests cross the rooms.
 TEST_PROGRAMS = {
     "desktop": PROGRAMS["desktop"],
     "component": PROGRAMS["component"],
     "runner": ["base", "xml"],
+    # From a schema's import to a validated run.
+    "endtoend": ["base", "io", "xml", "model", "import", "run", "workbench"],
 }
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)

@@ -41,6 +41,12 @@ packages=(
     dpkg-dev
     man-db
     locales
+    # Published namespaced schemas with their XML catalogs, and xmllint as a
+    # second opinion on what validates.
+    libxml2-utils
+    libpskc0
+    opensaml-schemas
+    xmltooling-schemas
 )
 # The fuzz targets need clang and its libFuzzer runtime (make fuzz); the
 # screenshots of the guide a window manager and an X screen grabber; the

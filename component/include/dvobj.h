@@ -72,7 +72,10 @@ typedef enum DVObjErrorCode {
     DVObj_Source_Record = 122,
     /* The definition's regional setting (or DvobjOptions.locale) names a
      * locale this machine does not have. */
-    DVObj_Regional_Setting = 123
+    DVObj_Regional_Setting = 123,
+    /* A node's name uses a namespace prefix that neither it nor an element
+     * above it declares (xmlns:prefix), or is no qualified name. */
+    DVObj_Namespace_Prefix = 124
 } DVObjErrorCode;
 
 typedef struct DvobjClassFactory DvobjClassFactory;

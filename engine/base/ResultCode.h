@@ -33,4 +33,7 @@ enum ResultCode : int32_t {
     kSourceRecord = 122,
     // The regional setting names a locale this machine does not have.
     kRegionalSetting = 123,
+    // A node's name uses a namespace prefix nothing declares (or is no
+    // qualified name).
+    kNamespacePrefix = 124,
 };

@@ -21,6 +21,8 @@
 #include <xercesc/util/XMLEntityResolver.hpp>
 #include <xercesc/util/XMLResourceIdentifier.hpp>
 
+#include <libxml/tree.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <deque>
@@ -28,6 +30,7 @@
 #include <vector>
 
 #include "CXSDReferenceResolver.h"
+#include "NamespacePrefixes.h"
 #include "base/TextUtil.h"
 #include "io/FetchResource.h"
 #include "model/DVFile.h"
@@ -166,9 +169,13 @@ private:
     Norvik::XmlParseError error_;
 };
 
-// Walks the schema model into the node tree.
+// Walks the schema model into the node tree. References to top-level
+// elements of the target namespace become placeholders; those of other
+// namespaces are built where they stand, as those elements are no roots.
 class TreeBuilder {
 public:
+    TreeBuilder(const std::string& targetNamespace, NamespacePrefixes& prefixes)
+        : targetNamespace_(targetNamespace), prefixes_(prefixes) {}
     void Element(XSElementDeclaration& declaration, XMLNode& parent, bool reference);
     bool Exhausted() const noexcept { return nodes_ >= kMaxNodes; }
 
@@ -183,6 +190,8 @@ private:
     // known by name: the model may hand out one type as several objects.
     std::vector<std::string> path_;
     size_t nodes_ = 0;
+    const std::string& targetNamespace_;
+    NamespacePrefixes& prefixes_;
 };
 
 XMLNode* TreeBuilder::Add(XMLNode& parent, const std::string& name, int32_t kind) {
@@ -194,7 +203,8 @@ XMLNode* TreeBuilder::Add(XMLNode& parent, const std::string& name, int32_t kind
 }
 
 void TreeBuilder::Element(XSElementDeclaration& declaration, XMLNode& parent, bool reference) {
-    const std::string name = Utf8(declaration.getName());
+    const std::string name =
+        prefixes_.Name(Utf8(declaration.getNamespace()), Utf8(declaration.getName()));
     if (reference) {
         Add(parent, name, XMLNode::kReference);
         return;
@@ -247,9 +257,11 @@ void TreeBuilder::Complex(XSComplexTypeDefinition& type, XMLNode& node) {
 void TreeBuilder::Attributes(XSAttributeUseList* uses, XMLNode& node) {
     // Prohibited attributes are not among the uses.
     for (XMLSize_t i = 0; uses && i < uses->size(); ++i) {
+        const XSAttributeDeclaration* declaration = uses->elementAt(i)->getAttrDeclaration();
+        const std::string name =
+            prefixes_.Name(Utf8(declaration->getNamespace()), Utf8(declaration->getName()));
         XSAttributeUse* use = uses->elementAt(i);
-        if (XMLNode* attribute =
-                Add(node, Utf8(use->getAttrDeclaration()->getName()), XMLNode::kAttribute)) {
+        if (XMLNode* attribute = Add(node, name, XMLNode::kAttribute)) {
             attribute->SetSkipIfEmpty(!use->getRequired());
         }
     }
@@ -295,7 +307,9 @@ void TreeBuilder::Content(XSModelGroup& group, XMLNode& parent) {
             case XSParticle::TERM_ELEMENT: {
                 XSElementDeclaration* element = particle->getElementTerm();
                 // A global declaration inside a content model was reached by ref.
-                Element(*element, parent, element->getScope() == XSConstants::SCOPE_GLOBAL);
+                Element(*element, parent,
+                        element->getScope() == XSConstants::SCOPE_GLOBAL &&
+                            Utf8(element->getNamespace()) == targetNamespace_);
                 break;
             }
             case XSParticle::TERM_MODELGROUP:
@@ -332,21 +346,34 @@ void PruneAndPromote(XMLRootNode& root) {
     }
 }
 
-// The schema's bytes and target namespace. Read as a plain document first: a
-// malformed file is reported like any other parse error.
-bool ReadSchemaDocument(const std::string& path, std::string& bytes, std::string& targetNamespace,
-                        std::string& error) {
+struct SchemaDocument {
+    std::string bytes;
+    std::string targetNamespace;
+    // The namespaces its document element binds, (prefix, namespace).
+    std::vector<std::pair<std::string, std::string>> bindings;
+};
+
+// Read as a plain document first: a malformed file is reported like any
+// other parse error.
+bool ReadSchemaDocument(const std::string& path, SchemaDocument& schema, std::string& error) {
     std::string fetchError;
-    if (!Norvik::FetchResource(path, bytes, fetchError)) {
+    if (!Norvik::FetchResource(path, schema.bytes, fetchError)) {
         error = Norvik::FormatParseError({path, 0, 0, fetchError});
         return false;
     }
     Norvik::CXMLDocument document;
-    if (!document.LoadFromMemory(bytes, path)) {
+    if (!document.LoadFromMemory(schema.bytes, path)) {
         error = Norvik::FormatParseError(document.ParseError());
         return false;
     }
-    targetNamespace = document.DocumentElement().Attribute("targetNamespace").value_or("");
+    const Norvik::XmlElement element = document.DocumentElement();
+    schema.targetNamespace = element.Attribute("targetNamespace").value_or("");
+    for (const xmlNs* ns = element.Node()->nsDef; ns; ns = ns->next) {
+        const auto text = [](const xmlChar* value) {
+            return value ? std::string(reinterpret_cast<const char*>(value)) : std::string();
+        };
+        schema.bindings.emplace_back(text(ns->prefix), text(ns->href));
+    }
     return true;
 }
 
@@ -395,10 +422,11 @@ std::string TooManyNodes(const std::string& path) {
     return "The schema '" + path + "' expands to more than " + std::to_string(kMaxNodes) + " nodes";
 }
 
-bool BuildTree(XSNamedMap<XSObject>& elements, const std::string& path, XMLRootNode& root,
+bool BuildTree(XSNamedMap<XSObject>& elements, const std::string& path,
+               const std::string& targetNamespace, NamespacePrefixes& prefixes, XMLRootNode& root,
                std::string& error) {
     root.Reset();
-    TreeBuilder builder;
+    TreeBuilder builder(targetNamespace, prefixes);
     for (XMLSize_t i = 0; i < elements.getLength(); ++i) {
         auto* element = static_cast<XSElementDeclaration*>(elements.item(i));
         if (element->getName() != nullptr && *element->getName() != 0) {
@@ -415,8 +443,9 @@ bool BuildTree(XSNamedMap<XSObject>& elements, const std::string& path, XMLRootN
 
 // The node tree of the schema's top-level elements, references not yet
 // resolved.
-bool LoadTree(const std::string& path, const std::string& bytes, const std::string& targetNamespace,
+bool LoadTree(const std::string& path, const SchemaDocument& schema, NamespacePrefixes& prefixes,
               XMLRootNode& root, std::string& error) {
+    const std::string& bytes = schema.bytes;
     StartXerces();
     XMLGrammarPoolImpl pool(XMLPlatformUtils::fgMemoryManager);
     XercesDOMParser parser(nullptr, XMLPlatformUtils::fgMemoryManager, &pool);
@@ -431,13 +460,13 @@ bool LoadTree(const std::string& path, const std::string& bytes, const std::stri
         if (!LoadGrammar(parser, source, errors, documents, error)) {
             return false;
         }
-        XSNamedMap<XSObject>* elements = TopLevelElements(pool, targetNamespace);
+        XSNamedMap<XSObject>* elements = TopLevelElements(pool, schema.targetNamespace);
         if (elements == nullptr) {
             error = "Error: Could not load schema document.\r\nNo top level elements found in '" +
                     path + "'.";
             return false;
         }
-        return BuildTree(*elements, path, root, error);
+        return BuildTree(*elements, path, schema.targetNamespace, prefixes, root, error);
     } catch (const XMLException& e) {
         error = "Could not load schema document\r\n" + Utf8(e.getMessage());
         return false;
@@ -451,10 +480,12 @@ bool LoadTree(const std::string& path, const std::string& bytes, const std::stri
 
 bool CXSDLoader::Load(const std::string& path, DVFile& definition) {
     error_.clear();
-    std::string bytes;
-    std::string targetNamespace;
-    if (!ReadSchemaDocument(path, bytes, targetNamespace, error_) ||
-        !LoadTree(path, bytes, targetNamespace, definition.Root(), error_)) {
+    SchemaDocument schema;
+    if (!ReadSchemaDocument(path, schema, error_)) {
+        return false;
+    }
+    NamespacePrefixes prefixes(schema.bindings);
+    if (!LoadTree(path, schema, prefixes, definition.Root(), error_)) {
         return false;
     }
     XMLRootNode& root = definition.Root();
@@ -468,5 +499,6 @@ bool CXSDLoader::Load(const std::string& path, DVFile& definition) {
         return false;
     }
     PruneAndPromote(root);
+    prefixes.Finish(root);
     return true;
 }

@@ -22,7 +22,9 @@ void AddAttribute(XMLNode& node, const std::string& name, const std::string& val
         return;
     }
     XMLNode* attribute = node.AddChild(name, XMLNode::kAttribute);
-    if (attribute && name == "xmlns:xs") {
+    // Declarations keep their namespace: an empty one would unbind the
+    // prefix the names below use.
+    if (attribute && (name == "xmlns" || name.starts_with("xmlns:"))) {
         attribute->SetValue(value);
     }
 }

@@ -11,6 +11,7 @@
 #include "base/PlatformError.h"
 #include "io/SpillSettings.h"
 #include "model/ColumnMap.h"
+#include "model/NamespaceCheck.h"
 #include "model/RegionalSettings.h"
 #include "output/AutoTextResolver.h"
 #include "output/GroupRegistry.h"
@@ -114,6 +115,9 @@ int32_t DVRun::Run(const ProgressCallback& progress) {
     Context run(*this, definitionPath_);
     Status status = ChooseRegionalSettings(run);
     if (status.IsOk()) {
+        status = CheckNamespaces(run);
+    }
+    if (status.IsOk()) {
         status = OpenSource(run);
     }
     if (status.IsOk()) {
@@ -149,6 +153,13 @@ Status DVRun::ChooseRegionalSettings(Context& run) {
         return kRegionalSetting;
     }
     run.regionalScope.emplace(*run.regional);
+    return kSuccess;
+}
+
+Status DVRun::CheckNamespaces(Context& run) {
+    if (const auto problem = NamespaceCheck::Find(run.definition.Root())) {
+        return Status(kNamespacePrefix, NamespaceCheck::Describe(*problem));
+    }
     return kSuccess;
 }
 

@@ -61,6 +61,9 @@ private:
     void Begin(const ProgressCallback& progress);
     // Numbers and dates of the run follow the definition's regional setting.
     Status ChooseRegionalSettings(Context& run);
+    // Names a namespace-aware reader would refuse end the run before it
+    // writes anything.
+    Status CheckNamespaces(Context& run);
     Status OpenSource(Context& run);
     Status LoadValidator(Context& run);
     Status WriteDocuments(Context& run, const ProgressCallback& progress);

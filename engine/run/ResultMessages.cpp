@@ -53,6 +53,8 @@ constexpr Message kMessages[] = {
     {kSourceRecord, "The source file holds a record that cannot be read: ", Appended::kSource},
     {kRegionalSetting,
      "The regional setting is not installed on this machine: ", Appended::kLocale},
+    {kNamespacePrefix, "A node's name uses a namespace prefix that is not declared",
+     Appended::kNothing},
 };
 
 }  // namespace

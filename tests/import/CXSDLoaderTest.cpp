@@ -56,10 +56,13 @@ TEST(CXSDLoaderTest, BuildsTheTreeSchemasDescribe) {
          "values[price?:N2 ratio?:N-1 count?:N-1 big?:N0 day?:DYYYY-MM-DD "
          "stamp?:DYYYY-MM-DDThh:mm:ss year?:DYYYY plainDate? code? sizes? "
          "marker![@optional? @required] mixed?[b? i?]]"},
-        // Only the target namespace's elements; an included file's element
-        // resolves, a reference into an imported namespace stays a
-        // placeholder.
-        {"orders-ns.xsd", "order[@number &party? line?[item? quantity?]]"},
+        // Only the target namespace's elements are roots; an included
+        // file's element resolves, an element of an imported namespace is
+        // built where it is referenced. The schema binds the target
+        // namespace as its default, and every element has one.
+        {"orders-ns.xsd",
+         "order[@xmlns=urn:example:orders @xmlns:p=urn:example:parties @number "
+         "p:party?[p:partyName?] line?[item? quantity?]]"},
     };
     for (const SchemaCase& c : cases) {
         EXPECT_EQ(Imported(DataFile(std::string("schema/") + c.file)), c.tree) << c.file;
@@ -78,9 +81,46 @@ TEST(CXSDLoaderTest, ImportsAPublishedStyleSchema) {
         "Amount?[@currency]] DeliveryDate?:DYYYY-MM-DD] PaymentTerms?[DueDate? "
         "DiscountPercent?:N-1] PrepaidNote? Totals?[NetTotal?[@currency] TaxTotal?[@currency] "
         "GrandTotal?[@currency]] Signature![@method @value?]";
-    EXPECT_EQ(Imported(DataFile("schema/invoice.xsd")),
-              "Exchange[@sender @test? SentAt?:DYYYY-MM-DDThh:mm:ss Invoice?[" + invoiceContent +
-                  "] CreditNote?[" + invoiceContent + " CreditedInvoice?]]");
+    // Every element name takes the prefix the schema binds to its namespace.
+    const auto qualified = [](const std::string& tree) {
+        std::string text;
+        for (size_t i = 0; i < tree.size(); ++i) {
+            const bool nameStarts = (i == 0 || tree[i - 1] == '[' || tree[i - 1] == ' ') &&
+                                    tree[i] != '@' && tree[i] != ']';
+            text += (nameStarts ? "inv:" : "") + std::string(1, tree[i]);
+        }
+        return text;
+    };
+    EXPECT_EQ(
+        Imported(DataFile("schema/invoice.xsd")),
+        qualified("Exchange[@xmlns:inv=urn:example:invoice:2 @sender @test? "
+                  "SentAt?:DYYYY-MM-DDThh:mm:ss Invoice?[" +
+                  invoiceContent + "] CreditNote?[" + invoiceContent + " CreditedInvoice?]]"));
+}
+
+// Names carry the prefixes the output needs, and the document element
+// declares them: elements qualified by elementFormDefault or form (global
+// ones always), attributes by attributeFormDefault or form (global ones and
+// references always); xml:lang needs no declaration.
+TEST(CXSDLoaderTest, QualifiesNamesAndDeclaresTheirNamespaces) {
+    const SchemaCase cases[] = {
+        // The target namespace as the schema's default; a second namespace
+        // with a global element and qualified attributes.
+        {"ns/pay.xsd",
+         "Document[@xmlns=urn:example:pay @xmlns:c=urn:example:common "
+         "Payment?[@xml:lang? @c:channel? Id?:N0 c:Amount?[@c:currency] Note?]]"},
+        // The target namespace under its prefix; unqualified local elements
+        // and a qualified one; a chameleon include takes the namespace.
+        {"ns/remit.xsd",
+         "r:Remittance[@xmlns:r=urn:example:remit Entry?[@r:status? @xml:lang? Payer? "
+         "Due? r:Ref? r:Memo?]]"},
+        // A default binding cannot hold the unqualified elements: a prefix
+        // of our own instead.
+        {"ns/list.xsd", "ns1:List[@xmlns:ns1=urn:example:list Item?]"},
+    };
+    for (const SchemaCase& c : cases) {
+        EXPECT_EQ(Imported(DataFile(std::string("schema/") + c.file)), c.tree) << c.file;
+    }
 }
 
 TEST(CXSDLoaderTest, FailuresSayWhyAndLeaveTheTreeAlone) {
@@ -119,7 +159,8 @@ TEST(CXSDLoaderTest, ReadsSchemasAndTheirIncludesOverHttp) {
     testsupport::LocalHttpServer server(DataFile("schema"));
     ASSERT_NE(server.Port(), 0);
     EXPECT_EQ(Imported(server.Url("/orders-ns.xsd")),
-              "order[@number &party? line?[item? quantity?]]");
+              "order[@xmlns=urn:example:orders @xmlns:p=urn:example:parties @number "
+              "p:party?[p:partyName?] line?[item? quantity?]]");
     EXPECT_GE(server.Requests(), 3);  // the schema, its include and its import
     bool ok = true;
     const std::string error = Imported(server.Url("/nothing.xsd"), &ok);

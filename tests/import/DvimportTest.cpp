@@ -23,7 +23,8 @@ TEST(DvimportTest, SavesImportedDefinitionsAndReportsFailures) {
          ""},
         {{"xml", DataFile("schema/sample.xml"), out},
          0,
-         "a[@xmlns:xs? @version? b?[@x? i?] c:d?[@xmlns:c? @c:flag? b?[@y?]] e?]",
+         "a[@xmlns:xs?=http://www.w3.org/2001/XMLSchema @version? b?[@x? i?] "
+         "c:d?[@xmlns:c?=urn:c @c:flag? b?[@y?]] e?]",
          ""},
         {{"xsd", DataFile("schema/no-elements.xsd"), out}, 1, "", "No top level elements"},
         {{"dtd", DataFile("schema/note.dtd"), dir.File("no/such/folder/out.dv")},

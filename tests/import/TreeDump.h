@@ -8,7 +8,8 @@ namespace testsupport {
 
 // A node tree in one line: name, "@" before attributes, "&" before reference
 // placeholders, "?" when skip-if-empty (not shown for the root), "!" when EMPTY, ":N<places>" for
-// numbers, ":D<pattern>" for dates, "*" when grouped, children in brackets.
+// numbers, ":D<pattern>" for dates, "*" when grouped, "=" and the value when
+// it has one, children in brackets.
 inline std::string Dump(const XMLNode& node) {
     std::string text;
     if (node.GetNodeType() == XMLNode::kAttribute) {
@@ -31,6 +32,9 @@ inline std::string Dump(const XMLNode& node) {
     }
     if (node.GetGroup() != 0) {
         text += '*';
+    }
+    if (!node.GetValue().empty()) {
+        text += "=" + node.GetValue();
     }
     if (node.ChildCount() > 0) {
         text += '[';

@@ -19,7 +19,8 @@ TEST(XMLDocumentImportTest, MergesRepeatedElements) {
     // Two b elements give one node with the second one's attribute; the b
     // inside c:d is looked for below c:d only.
     EXPECT_EQ(Dump(definition.Root()),
-              "a[@xmlns:xs? @version? b?[@x? i?] c:d?[@xmlns:c? @c:flag? b?[@y?]] e?]");
+              "a[@xmlns:xs?=http://www.w3.org/2001/XMLSchema @version? b?[@x? i?] "
+              "c:d?[@xmlns:c?=urn:c @c:flag? b?[@y?]] e?]");
     const XMLNode* xs = definition.Root().GetChild(0);
     EXPECT_EQ(xs->GetValue(), "http://www.w3.org/2001/XMLSchema");
     EXPECT_EQ(definition.Root().GetChild(1)->GetValue(), "");

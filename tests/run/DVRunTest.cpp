@@ -112,6 +112,34 @@ TEST(DVRunTest, QuotedLineBreaksMakeOneRowPerRecord) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("out.xml")));
 }
 
+TEST(DVRunTest, PrefixedNamesAreWrittenAsTheyAreOnceDeclared) {
+    TempDir dir;
+    DVFile definition = Csv(dir, "Id,Lang\n1,en\n", false);
+    XMLRootNode& root = definition.Root();
+    root.SetName("p:Document");
+    Add(root, "xmlns:p", XMLNode::kAttribute)->SetValue("urn:example:pay");
+    XMLNode* row = Add(root, "p:Payment");
+    Add(*row, "xml:lang", XMLNode::kAttribute, Id(definition, "Lang"));
+    XMLNode* id = Add(*row, "c:Id", XMLNode::kElement, Id(definition, "Id"));
+
+    // Nothing declares c: the run ends before it writes anything.
+    const RunOutcome unbound = RunSaved(definition, dir);
+    EXPECT_EQ(unbound.code, kNamespacePrefix);
+    EXPECT_EQ(unbound.message, "A node's name uses a namespace prefix that is not declared");
+    EXPECT_EQ(unbound.detail, "/p:Document/p:Payment/c:Id (prefix c)");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out.xml")));
+
+    Add(*id, "xmlns:c", XMLNode::kAttribute)->SetValue("urn:example:common");
+    const RunOutcome outcome = RunSaved(definition, dir);
+    ASSERT_EQ(outcome.code, kSuccess) << outcome.detail;
+    EXPECT_EQ(ReadFile(dir.File("out.xml")),
+              "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?>\n"
+              "<p:Document xmlns:p=\"urn:example:pay\">\n"
+              "\t<p:Payment xml:lang=\"en\">\n"
+              "\t\t<c:Id xmlns:c=\"urn:example:common\">1</c:Id>\n"
+              "\t</p:Payment>\n</p:Document>\n");
+}
+
 TEST(DVRunTest, GroupsRepeatTheirChildrenForEveryRowOfTheirValue) {
     struct Case {
         const char* csv;
