@@ -5,7 +5,7 @@
 #
 # Workloads: the hand-written reference converter, dvrun plain (indented
 # UTF-8, every column an element), plain validated against an XML Schema
-# as it is written, plain in UTF-16, formatted (numbers,
+# as it is written, the same in a target namespace (validated), plain in UTF-16, formatted (numbers,
 # dates, attributes, a filter), grouped/sorted (grouped by city, sorted by
 # city and date) at BENCH_ROWS rows (default 1000000); the reference, plain
 # (validated too) and grouped/sorted again at BENCH_LARGE_ROWS (default 10000000, 0 skips
@@ -63,6 +63,7 @@ add_orders() {
     add "plain|$n|row|$(expect "$csv" plain)|$dvrun $root/bench/plain.dv /s $csv /t {OUT}"
     add "plain, validated|$n|row|$(expect "$csv" plain)|$dvrun $root/bench/plain.dv /s $csv /t {OUT} /v $root/bench/plain.xsd"
     if [ "${2:-}" != large ]; then
+        add "namespaced, validated|$n|row|$(expect "$csv" plain)|$dvrun $root/bench/namespaced.dv /s $csv /t {OUT} /v $root/bench/namespaced.xsd"
         add "plain UTF-16|$n|row|$(expect "$csv" plain)|$dvrun $work/plain-utf16.dv /s $csv /t {OUT}"
         add "formatted|$n|row|$(expect "$csv" formatted)|$dvrun $root/bench/formatted.dv /s $csv /t {OUT}"
     fi

@@ -51,10 +51,15 @@ bool AnyNode(const XMLNode& node, const Match& match) {
     return false;
 }
 
-bool DeclaresNamespaces(const XMLNode& root) {
-    return AnyNode(root, [](const XMLNode& node) {
-        return node.GetNodeType() == XMLNode::kAttribute &&
-               (node.GetName() == "xmlns" || node.GetName().starts_with("xmlns:"));
+// Whether a declaration may bind the schema instance namespace, whose
+// attributes change what is valid: one naming it, or one whose value comes
+// from a column or a token.
+bool MayBindSchemaInstance(const XMLNode& root) {
+    constexpr std::string_view kSchemaInstance = "http://www.w3.org/2001/XMLSchema-instance";
+    return AnyNode(root, [kSchemaInstance](const XMLNode& node) {
+        return node.GetNodeType() == XMLNode::kAttribute && node.GetName().starts_with("xmlns:") &&
+               (node.GetSource() != 0 || node.GetValue() == kSchemaInstance ||
+                node.GetValue().find('{') != std::string::npos);
     });
 }
 
@@ -189,7 +194,7 @@ void OutputDocument::StartWriter(const std::string& name) {
     writer_->SetEncoding(s.encoding);
     if (validator_) {
         validator_->Begin(name, writer_->IsUtf8() && OnlyWriterMarkup(definition_),
-                          DeclaresNamespaces(definition_.Root()));
+                          MayBindSchemaInstance(definition_.Root()));
         rowMarks_.clear();
         documentBytes_ = 0;
     }

@@ -11,12 +11,12 @@ bool BackgroundValidator::Settle() {
     return worker_.Settle() && !failed_;
 }
 
-void BackgroundValidator::Begin(const std::string& name, bool trusted, bool declaresNamespaces) {
+void BackgroundValidator::Begin(const std::string& name, bool trusted, bool mayBindSchemaInstance) {
     Settle();
     worker_.ClearFailure();
     failed_ = false;
     fedOnce_ = false;
-    validator_.Begin(name, trusted, declaresNamespaces);
+    validator_.Begin(name, trusted, mayBindSchemaInstance);
 }
 
 bool BackgroundValidator::Feed(std::string_view bytes) {

@@ -19,7 +19,7 @@ public:
     BackgroundValidator(const BackgroundValidator&) = delete;
     BackgroundValidator& operator=(const BackgroundValidator&) = delete;
 
-    void Begin(const std::string& name, bool trusted, bool declaresNamespaces = true);
+    void Begin(const std::string& name, bool trusted, bool mayBindSchemaInstance = true);
     // False once the document is known to be invalid (an earlier block
     // included); the bytes are copied.
     bool Feed(std::string_view bytes);

@@ -281,14 +281,14 @@ void CSchemaValidator::EndDocument() {
     }
 }
 
-void CSchemaValidator::Begin(const std::string& name, bool trusted, bool declaresNamespaces) {
+void CSchemaValidator::Begin(const std::string& name, bool trusted, bool mayBindSchemaInstance) {
     EndDocument();
     failed_ = false;
     failure_ = Failure();
     if (!validator_) {
         return;
     }
-    if (trusted && !declaresNamespaces && simple_) {
+    if (trusted && !mayBindSchemaInstance && simple_) {
         checker_ = std::make_unique<SimpleSchemaChecker>(
             *simple_, [this](const std::string& message) { Record(0, 0, message.c_str()); });
         reader_ = std::make_unique<XmlEventReader>(*checker_);

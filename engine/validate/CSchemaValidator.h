@@ -49,9 +49,10 @@ public:
 
     // Starts checking one document (name: for messages only). Trusted: the
     // document is UTF-8 and all its markup comes from the writer. A trusted
-    // document that declares no namespaces is checked by a quick checker of
-    // its own when the schema is of the simple shape it knows.
-    void Begin(const std::string& name, bool trusted = false, bool declaresNamespaces = true);
+    // document that may not bind the schema instance namespace (whose xsi:
+    // attributes change what is valid) is checked by a quick checker of its
+    // own when the schema is of the simple shape it knows.
+    void Begin(const std::string& name, bool trusted = false, bool mayBindSchemaInstance = true);
     // Feeds the next bytes; false once the document is found invalid.
     bool Feed(std::string_view bytes);
     // The end of the document: false when it is invalid or incomplete.

@@ -185,8 +185,17 @@ public:
 
     bool Run(const xmlNode* root) {
         if (!IsXsd(root, "schema") ||
-            !OnlyAttributes(root, {"elementFormDefault", "attributeFormDefault", "version", "id",
-                                   "blockDefault", "finalDefault"})) {
+            !OnlyAttributes(root, {"targetNamespace", "elementFormDefault", "attributeFormDefault",
+                                   "version", "id", "blockDefault", "finalDefault"})) {
+            return false;
+        }
+        bool present = false;
+        schema_.targetNamespace_ = Attribute(root, "targetNamespace", present);
+        if (present && schema_.targetNamespace_.empty()) {
+            return false;  // not a namespace name: libxml2 refuses the schema
+        }
+        const std::string form = Attribute(root, "elementFormDefault", present);
+        if (!Form(form, present, qualifiedLocals_)) {
             return false;
         }
         std::vector<const xmlNode*> children;
@@ -218,9 +227,19 @@ public:
     }
 
 private:
+    // "qualified" or "unqualified"; absent keeps what qualified holds.
+    static bool Form(const std::string& form, bool present, bool& qualified) {
+        if (present && form != "qualified" && form != "unqualified") {
+            return false;
+        }
+        qualified = present ? form == "qualified" : qualified;
+        return true;
+    }
+
     const Element* CompileElement(const xmlNode* node, bool global) {
         if (!(global ? OnlyAttributes(node, {"name", "type", "id"})
-                     : OnlyAttributes(node, {"name", "type", "id", "minOccurs", "maxOccurs"}))) {
+                     : OnlyAttributes(node,
+                                      {"name", "type", "id", "minOccurs", "maxOccurs", "form"}))) {
             return nullptr;
         }
         bool present = false;
@@ -228,6 +247,17 @@ private:
         element->name = Attribute(node, "name", present);
         if (!present || element->name.empty()) {
             return nullptr;
+        }
+        bool qualified = global || qualifiedLocals_;
+        const std::string form = Attribute(node, "form", present);
+        if (!Form(form, present, qualified)) {
+            return nullptr;
+        }
+        if (qualified && !schema_.targetNamespace_.empty()) {
+            element->uri = schema_.targetNamespace_;
+            element->display = "{" + element->uri + "}" + element->name;
+        } else {
+            element->display = element->name;
         }
         std::vector<const xmlNode*> children;
         if (!SchemaChildren(node, children)) {
@@ -261,8 +291,11 @@ private:
             element.value = BuiltInType(local);
             return element.value != nullptr;
         }
-        if (ns || !prefix.empty()) {
-            return false;  // a type in some namespace: none is defined here
+        if (!ns && !prefix.empty()) {
+            return false;  // an unbound prefix: libxml2 refuses the schema
+        }
+        if ((ns ? Text(ns->href) : std::string_view()) != schema_.targetNamespace_) {
+            return false;  // a type of another namespace: none is defined here
         }
         const auto named = named_.find(local);
         if (named == named_.end()) {
@@ -334,7 +367,8 @@ private:
         // Distinct names: the first particle that takes a name is the
         // only one that can.
         for (const Particle& before : type.particles) {
-            if (before.element->name == compiled.element->name) {
+            if (before.element->name == compiled.element->name &&
+                before.element->uri == compiled.element->uri) {
                 return false;
             }
         }
@@ -362,6 +396,7 @@ private:
     }
 
     SimpleSchema& schema_;
+    bool qualifiedLocals_ = false;
     std::map<std::string, const xmlNode*> named_;
     std::map<const xmlNode*, const ComplexType*> compiled_;
 };
@@ -457,9 +492,10 @@ std::unique_ptr<SimpleSchema> SimpleSchema::Compile(_xmlDoc* schemaDocument) {
     return schema;
 }
 
-const SimpleSchema::Element* SimpleSchema::Global(std::string_view name) const {
+const SimpleSchema::Element* SimpleSchema::Global(std::string_view uri,
+                                                  std::string_view name) const {
     for (const Element* element : globals_) {
-        if (element->name == name) {
+        if (element->name == name && element->uri == uri) {
             return element;
         }
     }

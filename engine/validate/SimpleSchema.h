@@ -12,12 +12,13 @@ struct _xmlSchemaValidCtxt;
 
 namespace Norvik {
 
-// The common shape of record schemas, compiled for a quick check: no target
-// namespace; elements whose type is a built-in simple type or a complex type
-// with a sequence of distinct child elements, each optional or required,
-// once or repeated without bound; no attributes; built-in types that have a
-// quick check. A schema of any other shape does not compile here and is left
-// to the general validator.
+// The common shape of record schemas, compiled for a quick check: at most a
+// target namespace (local elements qualified or not, by elementFormDefault
+// or form), no includes or imports; elements whose type is a built-in simple
+// type or a complex type with a sequence of distinct child elements, each
+// optional or required, once or repeated without bound; no attributes;
+// built-in types that have a quick check. A schema of any other shape does
+// not compile here and is left to the general validator.
 class SimpleSchema {
 public:
     static constexpr uint32_t kUnbounded = UINT32_MAX;
@@ -61,6 +62,8 @@ public:
     };
     struct Element {
         std::string name;
+        std::string uri;      // its namespace; empty: none
+        std::string display;  // as libxml2 names it in messages: "{uri}name" or "name"
         const ComplexType* complex = nullptr;  // null: simple content
         const ValueType* value = nullptr;
     };
@@ -68,7 +71,8 @@ public:
     // Null when the schema document is not of this shape.
     static std::unique_ptr<SimpleSchema> Compile(_xmlDoc* schemaDocument);
 
-    const Element* Global(std::string_view name) const;
+    const Element* Global(std::string_view uri, std::string_view name) const;
+    const std::string& TargetNamespace() const noexcept { return targetNamespace_; }
 
 private:
     class Compiler;
@@ -77,6 +81,7 @@ private:
     std::vector<std::unique_ptr<ComplexType>> types_;
     std::vector<std::pair<std::string, std::unique_ptr<ValueType>>> valueTypes_;
     std::vector<const Element*> globals_;
+    std::string targetNamespace_;
 };
 
 }  // namespace Norvik

@@ -31,11 +31,11 @@ std::string SimpleSchemaChecker::Expected(const Frame& frame) const {
     size_t at = frame.particle;
     if (at < particles.size()) {
         if (frame.count < particles[at].max) {
-            names.push_back(&particles[at].element->name);
+            names.push_back(&particles[at].element->display);
         }
         if (frame.count >= particles[at].min) {
             while (++at < particles.size() && names.size() < kListed) {
-                names.push_back(&particles[at].element->name);
+                names.push_back(&particles[at].element->display);
                 if (particles[at].min > 0) {
                     break;
                 }
@@ -60,7 +60,7 @@ void SimpleSchemaChecker::StartElement(const XmlEventReader::Name& name,
     }
     const SimpleSchema::Element* element = nullptr;
     if (depth_ == 0) {
-        element = name.uri.empty() ? schema_.Global(name.local) : nullptr;
+        element = schema_.Global(name.uri, name.local);
         if (!element) {
             return Fail("Element '" + Formatted(name) +
                         "': No matching global declaration available for the validation root.");
@@ -68,7 +68,7 @@ void SimpleSchemaChecker::StartElement(const XmlEventReader::Name& name,
     } else {
         Frame& parent = frames_[depth_ - 1];
         if (!parent.element->complex) {
-            return Fail("Element '" + parent.element->name +
+            return Fail("Element '" + parent.element->display +
                         "': Element content is not allowed, because the type definition is "
                         "simple.");
         }
@@ -77,7 +77,8 @@ void SimpleSchemaChecker::StartElement(const XmlEventReader::Name& name,
         uint32_t count = parent.count;
         for (; at < particles.size(); ++at, count = 0) {
             const SimpleSchema::Particle& particle = particles[at];
-            if (count < particle.max && name.uri.empty() && particle.element->name == name.local) {
+            if (count < particle.max && particle.element->name == name.local &&
+                particle.element->uri == name.uri) {
                 element = particle.element;
                 break;
             }
@@ -115,7 +116,7 @@ void SimpleSchemaChecker::EndElement(const XmlEventReader::Name&) {
     const SimpleSchema::Element& element = *frame.element;
     if (!element.complex) {
         std::string message;
-        if (!element.value->Check(frame.text, element.name, message)) {
+        if (!element.value->Check(frame.text, element.display, message)) {
             return Fail(message);
         }
     } else {
@@ -126,7 +127,7 @@ void SimpleSchemaChecker::EndElement(const XmlEventReader::Name&) {
             complete = particles[at].min == 0;
         }
         if (!complete) {
-            return Fail("Element '" + element.name + "': Missing child element(s)." +
+            return Fail("Element '" + element.display + "': Missing child element(s)." +
                         Expected(frame));
         }
     }
@@ -147,7 +148,7 @@ void SimpleSchemaChecker::Characters(std::string_view text) {
 
 void SimpleSchemaChecker::TextEnd() {
     if (textInElements_ && !failed_) {
-        Fail("Element '" + frames_[depth_ - 1].element->name +
+        Fail("Element '" + frames_[depth_ - 1].element->display +
              "': Character content other than whitespace is not allowed because the content "
              "type is 'element-only'.");
     }

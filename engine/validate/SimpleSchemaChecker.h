@@ -12,8 +12,8 @@ namespace Norvik {
 // Checks a document's events against a SimpleSchema and reports the first
 // error as libxml2's validator words it, at the same event. Values go through
 // a quick check first and, when it cannot say yes, through libxml2's own
-// validator. The document must declare no namespaces: schema
-// instance attributes (xsi:type, xsi:nil) are not understood here.
+// validator. The document must not bind the schema instance namespace: its
+// attributes (xsi:type, xsi:nil) are not understood here.
 class SimpleSchemaChecker : public XmlEventReader::Events {
 public:
     using Report = std::function<void(const std::string& message)>;

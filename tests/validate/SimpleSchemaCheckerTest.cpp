@@ -123,18 +123,28 @@ const std::vector<Field>& RowFields() {
     return fields;
 }
 
-// Documents near the valid ones, each with a chance of every kind of fault.
+// How a document writes its names: the declarations on the root, the
+// prefix of the root (a global element) and of the elements below it.
+struct NameStyle {
+    std::string declarations;
+    std::string globalPrefix;
+    std::string localPrefix;
+};
+
+// Documents near the valid ones, each with a chance of every kind of fault
+// (names in the wrong namespace among them).
 class Generator {
 public:
-    explicit Generator(unsigned seed) : random_(seed) {}
+    explicit Generator(unsigned seed, NameStyle style = {}) : random_(seed), style_(style) {}
 
     std::string Document() {
         std::string text = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n";
-        const std::string root = Chance(30) ? "doc" : "document";
-        text += "<" + root + ">";
+        const std::string root = Prefix(style_.globalPrefix) + (Chance(30) ? "doc" : "document");
+        text += "<" + root + style_.declarations + ">";
         const int rows = Pick(0, 3);
         for (int r = 0; r < rows; ++r) {
-            text += "\n\t<row" + std::string(Chance(40) ? " x=\"1\"" : "") + ">";
+            const std::string row = Local("row");
+            text += "\n\t<" + row + std::string(Chance(40) ? " x=\"1\"" : "") + ">";
             for (const Field& field : RowFields()) {
                 int count = Pick(field.min, field.max < 0 ? field.min + 2 : field.max);
                 if (Chance(40)) {
@@ -149,11 +159,11 @@ public:
                     }
                 }
                 if (Chance(150)) {
-                    text += "\n\t\t<stray/>";
+                    text += "\n\t\t<" + Local("stray") + "/>";
                 }
             }
             text += Chance(80) ? "\n\ttext" : "";
-            text += "\n\t</row>";
+            text += "\n\t</" + row + ">";
         }
         return text + "\n</" + root + ">\n";
     }
@@ -162,32 +172,64 @@ private:
     bool Chance(int inverse) { return Pick(1, inverse) == 1; }
     int Pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
 
+    // Now and then the other namespace: no prefix for a prefixed name, the
+    // declared "w" prefix of a namespace the schema does not know for the
+    // rest.
+    std::string Prefix(const std::string& prefix) {
+        if (style_.declarations.empty() || !Chance(60)) {
+            return prefix;
+        }
+        return prefix.empty() ? "w:" : "";
+    }
+    std::string Local(const std::string& name) { return Prefix(style_.localPrefix) + name; }
+
     void Leaf(std::string& text, const Field& field) {
-        text += "<" + std::string(field.name) + ">";
+        const std::string name = Local(field.name);
+        text += "<" + name + ">";
         // Valid forms mostly: the first value of each list is one.
         text += Chance(3) ? field.values[static_cast<size_t>(
                                 Pick(0, static_cast<int>(field.values.size()) - 1))]
                           : field.values[0];
         if (Chance(200)) {
-            text += "<inner/>";
+            text += "<" + Local("inner") + "/>";
         }
-        text += "</" + std::string(field.name) + ">";
+        text += "</" + name + ">";
     }
 
     std::string Part(int depth) {
-        std::string text = "<part>";
+        const std::string part = Local("part");
+        std::string text = "<" + part + ">";
         const int numbers = Pick(Chance(20) ? 0 : 1, 3);
         for (int n = 0; n < numbers; ++n) {
-            text += "<n>" + std::string(Chance(10) ? "300" : "7") + "</n>";
+            const std::string number = Local("n");
+            text +=
+                "<" + number + ">" + std::string(Chance(10) ? "300" : "7") + "</" + number + ">";
         }
         if (depth > 0 && Chance(2)) {
             text += Part(depth - 1);
         }
-        return text + "</part>";
+        return text + "</" + part + ">";
     }
 
     std::mt19937 random_;
+    NameStyle style_;
 };
+
+// The quick and the general verdict of each document, which must agree word
+// for word; the number of invalid documents.
+int CompareVerdicts(CSchemaValidator& validator, const std::vector<std::string>& documents) {
+    int invalid = 0;
+    for (const std::string& document : documents) {
+        const testsupport::Verdict general =
+            testsupport::CheckDocument(validator, document, false, true);
+        const testsupport::Verdict quick =
+            testsupport::CheckDocument(validator, document, true, false);
+        EXPECT_EQ(quick.valid, general.valid) << document;
+        EXPECT_EQ(quick.text, general.text) << document;
+        invalid += general.valid ? 0 : 1;
+    }
+    return invalid;
+}
 
 }  // namespace
 
@@ -202,6 +244,18 @@ TEST(SimpleSchemaTest, CompilesOnlyTheShapeItChecksInFull) {
         {Schema(kRecordSchema), true},
         {Schema("<xs:element name=\"v\" type=\"xs:string\"/>"), true},
         {Schema(element + "<xs:element name=\"v\" type=\"xs:integer\"/>" + end,
+                " targetNamespace=\"urn:x\" elementFormDefault=\"qualified\""),
+         true},
+        // Types of the target namespace need their binding; no other forms,
+        // includes or imports.
+        {Schema("<xs:element name=\"r\" type=\"T\"/><xs:complexType name=\"T\"><xs:sequence>"
+                "<xs:element name=\"v\" type=\"xs:string\"/></xs:sequence></xs:complexType>",
+                " targetNamespace=\"urn:x\""),
+         false},
+        {Schema(element + "<xs:element name=\"v\" type=\"xs:integer\" form=\"bound\"/>" + end,
+                " targetNamespace=\"urn:x\""),
+         false},
+        {Schema("<xs:import namespace=\"urn:y\"/><xs:element name=\"v\" type=\"xs:string\"/>",
                 " targetNamespace=\"urn:x\""),
          false},
         {Schema(element + "<xs:element name=\"v\" type=\"xs:ID\"/>" + end), false},
@@ -277,17 +331,57 @@ TEST(SimpleSchemaCheckerTest, AgreesWithLibxml2WordForWordOnNearlyValidDocuments
     for (int n = 0; n < 1500; ++n) {
         documents.push_back(generator.Document());
     }
-    int invalid = 0;
-    for (const std::string& document : documents) {
-        const testsupport::Verdict general =
-            testsupport::CheckDocument(validator, document, false, true);
-        const testsupport::Verdict quick =
-            testsupport::CheckDocument(validator, document, true, false);
-        EXPECT_EQ(quick.valid, general.valid) << document;
-        EXPECT_EQ(quick.text, general.text) << document;
-        invalid += general.valid ? 0 : 1;
-    }
+    const int invalid = CompareVerdicts(validator, documents);
     // Both kinds are well represented.
     EXPECT_GT(invalid, 300);
     EXPECT_LT(invalid, 1200);
+}
+
+// The same with a target namespace: qualified local elements under a
+// default or a prefixed binding, and unqualified ones below a qualified
+// root.
+TEST(SimpleSchemaCheckerTest, AgreesWithLibxml2OnNamespacedDocuments) {
+    const std::string wrong = " xmlns:w=\"urn:example:other\"";
+    const struct {
+        const char* what;
+        std::string attributes;  // of the schema
+        std::string partType;
+        NameStyle style;
+    } cases[] = {
+        {"qualified, the default namespace",
+         " xmlns=\"urn:example:records\" targetNamespace=\"urn:example:records\" "
+         "elementFormDefault=\"qualified\"",
+         "Part",
+         {" xmlns=\"urn:example:records\"" + wrong, "", ""}},
+        {"qualified, a prefix",
+         " xmlns:r=\"urn:example:records\" targetNamespace=\"urn:example:records\" "
+         "elementFormDefault=\"qualified\"",
+         "r:Part",
+         {" xmlns:p=\"urn:example:records\"" + wrong, "p:", "p:"}},
+        {"unqualified locals",
+         " xmlns:r=\"urn:example:records\" targetNamespace=\"urn:example:records\"",
+         "r:Part",
+         {" xmlns:p=\"urn:example:records\"" + wrong, "p:", ""}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string body = kRecordSchema;
+        for (size_t at = body.find("type=\"Part\""); at != std::string::npos;
+             at = body.find("type=\"Part\"", at + 1)) {
+            body.replace(at, 11, "type=\"" + c.partType + "\"");
+        }
+        testsupport::TempDir dir;
+        testsupport::WriteFile(dir.File("records.xsd"), Schema(body, c.attributes));
+        CSchemaValidator validator;
+        ASSERT_TRUE(validator.Load(dir.File("records.xsd"))) << validator.LoadError();
+        ASSERT_TRUE(Compiles(Schema(body, c.attributes)));
+        Generator generator(20261209, c.style);
+        std::vector<std::string> documents;
+        for (int n = 0; n < 600; ++n) {
+            documents.push_back(generator.Document());
+        }
+        const int invalid = CompareVerdicts(validator, documents);
+        EXPECT_GT(invalid, 100);
+        EXPECT_LT(invalid, 550);
+    }
 }
