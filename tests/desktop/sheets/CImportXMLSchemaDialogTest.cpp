@@ -14,6 +14,7 @@
 #include "controller/ChangeCode.h"
 #include "import/SchemaImport.h"
 #include "pages/CFileNameField.h"
+#include "pages/CXMLNodePropDlg.h"
 #include "pages/CXMLSchemaView.h"
 #include "pages/CXMLTreeModel.h"
 #include "sheets/CXMLTargetPropSheet.h"
@@ -86,6 +87,29 @@ TEST_F(ImportDialogTest, ImportsTheThreeKindsAndKeepsTheModelValid) {
     EXPECT_EQ(RootShape().substr(0, 2), "a:");
     EXPECT_EQ(view.Model()->rowCount(view.Model()->IndexForNode(&controller.Definition().Root())),
               static_cast<int>(controller.Definition().Root().ChildCount()));
+}
+
+// A namespaced schema: the tree shows the prefixed names and, on the
+// document element, the declarations; a prefixed name can be typed in.
+TEST_F(ImportDialogTest, ANamespacedSchemaShowsPrefixesAndDeclarations) {
+    EXPECT_TRUE(Import(DataFile("schema/ns/pay.xsd"), kImportXsd));
+    XMLRootNode& root = controller.Definition().Root();
+    const auto text = [this](const XMLNode* node) {
+        return view.Model()->data(view.Model()->IndexForNode(node)).toString();
+    };
+    EXPECT_EQ(text(&root), "<Document>");
+    EXPECT_EQ(text(root.GetChild(0)), "xmlns=\"urn:example:pay\"");
+    EXPECT_EQ(text(root.GetChild(1)), "xmlns:c=\"urn:example:common\"");
+    XMLNode* payment = root.GetChild(2);
+    EXPECT_EQ(text(payment->FindByName("c:Amount")), "<c:Amount>");
+    EXPECT_EQ(text(payment->FindByName("xml:lang")), "xml:lang=\"\"");
+
+    CXMLNodePropDlg properties(controller);
+    properties.SetNode(payment);
+    properties.NameEdit()->setText(" c:Payment ");
+    emit properties.NameEdit()->editingFinished();
+    EXPECT_EQ(payment->GetName(), "c:Payment");
+    EXPECT_EQ(text(payment), "<c:Payment>");
 }
 
 TEST_F(ImportDialogTest, ABrokenSchemaShowsTheParserError) {
