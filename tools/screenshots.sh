@@ -139,3 +139,18 @@ sleep 1
 import -silent -frame -window "$question" "$out/run-complete.png"
 echo "screenshots: $out/run-complete.png"
 keys Escape
+
+# A namespaced schema imported (dvimport, as the Import command does it): the
+# Target tab with its prefixed names and declarations.
+kill "$dv_pid"
+wait "$dv_pid" 2>/dev/null || true
+"$build/bin/dvimport" xsd "$here/tests/data/schema/ns/pay.xsd" "$work/pay.dv" >>"$work/dv.log"
+"$dv" "$work/pay.dv" >>"$work/dv.log" 2>&1 &
+dv_pid=$!
+main=$(window '^pay - Tarnwright Datavane$')
+xdotool windowactivate --sync "$main"
+xdotool windowsize --sync "$main" 1180 620
+xdotool windowmove --sync "$main" 40 30
+click 15 6     # the Target tab
+click 28 42    # the c:Amount element
+SETTLE=2 shot main-namespaced '^pay - Tarnwright Datavane$'
