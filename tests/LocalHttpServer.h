@@ -9,6 +9,7 @@
 #include <atomic>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -49,6 +50,11 @@ public:
     std::string HostAndPort() const { return "127.0.0.1:" + std::to_string(port_); }
     std::string Url(const std::string& path) const { return "http://" + HostAndPort() + path; }
     int Requests() const noexcept { return requests_; }
+    // The paths asked for so far, in order ("/a.xsd /b.xsd"), for messages.
+    std::string RequestedPaths() const {
+        std::lock_guard<std::mutex> hold(lock_);
+        return paths_;
+    }
 
 private:
     void Serve() {
@@ -75,9 +81,13 @@ private:
             }
             request.append(buffer, static_cast<size_t>(got));
         }
-        ++requests_;
         const size_t start = request.find(' ') + 1;
         std::string path = request.substr(start, request.find(' ', start) - start);
+        {
+            std::lock_guard<std::mutex> hold(lock_);
+            paths_ += (paths_.empty() ? "" : " ") + path;
+        }
+        ++requests_;
         std::string body;
         std::string status = "404 Not Found";
         std::ifstream file(folder_ + path, std::ios::binary);
@@ -103,6 +113,8 @@ private:
     int port_ = 0;
     std::atomic<bool> stop_{false};
     std::atomic<int> requests_{0};
+    mutable std::mutex lock_;
+    std::string paths_;
     std::thread thread_;
 };
 

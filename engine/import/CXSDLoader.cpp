@@ -117,13 +117,14 @@ public:
         const std::string location = ResolveAgainst(Utf8(identifier->getBaseURI()), written);
         std::string bytes;
         std::string error;
-        if (!Norvik::FetchResource(location, bytes, error)) {
+        std::string readFrom;  // where the XML catalogs put it: the base of its own references
+        if (!Norvik::FetchResource(location, bytes, error, &readFrom)) {
             if (failure_.empty()) {
                 failure_ = error;
             }
             return Empty(location);
         }
-        return Keep(std::move(bytes), location);
+        return Keep(std::move(bytes), readFrom);
     }
 
     InputSource* Keep(std::string bytes, const std::string& location) {

@@ -2,12 +2,15 @@
 
 #include <curl/curl.h>
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdlib>
 
 #include <fstream>
 #include <iterator>
 
+#include "XmlCatalogs.h"
 #include "base/PlatformError.h"
 #include "base/SharedLibrary.h"
 
@@ -30,7 +33,6 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     return true;
 }
 
-// "file:///a/b%20c" → "/a/b c".
 std::string FileUrlPath(std::string_view url) {
     std::string_view rest = url.substr(5);
     if (rest.substr(0, 2) == "//") {
@@ -102,12 +104,38 @@ bool IsNetworkUrl(std::string_view location) {
     return StartsWithNoCase(location, "http://") || StartsWithNoCase(location, "https://");
 }
 
-bool FetchResource(const std::string& location, std::string& bytes, std::string& error) {
+std::string LocalPath(std::string_view location) {
+    return StartsWithNoCase(location, "file:") ? FileUrlPath(location) : std::string(location);
+}
+
+std::string ResolveLocation(const std::string& location) {
+    if (!IsNetworkUrl(location) && ::access(LocalPath(location).c_str(), F_OK) == 0) {
+        return location;
+    }
+    std::string mapped = XmlCatalogs::Resolve(location);
+    return mapped.empty() ? location : mapped;
+}
+
+bool FetchResource(const std::string& location, std::string& bytes, std::string& error,
+                   std::string* readFrom) {
+    const std::string from = ResolveLocation(location);
+    if (readFrom) {
+        *readFrom = from;
+    }
+    if (FetchResolved(from, bytes, error)) {
+        return true;
+    }
+    if (from != location) {
+        error = location + ": the XML catalogs map it to " + error;
+    }
+    return false;
+}
+
+bool FetchResolved(const std::string& location, std::string& bytes, std::string& error) {
     bytes.clear();
     error.clear();
     if (!IsNetworkUrl(location)) {
-        const std::string path =
-            StartsWithNoCase(location, "file:") ? FileUrlPath(location) : location;
+        const std::string path = LocalPath(location);
         std::ifstream in(path, std::ios::binary);
         if (!in) {
             error = path + ": " + ErrnoText(errno);

@@ -12,6 +12,7 @@
 #include "io/BackgroundSink.h"
 #include "io/CTextFile.h"
 #include "io/CompressingSink.h"
+#include "io/FetchResource.h"
 #include "model/DVFile.h"
 #include "model/XMLRootNode.h"
 #include "xml/XmlChars.h"
@@ -232,10 +233,16 @@ Status OutputDocument::WriteHead() {
     return kSuccess;
 }
 
-Status OutputDocument::WriteIncludeFile(const std::string& path) {
+Status OutputDocument::WriteIncludeFile(const std::string& location) {
+    // A URL the XML catalogs map to a local copy reads that copy; include
+    // files are otherwise read from paths, as they always were.
+    const std::string resolved = Norvik::ResolveLocation(location);
+    const std::string path = resolved == location ? location : Norvik::LocalPath(resolved);
     Norvik::CTextFile include;
     if (!include.Open(path)) {
-        return {kIncludeFileOpen, Norvik::ErrnoText(include.Error())};
+        const std::string reason = Norvik::ErrnoText(include.Error());
+        return {kIncludeFileOpen,
+                path == location ? reason : "the XML catalogs map it to " + path + ": " + reason};
     }
     std::string_view line;
     Norvik::CTextFile::LineStatus status;

@@ -110,7 +110,7 @@ private:
     Status OpenSink(const std::string& name);
     void StartWriter(const std::string& name);
     Status WriteHead();
-    Status WriteIncludeFile(const std::string& path);
+    Status WriteIncludeFile(const std::string& location);
     void WriteRaw(std::string_view text);
     void Characters(std::string_view text);
     void CloseFile();

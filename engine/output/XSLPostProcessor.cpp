@@ -17,6 +17,7 @@
 
 #include "io/FetchResource.h"
 #include "xml/CXMLDocument.h"
+#include "xml/LoadFailures.h"
 
 namespace {
 
@@ -44,8 +45,9 @@ int Forbid(xsltSecurityPrefsPtr, xsltTransformContextPtr, const char*) {
     return 0;
 }
 
-int NetworkRead(xsltSecurityPrefsPtr, xsltTransformContextPtr, const char*) {
-    return networkAllowed ? 1 : 0;
+// A URL the XML catalogs map to a local copy is no network read.
+int NetworkRead(xsltSecurityPrefsPtr, xsltTransformContextPtr, const char* url) {
+    return networkAllowed || (url && !Norvik::IsNetworkUrl(Norvik::ResolveLocation(url))) ? 1 : 0;
 }
 
 void Initialise() {
@@ -122,13 +124,15 @@ void XSLPostProcessor::Prepare(const std::string& stylesheet) {
     const bool network = Norvik::IsNetworkUrl(stylesheet);
     std::string bytes;
     std::string error;
-    if (!Norvik::FetchResource(stylesheet, bytes, error)) {
+    std::string readFrom;
+    if (!Norvik::FetchResource(stylesheet, bytes, error, &readFrom)) {
         throw Failure(Norvik::FormatParseError({stylesheet, 0, 0, error}));
     }
     // Parsed here, so that a parse error reports where it is; entities are
-    // not expanded and nothing is fetched while parsing.
+    // not expanded and nothing is fetched while parsing. Named by where it
+    // was read: xsl:import and xsl:include are relative to that copy.
     Norvik::CXMLDocument parsed;
-    if (!parsed.LoadFromMemory(bytes, stylesheet)) {
+    if (!parsed.LoadFromMemory(bytes, readFrom)) {
         throw Failure(Norvik::FormatParseError(parsed.ParseError()));
     }
     const xmlDocPtr document = parsed.ReleaseDocument();
@@ -136,7 +140,12 @@ void XSLPostProcessor::Prepare(const std::string& stylesheet) {
     std::string messages;
     {
         MessageScope scope(messages, network);
+        // Why an xsl:import or xsl:include could not be read, for the messages.
+        Norvik::LoadFailures unread;
         compiled_ = xsltParseStylesheetDoc(document);  // owns the document on success
+        if (!unread.First().empty()) {
+            messages += unread.First() + "\n";
+        }
     }
     ++compilations;
     if (!compiled_ || compiled_->errors > 0) {

@@ -10,7 +10,9 @@ struct _xsltStylesheet;
 // stylesheet is fetched, parsed and compiled once per run and path. A
 // stylesheet may read local files (document()) but never write files or
 // create folders, and reaches the network only when its own location is an
-// http(s) URL.
+// http(s) URL. The stylesheet, its xsl:import and xsl:include and what
+// document() reads are looked up in the XML catalogs first: a URL they map
+// to a local copy is read from it, whatever the stylesheet's location.
 class XSLPostProcessor {
 public:
     // What went wrong, in the texts the run reports: "XML Parser Error" with

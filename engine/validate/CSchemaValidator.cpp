@@ -13,6 +13,7 @@
 #include "base/TextUtil.h"
 #include "io/FetchResource.h"
 #include "xml/CXMLDocument.h"
+#include "xml/LoadFailures.h"
 #include "xml/XmlEventReader.h"
 
 namespace Norvik {
@@ -197,12 +198,15 @@ bool CSchemaValidator::Load(const std::string& location) {
     location_ = location;
     std::string bytes;
     std::string error;
-    if (!FetchResource(location, bytes, error)) {
+    std::string readFrom;
+    if (!FetchResource(location, bytes, error, &readFrom)) {
         loadError_ = "The schema " + location + " cannot be read: " + error;
         return false;
     }
+    // Named by where it was read, so that its includes and imports are
+    // taken relative to the copy the catalogs pointed to.
     CXMLDocument document;
-    if (!document.LoadFromMemory(bytes, location)) {
+    if (!document.LoadFromMemory(bytes, readFrom)) {
         loadError_ = FormatParseError(document.ParseError());
         return false;
     }
@@ -216,11 +220,15 @@ bool CSchemaValidator::Load(const std::string& location) {
         return false;
     }
     xmlSchemaSetParserStructuredErrors(parser, OnSchemaError, &messages);
+    LoadFailures unread;  // includes and imports libxml2 could not read
     schema_ = xmlSchemaParse(parser);
     xmlSchemaFreeParserCtxt(parser);
     if (!schema_) {
         loadError_ = "The schema " + location + " cannot be compiled: " +
                      (messages.empty() ? std::string("it is not an XML Schema") : messages);
+        if (!unread.First().empty()) {
+            loadError_ += "\r\n" + unread.First();
+        }
         return false;
     }
     validator_ = xmlSchemaNewValidCtxt(schema_);

@@ -41,9 +41,10 @@ public:
     CSchemaValidator& operator=(const CSchemaValidator&) = delete;
 
     // Reads and compiles the schema from a path or URL (includes and imports
-    // relative to it). False with the reason in LoadError(). Nothing is read
-    // from the network unless the location itself is a URL, and entities and
-    // DTDs of the schema documents are never loaded.
+    // relative to it). False with the reason in LoadError(). The schema and
+    // every document it includes or imports are looked up in the XML catalogs
+    // before they are read from a file or the network (FetchResource), and
+    // entities and DTDs of the schema documents are never loaded.
     bool Load(const std::string& location);
     const std::string& LoadError() const noexcept { return loadError_; }
 

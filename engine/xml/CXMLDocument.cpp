@@ -1,35 +1,114 @@
 #include "CXMLDocument.h"
 
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 #include <libxml/tree.h>
+#include <libxml/xmlIO.h>
 #include <libxml/xmlerror.h>
 
+#include <cctype>
 #include <climits>
 #include <fstream>
 #include <iterator>
 #include <mutex>
 
+#include "LoadFailures.h"
+#include "io/FetchResource.h"
+
 namespace Norvik {
 
 namespace {
 
-// libxml2 has one process-wide external entity loader. Ours refuses every load
-// while this thread parses a document that must stay self-contained.
+// libxml2 has one process-wide external entity loader, and it is this one. It
+// refuses every load while this thread parses a document that must stay
+// self-contained, and every entity or DTD that a document names. What is left
+// are the documents libxml2 and libxslt load themselves (schema includes and
+// imports, xsl:import and xsl:include, document()): they are looked up in the
+// XML catalogs first and then read from the file or fetched by libcurl, as
+// ours are; libxml2's own HTTP and FTP clients are never used.
 thread_local int blockExternalLoads = 0;
-xmlExternalEntityLoader defaultLoader = nullptr;
 
-xmlParserInputPtr GuardedLoader(const char* url, const char* id, xmlParserCtxtPtr context) {
-    if (blockExternalLoads > 0) {
+// "http:", "ftp:", "urn:"…; not a path (nor a one-letter drive).
+bool HasScheme(std::string_view location) {
+    const size_t colon = location.find(':');
+    if (colon == std::string_view::npos || colon < 2 ||
+        !std::isalpha(static_cast<unsigned char>(location[0]))) {
+        return false;
+    }
+    for (size_t i = 1; i < colon; ++i) {
+        const auto c = static_cast<unsigned char>(location[i]);
+        if (!std::isalnum(c) && c != '+' && c != '-' && c != '.') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Fetched bytes as the input a parser reads, named for relative references.
+xmlParserInputPtr FromMemory(xmlParserCtxtPtr context, const std::string& bytes,
+                             const std::string& name) {
+    if (bytes.size() > static_cast<size_t>(INT_MAX)) {
         return nullptr;
     }
-    return defaultLoader(url, id, context);
+    // Copies the bytes.
+    xmlParserInputBufferPtr buffer = xmlParserInputBufferCreateMem(
+        bytes.data(), static_cast<int>(bytes.size()), XML_CHAR_ENCODING_NONE);
+    if (!buffer) {
+        return nullptr;
+    }
+    xmlParserInputPtr input = xmlNewIOInputStream(context, buffer, XML_CHAR_ENCODING_NONE);
+    if (!input) {
+        xmlFreeParserInputBuffer(buffer);
+        return nullptr;
+    }
+    input->filename =
+        reinterpret_cast<const char*>(xmlStrdup(reinterpret_cast<const xmlChar*>(name.c_str())));
+    return input;
+}
+
+xmlParserInputPtr GuardedLoader(const char* url, const char*, xmlParserCtxtPtr context) {
+    // An entity or DTD is loaded while the context reads the document that
+    // names it, or (an external parsed entity) in a context of its own whose
+    // input_id follows the document's: a document's context has made none yet.
+    if (blockExternalLoads > 0 || !url || !context || context->inputNr > 0 ||
+        context->input_id > 1) {
+        return nullptr;
+    }
+    const std::string location = ResolveLocation(url);
+    // Reasons name what was asked for and where the catalogs sent it.
+    const std::string asked =
+        location == url ? std::string() : std::string(url) + ": the XML catalogs map it to ";
+    if (IsNetworkUrl(location)) {
+        if (context->options & XML_PARSE_NONET) {
+            LoadFailures::Note(asked + location + ": the network is not used here");
+            return nullptr;
+        }
+        std::string bytes;
+        std::string error;
+        if (!FetchResolved(location, bytes, error)) {
+            LoadFailures::Note(asked + error);
+            return nullptr;
+        }
+        return FromMemory(context, bytes, location);
+    }
+    // Paths and file: URLs (which LocalPath changes) only: libxml2 would hand
+    // ftp: and the like to its own clients.
+    if (HasScheme(location) && LocalPath(location) == location) {
+        LoadFailures::Note(asked + location + ": only files and http(s) URLs are read");
+        return nullptr;
+    }
+    // A file streams as libxml2 reads it, compressed or not.
+    xmlParserInputPtr input = xmlNewInputFromFile(context, location.c_str());
+    if (!input) {
+        LoadFailures::Note(asked + location + ": the file cannot be read");
+    }
+    return input;
 }
 
 void InitialiseLibxml() {
     static std::once_flag once;
     std::call_once(once, [] {
         xmlInitParser();
-        defaultLoader = xmlGetExternalEntityLoader();
         xmlSetExternalEntityLoader(GuardedLoader);
     });
 }

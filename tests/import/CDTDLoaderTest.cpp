@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "LocalHttpServer.h"
+#include "ScopedCatalog.h"
 #include "TestSupport.h"
 #include "TreeDump.h"
 #include "import/SchemaImport.h"
+#include "io/XmlCatalogs.h"
 #include "model/DVFile.h"
 
 using testsupport::DataFile;
@@ -114,4 +116,19 @@ TEST(CDTDLoaderTest, FetchesOverHttpAndTriesTheSchemeItself) {
     ASSERT_TRUE(ImportSchema(definition, server.HostAndPort() + "/entities.dtd", kImportDtd))
         << definition.GetLastError();
     EXPECT_EQ(Dump(definition.Root()), "deal[buyer[@code? @note?] seller[name phone fax]]");
+}
+
+TEST(CDTDLoaderTest, ADtdUrlTheCatalogsMapIsReadFromItsCopy) {
+    testsupport::TempDir dir;
+    testsupport::LocalHttpServer server(DataFile("schema"));
+    const testsupport::ScopedCatalog catalog(
+        dir.File("catalog.xml"),
+        testsupport::SystemEntry(server.Url("/entities.dtd"),
+                                 "file://" + DataFile("schema/entities.dtd")),
+        Norvik::XmlCatalogs::Reload);
+    DVFile definition;
+    definition.Root().SetName("deal");
+    EXPECT_TRUE(ImportSchema(definition, server.Url("/entities.dtd"), kImportDtd))
+        << definition.GetLastError();
+    EXPECT_EQ(server.Requests(), 0) << server.RequestedPaths();
 }

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 
 #include "LocalHttpServer.h"
+#include "ScopedCatalog.h"
 #include "TestSupport.h"
 #include "TreeDump.h"
 #include "import/SchemaImport.h"
+#include "io/XmlCatalogs.h"
 #include "model/DVFile.h"
 
 using testsupport::DataFile;
@@ -166,4 +169,29 @@ TEST(CXSDLoaderTest, ReadsSchemasAndTheirIncludesOverHttp) {
     const std::string error = Imported(server.Url("/nothing.xsd"), &ok);
     EXPECT_FALSE(ok);
     EXPECT_NE(error.find("404"), std::string::npos) << error;
+}
+
+// A published schema's import by URL, and the include relative to it, come
+// from the local copy the catalogs name.
+TEST(CXSDLoaderTest, ImportsResolveThroughTheXmlCatalogs) {
+    testsupport::TempDir dir;
+    testsupport::LocalHttpServer server(dir.Path().string());
+    std::filesystem::create_directory(dir.File("copy"));
+    const std::string xs = "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" ";
+    testsupport::WriteFile(
+        dir.File("main.xsd"),
+        xs + "xmlns:s=\"urn:s\"><xs:import namespace=\"urn:s\" schemaLocation=\"" +
+            server.Url("/sig.xsd") + "\"/><xs:element name=\"doc\" type=\"s:T\"/></xs:schema>");
+    testsupport::WriteFile(dir.File("copy/sig.xsd"),
+                           xs + "targetNamespace=\"urn:s\"><xs:include schemaLocation=\"t.xsd\"/>"
+                                "</xs:schema>");
+    testsupport::WriteFile(dir.File("copy/t.xsd"),
+                           xs + "targetNamespace=\"urn:s\"><xs:complexType name=\"T\"><xs:sequence>"
+                                "<xs:element name=\"Value\"/></xs:sequence></xs:complexType>"
+                                "</xs:schema>");
+    const testsupport::ScopedCatalog catalog(
+        dir.File("catalog.xml"), testsupport::UriEntry(server.Url("/sig.xsd"), "copy/sig.xsd"),
+        Norvik::XmlCatalogs::Reload);
+    EXPECT_EQ(Imported(dir.File("main.xsd")), "doc[Value?]");
+    EXPECT_EQ(server.Requests(), 0) << server.RequestedPaths();
 }

@@ -5,8 +5,11 @@
 #include <filesystem>
 
 #include "FixedEnvironment.h"
+#include "LocalHttpServer.h"
 #include "RunTestSupport.h"
+#include "ScopedCatalog.h"
 #include "base/ResultCode.h"
+#include "io/XmlCatalogs.h"
 
 using namespace testsupport;
 
@@ -365,6 +368,25 @@ TEST(DVRunTest, LongIncludeLinesPassWhole) {
     definition.SetIncludeFile(dir.File("long.inc"));
     ASSERT_EQ(RunSaved(definition, dir).code, 0);
     EXPECT_NE(ReadFile(dir.File("out.xml")).find(comment + "\r\n<document>"), std::string::npos);
+}
+
+// Include files are read from files only: a URL the catalogs map reads its copy.
+TEST(DVRunTest, AnIncludeFileUrlTheCatalogsMapIsReadFromItsCopy) {
+    TempDir dir;
+    LocalHttpServer server(dir.Path().string());
+    WriteFile(dir.File("head.inc"), "<!--head-->\n");
+    const ScopedCatalog catalog(dir.File("catalog.xml"),
+                                UriEntry(server.Url("/head.inc"), "head.inc") +
+                                    UriEntry(server.Url("/gone.inc"), "gone.inc"),
+                                Norvik::XmlCatalogs::Reload);
+    DVFile definition = Csv(dir, "N\n1\n");
+    definition.SetIncludeFile(server.Url("/head.inc"));
+    EXPECT_EQ(RunSaved(definition, dir).code, 0);
+    EXPECT_NE(ReadFile(dir.File("out.xml")).find("<!--head-->\r\n<document>"), std::string::npos);
+    definition.SetIncludeFile(server.Url("/gone.inc"));
+    EXPECT_EQ(RunSaved(definition, dir).detail,
+              "the XML catalogs map it to " + dir.File("gone.inc") + ": No such file or directory");
+    EXPECT_EQ(server.Requests(), 0) << server.RequestedPaths();
 }
 
 TEST(DVRunTest, OneFilePerRowAndPerValue) {

@@ -5,8 +5,11 @@
 
 #include <string>
 
+#include "LocalHttpServer.h"
+#include "ScopedCatalog.h"
 #include "TestSupport.h"
 #include "ValidatorVerdict.h"
+#include "io/XmlCatalogs.h"
 
 using Norvik::CSchemaValidator;
 
@@ -119,4 +122,44 @@ TEST(CSchemaValidatorTest, BackgroundCheckingReportsABadBlockAtTheNextCall) {
         EXPECT_GT(background.FirstError().offset, badAt);
         EXPECT_LE(background.FirstError().offset, badAt + static_cast<int64_t>(bad.size()));
     }
+}
+
+// The schema and its import come from the copies the catalogs name, the
+// entity the import declares is never fetched, and a copy that is missing
+// says so.
+TEST(CSchemaValidatorTest, SchemasAndTheirImportsResolveThroughTheXmlCatalogs) {
+    testsupport::TempDir dir;
+    testsupport::LocalHttpServer server(dir.Path().string());
+    const std::string xs = "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" ";
+    const auto importing = [&](const std::string& path) {
+        return xs + "xmlns:p=\"urn:p\"><xs:import namespace=\"urn:p\" schemaLocation=\"" +
+               server.Url(path) + "\"/><xs:element name=\"order\" type=\"p:T\"/></xs:schema>";
+    };
+    testsupport::WriteFile(dir.File("order.xsd"), importing("/party.xsd"));
+    testsupport::WriteFile(dir.File("gone.xsd"), importing("/gone"));
+    testsupport::WriteFile(dir.File("party.xsd"),
+                           "<!DOCTYPE xs:schema [<!ENTITY x SYSTEM \"" + server.Url("/x") +
+                               "\">]>" + xs +
+                               "targetNamespace=\"urn:p\"><xs:simpleType name=\"T\">"
+                               "<xs:annotation><xs:documentation>&x;</xs:documentation>"
+                               "</xs:annotation><xs:restriction base=\"xs:int\">"
+                               "<xs:maxInclusive value=\"1\"/></xs:restriction>"
+                               "</xs:simpleType></xs:schema>");
+    const testsupport::ScopedCatalog catalog(
+        dir.File("catalog.xml"),
+        testsupport::UriEntry(server.Url("/order.xsd"), "order.xsd") +
+            testsupport::SystemEntry(server.Url("/party.xsd"), "file://" + dir.File("party.xsd")) +
+            testsupport::UriEntry(server.Url("/gone"), "gone"),
+        Norvik::XmlCatalogs::Reload);
+    CSchemaValidator validator;
+    ASSERT_TRUE(validator.Load(server.Url("/order.xsd"))) << validator.LoadError();
+    EXPECT_TRUE(testsupport::CheckDocument(validator, "<order>1</order>", false).valid);
+    EXPECT_FALSE(testsupport::CheckDocument(validator, "<order>2</order>", false).valid);
+    CSchemaValidator missing;
+    EXPECT_FALSE(missing.Load(dir.File("gone.xsd")));
+    EXPECT_NE(missing.LoadError().find(server.Url("/gone") + ": the XML catalogs map it to " +
+                                       dir.File("gone")),
+              std::string::npos)
+        << missing.LoadError();
+    EXPECT_EQ(server.Requests(), 0) << server.RequestedPaths();
 }
