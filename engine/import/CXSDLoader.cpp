@@ -106,7 +106,10 @@ class SchemaDocuments : public XMLEntityResolver {
 public:
     InputSource* resolveEntity(XMLResourceIdentifier* identifier) override {
         const auto type = identifier->getResourceIdentifierType();
-        const std::string written = Utf8(identifier->getSystemId());
+        // A URI holds no white space: a location wrapped over lines (as
+        // schemas copied out of documents have it) means the URI without it.
+        std::string written = Utf8(identifier->getSystemId());
+        std::erase_if(written, [](char c) { return Norvik::IsXmlSpace(c); });
         if (type == XMLResourceIdentifier::ExternalEntity ||
             type == XMLResourceIdentifier::UnKnown) {
             return Empty(written);
@@ -349,6 +352,7 @@ void PruneAndPromote(XMLRootNode& root) {
 
 struct SchemaDocument {
     std::string bytes;
+    std::string readFrom;  // where the catalogs put it: the base of its own references
     std::string targetNamespace;
     // The namespaces its document element binds, (prefix, namespace).
     std::vector<std::pair<std::string, std::string>> bindings;
@@ -358,7 +362,7 @@ struct SchemaDocument {
 // other parse error.
 bool ReadSchemaDocument(const std::string& path, SchemaDocument& schema, std::string& error) {
     std::string fetchError;
-    if (!Norvik::FetchResource(path, schema.bytes, fetchError)) {
+    if (!Norvik::FetchResource(path, schema.bytes, fetchError, &schema.readFrom)) {
         error = Norvik::FormatParseError({path, 0, 0, fetchError});
         return false;
     }
@@ -457,7 +461,7 @@ bool LoadTree(const std::string& path, const SchemaDocument& schema, NamespacePr
     Configure(parser, security, documents, errors);
     try {
         MemBufInputSource source(reinterpret_cast<const XMLByte*>(bytes.data()), bytes.size(),
-                                 path.c_str(), false);
+                                 schema.readFrom.c_str(), false);
         if (!LoadGrammar(parser, source, errors, documents, error)) {
             return false;
         }

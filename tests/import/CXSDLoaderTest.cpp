@@ -189,9 +189,17 @@ TEST(CXSDLoaderTest, ImportsResolveThroughTheXmlCatalogs) {
                            xs + "targetNamespace=\"urn:s\"><xs:complexType name=\"T\"><xs:sequence>"
                                 "<xs:element name=\"Value\"/></xs:sequence></xs:complexType>"
                                 "</xs:schema>");
+    // The schema itself named by its URL: its relative include is read
+    // beside the local copy.
+    testsupport::WriteFile(dir.File("copy/main.xsd"),
+                           xs + "targetNamespace=\"urn:s\"><xs:include schemaLocation=\"t.xsd\"/>"
+                                "<xs:element name=\"top\" type=\"xs:string\"/></xs:schema>");
     const testsupport::ScopedCatalog catalog(
-        dir.File("catalog.xml"), testsupport::UriEntry(server.Url("/sig.xsd"), "copy/sig.xsd"),
+        dir.File("catalog.xml"),
+        testsupport::UriEntry(server.Url("/sig.xsd"), "copy/sig.xsd") +
+            testsupport::UriEntry(server.Url("/main.xsd"), "copy/main.xsd"),
         Norvik::XmlCatalogs::Reload);
     EXPECT_EQ(Imported(dir.File("main.xsd")), "doc[Value?]");
+    EXPECT_EQ(Imported(server.Url("/main.xsd")), "ns1:top[@xmlns:ns1=urn:s]");
     EXPECT_EQ(server.Requests(), 0) << server.RequestedPaths();
 }
