@@ -24,10 +24,11 @@ CommandLine CommandLine::Parse(int argc, char** argv) {
             line.gzip = true;
             continue;
         }
-        if (argument == "--locale") {
+        if (argument == "--locale" || argument == "--threads") {
             const std::string value = i + 1 < line.arguments.size() ? line.arguments[++i] : "";
-            if (!line.locale) {
-                line.locale = value;
+            std::optional<std::string>& slot = argument == "--locale" ? line.locale : line.threads;
+            if (!slot) {
+                slot = value;
             }
             continue;
         }

@@ -8,7 +8,8 @@
 // a switch; a switch is an argument that is exactly "/", "-" or "~" followed
 // by s (source), t (target), l (log) or v (validate: an XML Schema), or
 // "--validate", and its value is the next argument, as is the value of
-// "--locale"; "--gzip" compresses output to standard output. Anything else
+// "--locale" and of "--threads"; "--gzip" compresses output to standard
+// output. Anything else
 // (such as "/S") is ignored, so paths are never mistaken for switches.
 struct CommandLine {
     std::vector<std::string> arguments;
@@ -18,6 +19,7 @@ struct CommandLine {
     std::optional<std::string> log;
     std::optional<std::string> validate;
     std::optional<std::string> locale;
+    std::optional<std::string> threads;
     bool gzip = false;
 
     static CommandLine Parse(int argc, char** argv);
