@@ -219,12 +219,13 @@ void DVFile::OnColumnAdded(const CSCol& column) {
     if (!settings_.autolinknodes && !settings_.autoaddnodes) {
         return;
     }
-    XMLNode* node = FindNodeByName(column.name);
+    const std::string name = XMLNode::ColumnNodeName(column.name);
+    XMLNode* node = root_.FindByName(name);
     if (settings_.autolinknodes && node && node->GetSource() == 0) {
         node->SetSource(column.id);
     }
     if (settings_.autoaddnodes && !node) {
-        AddNodeForColumn(column.name, column.id);
+        AddNodeForColumn(name, column.id);
     }
 }
 
