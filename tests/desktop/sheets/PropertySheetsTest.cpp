@@ -267,7 +267,10 @@ TEST_F(PropertySheetsTest, SheetsShowTheDefinitionsValues) {
     auto* rows = static_cast<CSourceFiltersPropPage*>(filters.Page(0));
     EXPECT_EQ(rows->ColumnBox(1)->currentText(), "price");
     EXPECT_EQ(rows->ConditionBox(1)->currentText(), "is greater than");
-    EXPECT_EQ(rows->ConditionBox(1)->count(), 13);
+    // The operators only, without a blank entry before them.
+    EXPECT_EQ(rows->ConditionBox(1)->count(), 12);
+    EXPECT_EQ(rows->ConditionBox(1)->itemText(0), "equals");
+    EXPECT_EQ(rows->ConditionBox(0)->currentIndex(), -1);
     EXPECT_EQ(rows->JoinGroup(0)->checkedId(), 0);  // row 2 joins with Or
     EXPECT_EQ(rows->FirstRowBox()->value(), 2);
     EXPECT_EQ(rows->LastRowBox()->value(), 40);
