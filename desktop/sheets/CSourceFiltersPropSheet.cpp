@@ -49,6 +49,10 @@ CSourceFiltersPropPage::CSourceFiltersPropPage(SheetContext& context, QWidget* p
         condition->setCurrentIndex(condition->findData(filter ? filter->OperatorCode() : 0));
         auto* value =
             new QLineEdit(filter ? QString::fromStdString(filter->Value()) : QString(), this);
+        // One heading names three rows of fields.
+        column->setAccessibleName(tr("Column %1").arg(row + 1));
+        condition->setAccessibleName(tr("Condition %1").arg(row + 1));
+        value->setAccessibleName(tr("Value %1").arg(row + 1));
         columns_[i] = column;
         conditions_[i] = condition;
         values_[i] = value;

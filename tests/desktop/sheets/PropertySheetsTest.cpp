@@ -343,6 +343,23 @@ TEST_F(PropertySheetsTest, InvalidInputKeepsTheSheetOpen) {
     EXPECT_EQ(first->value(), 2);
 }
 
+TEST_F(PropertySheetsTest, CustomTextTakesAutoTextAtTheCaret) {
+    QStringList answers = {"{NOW}", ""};
+    context.chooseAutoText = [&answers](QWidget*) { return answers.takeFirst(); };
+    CXMLTargetPropSheet sheet(context);
+    auto* custom = static_cast<CXMLTargetCustomPropPage*>(sheet.Page(2));
+    ASSERT_EQ(custom->TextEdit()->toPlainText(), "<!-- a -->\n<!-- b -->");
+    QTextCursor caret = custom->TextEdit()->textCursor();
+    caret.setPosition(10);  // the end of the first line
+    custom->TextEdit()->setTextCursor(caret);
+    QTest::mouseClick(custom->AutoTextButton(), Qt::LeftButton);
+    QTest::mouseClick(custom->AutoTextButton(), Qt::LeftButton);  // cancelled
+    EXPECT_EQ(custom->TextEdit()->toPlainText(), "<!-- a -->{NOW}\n<!-- b -->");
+    sheet.accept();
+    EXPECT_EQ(controller.Definition().Settings().customtext, "<!-- a -->{NOW}\r\n<!-- b -->");
+    EXPECT_EQ(recorder.codes, std::vector<int32_t>{ChangeCode::kTree});
+}
+
 TEST(FormatPanelsTest, LiveExamples) {
     CFormatDateTimeDlg date;
     date.SetClock([] {
