@@ -240,6 +240,28 @@ TEST(ParallelRunTest, RecordRangesReadApartAreTheBytesOfOneThread) {
     }
 }
 
+TEST(ParallelRunTest, CompressedAndTransformedOutputIsTheSameAtEveryThreadCount) {
+    for (const char* target : {"out.xml.gz", "out.xml.zst", "out.xml"}) {
+        TempDir dir;
+        DVFile definition = CsvDefinition(dir, AwkwardCsv(97), false);
+        definition.SetQuotedLineBreaks(true);
+        AddEverything(definition, false);
+        definition.SetTargetFileName(dir.File(target));
+        if (std::string(target) == "out.xml") {
+            WriteFile(dir.File("t.xsl"),
+                      R"(<xsl:stylesheet version="1.0" )"
+                      R"(xmlns:xsl="http://www.w3.org/1999/XSL/Transform">)"
+                      R"(<xsl:template match="/"><names><xsl:for-each select="//name">)"
+                      R"(<n><xsl:value-of select="."/></n></xsl:for-each></names>)"
+                      R"(</xsl:template></xsl:stylesheet>)");
+            definition.SetXslTransform(dir.File("t.xsl"));
+        }
+        EXPECT_EQ(ExpectSameAtEveryThreadCount(SaveDefinition(definition, dir), target),
+                  Pipeline::kRecordRanges)
+            << target;
+    }
+}
+
 TEST(ParallelRunTest, AnUnreadableRecordEndsTheRunAsOneThreadDoes) {
     TinyBatches ranges(2);
     TempDir dir;
