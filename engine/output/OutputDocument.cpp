@@ -242,6 +242,9 @@ bool OutputDocument::TakesPieces() const noexcept {
 }
 
 void OutputDocument::AppendPiece(Piece& piece, int32_t rowOffset) {
+    if (piece.bytes.size() == 0) {
+        return;  // rows that wrote nothing leave the open element as it is
+    }
     writer_->PrepareForPiece();
     writer_->Flush();
     // A large piece goes to the file as it is, after what came before it,

@@ -262,6 +262,21 @@ TEST(ParallelRunTest, CompressedAndTransformedOutputIsTheSameAtEveryThreadCount)
     }
 }
 
+// Rows that write nothing leave the document element as one writer leaves
+// it: an empty-element tag when nothing else goes inside.
+TEST(ParallelRunTest, RowsThatWriteNothingLeaveTheDocumentElementAlone) {
+    for (const bool indent : {false, true}) {
+        TempDir dir;
+        DVFile definition = CsvDefinition(dir, AwkwardCsv(50), false);
+        Add(definition.Root(), "a", XMLNode::kAttribute)->SetValue("1");
+        definition.SetIndentOutput(indent);
+        ExpectSameAtEveryThreadCount(SaveDefinition(definition, dir), "attributes only");
+        const Written one = RunWithThreads(SaveDefinition(definition, dir), 1);
+        ASSERT_EQ(one.files.size(), 1u);
+        EXPECT_NE(one.files[0].find("/>"), std::string::npos) << one.files[0];
+    }
+}
+
 TEST(ParallelRunTest, AnUnreadableRecordEndsTheRunAsOneThreadDoes) {
     TinyBatches ranges(2);
     TempDir dir;
