@@ -24,6 +24,17 @@ CommandLine CommandLine::Parse(int argc, char** argv) {
             line.gzip = true;
             continue;
         }
+        if (argument == "--set-validation") {
+            line.setValidation = true;
+            continue;
+        }
+        if (argument == "--write-schema") {
+            const std::string value = i + 1 < line.arguments.size() ? line.arguments[++i] : "";
+            if (!line.writeSchema) {
+                line.writeSchema = value;
+            }
+            continue;
+        }
         if (argument == "--locale") {
             const std::string value = i + 1 < line.arguments.size() ? line.arguments[++i] : "";
             if (!line.locale) {
