@@ -106,8 +106,8 @@ Status SchemaTreeBuilder::Build(SchemaSet& out) {
     set_ = &out;
     failure_ = kSuccess;
     Namespaces scope;
-    if (!ReadDeclarations(definition_.Root(), scope).IsOk()) {
-        return failure_;
+    if (Status read = ReadDeclarations(definition_.Root(), scope); !read.IsOk()) {
+        return read;
     }
     out.mainNamespace = NameOf(definition_.Root().GetName(), scope, false).ns;
     std::unique_ptr<SchemaElement> root =
@@ -293,7 +293,9 @@ void SchemaTreeBuilder::Content(const XMLNode& node, unsigned mask, const Namesp
         element.text = strict ? own : ValueType::String();
         return;
     }
-    const bool ownText = !isRoot && !(node.GetSource() == 0 && node.GetValue().empty());
+    // A CDATA section is written even around an empty value.
+    const bool ownText = !isRoot && (node.GetOutputType() == XMLNode::kCDataSection ||
+                                     !(node.GetSource() == 0 && node.GetValue().empty()));
     element.mixed = values || ownText;
 
     const bool container = isRoot || StaysOpen(node);
