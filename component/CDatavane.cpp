@@ -7,6 +7,7 @@
 #include "base/PlatformError.h"
 #include "base/ResultCode.h"
 #include "model/DVFile.h"
+#include "run/ColumnDiscovery.h"
 #include "run/DVRun.h"
 #include "run/ResultMessages.h"
 #include "schema/SchemaGenerator.h"
@@ -176,9 +177,18 @@ bool CDatavane::WriteSchema(const char* dvFile, const char* schemaFile,
         } else if (schema.empty()) {
             status = {kInvalidArgument, "no file name for the schema"};
         } else {
-            status = SchemaGenerator::WriteFiles(definition, schema);
+            // A run takes the columns (and nodes) of a definition without
+            // any from its source; the schema must describe that tree.
+            if (definition.Columns().empty()) {
+                status = ColumnDiscovery::ReadColumns(definition, 1);
+            }
+            if (status.IsOk()) {
+                status = SchemaGenerator::WriteFiles(definition, schema);
+            }
         }
         if (status.IsOk() && setValidation) {
+            // Saved as loaded: columns a source gave stay a run's business.
+            definition.LoadProjectFile(path);
             definition.SetValidateSchema(schema);
             if (!definition.SaveProjectFile(path)) {
                 status = {kInvalidDVFile, definition.GetLastError()};
