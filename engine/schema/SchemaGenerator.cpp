@@ -30,16 +30,18 @@ Status SchemaGenerator::WriteFiles(const DVFile& definition, const std::string& 
     }
     for (const SchemaDocument& document : documents) {
         const std::string file = (target.parent_path() / document.fileName).string();
+        // Messages name the main file already; the others are named here.
+        const std::string where = file == path ? std::string() : file + ": ";
         int error = 0;
         std::unique_ptr<Norvik::FileSink> sink =
             Norvik::FileSink::Open(file, Norvik::FileSink::Mode::kReplace, error);
         if (!sink) {
-            return {kTargetFileCreate, file + ": " + Norvik::ErrnoText(error)};
+            return {kTargetFileCreate, where + Norvik::ErrnoText(error)};
         }
         if (!sink->Write(document.text) || !sink->Commit()) {
             const int failure = sink->Error();
             sink->Discard();
-            return {kTargetFileWrite, file + ": " + Norvik::ErrnoText(failure)};
+            return {kTargetFileWrite, where + Norvik::ErrnoText(failure)};
         }
         if (written) {
             written->push_back(file);

@@ -21,8 +21,9 @@ public:
     static Status Generate(const DVFile& definition, const std::string& mainFileName,
                            std::vector<SchemaDocument>& out);
     // Generates and writes the documents: the main one at path, the others
-    // beside it. 104 or 105 when a file cannot be created or written (a file
-    // already there is replaced only once the new one is complete).
+    // beside it. 104 or 105 when a file cannot be created or written, with
+    // the reason (and the file, unless it is path) as detail; a file already
+    // there is replaced only once the new one is complete.
     static Status WriteFiles(const DVFile& definition, const std::string& path,
                              std::vector<std::string>* written = nullptr);
 };

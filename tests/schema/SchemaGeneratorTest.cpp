@@ -3,6 +3,7 @@
 // show in the generated text.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <regex>
 #include <string>
@@ -330,13 +331,21 @@ TEST(SchemaGeneratorTest, WhatNoSchemaCanDescribeIsRefusedWithItsReason) {
     }
 }
 
-TEST(SchemaGeneratorTest, AFolderThatIsNotThereFailsWithTheFileName) {
+TEST(SchemaGeneratorTest, FilesThatCannotBeWrittenFailWithTheReason) {
     TempDir dir;
     DVFile definition;
-    const std::string path = dir.File("missing/out.xsd");
-    const Status status = SchemaGenerator::WriteFiles(definition, path);
-    EXPECT_EQ(status.Code(), kTargetFileCreate);
-    EXPECT_NE(status.Detail().find(path), std::string::npos) << status.Detail();
+    const Status missing = SchemaGenerator::WriteFiles(definition, dir.File("missing/out.xsd"));
+    EXPECT_EQ(missing.Code(), kTargetFileCreate);
+    EXPECT_EQ(missing.Detail(), "No such file or directory");
+
+    // The file of a further namespace is named, as messages name only the main one.
+    definition.Root().AddChild("xmlns:x", XMLNode::kAttribute)->SetValue("urn:x");
+    definition.Root().AddChild("x:item", XMLNode::kElement);
+    std::filesystem::create_directory(dir.File("out-2.xsd"));
+    const Status blocked = SchemaGenerator::WriteFiles(definition, dir.File("out.xsd"));
+    EXPECT_NE(blocked.Code(), kSuccess);
+    EXPECT_EQ(blocked.Detail().rfind(dir.File("out-2.xsd") + ": ", 0), 0u) << blocked.Detail();
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out-2.xsd.tmp")));
 }
 
 }  // namespace
