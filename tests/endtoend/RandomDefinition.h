@@ -61,10 +61,12 @@ inline void RandomColumns(std::mt19937& random, DVFile& definition) {
 // A node tree at random: elements, attributes and value nodes with every
 // scope, skip rule, group, format and output type, names in no namespace,
 // the root's declared namespaces and one declared further down. Names are
-// unique, so a schema import gives back the same shape.
+// unique, so a schema import gives back the same shape, unless repeatNames
+// draws element names from a small pool (siblings and cousins of one name).
 class RandomTree {
 public:
-    RandomTree(std::mt19937& random, DVFile& definition) : random_(random), def_(definition) {}
+    RandomTree(std::mt19937& random, DVFile& definition, bool repeatNames = false)
+        : random_(random), def_(definition), repeatNames_(repeatNames) {}
 
     void Build() {
         XMLRootNode& root = def_.Root();
@@ -92,7 +94,9 @@ private:
         } else if (pick == 1 && qAllowed) {
             prefix = "q:";
         }
-        (void)attribute;
+        if (repeatNames_ && !attribute && random_() % 2 == 0) {
+            return prefix + "r" + std::to_string(random_() % 2);
+        }
         return prefix + stem + std::to_string(++counter_);
     }
 
@@ -179,6 +183,7 @@ private:
 
     std::mt19937& random_;
     DVFile& def_;
+    bool repeatNames_;
     int counter_ = 0;
 };
 
