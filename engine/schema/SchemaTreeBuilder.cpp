@@ -298,13 +298,37 @@ void SchemaTreeBuilder::Content(const XMLNode& node, unsigned mask, const Namesp
                                      !(node.GetSource() == 0 && node.GetValue().empty()));
     element.mixed = values || ownText;
 
+    bool anyOrder = false;
+    std::vector<SchemaParticle> all = Particles(node, children, mask, scope, documentNs, anyOrder);
+    std::vector<const ExpandedName*> names;
+    for (const SchemaParticle& particle : all) {
+        if (particle.element) {
+            names.push_back(&particle.element->name);
+        }
+        for (const SchemaParticle& inner : particle.sequence) {
+            names.push_back(&inner.element->name);
+        }
+    }
+    element.content = C::kChildren;
+    element.particles = std::move(all);
+    if (anyOrder || !DistinctNames(names)) {
+        // Merging with a declaration of no children gives any order.
+        SchemaElement none;
+        none.content = C::kChildren;
+        element.MergeWith(std::move(none));
+    }
+}
+
+std::vector<SchemaParticle> SchemaTreeBuilder::Particles(
+    const XMLNode& node, const std::vector<const XMLNode*>& children, unsigned mask,
+    const Namespaces& scope, const std::string& documentNs, bool& interleaved) {
+    const bool isRoot = node.GetNodeType() == XMLNode::kDocumentRoot;
     const bool container = isRoot || StaysOpen(node);
     const bool group = node.GetGroup() != 0;
     std::vector<SchemaParticle> all;
     std::vector<SchemaParticle> once;
     std::vector<SchemaParticle> rows;
     std::vector<SchemaParticle> footer;
-    bool interleaved = false;
     for (const XMLNode* child : children) {
         const unsigned ownPasses = OwnPasses(*child);
         const unsigned passes = (container ? kAllPasses : mask) & ownPasses;
@@ -340,21 +364,5 @@ void SchemaTreeBuilder::Content(const XMLNode& node, unsigned mask, const Namesp
         all.clear();
         all.push_back(Repeated(std::move(perRow)));
     }
-    std::vector<const ExpandedName*> names;
-    for (const SchemaParticle& particle : all) {
-        if (particle.element) {
-            names.push_back(&particle.element->name);
-        }
-        for (const SchemaParticle& inner : particle.sequence) {
-            names.push_back(&inner.element->name);
-        }
-    }
-    element.content = C::kChildren;
-    element.particles = std::move(all);
-    if (interleaved || !DistinctNames(names)) {
-        // Merging with a declaration of no children gives any order.
-        SchemaElement none;
-        none.content = C::kChildren;
-        element.MergeWith(std::move(none));
-    }
+    return all;
 }

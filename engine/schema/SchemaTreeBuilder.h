@@ -3,6 +3,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "SchemaTree.h"
 #include "base/Status.h"
@@ -41,6 +42,15 @@ private:
     void Attributes(const XMLNode& node, const Namespaces& scope, SchemaElement& element);
     void Content(const XMLNode& node, unsigned mask, const Namespaces& scope,
                  const std::string& documentNs, SchemaElement& element);
+    // The content model of children in the order the writer's passes give
+    // them: once, rows, footer for the root and the elements that stay open
+    // across rows; a run per row for a group element; tree order otherwise.
+    // interleaved: a Header or Document element after a row element, which
+    // no sequence can say.
+    std::vector<SchemaParticle> Particles(const XMLNode& node,
+                                          const std::vector<const XMLNode*>& children,
+                                          unsigned mask, const Namespaces& scope,
+                                          const std::string& documentNs, bool& interleaved);
     SchemaParticle ChildParticle(const XMLNode& child, unsigned mask, const Namespaces& scope,
                                  const std::string& documentNs);
     bool MaySkip(const XMLNode& node) const;
