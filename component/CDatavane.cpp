@@ -135,6 +135,9 @@ bool CDatavane::Transform(const char* dvFile, const char* sourceFile, const char
             if (given >= offsetof(DvobjOptions, locale) + sizeof(const char*) && options->locale) {
                 run.SetLocale(options->locale);
             }
+            if (given >= offsetof(DvobjOptions, threads) + sizeof(int) && options->threads > 0) {
+                run.SetThreads(static_cast<size_t>(options->threads));
+            }
             DVRun::ProgressCallback callback;
             if (progress) {
                 callback = [progress, context](int32_t rows) {

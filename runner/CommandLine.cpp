@@ -28,17 +28,13 @@ CommandLine CommandLine::Parse(int argc, char** argv) {
             line.setValidation = true;
             continue;
         }
-        if (argument == "--write-schema") {
+        if (argument == "--locale" || argument == "--threads" || argument == "--write-schema") {
             const std::string value = i + 1 < line.arguments.size() ? line.arguments[++i] : "";
-            if (!line.writeSchema) {
-                line.writeSchema = value;
-            }
-            continue;
-        }
-        if (argument == "--locale") {
-            const std::string value = i + 1 < line.arguments.size() ? line.arguments[++i] : "";
-            if (!line.locale) {
-                line.locale = value;
+            std::optional<std::string>& slot = argument == "--locale"    ? line.locale
+                                               : argument == "--threads" ? line.threads
+                                                                         : line.writeSchema;
+            if (!slot) {
+                slot = value;
             }
             continue;
         }

@@ -24,7 +24,7 @@ constexpr int kFailure = 255;  // the exit status of -1
 
 const char* const kUsage =
     "Usage: dvrun PROJECT.dv [/s SOURCE] [/t TARGET] [/l LOG] [/v SCHEMA] [--gzip]\n"
-    "             [--locale NAME]\n"
+    "             [--locale NAME] [--threads N]\n"
     "       dvrun PROJECT.dv --write-schema SCHEMA.xsd [--set-validation]\n"
     "Runs a Datavane transformation definition and logs the outcome.\n"
     "\n"
@@ -36,6 +36,9 @@ const char* const kUsage =
     "  --locale NAME  format and read numbers and dates by these regional\n"
     "             settings instead of the definition's: \"\" the user's,\n"
     "             C the invariant ones, else an installed locale (de_DE.UTF-8)\n"
+    "  --threads N  write rows with N threads (default: DATAVANE_THREADS, else\n"
+    "             the cores dvrun may use); 1 writes them one by one. The output\n"
+    "             is the same whatever N\n"
     "  --write-schema SCHEMA.xsd  write the XML Schema of every document the\n"
     "             definition can write (one more file beside it per further\n"
     "             namespace) and run nothing; with --set-validation the\n"
@@ -97,6 +100,37 @@ std::string SystemText(int32_t code) {
     }
 }
 
+constexpr int kMaxThreads = 256;
+
+// A thread count as typed: 1 to kMaxThreads, else 0.
+int ThreadCount(const std::string& text) {
+    if (text.empty() || text.size() > 3 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
+        return 0;
+    }
+    const int count = std::stoi(text);
+    return count >= 1 && count <= kMaxThreads ? count : 0;
+}
+
+// What is wrong with the thread count asked for, if anything; the count
+// goes to threads (0: the component's default).
+std::string CheckThreads(const CommandLine& line, int& threads) {
+    threads = 0;
+    const char* variable = std::getenv("DATAVANE_THREADS");
+    const bool fromLine = line.threads.has_value();
+    const std::string text = fromLine ? *line.threads : variable ? variable : "";
+    if (!fromLine && text.empty()) {
+        return {};
+    }
+    threads = ThreadCount(text);
+    if (threads > 0) {
+        return {};
+    }
+    return std::string(fromLine ? "--threads" : "DATAVANE_THREADS") +
+           " takes a whole number from 1 to " + std::to_string(kMaxThreads) + ", not \"" + text +
+           "\"";
+}
+
 // Shows rows converted and the rate on a terminal.
 struct ProgressLine {
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
@@ -137,8 +171,11 @@ int main(int argc, char** argv) {
     log.Write("Command Line: dvrun " + line.Display(), 0);
 
     bool succeeded = false;
-    std::string failure;
-    if (!line.project || !std::ifstream(*line.project)) {
+    int threads = 0;
+    std::string failure = CheckThreads(line, threads);
+    if (!failure.empty()) {
+        log.Write(failure, -1);
+    } else if (!line.project || !std::ifstream(*line.project)) {
         if (line.project) {
             failure = "Cannot open/read DVFile: " + *line.project;
             log.Write(failure, -1);
@@ -167,7 +204,8 @@ int main(int argc, char** argv) {
             options.validateSchema = line.validate ? line.validate->c_str() : nullptr;
             options.gzipStandardOutput = line.gzip ? 1 : 0;
             options.locale = line.locale ? line.locale->c_str() : nullptr;
-            const bool withOptions = line.validate || line.gzip || line.locale;
+            options.threads = threads;
+            const bool withOptions = line.validate || line.gzip || line.locale || threads > 0;
             succeeded = component.Transform(line.project->c_str(), line.source.value_or("").c_str(),
                                             line.target.value_or("").c_str(),
                                             withOptions ? &options : nullptr,

@@ -138,6 +138,10 @@ typedef struct DvobjOptions {
      * the invariant ones, else an installed locale's name (123 when it is
      * not installed). */
     const char* locale;
+    /* Threads that write rows: 0 for DATAVANE_THREADS, or else the cores
+     * the process may use; 1 writes every row on the reading thread. The
+     * output is the same bytes whatever the count. */
+    int threads;
 } DvobjOptions;
 
 /* Transform with further options (options may be null). */

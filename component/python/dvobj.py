@@ -103,7 +103,8 @@ class _Options(ctypes.Structure):
     _fields_ = [("size", ctypes.c_uint32),
                 ("validate_schema", ctypes.c_char_p),
                 ("gzip_standard_output", ctypes.c_int),
-                ("locale", ctypes.c_char_p)]
+                ("locale", ctypes.c_char_p),
+                ("threads", ctypes.c_int)]
 
 
 def _text(value):
@@ -125,7 +126,7 @@ class Datavane:
         self._handle = handle
 
     def transform(self, dv_file, source_file=None, target_file=None,
-                  validate_schema=None, locale=None):
+                  validate_schema=None, locale=None, threads=None):
         """Run dv_file; None or "" keeps the definition's own source/target.
 
         validate_schema names an XML Schema (path or URL) every output
@@ -135,11 +136,18 @@ class Datavane:
         locale names the regional settings numbers and dates follow (None:
         the definition's own, "": the user's from the environment, "C": the
         invariant ones, else an installed locale such as "de_DE.UTF-8"). A
-        locale the process set with locale.setlocale never counts."""
-        if validate_schema is None and locale is None:
+        locale the process set with locale.setlocale never counts.
+
+        threads is how many threads write rows (None: DATAVANE_THREADS, or
+        else the cores the process may use; 1: rows one by one). The output
+        is the same bytes whatever the count."""
+        if threads is not None and (not isinstance(threads, int) or threads < 1):
+            raise ValueError("threads must be a whole number of at least 1")
+        if validate_schema is None and locale is None and threads is None:
             return bool(self._library.Datavane_Transform(
                 self._handle, _text(dv_file), _text(source_file), _text(target_file)))
-        options = _Options(ctypes.sizeof(_Options), _text(validate_schema), 0, _text(locale))
+        options = _Options(ctypes.sizeof(_Options), _text(validate_schema), 0, _text(locale),
+                           threads or 0)
         return bool(self._library.Datavane_TransformWithOptions(
             self._handle, _text(dv_file), _text(source_file), _text(target_file),
             ctypes.byref(options), None, None))

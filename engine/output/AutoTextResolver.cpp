@@ -62,6 +62,15 @@ void AutoTextResolver::ReadFileTimes() {
     }
 }
 
+void AutoTextResolver::ReadPropertiesNow() {
+    if (!propertiesRead_) {
+        propertiesRead_ = true;
+        if (definition_) {
+            ReadDocumentProperties(definition_->Settings().sourcefilename, properties_);
+        }
+    }
+}
+
 std::string AutoTextResolver::Resolve(std::string_view input, int32_t rowCount, bool peek) {
     std::string text(input);
     if (text.find('{') == std::string::npos) {
@@ -72,12 +81,7 @@ std::string AutoTextResolver::Resolve(std::string_view input, int32_t rowCount, 
     if (text.find("{FILE") != std::string::npos) {
         ReadFileTimes();
     }
-    if (!propertiesRead_) {
-        propertiesRead_ = true;
-        if (definition_) {
-            ReadDocumentProperties(definition_->Settings().sourcefilename, properties_);
-        }
-    }
+    ReadPropertiesNow();
     const std::string empty;
     const std::string& source = definition_ ? definition_->Settings().sourcefilename : empty;
     const std::string& target = definition_ ? definition_->Settings().targetfilename : empty;

@@ -32,6 +32,10 @@ public:
 
     int32_t RunningNumber() const noexcept { return runningNumber_; }
 
+    // Reads the source's document properties now rather than at the first
+    // token, so that copies of the resolver need not read them again.
+    void ReadPropertiesNow();
+
 private:
     void ReadFileTimes();
 

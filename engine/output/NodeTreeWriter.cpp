@@ -179,7 +179,37 @@ bool HasRepeatingContent(const XMLNode& node) {
     return false;
 }
 
+bool RemembersRows(const XMLNode& node) {
+    if (node.GetSkipIfDuplicate() || node.GetGroup() != 0 ||
+        node.GetValue().find("{ID}") != std::string::npos) {
+        return true;
+    }
+    for (const auto& child : node.Children()) {
+        if (RemembersRows(*child)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
+
+bool NodeTreeWriter::WritesRowsApart(const XMLNode& root) {
+    for (const auto& child : root.Children()) {
+        switch (child->GetNodeType()) {
+            case XMLNode::kElement:
+                if (child->GetScope() == XMLNode::kDocumentScope && HasRepeatingContent(*child)) {
+                    return false;
+                }
+                break;
+            case XMLNode::kAttribute:
+                break;
+            default:
+                return false;
+        }
+    }
+    return !RemembersRows(root);
+}
 
 bool NodeTreeWriter::StaysOpen(const XMLNode& node) const {
     if (node.GetScope() != XMLNode::kDocumentScope || node.GetGroup() != 0 ||

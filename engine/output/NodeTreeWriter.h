@@ -58,6 +58,13 @@ public:
     std::string_view NodeValue(const XMLNode& node, DVDataSourceRow& row, bool peek,
                                std::string& buffer);
 
+    // Whether each row's pass depends on nothing kept from the rows before
+    // it, so that rows after a document's first can be written apart (by
+    // other writers) and joined in order: no element stays open over rows,
+    // no node skips duplicates, groups or counts with {ID}, and the
+    // document element holds elements only.
+    static bool WritesRowsApart(const XMLNode& root);
+
     // A non-empty value whose leading part reads as zero, or that does not
     // begin with a number.
     static bool ReadsAsZero(std::string_view value);

@@ -190,15 +190,23 @@ Status OutputDocument::OpenSink(const std::string& name) {
 }
 
 void OutputDocument::StartWriter(const std::string& name) {
-    const DVFileSettings& s = definition_.Settings();
     writer_ = std::make_unique<Norvik::CSAXWriter>(stream_);
-    writer_->SetEncoding(s.encoding);
+    ConfigureWriter();
+    markRows_ = validator_ != nullptr;
     if (validator_) {
         validator_->Begin(name, writer_->IsUtf8() && OnlyWriterMarkup(definition_),
                           MayBindSchemaInstance(definition_.Root()));
         rowMarks_.clear();
         documentBytes_ = 0;
     }
+    writer_->StartDocument();
+    namesChecked_ = writer_->IsWritableName(definition_.Root().GetName()) &&
+                    AllNamesWritable(definition_.Root(), *writer_);
+}
+
+void OutputDocument::ConfigureWriter() {
+    const DVFileSettings& s = definition_.Settings();
+    writer_->SetEncoding(s.encoding);
     writer_->SetIndent(s.indentOutput);
     writer_->SetAlwaysEmitEndTags(s.alwaysemitendtags);
     // Characters XML cannot hold become U+FFFD rather than failing the run.
@@ -206,9 +214,44 @@ void OutputDocument::StartWriter(const std::string& name) {
     writer_->SetOmitXMLDeclaration(!s.includeXmlDeclaration);
     writer_->SetStandaloneProperty(s.includeStandaloneProperty);
     writer_->SetStandalone(!StandaloneNo(s, true));
-    writer_->StartDocument();
-    namesChecked_ = writer_->IsWritableName(definition_.Root().GetName()) &&
-                    AllNamesWritable(definition_.Root(), *writer_);
+}
+
+void OutputDocument::StartPiece(bool markRows) {
+    writer_ = std::make_unique<Norvik::CSAXWriter>(stream_);
+    ConfigureWriter();
+    writer_->ContinueInside(definition_.Root().GetName());
+    namesChecked_ = AllNamesWritable(definition_.Root(), *writer_);
+    markRows_ = markRows;
+    rowMarks_.clear();
+    stream_.Rewind();
+}
+
+void OutputDocument::TakePiece(Piece& piece) {
+    writer_->Flush();
+    piece.bytes.clear();
+    piece.bytes.swap(stream_.Buffer());
+    piece.rows.clear();
+    for (const RowMark& mark : rowMarks_) {
+        piece.rows.emplace_back(mark.offset, mark.row);
+    }
+    rowMarks_.clear();
+}
+
+bool OutputDocument::TakesPieces() const noexcept {
+    return writer_ && sink_ && namesChecked_ && writer_->EncodesInPieces();
+}
+
+void OutputDocument::AppendPiece(const Piece& piece) {
+    writer_->PrepareForPiece();
+    writer_->Flush();
+    if (markRows_) {
+        const int64_t start = documentBytes_ + static_cast<int64_t>(stream_.Size());
+        for (const auto& [offset, row] : piece.rows) {
+            rowMarks_.push_back({start + offset, row});
+        }
+    }
+    writer_->AppendPiece(std::string_view(piece.bytes.data(), piece.bytes.size()));
+    FlushIfLarge();
 }
 
 Status OutputDocument::WriteHead() {
@@ -323,9 +366,13 @@ void OutputDocument::RemoveXslInput() {
 }
 
 void OutputDocument::MarkRow(int32_t row) {
-    if (validator_ && writer_) {
-        rowMarks_.push_back(
-            {documentBytes_ + static_cast<int64_t>(stream_.Size() + writer_->PendingBytes()), row});
+    if (markRows_ && writer_) {
+        // Other encodings stage UTF-8: counted once encoded, the offset is
+        // the same however the document was cut into pieces.
+        if (writer_->PendingBytes() > 0) {
+            writer_->Flush();
+        }
+        rowMarks_.push_back({documentBytes_ + static_cast<int64_t>(stream_.Size()), row});
     }
 }
 

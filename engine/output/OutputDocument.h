@@ -64,6 +64,23 @@ public:
     // Notes where the output of a source row begins, so that a validation
     // error can name the row (only while validating).
     void MarkRow(int32_t row);
+
+    // Rows written apart, on other threads, by documents of their own and
+    // joined into this one in order. A piece document has no file: it
+    // continues inside the document element, and each TakePiece hands over
+    // what it wrote since the last one.
+    struct Piece {
+        Norvik::ByteBuffer bytes;
+        std::vector<std::pair<int64_t, int32_t>> rows;  // offset in bytes, source row
+    };
+    void StartPiece(bool markRows);
+    void TakePiece(Piece& piece);
+    // Whether this open document can take pieces: the writer encodes
+    // without carrying state over, and names need no checking per row.
+    bool TakesPieces() const noexcept;
+    void AppendPiece(const Piece& piece);
+    // Whether rows are marked for naming them in validation errors.
+    bool MarksRows() const noexcept { return markRows_; }
     // After the footer pass: the end of the document element, the last write
     // and the close, then the XSL step (XSLPostProcessor::Failure when it
     // fails). Nothing when no file is open.
@@ -109,6 +126,7 @@ private:
     // The steps of StartOutput: the file, the writer, the head.
     Status OpenSink(const std::string& name);
     void StartWriter(const std::string& name);
+    void ConfigureWriter();
     Status WriteHead();
     Status WriteIncludeFile(const std::string& location);
     void WriteRaw(std::string_view text);
@@ -142,4 +160,5 @@ private:
     int64_t documentBytes_ = 0;      // bytes of the document handed to validation
     int32_t RowAt(int64_t offset) const;
     bool namesChecked_ = false;  // every node name of the tree is writable
+    bool markRows_ = false;      // rows are marked (a piece of a validated document)
 };

@@ -63,6 +63,11 @@ void RowPass::Finish(DVDataSourceRow& row) {
     }
 }
 
+void RowPass::WrittenApart(int32_t rowNumber) {
+    nodes_.SetRowCount(rowNumber);
+    firstOfDocument_ = false;
+}
+
 bool RowPass::ValueChanged(DVDataSourceRow& row) {
     const std::string_view value =
         valueColumn_ >= 0 ? row.ColumnDisplayView(valueColumn_) : std::string_view();

@@ -26,6 +26,10 @@ public:
     Status Write(DVDataSourceRow& row, int32_t rowNumber);
     // Finishes the open document, if any, with row as the current row.
     void Finish(DVDataSourceRow& row);
+    // Whether every row goes into the one document the first row starts.
+    bool WritesOneDocument() const noexcept { return split_ == Split::kAtTheEnd; }
+    // Rows up to rowNumber went into the open document by other writers.
+    void WrittenApart(int32_t rowNumber);
 
 private:
     // When a document ends before a row.

@@ -1,14 +1,17 @@
 #include "DVRun.h"
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <memory>
 #include <new>
 #include <optional>
+#include <system_error>
 
 #include "ColumnDiscovery.h"
 #include "ResultMessages.h"
 #include "base/PlatformError.h"
+#include "base/RunThreads.h"
 #include "io/SpillSettings.h"
 #include "model/ColumnMap.h"
 #include "model/NamespaceCheck.h"
@@ -17,6 +20,7 @@
 #include "output/GroupRegistry.h"
 #include "output/NodeTreeWriter.h"
 #include "output/OutputDocument.h"
+#include "output/ParallelRowWriter.h"
 #include "output/RowPass.h"
 #include "output/XSLPostProcessor.h"
 #include "sources/DVDataSource.h"
@@ -26,6 +30,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr auto kProgressInterval = std::chrono::milliseconds(500);
+std::atomic<int32_t> progressIntervalForTesting{-1};
+
+Clock::duration ProgressInterval() {
+    const int32_t testing = progressIntervalForTesting;
+    return testing >= 0 ? Clock::duration(std::chrono::milliseconds(testing))
+                        : Clock::duration(kProgressInterval);
+}
 
 // Says when about 500 ms have passed since it last said so, reading the
 // clock only every so many rows: more of them the faster rows go.
@@ -41,7 +52,7 @@ public:
             checkInterval_ += kCheckStep;
             return false;
         }
-        deadline_ = now + kProgressInterval;
+        deadline_ = now + ProgressInterval();
         return true;
     }
 
@@ -49,7 +60,7 @@ private:
     static constexpr int32_t kCheckStep = 10;
     int32_t checkInterval_ = kCheckStep;
     int32_t sinceCheck_ = 0;
-    Clock::time_point deadline_ = Clock::now() + kProgressInterval;
+    Clock::time_point deadline_ = Clock::now() + ProgressInterval();
 };
 
 // Creates, validates and opens a data source on the definition.
@@ -66,6 +77,18 @@ Status OpenDataSource(DVFile& definition, std::unique_ptr<DVDataSource>& source)
         source->Close();
     }
     return Status::FromCode(code, source->ErrorText());
+}
+
+bool AnyValueHasToken(const XMLNode& node) {
+    if (node.GetValue().find('{') != std::string::npos) {
+        return true;
+    }
+    for (const auto& child : node.Children()) {
+        if (AnyValueHasToken(*child)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string TransformingFailure(const Norvik::PlatformError& error) {
@@ -95,6 +118,10 @@ DVRun::DVRun() = default;
 DVRun::DVRun(const DVFile& definition) : DVFile(definition) {}
 
 DVRun::~DVRun() = default;
+
+void DVRun::SetProgressIntervalForTesting(int32_t milliseconds) {
+    progressIntervalForTesting = milliseconds;
+}
 
 bool DVRun::LoadDefinition() {
     const bool loaded = LoadProjectFile(definitionPath_);
@@ -134,6 +161,7 @@ void DVRun::Begin(const ProgressCallback& progress) {
     detail_.clear();
     outputNames_.clear();
     rowCount_ = 0;
+    threadsUsed_ = 1;
     if (progress) {
         progress(-1);
     }
@@ -235,7 +263,7 @@ Status DVRun::CollectGroups(Context& run, const ProgressCallback& progress) {
         if (!progress || Clock::now() < due) {
             return true;
         }
-        due = Clock::now() + kProgressInterval;
+        due = Clock::now() + ProgressInterval();
         return progress(0);
     };
     if (!run.groups.Collect(*run.source, run.columns, budget, keepGoing)) {
@@ -252,6 +280,7 @@ Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
                            const ProgressCallback& progress) {
     DVDataSource& source = *run.source;
     ProgressClock clock;
+    std::unique_ptr<ParallelRowWriter> parallel;
     while (source.NextRow()) {
         ++rowCount_;
         if (clock.Tick()) {
@@ -260,17 +289,54 @@ Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
                 return kCancelled;
             }
         }
+        if (parallel) {
+            parallel->Add(source, rowCount_, output);
+            continue;
+        }
         Status written = pass.Write(source, rowCount_);
         if (!written.IsOk()) {
             return written;
+        }
+        if (rowCount_ == 1) {
+            // The first row has started the document; the rest may go apart.
+            parallel = StartParallelWriter(run, pass, output);
+            threadsUsed_ = parallel ? parallel->Threads() : 1;
         }
     }
     if (source.HasError()) {
         // A source that fails part way is a failed run, not a short one.
         return Status::FromCode(source.ReadFailureCode(), source.ErrorText());
     }
+    if (parallel) {
+        parallel->Finish(output);
+        pass.WrittenApart(rowCount_);
+    }
     pass.Finish(source);
     return kSuccess;
+}
+
+std::unique_ptr<ParallelRowWriter> DVRun::StartParallelWriter(Context& run, const RowPass& pass,
+                                                              const OutputDocument& output) const {
+    const size_t threads = threads_ > 0 ? threads_ : RunThreads::Default();
+    if (threads < 2 || run.groups.Count() > 0 || !pass.WritesOneDocument() ||
+        !output.TakesPieces() || !NodeTreeWriter::WritesRowsApart(run.definition.Root())) {
+        return nullptr;
+    }
+    for (const CSCol& column : run.source->Columns()) {
+        if (column.useLastIfEmpty) {
+            return nullptr;  // a value carried from row to row
+        }
+    }
+    if (AnyValueHasToken(run.definition.Root())) {
+        run.resolver.ReadPropertiesNow();
+    }
+    try {
+        return std::make_unique<ParallelRowWriter>(run.definition, run.columns,
+                                                   run.source->Columns(), run.resolver, threads,
+                                                   output.MarksRows());
+    } catch (const std::system_error&) {
+        return nullptr;  // no threads to be had: one writer does it all
+    }
 }
 
 Status DVRun::WritingFailure(std::exception_ptr failure) const {

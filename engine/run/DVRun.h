@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "model/DVFile.h"
 
 class OutputDocument;
+class ParallelRowWriter;
 class RowPass;
 
 // One run of a definition: loads the project file, reads the source rows,
@@ -45,12 +47,24 @@ public:
     // gzip what goes to standard output (target "-").
     void SetCompressStandardOutput(bool on) noexcept { compressStandardOutput_ = on; }
     int32_t RowCount() const noexcept { return rowCount_; }
+    // Threads that write rows (0: DATAVANE_THREADS, else the usable cores).
+    // Definitions whose rows depend on the rows before them are written by
+    // one; the output is the same bytes whatever the count.
+    void SetThreads(size_t threads) noexcept { threads_ = threads; }
+    size_t GetThreads() const noexcept { return threads_; }
+    // How many threads wrote the last run's rows (1: the rows went one by
+    // one through the reading thread).
+    size_t ThreadsUsed() const noexcept { return threadsUsed_; }
 
     // Runs a copy of the definition into a temporary file (at most maxRows
     // rows) and returns the start of the output, at most maxChars characters,
     // or the detail text of a failed run. Leaves no file behind. A progress
     // callback that answers false stops the preview early (its text is then
     // the detail text of the cancelled run, usually empty).
+    // Tests: how often progress is reported (-1 restores about 500 ms; 0
+    // reports at every look at the clock).
+    static void SetProgressIntervalForTesting(int32_t milliseconds);
+
     static std::string RunPreview(const DVFile& definition, size_t maxChars, int32_t maxRows,
                                   const ProgressCallback& progress = {});
 
@@ -70,6 +84,10 @@ private:
     Status CollectGroups(Context& run, const ProgressCallback& progress);
     Status PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
                         const ProgressCallback& progress);
+    // Workers for the rows after the first, when there is more than one
+    // thread to use and the rows can be written apart; null otherwise.
+    std::unique_ptr<ParallelRowWriter> StartParallelWriter(Context& run, const RowPass& pass,
+                                                           const OutputDocument& output) const;
     // What a failure thrown while writing means for the run.
     Status WritingFailure(std::exception_ptr failure) const;
 
@@ -78,4 +96,6 @@ private:
     std::vector<std::string> outputNames_;
     int32_t rowCount_ = 0;
     bool compressStandardOutput_ = false;
+    size_t threads_ = 0;
+    size_t threadsUsed_ = 1;
 };

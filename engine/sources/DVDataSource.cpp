@@ -35,14 +35,16 @@ std::string_view DVDataSource::FormattedDisplayValue(int32_t index) {
     if (displaySerial_[i] != recordSerial_) {
         // Formatting may move the column's last value; once per row keeps it
         // exact however often the row is read.
-        std::string_view raw = GetRawValue(index);
-        if (columns_[i].dataType == DataTypeProperties::kNumber) {
-            raw = NumberText(index, raw);
-        }
-        columns_[i].FormatValueInto(raw, false, display_[i]);
+        columns_[i].FormatValueInto(FormattingInput(index), false, display_[i]);
         displaySerial_[i] = recordSerial_;
     }
     return display_[i];
+}
+
+std::string_view DVDataSource::FormattingInput(int32_t index) {
+    const std::string_view raw = GetRawValue(index);
+    const CSCol* column = ColumnAt(index);
+    return column && column->dataType == DataTypeProperties::kNumber ? NumberText(index, raw) : raw;
 }
 
 std::string DVDataSource::GetColumnValue(int32_t index, bool comparisonForm) {

@@ -112,6 +112,9 @@ public:
     static void ClearValueSet(std::set<std::string>& values) { values.clear(); }
     // The unformatted value of the current row; valid until the next row.
     virtual std::string_view GetRawValue(int32_t index) = 0;
+    // What the column's display form is formatted from: the raw value, in
+    // the regional settings' form for number columns (NumberText).
+    std::string_view FormattingInput(int32_t index);
     void ClearError();
     void SetError(std::string_view text);
     virtual bool ReadHeader(DVFile& definition) = 0;

@@ -234,6 +234,38 @@ void CSAXWriter::Flush() {
     }
 }
 
+void CSAXWriter::ContinueInside(std::string_view elementName) {
+    EnsureEncoder();
+    Flush();
+    started_ = true;
+    startTagOpen_ = false;
+    inCData_ = false;
+    atLineStart_ = false;
+    rootClosed_ = false;
+    depth_ = 0;
+    OpenFrame(elementName);
+    startTagOpen_ = false;
+    frames_[0].hasChildren = true;
+}
+
+bool CSAXWriter::EncodesInPieces() const noexcept {
+    // iconv may carry shift states from one piece into the next.
+    return encoder_ && !encoder_->MayLackCharacters();
+}
+
+void CSAXWriter::PrepareForPiece() {
+    CloseStartTag();
+    if (depth_ > 0) {
+        frames_[depth_ - 1].hasChildren = true;
+    }
+    atLineStart_ = false;
+}
+
+void CSAXWriter::AppendPiece(std::string_view encoded) {
+    Flush();
+    output_.Write(encoded);
+}
+
 void CSAXWriter::CloseStartTag() {
     if (startTagOpen_) {
         *dst_ += '>';

@@ -89,6 +89,19 @@ public:
     // Moves everything written so far into the output stream.
     void Flush();
 
+    // Pieces of one document written by several writers of the same
+    // settings. A piece's writer starts inside the open element named
+    // elementName, as if its start tag were closed and a child written,
+    // and writes no declaration. Pieces encoded apart join to the bytes one
+    // writer would write when EncodesInPieces.
+    void ContinueInside(std::string_view elementName);
+    bool EncodesInPieces() const noexcept;
+    // The document's own writer before a piece follows: the innermost open
+    // element's start tag is closed as a child's would close it.
+    void PrepareForPiece();
+    // A piece's encoded bytes, after everything written so far.
+    void AppendPiece(std::string_view encoded);
+
     size_t Depth() const noexcept { return depth_; }
 
     // Whether name is an XML name the output encoding can hold.

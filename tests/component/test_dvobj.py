@@ -115,6 +115,32 @@ class DatavaneTest(unittest.TestCase):
             self.assertFalse(dv.write_schema(self.path("t.dv"), self.path("no/t.xsd")))
             self.assertEqual(dv.error_code, 104)
 
+    def test_threads(self):
+        with open(self.path("in.csv"), "w", encoding="utf-8") as f:
+            f.write("Amount\n" + "".join("%d.5\n" % i for i in range(5000)))
+        with open(self.path("n.dv"), "w", encoding="utf-8") as f:
+            f.write("<tarnwrightdatavane><version>2.6</version><sourcefilename>%s</sourcefilename>"
+                    "<targetfilename>%s</targetfilename><delimiter>,</delimiter>"
+                    "<encoding>utf-8</encoding><columns><column name=\"Amount\" id=\"1\" "
+                    "datatype=\"1\" precision=\"2\" thousands=\"-1\" currency=\"0\"/>"
+                    "</columns><xmlroot name=\"document\"><xmlnode name=\"row\" nodetype=\"0\">"
+                    "<xmlnode name=\"Amount\" nodetype=\"0\" source=\"1\"/></xmlnode></xmlroot>"
+                    "</tarnwrightdatavane>"
+                    % (self.path("in.csv"), self.path("n.xml")))
+        outputs = []
+        for threads in (1, 2, 5):
+            with dvobj.Datavane() as dv:
+                self.assertTrue(dv.transform(self.path("n.dv"), threads=threads), dv.error_message)
+            with open(self.path("n.xml"), "rb") as f:
+                outputs.append(f.read())
+        self.assertIn(b"<Amount>4,999.50</Amount>", outputs[0])
+        self.assertEqual(outputs[1], outputs[0])
+        self.assertEqual(outputs[2], outputs[0])
+        with dvobj.Datavane() as dv:
+            for bad in (0, -2, 1.5):
+                with self.assertRaises(ValueError):
+                    dv.transform(self.path("n.dv"), threads=bad)
+
     def test_unknown_class(self):
         with self.assertRaises(OSError):
             dvobj.Datavane("Nothing.Here")

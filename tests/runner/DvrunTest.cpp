@@ -371,6 +371,45 @@ TEST(DvrunTest, DashWritesTheDocumentToStandardOutput) {
     ExpectOnly(install.work.Path(), {"in.csv", "d.dv"});  // no file named "-"
 }
 
+TEST(DvrunTest, ThreadsChangeNothingInTheOutputAndBadCountsAreRefused) {
+    Installation install;
+    std::string csv = "A\n";
+    for (int i = 0; i < 20000; ++i) {
+        csv += "value " + std::to_string(i) + " & more\n";
+    }
+    WriteFile(install.work.File("in.csv"), csv);
+    WriteFile(install.work.File("d.dv"),
+              "<tarnwrightdatavane><version>2.6</version><sourcefilename>in.csv</sourcefilename>"
+              "<targetfilename>out.xml</targetfilename><delimiter>,</delimiter>"
+              "<encoding>utf-8</encoding><columns><column name=\"A\" id=\"1\"/></columns>"
+              "<xmlroot name=\"document\"><xmlnode name=\"row\" nodetype=\"0\">"
+              "<xmlnode name=\"a\" nodetype=\"0\" source=\"1\"/></xmlnode></xmlroot>"
+              "</tarnwrightdatavane>");
+    ASSERT_EQ(install.Run({"d.dv", "--threads", "1"}), 0);
+    const std::string one = ReadFile(install.work.File("out.xml"));
+    EXPECT_NE(one.find("<a>value 19999 &amp; more</a>"), std::string::npos);
+    ASSERT_EQ(install.Run({"d.dv", "--threads", "3"}), 0);
+    EXPECT_EQ(ReadFile(install.work.File("out.xml")), one);
+    testsupport::RunOptions fromEnvironment;
+    fromEnvironment.environment.emplace_back("DATAVANE_THREADS", "2");
+    ASSERT_EQ(install.Run({"d.dv"}, nullptr, fromEnvironment), 0);
+    EXPECT_EQ(ReadFile(install.work.File("out.xml")), one);
+
+    for (const char* bad : {"0", "abc", "257", ""}) {
+        std::string errors;
+        EXPECT_EQ(install.Run({"d.dv", "--threads", bad}, &errors), 255) << bad;
+        EXPECT_NE(errors.find("--threads takes a whole number from 1 to 256"), std::string::npos)
+            << errors;
+    }
+    testsupport::RunOptions badEnvironment;
+    badEnvironment.environment.emplace_back("DATAVANE_THREADS", "many");
+    std::string errors;
+    EXPECT_EQ(install.Run({"d.dv"}, &errors, badEnvironment), 255);
+    EXPECT_NE(errors.find("DATAVANE_THREADS takes a whole number from 1 to 256, not \"many\""),
+              std::string::npos)
+        << errors;
+}
+
 namespace {
 
 TEST(DvrunTest, WriteSchemaRunsNothingAndLogsTheOutcome) {

@@ -1,0 +1,333 @@
+// Rows written on several threads: the bytes one thread writes, whatever the
+// thread count and however the rows are cut into batches, for definitions
+// written apart and for those that must run on one thread; and failures
+// that end the run as they do on one thread.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "RunTestSupport.h"
+#include "base/ResultCode.h"
+#include "io/FileSink.h"
+#include "output/ParallelRowWriter.h"
+
+using namespace testsupport;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Batches of a few rows, so that even small sources are cut everywhere.
+class TinyBatches {
+public:
+    explicit TinyBatches(size_t rows) { ParallelRowWriter::SetBatchRowsForTesting(rows); }
+    ~TinyBatches() { ParallelRowWriter::SetBatchRowsForTesting(0); }
+};
+
+struct Written {
+    int32_t code = -1;
+    std::string detail;
+    std::vector<std::string> files;  // the contents of every output file
+    size_t threadsUsed = 0;
+};
+
+Written RunWithThreads(const std::string& project, size_t threads,
+                       const DVRun::ProgressCallback& progress = {}) {
+    DVRun run;
+    run.SetDefinitionPath(project);
+    Written written;
+    if (!run.LoadDefinition()) {
+        ADD_FAILURE() << run.GetDetailText();
+        return written;
+    }
+    run.SetThreads(threads);
+    written.code = run.Run(progress);
+    written.detail = run.GetDetailText();
+    written.threadsUsed = run.ThreadsUsed();
+    for (const std::string& name : run.OutputFileNames()) {
+        written.files.push_back(fs::exists(name) ? ReadFile(name) : std::string("(no file)"));
+    }
+    return written;
+}
+
+// Runs the saved definition on 1, 2, 3 and 8 threads with batches of 1 to 3
+// rows; every run must give the one-thread result. Returns the threads the
+// last run used.
+size_t ExpectSameAtEveryThreadCount(const std::string& project, const std::string& what) {
+    const Written one = RunWithThreads(project, 1);
+    EXPECT_EQ(one.code, kSuccess) << what << ": " << one.detail;
+    EXPECT_FALSE(one.files.empty()) << what;
+    EXPECT_EQ(one.threadsUsed, 1u);
+    size_t used = 0;
+    for (size_t batchRows : {1, 2, 3}) {
+        TinyBatches batches(batchRows);
+        for (size_t threads : {2, 3, 8}) {
+            const Written many = RunWithThreads(project, threads);
+            EXPECT_EQ(many.code, one.code) << what << ", " << threads << " threads";
+            EXPECT_EQ(many.detail, one.detail) << what << ", " << threads << " threads";
+            EXPECT_EQ(many.files, one.files)
+                << what << ", " << threads << " threads, batches of " << batchRows;
+            used = many.threadsUsed;
+        }
+    }
+    return used;
+}
+
+// Text that tries the writer: markup characters, a control character,
+// non-ASCII letters, line breaks inside quotes, empty and zero values.
+std::string AwkwardCsv(size_t rows) {
+    std::string csv = "Id,Name,Amount,When,Note\n";
+    const char* names[] = {"Smith & Sons",     "<tag>",       "K\xc3\xb6ln",       "",
+                           "\"two\r\nlines\"", "ctl\x01here", "\"quoted, comma\"", "plain"};
+    for (size_t i = 0; i < rows; ++i) {
+        csv += std::to_string(i) + "," + names[i % 8] + "," +
+               (i % 5 == 0 ? "0" : std::to_string(i * 37 % 1000) + "." + std::to_string(i % 10)) +
+               ",2024-0" + std::to_string(1 + i % 9) + "-1" + std::to_string(i % 10) + "," +
+               (i % 3 == 0 ? "\"a\nb\"" : "note " + std::to_string(i)) + "\n";
+    }
+    return csv;
+}
+
+// A tree with most of what rows are written with: attributes, text
+// elements, a value node with tokens, CDATA, line-break tags, skip rules,
+// nested elements, header and footer content.
+void AddEverything(DVFile& definition) {
+    XMLNode& root = definition.Root();
+    Add(root, "generated", XMLNode::kAttribute)->SetValue("{SOURCEFILE}");
+    XMLNode* header = Add(root, "header");
+    header->SetScope(XMLNode::kHeaderScope);
+    Add(*header, "first", XMLNode::kElement, Id(definition, "Name"));
+    XMLNode* row = Add(root, "row");
+    Add(*row, "id", XMLNode::kAttribute, Id(definition, "Id"));
+    Add(*row, "at", XMLNode::kAttribute)->SetValue("row {ROW}");
+    Add(*row, "name", XMLNode::kElement, Id(definition, "Name"))->SetSkipIfEmpty(true);
+    Add(*row, "amount", XMLNode::kElement, Id(definition, "Amount"))->SetSkipIfZero(true);
+    XMLNode* detail = Add(*row, "detail");
+    Add(*detail, "when", XMLNode::kElement, Id(definition, "When"));
+    XMLNode* note = Add(*detail, "note", XMLNode::kElement, Id(definition, "Note"));
+    note->insertBrTags = true;
+    Add(*detail, "raw", XMLNode::kElement, Id(definition, "Name"))
+        ->SetOutputType(XMLNode::kCDataSection);
+    XMLNode* mixed = Add(*row, "mixed");
+    Add(*mixed, "v", XMLNode::kValue)->SetValue("#{ROW}: ");
+    Add(*mixed, "w", XMLNode::kValue, Id(definition, "Id"));
+    Add(*mixed, "empty")->SetIsEmpty(true);
+    XMLNode* footer = Add(root, "footer");
+    footer->SetScope(XMLNode::kFooterScope);
+    Add(*footer, "rows")->SetValue("{ROW}");
+}
+
+// Number, date, case and lookup formatting on the columns.
+void FormatColumns(DVFile& definition) {
+    CSCol& amount = definition.Column(definition.ColumnIndexByName("Amount"));
+    amount.dataType = DataTypeProperties::kNumber;
+    amount.thousands = true;
+    amount.precision = 2;
+    CSCol& when = definition.Column(definition.ColumnIndexByName("When"));
+    when.dataType = DataTypeProperties::kDateTime;
+    when.format = "dd MMM yyyy";
+    CSCol& name = definition.Column(definition.ColumnIndexByName("Name"));
+    name.caseType = DataTypeProperties::kCaseUpper;
+    name.AddLookupEntry("SMITH & SONS = Smith Ltd");
+    name.defaultValue = "(none)";
+}
+
+}  // namespace
+
+TEST(ParallelRunTest, RowsWrittenApartAreTheBytesOfOneThread) {
+    struct Case {
+        const char* what;
+        void (*change)(DVFile&);
+    };
+    const Case cases[] = {{"every kind of node", [](DVFile&) {}},
+                          {"formatted columns", FormatColumns},
+                          {"indented, end tags always",
+                           [](DVFile& d) {
+                               d.SetIndentOutput(true);
+                               d.SetAlwaysEmitEndTags(true);
+                           }},
+                          {"UTF-16", [](DVFile& d) { d.SetEncoding("UTF-16"); }},
+                          {"UTF-16 indented, formatted",
+                           [](DVFile& d) {
+                               d.SetEncoding("UTF-16");
+                               d.SetIndentOutput(true);
+                               FormatColumns(d);
+                           }},
+                          {"German numbers and dates",
+                           [](DVFile& d) {
+                               d.SetLocale("de_DE.UTF-8");
+                               FormatColumns(d);
+                           }},
+                          {"first and last row", [](DVFile& d) {
+                               d.SetFirstRow(3);
+                               d.SetLastRow(150);
+                           }}};
+    for (const Case& c : cases) {
+        TempDir dir;
+        DVFile definition = CsvDefinition(dir, AwkwardCsv(173), false);
+        definition.SetQuotedLineBreaks(true);
+        AddEverything(definition);
+        c.change(definition);
+        EXPECT_EQ(ExpectSameAtEveryThreadCount(SaveDefinition(definition, dir), c.what), 8u)
+            << c.what;
+    }
+}
+
+TEST(ParallelRunTest, DefinitionsThatRememberRowsRunOnOneThreadWithTheSameBytes) {
+    struct Case {
+        const char* what;
+        void (*change)(DVFile&, XMLNode& row);
+    };
+    const Case cases[] = {
+        {"a group", [](DVFile& d, XMLNode& row) { row.SetGroup(Id(d, "Amount")); }},
+        {"skip duplicates",
+         [](DVFile& d, XMLNode& row) {
+             Add(row, "n", XMLNode::kElement, Id(d, "Note"))->SetSkipIfDuplicate(true);
+         }},
+        {"a running number", [](DVFile&, XMLNode& row) { Add(row, "id")->SetValue("{ID}"); }},
+        {"use last if empty",
+         [](DVFile& d, XMLNode&) { d.Column(d.ColumnIndexByName("Name")).useLastIfEmpty = true; }},
+        {"a document per row", [](DVFile& d, XMLNode&) { d.SetFilePerRow(true); }},
+        {"a document element open over rows",
+         [](DVFile&, XMLNode& row) { row.SetScope(XMLNode::kDocumentScope); }},
+        {"an encoding iconv writes", [](DVFile& d, XMLNode&) { d.SetEncoding("ISO-8859-1"); }},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        DVFile definition = CsvDefinition(dir, AwkwardCsv(40), false);
+        definition.SetQuotedLineBreaks(true);
+        XMLNode* row = Add(definition.Root(), "row");
+        Add(*row, "name", XMLNode::kElement, Id(definition, "Name"));
+        XMLNode* inner = Add(*row, "inner");
+        Add(*inner, "note", XMLNode::kElement, Id(definition, "Note"));
+        c.change(definition, *row);
+        if (definition.Settings().fileperrow) {
+            definition.SetTargetFileName(dir.File("out-{ROW}.xml"));
+        }
+        EXPECT_EQ(ExpectSameAtEveryThreadCount(SaveDefinition(definition, dir), c.what), 1u)
+            << c.what;
+    }
+}
+
+TEST(ParallelRunTest, TheShippedExampleIsTheSameAtEveryThreadCount) {
+    const std::string examples = DV_EXAMPLES_DIR;
+    DVFile definition;
+    ASSERT_TRUE(definition.LoadProjectFile(examples + "/orders.dv"));
+    TempDir dir;
+    definition.SetSourceFileName(examples + "/orders.csv");
+    definition.SetTargetFileName(dir.File("orders.xml"));
+    ExpectSameAtEveryThreadCount(SaveDefinition(definition, dir), "the example");
+}
+
+// Random trees over random columns: whichever way a definition runs, the
+// threads never change its bytes.
+TEST(ParallelRunTest, RandomDefinitionsAreTheSameAtEveryThreadCount) {
+    std::mt19937 random(20261209);
+    const auto chance = [&random](int percent) {
+        return static_cast<int>(random() % 100) < percent;
+    };
+    const char* columns[] = {"Id", "Name", "Amount", "When", "Note"};
+    size_t apart = 0;
+    for (int round = 0; round < 24; ++round) {
+        TempDir dir;
+        DVFile definition = CsvDefinition(dir, AwkwardCsv(30 + random() % 40), false);
+        definition.SetQuotedLineBreaks(true);
+        definition.SetIndentOutput(chance(30));
+        definition.SetAlwaysEmitEndTags(chance(30));
+        if (chance(20)) {
+            definition.SetEncoding("UTF-16");
+        }
+        if (chance(40)) {
+            FormatColumns(definition);
+        }
+        const auto column = [&] { return Id(definition, columns[random() % 5]); };
+        XMLNode& root = definition.Root();
+        if (chance(30)) {
+            Add(root, "src", XMLNode::kAttribute)->SetValue("{SOURCEFILE}");
+        }
+        for (int top = 0; top < 1 + static_cast<int>(random() % 3); ++top) {
+            XMLNode* element = Add(root, ("e" + std::to_string(top)).c_str());
+            const int scope = static_cast<int>(random() % 10);
+            element->SetScope(scope < 7 ? XMLNode::kRowScope : scope - 6);
+            for (int child = 0; child < 1 + static_cast<int>(random() % 4); ++child) {
+                const int kind = static_cast<int>(random() % 3);
+                XMLNode* node = Add(*element, ("c" + std::to_string(child)).c_str(), kind,
+                                    chance(80) ? column() : 0);
+                if (node->GetSource() == 0) {
+                    node->SetValue(chance(50) ? "row {ROW}" : "constant");
+                }
+                node->SetSkipIfEmpty(chance(30));
+                node->SetSkipIfZero(chance(15));
+                node->SetSkipIfDuplicate(chance(5));
+                if (kind == XMLNode::kElement && chance(15)) {
+                    node->SetOutputType(XMLNode::kCDataSection);
+                }
+            }
+            if (chance(5)) {
+                element->SetGroup(column());
+            }
+        }
+        const std::string what = "random definition " + std::to_string(round);
+        if (ExpectSameAtEveryThreadCount(SaveDefinition(definition, dir), what) > 1) {
+            ++apart;
+        }
+    }
+    EXPECT_GT(apart, 8u) << "too few random definitions were written apart";
+}
+
+TEST(ParallelRunTest, AFailureInABatchEndsTheRunAsOneThreadDoes) {
+    TinyBatches batches(3);
+    TempDir dir;
+    std::string csv = GeneratedCsv(300);
+    csv.replace(csv.find("\n157,"), 5, "\nx57,");
+    DVFile definition = CsvDefinition(dir, csv);
+    WriteFile(dir.File("rows.xsd"),
+              "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\">"
+              "<xs:element name=\"document\"><xs:complexType><xs:sequence>"
+              "<xs:element name=\"row\" maxOccurs=\"unbounded\"><xs:complexType><xs:sequence>"
+              "<xs:element name=\"Id\" type=\"xs:integer\"/>"
+              "<xs:element name=\"Name\" type=\"xs:string\"/>"
+              "<xs:element name=\"Note\" type=\"xs:string\"/>"
+              "</xs:sequence></xs:complexType></xs:element>"
+              "</xs:sequence></xs:complexType></xs:element></xs:schema>");
+    definition.SetValidateSchema(dir.File("rows.xsd"));
+    const std::string project = SaveDefinition(definition, dir);
+
+    const Written invalidOne = RunWithThreads(project, 1);
+    EXPECT_EQ(invalidOne.code, kOutputInvalid);
+    EXPECT_NE(invalidOne.detail.find("(source row 158)"), std::string::npos) << invalidOne.detail;
+    for (size_t threads : {2, 3, 8}) {
+        const Written invalid = RunWithThreads(project, threads);
+        EXPECT_EQ(invalid.code, invalidOne.code);
+        EXPECT_EQ(invalid.detail, invalidOne.detail);
+        EXPECT_EQ(invalid.threadsUsed, threads);
+        EXPECT_FALSE(fs::exists(dir.File("out.xml")));
+    }
+
+    // The disk filling up part way.
+    definition.SetValidateSchema("");
+    SaveDefinition(definition, dir);
+    for (size_t threads : {1, 3}) {
+        Norvik::FileSink::FailWritesAfterForTesting(2000, ENOSPC);
+        const Written full = RunWithThreads(project, threads);
+        Norvik::FileSink::FailWritesAfterForTesting(0, 0);
+        EXPECT_EQ(full.code, kTargetFileWrite) << threads << " threads";
+        EXPECT_NE(full.detail.find("No space left on device"), std::string::npos) << full.detail;
+        EXPECT_FALSE(fs::exists(dir.File("out.xml")));
+    }
+
+    // Cancelled while the workers write.
+    DVRun::SetProgressIntervalForTesting(0);
+    int32_t seen = 0;
+    const Written cancelled = RunWithThreads(project, 3, [&seen](int32_t rows) {
+        seen = std::max(seen, rows);
+        return rows < 50;
+    });
+    DVRun::SetProgressIntervalForTesting(-1);
+    EXPECT_EQ(cancelled.code, kCancelled);
+    EXPECT_GE(seen, 50);
+    EXPECT_FALSE(fs::exists(dir.File("out.xml")));
+}
