@@ -282,7 +282,10 @@ void SchemaTreeBuilder::Content(const XMLNode& node, unsigned mask, const Namesp
     const ValueType own = isRoot ? ValueType::String() : ValueType::Of(node, definition_);
     if (children.empty()) {
         if (isRoot && !values) {
+            // Rows written apart may leave a line break inside an otherwise
+            // empty document element.
             element.content = C::kEmpty;
+            element.mixed = true;
             return;
         }
         element.content = C::kSimple;
