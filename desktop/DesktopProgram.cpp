@@ -5,6 +5,7 @@
 #include "frame/CommandTable.h"
 #include "pages/CDataSelectionPage.h"
 #include "pages/CODBCSourcePageDlg.h"
+#include "pages/CSourceColumnsListView.h"
 #include "pages/CSourcePage.h"
 #include "pages/CXMLNodePropDlg.h"
 #include "pages/CXMLOutputPage.h"
@@ -75,6 +76,10 @@ std::unique_ptr<CMainFrame> CreateMainFrame(CController& controller, IPrompter& 
     target->SetCommandHandler(kTargetOptions, targetOptions);
     target->NodePanel()->SetAutoTextHandler([sheets] { return sheets->ChooseAutoText(); });
     selection->SetColumnPropertiesHandler([sheets](int index) { sheets->OpenColumn(index); });
+    frame->SetCommandHandler(kColumnProperties, [window, selection] {
+        window->Tabs()->setCurrentWidget(selection);
+        selection->ColumnList()->OpenCurrent();
+    });
     source->OdbcForm()->SetAdvancedHandler([sheets] { sheets->OpenOdbcAdvanced(); });
     output->SetOutputOptionsHandler([sheets] { sheets->OpenOutputOptions(); });
     frame->UpdateCommandStates();

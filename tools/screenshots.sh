@@ -98,7 +98,7 @@ click 20 6     # the Output tab
 SETTLE=2 shot main-output '^orders - Tarnwright Datavane$'
 
 # Sheets: the node's properties (XML menu), the output options (Output menu),
-# the source options (Source menu),
+# the source options (Source menu), the target options' Custom page (XML menu),
 # a column's properties (Selection tab, Enter on a column).
 click 15 6     # the Target tab
 click 28 35
@@ -110,6 +110,9 @@ shot sheet-output '^XML Output Options$'
 keys Escape
 keys alt+s o
 shot sheet-source '^Source Options$'
+keys Escape
+keys alt+x o ctrl+Tab ctrl+Tab
+shot sheet-target '^XML Target Options$'
 keys Escape
 click 9 6      # the Selection tab
 click 8 24 2   # double click on a column

@@ -8,14 +8,16 @@
 
 namespace {
 
-// The parser's reason when the file does not parse; a general one when it
-// parses but is not a definition.
-std::string LoadFailureReason(const std::string& path, const DVFile& definition) {
+// Why a load failed: the parser's reason when the file does not parse (and
+// nothing could be read), a general one when it parses but is not a
+// definition.
+std::string LoadFailureReason(const std::string& path, const DVFile& definition, bool& parsed) {
+    Norvik::CXMLDocument document;
+    parsed = document.Load(path);
     if (!definition.GetLastError().empty()) {
         return definition.GetLastError();
     }
-    Norvik::CXMLDocument document;
-    if (!document.Load(path)) {
+    if (!parsed) {
         const Norvik::XmlParseError& error = document.ParseError();
         return error.reason.empty() ? "The file cannot be read." : Norvik::FormatParseError(error);
     }
@@ -52,22 +54,28 @@ void CController::New() {
 bool CController::Open(const std::string& path) {
     Discard();
     bool loaded = false;
+    bool failedWithError = false;
     try {
-        loaded = definition_->LoadProjectFile(path);
-        if (!loaded) {
-            lastError_ = LoadFailureReason(path, *definition_);
-        }
+        loaded = definition_->LoadProjectFileKeepingPartial(path);
     } catch (const Norvik::PlatformError& error) {
         lastError_ = error.Description();
+        failedWithError = true;
     }
     if (loaded) {
         path_ = path;
         untitled_ = false;
+        modified_ = false;
     } else {
-        definition_ = std::make_unique<DVFile>(DVFile::NewDefinition());
+        bool parsed = false;
+        const std::string reason = LoadFailureReason(path, *definition_, parsed);
+        if (!failedWithError) {
+            lastError_ = reason;
+        }
+        // What was read stays, under a new name: saving it must not write
+        // over the file it came from.
         MakeUntitled();
+        modified_ = parsed;
     }
-    modified_ = false;
     TakeSnapshot();
     Notify(ChangeCode::kAll);
     return loaded;

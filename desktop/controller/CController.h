@@ -50,8 +50,10 @@ public:
     // Replaces the definition with an empty, untitled "Transform<n>.dv".
     void New();
     // Replaces the definition with the one stored at path. On failure the
-    // definition is an empty, untitled one (never the failed file's path, so a
-    // later Save cannot overwrite that file) and LastError() says why.
+    // definition holds what could be read before the failure (nothing when
+    // the file does not parse), untitled (never the failed file's path, so a
+    // later Save asks for one and cannot overwrite that file), modified when
+    // anything was read, and LastError() says why.
     bool Open(const std::string& path);
     // Writes the definition to its path; clean on success.
     bool Save();

@@ -17,8 +17,12 @@ public:
     const QString& Folder() const noexcept { return folder_; }
     void SetFolder(QString folder) { folder_ = std::move(folder); }
 
-    // Opens the topic; when the guide is missing, says so in an error box.
-    bool Show(QWidget* parent, int topic);
+    enum class Missing { kReport, kQuiet };
+    // Opens the topic. When the guide is missing, kReport says so in an error
+    // box; kQuiet only returns false (F1 is pressed too casually for a box).
+    bool Show(QWidget* parent, int topic, Missing missing = Missing::kReport);
+    // The file that holds the topic.
+    QString TopicFile(int topic) const;
 
 private:
     QString folder_;

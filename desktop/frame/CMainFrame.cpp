@@ -1,6 +1,7 @@
 #include "CMainFrame.h"
 
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -8,13 +9,17 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QStatusBar>
+#include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
 
+#include "AccessibleNames.h"
 #include "CDVTabView.h"
 #include "CSettings.h"
 #include "CommandTable.h"
@@ -37,6 +42,9 @@ const char* const kToolbarNames[] = {"Standard", "Edit", "Source", "Target"};
 const int kToolbarCommands[] = {Command::kToolbarStandard, Command::kToolbarEdit,
                                 Command::kToolbarSource, Command::kToolbarTarget};
 
+// How long a status bar hint stays before "Ready" returns.
+constexpr int kHintMs = 5000;
+
 QString Product() {
     return QString::fromLatin1(DocumentNames::kProductName);
 }
@@ -58,18 +66,26 @@ CMainFrame::CMainFrame(CController& controller, IPrompter& prompter, CSettings& 
     }
     BuildMenus();
     BuildToolbars();
-    statusBar()->showMessage(tr("Ready"));
+    // A normal widget, not a message: status tips of menus and buttons hide
+    // it while they show and it comes back after them.
+    ready_ = new QLabel(tr("Ready"), statusBar());
+    ready_->setObjectName(QStringLiteral("ReadyText"));
+    statusBar()->addWidget(ready_, 1);
     tabs_ = new CDVTabView(this);
     setCentralWidget(tabs_);
     resize(1100, 760);
     RestoreSettings();
     controller_.SetViewStateProvider(this);
     controller_.SetHost(this);
+    // Shortcut overrides go to the focused widget; watching the application
+    // sees them whatever field has the focus.
+    qApp->installEventFilter(this);
     RefreshTitle();
     UpdateCommandStates();
 }
 
 CMainFrame::~CMainFrame() {
+    qApp->removeEventFilter(this);
     controller_.SetViewStateProvider(nullptr);
     controller_.SetHost(nullptr);
 }
@@ -132,7 +148,7 @@ void CMainFrame::BuildMenus() {
     }
     Action(kStatusBar)->setChecked(true);
 
-    add(bar->addMenu(tr("&Source")), {kSort, kFilter, 0, kSourceOptions});
+    add(bar->addMenu(tr("&Source")), {kSort, kFilter, 0, kColumnProperties, kSourceOptions});
     add(bar->addMenu(tr("&XML")),
         {kAddElement, kAddAttribute, kNodeProperties, 0, kMoveUp, kMoveDown, kMoveLeft, kMoveRight,
          0, kImport, kGenerateSchema, kTargetOptions});
@@ -145,7 +161,7 @@ void CMainFrame::BuildToolbars() {
     const std::initializer_list<int> contents[] = {
         {kNew, kOpen, kSave, 0, kTransform, 0, kHelp},
         {kCut, kCopy, kPaste, kDelete, 0, kUndo, kRedo},
-        {kSort, kFilter, kSourceOptions},
+        {kSort, kFilter, kColumnProperties, kSourceOptions},
         {kAddElement, kAddAttribute, kNodeProperties, 0, kMoveUp, kMoveDown, kMoveLeft, kMoveRight,
          0, kImport, kTargetOptions, kOutputOptions},
     };
@@ -174,6 +190,9 @@ void CMainFrame::BuildToolbars() {
 
 void CMainFrame::AddPage(IDVPage* page, const QString& title) {
     tabs_->AddPage(page, title);
+    if (auto* widget = dynamic_cast<QWidget*>(page)) {
+        NameFieldsAfterTheirLabels(widget);
+    }
 }
 
 void CMainFrame::SetCommandHandler(int id, std::function<void()> handler) {
@@ -272,10 +291,14 @@ bool CMainFrame::PromptSaveChanges() {
 bool CMainFrame::OpenDocument(const QString& path) {
     const QString absolute = QFileInfo(path).absoluteFilePath();
     if (!controller_.Open(path.toStdString())) {
-        prompter_.Message(this,
-                          QStringLiteral("Cannot open the transformation definition %1.\r\n\r\n%2")
-                              .arg(absolute, ToQt(controller_.LastError())),
-                          Product(), IPrompter::Buttons::kOk, IPrompter::Icon::kError);
+        QString text = QStringLiteral("Cannot open the transformation definition %1.\r\n\r\n%2")
+                           .arg(absolute, ToQt(controller_.LastError()));
+        if (controller_.IsModified()) {
+            text += tr("\r\n\r\nWhat could be read is shown as the untitled definition %1; "
+                       "Save asks where to keep it.")
+                        .arg(ToQt(controller_.Path()));
+        }
+        prompter_.Message(this, text, Product(), IPrompter::Buttons::kOk, IPrompter::Icon::kError);
         RefreshTitle();
         return false;
     }
@@ -383,7 +406,12 @@ bool CMainFrame::ExecuteCommand(int id) {
             return true;
         case kHelp: {
             IDVPage* page = tabs_->CurrentPage();
-            help_.Show(this, page ? page->HelpTopic() : HelpTopic::kContents);
+            const int topic = page ? page->HelpTopic() : HelpTopic::kContents;
+            if (!help_.Show(this, topic, CHelp::Missing::kQuiet)) {
+                statusBar()->showMessage(
+                    tr("The user guide cannot be opened (%1).").arg(help_.TopicFile(topic)),
+                    kHintMs);
+            }
             return true;
         }
         case kHelpContents:
@@ -477,16 +505,16 @@ void CMainFrame::UpdateCommandStates() {
     Action(kUndo)->setEnabled(controller_.CanUndo());
     Action(kRedo)->setEnabled(controller_.CanRedo());
     const bool hasColumns = !controller_.Definition().Columns().empty();
-    for (int id :
-         {kSort, kFilter, kSourceOptions, kNodeProperties, kAddElement, kAddAttribute, kMoveUp,
-          kMoveDown, kMoveLeft, kMoveRight, kImport, kTargetOptions, kOutputOptions}) {
+    for (int id : {kSort, kFilter, kColumnProperties, kSourceOptions, kNodeProperties, kAddElement,
+                   kAddAttribute, kMoveUp, kMoveDown, kMoveLeft, kMoveRight, kImport,
+                   kTargetOptions, kOutputOptions}) {
         bool enabled = handlers_.count(id) > 0;
         if (!enabled) {
             for (int i = 0; i < tabs_->PageCount() && !enabled; ++i) {
                 enabled = tabs_->Page(i)->CanHandleCommand(id);
             }
         }
-        if (id == kSort || id == kFilter) {
+        if (id == kSort || id == kFilter || id == kColumnProperties) {
             enabled = enabled && hasColumns;
         }
         Action(id)->setEnabled(enabled);
@@ -532,6 +560,59 @@ std::function<void()> CMainFrame::SaveFocus() {
 void CMainFrame::DocumentStateChanged() {
     RefreshTitle();
     UpdateCommandStates();
+}
+
+bool CMainFrame::IsFieldKey(const QWidget* focus, const QKeyEvent& key) {
+    if (!focus) {
+        return false;
+    }
+    bool editable = false;
+    if (const auto* line = qobject_cast<const QLineEdit*>(focus)) {
+        editable = !line->isReadOnly();
+    } else if (const auto* plain = qobject_cast<const QPlainTextEdit*>(focus)) {
+        editable = !plain->isReadOnly();
+    } else if (const auto* rich = qobject_cast<const QTextEdit*>(focus)) {
+        editable = !rich->isReadOnly();
+    } else if (const auto* spin = qobject_cast<const QAbstractSpinBox*>(focus)) {
+        editable = !spin->isReadOnly();
+    } else if (const auto* combo = qobject_cast<const QComboBox*>(focus)) {
+        editable = combo->isEditable();
+    }
+    if (!editable) {
+        return false;
+    }
+    const Qt::KeyboardModifiers modifiers =
+        key.modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+    if (modifiers == Qt::NoModifier) {
+        return key.key() == Qt::Key_Insert || key.key() == Qt::Key_Delete;
+    }
+    if (modifiers == Qt::ControlModifier) {
+        switch (key.key()) {
+            case Qt::Key_Z:
+            case Qt::Key_Y:
+            case Qt::Key_A:
+            case Qt::Key_C:
+            case Qt::Key_X:
+            case Qt::Key_V:
+            case Qt::Key_Insert:
+                return true;
+            default:
+                break;
+        }
+    }
+    return false;
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    // Accepting the override hands the key to the field, whose own undo,
+    // selection and clipboard act on its text; the program's Undo or Add
+    // Attribute would act on the definition behind it.
+    if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
+        IsFieldKey(static_cast<QWidget*>(watched), *static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -15,6 +15,8 @@ class CSettings;
 class IDVPage;
 class IPrompter;
 class QAction;
+class QKeyEvent;
+class QLabel;
 class QMenu;
 class QToolBar;
 
@@ -47,6 +49,8 @@ public:
     QMenu* RecentMenu() const noexcept { return recentMenu_; }
     CRecentFileList& RecentFiles() noexcept { return recent_; }
     CHelp& Help() noexcept { return help_; }
+    // The status bar's idle text.
+    QLabel* ReadyText() const noexcept { return ready_; }
 
     // The save-changes prompt; true when the pending command may go on.
     bool PromptSaveChanges();
@@ -71,8 +75,14 @@ public:
     std::function<void()> SaveFocus() override;
     void DocumentStateChanged() override;
 
+    // Whether a key press belongs to the focused text field rather than to a
+    // command's shortcut (Insert, Delete, Ctrl+Z/Y/A/C/X/V in an editable
+    // field).
+    static bool IsFieldKey(const QWidget* focus, const QKeyEvent& key);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -96,5 +106,6 @@ private:
     std::map<int, std::function<void()>> handlers_;
     QToolBar* toolbars_[kToolbarCount] = {};
     QMenu* recentMenu_ = nullptr;
+    QLabel* ready_ = nullptr;
     bool initialised_ = false;
 };

@@ -28,6 +28,8 @@ constexpr std::array kCommands = {
     CommandInfo{kFilter, "&Filter...", "", "Choose which source rows are converted", "filter"},
     CommandInfo{kSourceOptions, "Source &Options...", "",
                 "What happens to XML nodes when columns change", "source-options"},
+    CommandInfo{kColumnProperties, "Column &Properties...", "",
+                "Edit the properties of the selected source column", "column-properties"},
     CommandInfo{kNodeProperties, "Node &Properties...", "",
                 "Edit the properties of the selected node", "node-properties"},
     CommandInfo{kAddElement, "Add &Element", "Ins",

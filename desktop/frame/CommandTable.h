@@ -29,6 +29,7 @@ enum Id : int {
     kOutputOptions = 32847,
     kTargetOptions = 32848,
     kSourceOptions = 32849,
+    kColumnProperties = 32867,
     kAddElement = 32850,
     kAddAttribute = 32851,
     kMoveUp = 32852,

@@ -38,6 +38,7 @@ CDelimitedTextFileSourcePageDlg::CDelimitedTextFileSourcePageDlg(CController& co
     other_ = new QCheckBox(tr("&Other:"), delimiters);
     otherText_ = new QLineEdit(delimiters);
     otherText_->setMaxLength(kMaxOtherDelimiters);
+    otherText_->setAccessibleName(tr("Other delimiters"));
     otherText_->setMaximumWidth(90);
     grid->addWidget(tab_, 0, 0);
     grid->addWidget(semicolon_, 0, 1);

@@ -48,9 +48,11 @@ CODBCSourcePageDlg::CODBCSourcePageDlg(CController& controller, IPrompter& promp
     dsnType_->addButton(fileDsn, 1);
     dsn_ = new QComboBox(dsnGroup);
     dsn_->setObjectName(QStringLiteral("dsn"));
+    dsn_->setAccessibleName(tr("User or System DSN"));
     fileDsn_ = new CFileNameField(prompter, tr("ODBC Data Source Name Files (*.dsn)"),
                                   QStringLiteral("dsn"), CFileNameField::Mode::kOpen, dsnGroup);
     dsnLayout->addWidget(userSystem, 0, 0);
+    fileDsn_->Edit()->setAccessibleName(tr("File DSN"));
     dsnLayout->addWidget(dsn_, 0, 1);
     dsnLayout->addWidget(fileDsn, 1, 0);
     dsnLayout->addWidget(fileDsn_, 1, 1);
@@ -66,6 +68,7 @@ CODBCSourcePageDlg::CODBCSourcePageDlg(CController& controller, IPrompter& promp
                                "need to enter it again here."),
                             fileGroup_);
     note->setWordWrap(true);
+    file_->Edit()->setAccessibleName(tr("File name"));
     fileLayout->addWidget(file_);
     fileLayout->addWidget(note);
     layout->addWidget(fileGroup_);
@@ -84,7 +87,11 @@ CODBCSourcePageDlg::CODBCSourcePageDlg(CController& controller, IPrompter& promp
     layout->addStretch(1);
 
     connect(driver_, &QComboBox::textActivated, this, &CODBCSourcePageDlg::ApplyDriver);
-    connect(dsnType_, &QButtonGroup::idClicked, this, &CODBCSourcePageDlg::ApplyDsnType);
+    connect(dsnType_, &QButtonGroup::idToggled, this, [this](int type, bool checked) {
+        if (checked) {
+            ApplyDsnType(type);
+        }
+    });
     connect(dsn_, &QComboBox::textActivated, this, [this](const QString& name) {
         if (!refreshing_ && controller_.Definition().SetUserSysDsn(name.toStdString())) {
             controller_.Changed(ChangeCode::kSource);

@@ -41,6 +41,11 @@ void CSPanel::SetContent(QWidget* content) {
     }
     content_ = content;
     if (content_) {
+        // A list or preview without a label of its own is announced by the
+        // panel's title.
+        if (content_->accessibleName().isEmpty()) {
+            content_->setAccessibleName(title_->text());
+        }
         content_->setParent(this);
         layout_->addWidget(content_, 1);
         content_->show();

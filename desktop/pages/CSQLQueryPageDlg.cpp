@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QTimer>
 
 #include "CBackgroundTask.h"
 #include "controller/CController.h"
@@ -42,6 +43,9 @@ CSQLQueryPageDlg::CSQLQueryPageDlg(CController& controller, IPrompter& prompter,
     query_ = new QPlainTextEdit(this);
     query_->setObjectName(QStringLiteral("query"));
     query_->setTabChangesFocus(true);
+    // The radio buttons before them are their labels.
+    table_->setAccessibleName(tr("Table or View"));
+    query_->setAccessibleName(tr("SQL query"));
     test_ = new QPushButton(tr("&Test"), this);
     layout->addWidget(tableButton, 0, 0);
     layout->addWidget(table_, 0, 1);
@@ -62,7 +66,10 @@ CSQLQueryPageDlg::CSQLQueryPageDlg(CController& controller, IPrompter& prompter,
             queryDelay_.start();
         }
     });
-    connect(type_, &QButtonGroup::idClicked, this, [this](int type) {
+    connect(type_, &QButtonGroup::idToggled, this, [this](int type, bool checked) {
+        if (!checked || refreshing_) {
+            return;
+        }
         CommitEdits();
         if (controller_.Definition().SetSqlType(type)) {
             controller_.Changed(ChangeCode::kSelection);
@@ -160,16 +167,30 @@ void CSQLQueryPageDlg::Test() {
             CController& controller = self->controller_;
             const QString caption = QString::fromLatin1(DocumentNames::kProductName);
             if (!ok) {
-                self->prompter_.Message(self->window(), QString::fromStdString(message), caption,
-                                        IPrompter::Buttons::kOk, IPrompter::Icon::kError);
+                self->prompter_.Message(
+                    self->window(),
+                    QString::fromStdString(message) +
+                        QObject::tr("\r\n\r\nThe columns were left as they were."),
+                    caption, IPrompter::Buttons::kOk, IPrompter::Icon::kError);
                 return;
             }
             // The columns the test read belong to the definition as it was
-            // when the test started; an edit made meanwhile wins.
-            if (controller.ChangeSerial() == serial) {
-                controller.Definition() = copy;
-                controller.Changed(ChangeCode::kSelection);
+            // when the test started; an edit made meanwhile wins, and the
+            // user decides whether to read them again.
+            if (controller.ChangeSerial() != serial) {
+                const IPrompter::Answer again = self->prompter_.Message(
+                    self->window(),
+                    QObject::tr("The definition changed while the test ran, so the columns it "
+                                "read were not taken.\r\n\r\nTest again?"),
+                    caption, IPrompter::Buttons::kYesNo, IPrompter::Icon::kQuestion);
+                if (again == IPrompter::Answer::kYes && self) {
+                    // Not from inside the task's own completion.
+                    QTimer::singleShot(0, self.data(), [page = self.data()] { page->Test(); });
+                }
+                return;
             }
+            controller.Definition() = copy;
+            controller.Changed(ChangeCode::kSelection);
             self->prompter_.Message(self->window(), QObject::tr("Success!"), caption,
                                     IPrompter::Buttons::kOk, IPrompter::Icon::kInformation);
         };

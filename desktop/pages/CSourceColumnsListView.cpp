@@ -1,5 +1,6 @@
 #include "CSourceColumnsListView.h"
 
+#include <QAction>
 #include <QHeaderView>
 
 #include "model/DVFile.h"
@@ -23,6 +24,32 @@ CSourceColumnsListView::CSourceColumnsListView(QWidget* parent) : QTreeWidget(pa
             properties_(indexOfTopLevelItem(item));
         }
     });
+    propertiesAction_ = new QAction(tr("&Properties..."), this);
+    propertiesAction_->setEnabled(false);
+    addAction(propertiesAction_);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(propertiesAction_, &QAction::triggered, this, &CSourceColumnsListView::OpenCurrent);
+    connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
+        propertiesAction_->setEnabled(current != nullptr);
+    });
+}
+
+int CSourceColumnsListView::CurrentColumn() const {
+    QTreeWidgetItem* item = currentItem();
+    return item ? indexOfTopLevelItem(item) : -1;
+}
+
+bool CSourceColumnsListView::OpenCurrent() {
+    if (topLevelItemCount() == 0) {
+        return false;
+    }
+    if (CurrentColumn() < 0) {
+        setCurrentItem(topLevelItem(0));
+    }
+    if (properties_) {
+        properties_(CurrentColumn());
+    }
+    return true;
 }
 
 void CSourceColumnsListView::SetPropertiesHandler(std::function<void(int)> handler) {

@@ -6,7 +6,8 @@
 class DVFile;
 
 // "Source Columns": name, width, type, skip rule, case and default value of
-// every column. A double click (or Properties) opens the column's sheet.
+// every column. A double click, Enter or Properties (context menu) opens the
+// current column's sheet.
 class CSourceColumnsListView : public QTreeWidget {
     Q_OBJECT
 
@@ -15,9 +16,16 @@ public:
 
     void Refresh(const DVFile& definition);
     void SetPropertiesHandler(std::function<void(int columnIndex)> handler);
+    // The current column's index; -1 when there is none.
+    int CurrentColumn() const;
+    // Opens the current column's sheet (the first column's when none is
+    // current); false when the list is empty.
+    bool OpenCurrent();
+    QAction* PropertiesAction() const noexcept { return propertiesAction_; }
     // The texts of one column's row, in the list's column order.
     static QStringList RowTexts(const class CSCol& column);
 
 private:
     std::function<void(int)> properties_;
+    QAction* propertiesAction_;
 };

@@ -45,6 +45,8 @@ CSourcePage::CSourcePage(CController& controller, IPrompter& prompter, CSettings
     }
     preview_ = new CSourceTextPreview(this);
     editor_ = new CFixedColumnEditor(this);
+    preview_->setAccessibleName(tr("Source Preview"));
+    editor_->setAccessibleName(tr("Column breaks"));
     previews_ = new QStackedWidget(this);
     previews_->addWidget(preview_);
     previews_->addWidget(editor_);
@@ -97,12 +99,9 @@ void CSourcePage::ShowType(int type) {
             title = tr("ODBC Connection Properties");
             break;
         case DVFileSettings::kExcel:
-            form = file_;
-            title = tr("Excel Workbook Properties");
-            break;
         case DVFileSettings::kAccess:
             form = file_;
-            title = tr("Access Database Properties");
+            title = tr("ODBC File Properties");
             break;
         default:
             break;

@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QLabel>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "model/DVFileSettings.h"
@@ -35,14 +36,18 @@ CSourceTypePageDlg::CSourceTypePageDlg(QWidget* parent) : QWidget(parent) {
     description_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     layout->addWidget(description_);
     layout->addStretch(1);
-    connect(group_, &QButtonGroup::idClicked, this, [this](int type) {
-        description_->setText(Description(type));
-        emit SourceTypeChosen(type);
+    // Toggled, not clicked: arrow keys move the choice too.
+    connect(group_, &QButtonGroup::idToggled, this, [this](int type, bool checked) {
+        if (checked) {
+            description_->setText(Description(type));
+            emit SourceTypeChosen(type);
+        }
     });
 }
 
 void CSourceTypePageDlg::SetSourceType(int type) {
     if (QAbstractButton* button = group_->button(type)) {
+        const QSignalBlocker block(group_);
         button->setChecked(true);
     }
     description_->setText(Description(type));

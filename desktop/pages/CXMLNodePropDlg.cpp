@@ -76,7 +76,11 @@ CXMLNodePropDlg::CXMLNodePropDlg(CController& controller, QWidget* parent)
             valueDelay_.start();
         }
     });
-    connect(type_, &QButtonGroup::idClicked, this, [this](int kind) {
+    // Toggled, not clicked: arrow keys move the choice too.
+    connect(type_, &QButtonGroup::idToggled, this, [this](int kind, bool checked) {
+        if (!checked || refreshing_) {
+            return;
+        }
         CommitEdits();
         if (XMLNode* node = Node(); node && node->SetNodeType(kind)) {
             Changed();

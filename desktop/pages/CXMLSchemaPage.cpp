@@ -20,6 +20,7 @@ CXMLSchemaPage::CXMLSchemaPage(CController& controller, IPrompter& prompter, CSe
     : CDVPage(controller, settings, HelpTopic::kTargetPage, parent) {
     setObjectName(QStringLiteral("TargetPage"));
     tree_ = new CXMLSchemaView(controller, prompter, this);
+    tree_->setAccessibleName(tr("XML Schema"));
     node_ = new CXMLNodePropDlg(controller, this);
     columns_ = new QListWidget(this);
     columns_->setObjectName(QStringLiteral("TargetColumns"));
@@ -33,8 +34,9 @@ CXMLSchemaPage::CXMLSchemaPage(CController& controller, IPrompter& prompter, CSe
     tools_ = new QToolBar(treeArea);
     tools_->setIconSize(QSize(18, 18));
     using namespace Command;
-    for (int id : std::initializer_list<int>{kAddElement, kAddAttribute, kDelete, 0, kMoveUp, kMoveDown, kMoveLeft,
-                   kMoveRight, 0, kNodeProperties, kImport, kTargetOptions}) {
+    for (int id : std::initializer_list<int>{kAddElement, kAddAttribute, kDelete, 0, kMoveUp,
+                                             kMoveDown, kMoveLeft, kMoveRight, 0, kNodeProperties,
+                                             kImport, kTargetOptions}) {
         if (id == 0) {
             tools_->addSeparator();
             continue;

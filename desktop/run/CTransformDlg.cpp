@@ -6,9 +6,11 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
+#include <QThread>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "CInputGuard.h"
 #include "frame/IPrompter.h"
 
 namespace {
@@ -106,6 +108,22 @@ void CTransformDlg::reject() {
     }
 }
 
+void CTransformDlg::SettleInput(int64_t finished) {
+    // A click or key meant for Cancel while the last rows were written must
+    // not answer the question that follows: input is swallowed for a moment.
+    // The dialog's clock decides (tests advance it); real time bounds the
+    // wait when that clock stands still.
+    CInputGuard guard;
+    QElapsedTimer real;
+    real.start();
+    while (clock_() - finished < kSettleMs && real.elapsed() < kSettleMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    swallowedInput_ = guard.Swallowed();
+}
+
 void CTransformDlg::Run() {
     timer_.stop();
     if (running_) {
@@ -115,22 +133,44 @@ void CTransformDlg::Run() {
     const int64_t start = clock_();
     const Outcome outcome = run_([this](int32_t rows) { return Progress(rows); });
     running_ = false;
-    const int64_t elapsed = clock_() - start;
-    if (cancelRequested_) {
+    const int64_t finished = clock_();
+    const int64_t elapsed = finished - start;
+    // A Cancel confirmed after the last row came too late to stop anything.
+    const bool finishedAnyway = cancelRequested_ && outcome.code == kSuccess;
+    if (cancelRequested_ && !finishedAnyway) {
         QDialog::reject();
         return;
     }
+    cancel_->setEnabled(false);
+    SettleInput(finished);
     hide();
     if (outcome.code != kSuccess) {
         prompter_.Message(parentWidget(),
                           QStringLiteral("Transformation Failed!\r\n\r\n") +
                               QString::fromStdString(outcome.errorText),
                           kCaption, IPrompter::Buttons::kOk, IPrompter::Icon::kError);
-    } else if (prompter_.Message(parentWidget(), CompletionQuestion(lastRows_, elapsed), kCaption,
-                                 IPrompter::Buttons::kYesNo,
-                                 IPrompter::Icon::kQuestion) == IPrompter::Answer::kYes) {
-        prompter_.OpenUrl(QUrl::fromLocalFile(
-            QFileInfo(QString::fromStdString(outcome.outputFile)).absoluteFilePath()));
+    } else {
+        QString question = CompletionQuestion(lastRows_, elapsed);
+        if (finishedAnyway) {
+            question.prepend(
+                tr("The transformation had already finished when it was "
+                   "cancelled.\n\n"));
+        }
+        if (prompter_.Message(parentWidget(), question, kCaption, IPrompter::Buttons::kYesNo,
+                              IPrompter::Icon::kQuestion) == IPrompter::Answer::kYes) {
+            ViewResult(outcome.outputFile);
+        }
     }
     done(outcome.code == kSuccess ? QDialog::Accepted : QDialog::Rejected);
+}
+
+void CTransformDlg::ViewResult(const std::string& outputFile) {
+    const QString path = QFileInfo(QString::fromStdString(outputFile)).absoluteFilePath();
+    if (!prompter_.OpenUrl(QUrl::fromLocalFile(path))) {
+        prompter_.Message(parentWidget(),
+                          tr("No application is set up to open XML files.\r\n\r\n"
+                             "The result is in %1")
+                              .arg(path),
+                          kCaption, IPrompter::Buttons::kOk, IPrompter::Icon::kInformation);
+    }
 }

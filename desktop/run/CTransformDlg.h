@@ -15,6 +15,9 @@ class QPushButton;
 // The modal "Transforming" dialog: shows source and target, starts the run
 // 100 ms after it opened (so it is painted first), keeps the window alive
 // through the progress callback, offers Cancel, and reports the outcome.
+// Input in the half second after the run is swallowed, so a click meant for
+// Cancel cannot answer "View result?"; a Cancel confirmed after the last row
+// is told that the run had finished anyway.
 class CTransformDlg : public QDialog {
     Q_OBJECT
 
@@ -28,6 +31,9 @@ public:
     using RunFunction = std::function<Outcome(const DVRun::ProgressCallback& progress)>;
     // Milliseconds from any fixed point.
     using Clock = std::function<int64_t()>;
+    // How long input is swallowed between the end of the run and the
+    // completion question.
+    static constexpr int64_t kSettleMs = 500;
 
     struct Elapsed {
         int decimals;
@@ -52,6 +58,8 @@ public:
     bool IsRunning() const noexcept { return running_; }
     bool CancelRequested() const noexcept { return cancelRequested_; }
     QPushButton* CancelButton() const noexcept { return cancel_; }
+    // Mouse and key events swallowed before the last question.
+    int SwallowedInput() const noexcept { return swallowedInput_; }
 
 public slots:
     // Cancel, Escape, Enter and closing the window all come here.
@@ -59,6 +67,8 @@ public slots:
 
 private:
     void Run();
+    void SettleInput(int64_t finished);
+    void ViewResult(const std::string& outputFile);
 
     IPrompter& prompter_;
     RunFunction run_;
@@ -71,4 +81,5 @@ private:
     bool running_ = false;
     bool cancelRequested_ = false;
     int32_t lastRows_ = 0;
+    int swallowedInput_ = 0;
 };

@@ -46,7 +46,12 @@ CDataTypeFormatBox::CDataTypeFormatBox(QWidget* parent) : QWidget(parent) {
     panels_->addWidget(date_);
     formatLayout->addWidget(panels_);
     layout->addWidget(formatBox, 1);
-    connect(type_, &QButtonGroup::idClicked, this, &CDataTypeFormatBox::ShowType);
+    // Toggled, not clicked: arrow keys move the choice too.
+    connect(type_, &QButtonGroup::idToggled, this, [this](int type, bool checked) {
+        if (checked) {
+            ShowType(type);
+        }
+    });
 }
 
 void CDataTypeFormatBox::ShowType(int type) {

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "controller/CController.h"
+#include "frame/AccessibleNames.h"
 
 CPropertySheet::CPropertySheet(const QString& title, SheetContext& context, int changeCode,
                                int helpTopic, QWidget* parent)
@@ -30,6 +31,7 @@ CPropertySheet::CPropertySheet(const QString& title, SheetContext& context, int 
 void CPropertySheet::AddPage(CPropertyPage* page) {
     pages_.push_back(page);
     tabs_->addTab(page, page->Title());
+    NameFieldsAfterTheirLabels(page);
 }
 
 CPropertyPage* CPropertySheet::Page(int index) const {

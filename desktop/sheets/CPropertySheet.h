@@ -14,6 +14,9 @@ struct SheetContext {
     CController& controller;
     IPrompter& prompter;
     std::function<void(int topic)> showHelp;
+    // The AutoText chooser: the token to insert, or empty when cancelled.
+    // Unset, the AutoText dialog itself is shown.
+    std::function<QString(QWidget* parent)> chooseAutoText = {};
 };
 
 // One page of a property sheet. It reads its fields from the definition when

@@ -90,6 +90,7 @@ CSourceColumnBehaviorPropPage::CSourceColumnBehaviorPropPage(SheetContext& conte
     useLast_ = new QRadioButton(tr("Use &last non empty value"), empty);
     useDefault_ = new QRadioButton(tr("Use de&fault:"), empty);
     default_ = new QLineEdit(empty);
+    default_->setAccessibleName(tr("Default value"));
     emptyLayout->addRow(useLast_);
     emptyLayout->addRow(useDefault_, default_);
     layout->addWidget(empty);
@@ -122,6 +123,7 @@ CSourceColumnLookupTablePropPage::CSourceColumnLookupTablePropPage(SheetContext&
     auto* hint = new QLabel(tr("Format:\nSource1 = Target1\nSource2 = Target2"), this);
     layout->addWidget(hint);
     table_ = new QPlainTextEdit(this);
+    table_->setAccessibleName(tr("Lookup table"));
     table_->setObjectName(QStringLiteral("lookupTable"));
     table_->setLineWrapMode(QPlainTextEdit::NoWrap);
     QStringList lines;

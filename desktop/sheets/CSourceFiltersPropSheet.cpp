@@ -41,15 +41,18 @@ CSourceFiltersPropPage::CSourceFiltersPropPage(SheetContext& context, QWidget* p
         }
         const int found = filter ? column->findData(filter->ColumnId()) : 0;
         column->setCurrentIndex(found < 0 ? 0 : found);
+        // Only the operators are listed; a row without one shows no entry.
         auto* condition = new QComboBox(this);
-        condition->addItem(QString());
         for (int code = DVFilter::kEquals; code <= DVFilter::kNotContains; ++code) {
-            condition->addItem(tr(DVFilter::FindOperator(code)->name));
+            condition->addItem(tr(DVFilter::FindOperator(code)->name), code);
         }
-        const int op = filter ? filter->OperatorCode() : 0;
-        condition->setCurrentIndex(op >= 0 && op <= DVFilter::kNotContains ? op : 0);
+        condition->setCurrentIndex(condition->findData(filter ? filter->OperatorCode() : 0));
         auto* value =
             new QLineEdit(filter ? QString::fromStdString(filter->Value()) : QString(), this);
+        // One heading names three rows of fields.
+        column->setAccessibleName(tr("Column %1").arg(row + 1));
+        condition->setAccessibleName(tr("Condition %1").arg(row + 1));
+        value->setAccessibleName(tr("Value %1").arg(row + 1));
         columns_[i] = column;
         conditions_[i] = condition;
         values_[i] = value;
@@ -97,7 +100,9 @@ bool CSourceFiltersPropPage::Apply() {
     for (int row = 0; row < kRows; ++row) {
         const size_t i = static_cast<size_t>(row);
         const int32_t column = columns_[i]->currentData().toInt();
-        const int32_t condition = conditions_[i]->currentIndex();
+        const int32_t condition = conditions_[i]->currentIndex() < 0
+                                      ? DVFilter::kNone
+                                      : conditions_[i]->currentData().toInt();
         const std::string value = values_[i]->text().toStdString();
         const bool isAnd = row == 0 || joins_[i - 1]->checkedId() != 0;
         if (i >= filters.size()) {

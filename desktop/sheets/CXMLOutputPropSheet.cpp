@@ -106,6 +106,7 @@ CXMLOutputFilesPropPage::CXMLOutputFilesPropPage(SheetContext& context, QWidget*
     perRow_->setChecked(definition.Settings().fileperrow);
     perValue_ = new QCheckBox(tr("One file per &value of source column:"), this);
     column_ = new QComboBox(this);
+    column_->setAccessibleName(tr("Source column"));
     for (const CSCol& c : definition.Columns()) {
         column_->addItem(QString::fromStdString(c.name), c.id);
     }

@@ -4,12 +4,15 @@
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "CAutoTextDlg.h"
 #include "SchemaImport.h"
 #include "controller/CController.h"
 #include "controller/ChangeCode.h"
@@ -156,6 +159,20 @@ CXMLTargetCustomPropPage::CXMLTargetCustomPropPage(SheetContext& context, QWidge
     textLabel->setBuddy(text_);
     layout->addWidget(textLabel);
     layout->addWidget(text_, 1);
+    auto* textButtons = new QHBoxLayout;
+    autoText_ = new QPushButton(tr("A&utoText..."), this);
+    textButtons->addStretch(1);
+    textButtons->addWidget(autoText_);
+    layout->addLayout(textButtons);
+    connect(autoText_, &QPushButton::clicked, this, [this] {
+        const QString token = context_.chooseAutoText
+                                  ? context_.chooseAutoText(window())
+                                  : CAutoTextDlg::Choose(window(), context_.showHelp);
+        if (!token.isEmpty()) {
+            text_->insertPlainText(token);
+        }
+        text_->setFocus();
+    });
     auto* fileLabel =
         new QLabel(tr("Select a &file to include before the document element."), this);
     include_ = new CFileNameField(context.prompter, tr("All Files (*)"), {},

@@ -7,6 +7,7 @@ class QButtonGroup;
 class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
+class QPushButton;
 
 class CXMLTargetDoctypePropPage;
 
@@ -79,9 +80,11 @@ public:
 
     QPlainTextEdit* TextEdit() const noexcept { return text_; }
     CFileNameField* IncludeField() const noexcept { return include_; }
+    QPushButton* AutoTextButton() const noexcept { return autoText_; }
 
 private:
     SheetContext& context_;
     QPlainTextEdit* text_;
+    QPushButton* autoText_;
     CFileNameField* include_;
 };

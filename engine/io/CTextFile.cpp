@@ -138,6 +138,7 @@ bool CTextFile::Open(const std::string& path, bool detect) {
     blockStart_ = 0;
     endOfFile_ = false;
     lineNumber_ = 0;
+    limit_ = -1;
     if (detect) {
         DetectEncoding();
     }
@@ -360,6 +361,9 @@ CTextFile::LineStatus CTextFile::ReadLine(std::string_view& line, size_t maxChar
     bool skipping = false;
 
     while (true) {
+        if (limit_ >= 0 && Tell() >= limit_) {
+            return LineStatus::kEnd;
+        }
         if (Tell() == 0) {
             SkipByteOrderMark();
         }

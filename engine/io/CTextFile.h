@@ -42,6 +42,8 @@ public:
     // then holds the errno) or is a directory.
     bool Open(const std::string& path, bool detect = true);
     bool IsOpen() const noexcept { return fd_ >= 0; }
+    // Whether reads can start anywhere (a regular file, not a pipe).
+    bool CanSeek() const noexcept { return fd_ >= 0 && positional_; }
     void Close();
 
     // The next non-empty line. kTooLong: the line needs maxChars UTF-16 units
@@ -76,6 +78,11 @@ public:
     // Physical line number (1-based) of the last line read, 0 when unknown
     // (after a seek to anywhere but the start).
     int64_t LineNumber() const noexcept { return lineNumber_ < 0 ? 0 : lineNumber_; }
+    // After a seek: the lines before the position, when the caller knows.
+    void SetLineNumber(int64_t lines) noexcept { lineNumber_ = lines; }
+    // ReadLine ends (kEnd) where a line would start at or past end; -1 for
+    // the end of the file.
+    void SetLimit(int64_t end) noexcept { limit_ = end; }
     int Error() const noexcept { return error_; }
     // What went wrong, for messages: the system's text for Error(), or that
     // the file became shorter while it was being read.
@@ -114,6 +121,7 @@ private:
     int64_t blockStart_ = 0;
     bool endOfFile_ = false;
     int64_t lineNumber_ = 0;
+    int64_t limit_ = -1;
     int error_ = 0;
     std::string converted_;
     std::string_view strippedEnd_;  // the CR and LF units before the LF of the last line

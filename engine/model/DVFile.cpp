@@ -62,6 +62,14 @@ void DVFile::ResetToDefaults() {
 }
 
 bool DVFile::LoadProjectFile(const std::string& path) {
+    return Load(path, false);
+}
+
+bool DVFile::LoadProjectFileKeepingPartial(const std::string& path) {
+    return Load(path, true);
+}
+
+bool DVFile::Load(const std::string& path, bool keepPartial) {
     ResetToDefaults();
     // A definition read from a file holds exactly the file's sort keys.
     sortOrders_.fill(std::nullopt);
@@ -77,11 +85,13 @@ bool DVFile::LoadProjectFile(const std::string& path) {
     try {
         loaded = ProjectFileReader(*this).Read(document);
     } catch (const Norvik::PlatformError&) {
-        ResetToDefaults();
-        sortOrders_.fill(std::nullopt);
+        if (!keepPartial) {
+            ResetToDefaults();
+            sortOrders_.fill(std::nullopt);
+        }
         throw;
     }
-    if (!loaded) {
+    if (!loaded && !keepPartial) {
         ResetToDefaults();
         sortOrders_.fill(std::nullopt);
     }
@@ -219,12 +229,13 @@ void DVFile::OnColumnAdded(const CSCol& column) {
     if (!settings_.autolinknodes && !settings_.autoaddnodes) {
         return;
     }
-    XMLNode* node = FindNodeByName(column.name);
+    const std::string name = XMLNode::ColumnNodeName(column.name);
+    XMLNode* node = root_.FindByName(name);
     if (settings_.autolinknodes && node && node->GetSource() == 0) {
         node->SetSource(column.id);
     }
     if (settings_.autoaddnodes && !node) {
-        AddNodeForColumn(column.name, column.id);
+        AddNodeForColumn(name, column.id);
     }
 }
 

@@ -42,6 +42,10 @@ public:
     // convert to its member's type throws Norvik::PlatformError (the
     // definition is left in its default state).
     bool LoadProjectFile(const std::string& path);
+    // The same, except that a failure keeps what was read before it (the
+    // desktop editor shows it rather than nothing). A file that cannot be
+    // parsed leaves the default state.
+    bool LoadProjectFileKeepingPartial(const std::string& path);
     // Writes the project file; false for an empty path or a file that cannot
     // be written (an existing file is then left as it was).
     bool SaveProjectFile(const std::string& path) const;
@@ -164,6 +168,8 @@ public:
 
 private:
     friend class ProjectFileReader;
+
+    bool Load(const std::string& path, bool keepPartial);
 
     DVFileSettings settings_;
     std::vector<CSCol> columns_;

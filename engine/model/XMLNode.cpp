@@ -56,7 +56,9 @@ std::string XMLNode::SanitizeName(std::string_view text) {
     std::string result;
     size_t first = 0;
     const char32_t head = kept.empty() ? 0 : Norvik::NextCodePoint(kept, first);
-    if (kept.empty() || (head != '_' && !Norvik::IsLetter(head))) {
+    // IsLetter follows the locale; a name must start the same way in all.
+    if (kept.empty() ||
+        (head != '_' && !(Norvik::IsLetter(head) && Norvik::IsXmlNameStartChar(head)))) {
         result = "_";
     }
     size_t units = result.size();
@@ -72,6 +74,30 @@ std::string XMLNode::SanitizeName(std::string_view text) {
         result.append(kept, start, pos - start);
     }
     return result;
+}
+
+std::string XMLNode::ColumnNodeName(std::string_view columnName) {
+    std::string portable;
+    portable.reserve(columnName.size());
+    size_t pos = 0;
+    while (pos < columnName.size()) {
+        char32_t c;
+        const size_t length =
+            Norvik::DecodeUtf8(columnName.data() + pos, columnName.data() + columnName.size(), c);
+        if (length == 0) {
+            ++pos;  // malformed byte
+            continue;
+        }
+        const bool first = portable.empty();
+        if (first ? Norvik::IsPortableNameStartChar(c) : Norvik::IsPortableNameChar(c)) {
+            portable.append(columnName.substr(pos, length));
+        } else if (first && Norvik::IsPortableNameChar(c)) {
+            portable += '_';  // a digit, say, cannot start a name
+            portable.append(columnName.substr(pos, length));
+        }
+        pos += length;
+    }
+    return SanitizeName(portable);
 }
 
 void XMLNode::ResetFields() {

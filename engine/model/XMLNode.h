@@ -45,6 +45,11 @@ public:
     // "_" in front unless the name starts with a letter or "_", and keeps at
     // most 128 characters (UTF-16 code units, never splitting a character).
     static std::string SanitizeName(std::string_view text);
+    // The name of a node made for a column (a header of the source, say):
+    // the name rule after dropping every character that is not a name
+    // character under both XML 1.0 editions and the namespaces rules (':'
+    // among them), so every parser accepts it. SanitizeName keeps it as it is.
+    static std::string ColumnNodeName(std::string_view columnName);
 
     // Copies every field but id, parent and children, then replaces the
     // children with deep copies of source's children when deep is set (and

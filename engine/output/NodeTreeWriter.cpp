@@ -192,7 +192,49 @@ bool RemembersRows(const XMLNode& node) {
     return false;
 }
 
+bool ReadsColumns(const XMLNode& node) {
+    if (node.GetSource() != 0 || node.GetGroup() != 0) {
+        return true;
+    }
+    for (const auto& child : node.Children()) {
+        if (ReadsColumns(*child)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool HasRowToken(const XMLNode& node) {
+    if (node.GetValue().find("{ROW}") != std::string::npos) {
+        return true;
+    }
+    for (const auto& child : node.Children()) {
+        if (HasRowToken(*child)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool FooterReads(const XMLNode& node) {
+    for (const auto& child : node.Children()) {
+        if (child->GetScope() == XMLNode::kFooterScope ? ReadsColumns(*child)
+                                                       : FooterReads(*child)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
+
+bool NodeTreeWriter::ShowsRowNumbers(const XMLNode& root) {
+    return HasRowToken(root);
+}
+
+bool NodeTreeWriter::FooterReadsRow(const XMLNode& root) {
+    return FooterReads(root);
+}
 
 bool NodeTreeWriter::WritesRowsApart(const XMLNode& root) {
     for (const auto& child : root.Children()) {

@@ -64,6 +64,10 @@ public:
     // no node skips duplicates, groups or counts with {ID}, and the
     // document element holds elements only.
     static bool WritesRowsApart(const XMLNode& root);
+    // Whether a value shows the row number ({ROW}).
+    static bool ShowsRowNumbers(const XMLNode& root);
+    // Whether the footer pass reads the row it is given (the last one read).
+    static bool FooterReadsRow(const XMLNode& root);
 
     // A non-empty value whose leading part reads as zero, or that does not
     // begin with a number.

@@ -241,14 +241,24 @@ bool OutputDocument::TakesPieces() const noexcept {
     return writer_ && sink_ && namesChecked_ && writer_->EncodesInPieces();
 }
 
-void OutputDocument::AppendPiece(const Piece& piece) {
+void OutputDocument::AppendPiece(Piece& piece, int32_t rowOffset) {
     writer_->PrepareForPiece();
     writer_->Flush();
+    // A large piece goes to the file as it is, after what came before it,
+    // rather than being copied into the stream.
+    const bool direct = piece.bytes.size() >= kDirectPieceBytes;
+    if (direct) {
+        CopyStreamToFile();
+    }
     if (markRows_) {
         const int64_t start = documentBytes_ + static_cast<int64_t>(stream_.Size());
         for (const auto& [offset, row] : piece.rows) {
-            rowMarks_.push_back({start + offset, row});
+            rowMarks_.push_back({start + offset, rowOffset + row});
         }
+    }
+    if (direct) {
+        WriteToFile(piece.bytes);
+        return;
     }
     writer_->AppendPiece(std::string_view(piece.bytes.data(), piece.bytes.size()));
     FlushIfLarge();
@@ -442,13 +452,17 @@ void OutputDocument::CopyStreamToFile() {
         stream_.Rewind();
         return;
     }
-    Validate(stream_.View());
-    if (!sink_->WriteTaking(stream_.Buffer())) {
+    WriteToFile(stream_.Buffer());
+    stream_.Rewind();
+}
+
+void OutputDocument::WriteToFile(Norvik::ByteBuffer& bytes) {
+    Validate(bytes);
+    if (!sink_->WriteTaking(bytes)) {
         const int error = sink_->Error();
         throw Norvik::PlatformError(Norvik::CodeFromErrno(error),
                                     "Writing " + currentName_ + ": " + Norvik::ErrnoText(error));
     }
-    stream_.Rewind();
 }
 
 void OutputDocument::DeleteLastStarted() {

@@ -78,7 +78,9 @@ public:
     // Whether this open document can take pieces: the writer encodes
     // without carrying state over, and names need no checking per row.
     bool TakesPieces() const noexcept;
-    void AppendPiece(const Piece& piece);
+    // Takes the piece's bytes (the piece keeps a buffer to reuse); the
+    // piece's row numbers count on from rowOffset.
+    void AppendPiece(Piece& piece, int32_t rowOffset = 0);
     // Whether rows are marked for naming them in validation errors.
     bool MarksRows() const noexcept { return markRows_; }
     // After the footer pass: the end of the document element, the last write
@@ -119,6 +121,7 @@ public:
     static std::string DoctypeText(const DVFile& definition);
 
     static constexpr size_t kFlushThreshold = 1 << 20;
+    static constexpr size_t kDirectPieceBytes = 1 << 16;
     // The target name that writes the document to standard output.
     static constexpr const char* kStandardOutput = "-";
 
@@ -132,6 +135,8 @@ private:
     void WriteRaw(std::string_view text);
     void Characters(std::string_view text);
     void CloseFile();
+    // Validates bytes and hands them to the file (taking them).
+    void WriteToFile(Norvik::ByteBuffer& bytes);
     void Validate(std::string_view bytes);
     void CompressXslResult(const std::string& result);
     void RemoveXslInput();

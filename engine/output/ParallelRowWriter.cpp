@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <atomic>
 #include <system_error>
+#include <utility>
 
 #include "AutoTextResolver.h"
 #include "BatchRow.h"
 #include "NodeTreeWriter.h"
+#include "base/ResultCode.h"
 #include "model/DVFile.h"
 #include "model/RegionalSettings.h"
+#include "sources/TextFileDataSource.h"
 
 namespace {
 
@@ -23,20 +26,23 @@ std::atomic<size_t> batchRowsForTesting{0};
 }  // namespace
 
 // What one worker thread writes with: a document of pieces, the node tree's
-// writer and the row it reads, all its own.
+// writer and the row it reads (a copy of a batch's, or its own source), all
+// its own.
 struct ParallelRowWriter::Worker {
     Worker(const DVFile& definition, const ColumnMap& map, const std::vector<CSCol>& columns,
-           const AutoTextResolver& sharedResolver, bool markRows, const RegionalSettings& regional)
+           const AutoTextResolver& sharedResolver, bool markRows,
+           const RegionalSettings& regionalSettings)
         : root(definition.Root()),
           output(definition),
           resolver(sharedResolver),
           nodes(output, resolver, map, nullptr),
           row(columns),
-          regional(regional) {
+          regional(regionalSettings) {
         output.StartPiece(markRows);
     }
 
-    void Write(const RowBatch& batch, OutputDocument::Piece& piece) {
+    void WriteBatch(Job& job) {
+        const RowBatch& batch = job.batch;
         for (size_t r = 0; r < batch.RowCount(); ++r) {
             row.Select(batch, r);
             const int32_t number = batch.RowNumber(r);
@@ -44,7 +50,27 @@ struct ParallelRowWriter::Worker {
             output.MarkRow(number);
             nodes.WriteRow(root, row, false);
         }
-        output.TakePiece(piece);
+        output.TakePiece(job.piece);
+    }
+
+    // Rows are numbered from 1 within the range; joining moves them on.
+    void WriteRange(Job& job) {
+        auto& text = static_cast<TextFileDataSource&>(*source);
+        int32_t rows = 0;
+        if (!text.ReadRange(job.range.begin, job.range.end, job.range.linesBefore)) {
+            job.sourceFailure = Status(kSourceFileOpen, "The source file cannot be read again");
+        } else {
+            while (text.NextRow()) {
+                ++rows;
+                output.MarkRow(rows);
+                nodes.WriteRow(root, text, false);
+            }
+            if (text.HasError()) {
+                job.sourceFailure = Status::FromCode(text.ReadFailureCode(), text.ErrorText());
+            }
+        }
+        job.rows = rows;
+        output.TakePiece(job.piece);
     }
 
     const XMLNode& root;
@@ -53,21 +79,57 @@ struct ParallelRowWriter::Worker {
     NodeTreeWriter nodes;
     BatchRow row;
     const RegionalSettings& regional;
+    // Ranges: the worker's own source and the definition it opened.
+    std::unique_ptr<DVFile> sourceDefinition;
+    std::unique_ptr<DVDataSource> source;
 };
+
+ParallelRowWriter::ParallelRowWriter(Key, size_t threads, int64_t rowsBefore)
+    : jobs_(2 * std::max<size_t>(threads, 1)), rowsJoined_(rowsBefore) {}
 
 ParallelRowWriter::ParallelRowWriter(const DVFile& definition, const ColumnMap& map,
                                      const std::vector<CSCol>& columns,
                                      const AutoTextResolver& resolver, size_t threads,
                                      bool markRows)
-    : columnCount_(columns.size()), jobs_(2 * std::max<size_t>(threads, 1)) {
+    : jobs_(2 * std::max<size_t>(threads, 1)) {
     for (Job& job : jobs_) {
-        job.batch.Clear(columnCount_);
+        job.batch.SetColumns(columns);
     }
     const RegionalSettings& regional = RegionalSettings::Current();
     for (size_t i = 0; i < std::max<size_t>(threads, 1); ++i) {
         workers_.push_back(
             std::make_unique<Worker>(definition, map, columns, resolver, markRows, regional));
     }
+    StartThreads();
+}
+
+std::unique_ptr<ParallelRowWriter> ParallelRowWriter::ReadingRanges(
+    const DVFile& definition, const ColumnMap& map, const AutoTextResolver& resolver,
+    size_t threads, bool markRows, int64_t rowsBefore) {
+    auto writer = std::make_unique<ParallelRowWriter>(Key(), threads, rowsBefore);
+    writer->ranges_ = true;
+    const RegionalSettings& regional = RegionalSettings::Current();
+    for (size_t i = 0; i < std::max<size_t>(threads, 1); ++i) {
+        auto copy = std::make_unique<DVFile>(definition);
+        std::unique_ptr<DVDataSource> source = CreateDataSource(copy->Settings().sourcetype);
+        if (!source || source->Validate(*copy) != kSuccess || source->Open(*copy, 0) != kSuccess) {
+            return nullptr;
+        }
+        const auto* text = dynamic_cast<const TextFileDataSource*>(source.get());
+        if (!text || !text->CanReadRanges()) {
+            return nullptr;
+        }
+        auto worker = std::make_unique<Worker>(definition, map, std::vector<CSCol>(), resolver,
+                                               markRows, regional);
+        worker->sourceDefinition = std::move(copy);
+        worker->source = std::move(source);
+        writer->workers_.push_back(std::move(worker));
+    }
+    writer->StartThreads();
+    return writer;
+}
+
+void ParallelRowWriter::StartThreads() {
     try {
         for (const auto& worker : workers_) {
             threads_.emplace_back([this, w = worker.get()] { Work(*w); });
@@ -82,6 +144,7 @@ ParallelRowWriter::ParallelRowWriter(const DVFile& definition, const ColumnMap& 
         for (std::thread& thread : threads_) {
             thread.join();
         }
+        threads_.clear();
         throw;
     }
 }
@@ -111,8 +174,13 @@ void ParallelRowWriter::Add(DVDataSource& source, int32_t rowNumber, OutputDocum
     }
 }
 
+void ParallelRowWriter::AddRange(const RecordCutter::Range& range, OutputDocument& output) {
+    jobs_[filling_].range = range;
+    Submit(output);
+}
+
 void ParallelRowWriter::Finish(OutputDocument& output) {
-    if (jobs_[filling_].batch.RowCount() > 0) {
+    if (!ranges_ && jobs_[filling_].batch.RowCount() > 0) {
         Submit(output);
     }
     while (inFlight_ > 0) {
@@ -129,9 +197,9 @@ void ParallelRowWriter::Submit(OutputDocument& output) {
     workAvailable_.notify_one();
     ++inFlight_;
     filling_ = (filling_ + 1) % jobs_.size();
-    // Every batch under way: the next to fill is the oldest, joined first.
+    // Every job under way: the next to fill is the oldest, joined first.
     JoinFinished(output, inFlight_ == jobs_.size());
-    jobs_[filling_].batch.Clear(columnCount_);
+    jobs_[filling_].batch.Clear();
 }
 
 void ParallelRowWriter::JoinFinished(OutputDocument& output, bool wait) {
@@ -158,7 +226,12 @@ void ParallelRowWriter::JoinOldest(OutputDocument& output) {
     if (job.failure) {
         std::rethrow_exception(std::exchange(job.failure, nullptr));
     }
-    output.AppendPiece(job.piece);
+    // A range numbers its rows from 1: they follow those joined before.
+    output.AppendPiece(job.piece, ranges_ ? static_cast<int32_t>(rowsJoined_) : 0);
+    rowsJoined_ += ranges_ ? job.rows : static_cast<int64_t>(job.batch.RowCount());
+    if (!job.sourceFailure.IsOk()) {
+        throw SourceFailure(std::exchange(job.sourceFailure, Status()));
+    }
 }
 
 void ParallelRowWriter::Work(Worker& worker) {
@@ -176,7 +249,11 @@ void ParallelRowWriter::Work(Worker& worker) {
         }
         Job& job = jobs_[index];
         try {
-            worker.Write(job.batch, job.piece);
+            if (ranges_) {
+                worker.WriteRange(job);
+            } else {
+                worker.WriteBatch(job);
+            }
         } catch (...) {
             job.failure = std::current_exception();
         }

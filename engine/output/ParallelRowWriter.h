@@ -7,11 +7,14 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
 #include "OutputDocument.h"
 #include "RowBatch.h"
+#include "base/Status.h"
+#include "sources/RecordCutter.h"
 
 class AutoTextResolver;
 class CSCol;
@@ -19,22 +22,38 @@ class ColumnMap;
 class DVDataSource;
 class DVFile;
 
-// Writes the rows of one document on several threads. The reading thread
-// copies rows into batches; a worker writes each batch as a piece of the
-// document (formatting, tokens, markup, encoding); the reading thread joins
-// the pieces to the document in the order of their batches. At most two
-// batches per worker are under way, so memory stays bounded however many
-// rows there are.
+// Writes the rows of one document on several threads, after its first row.
+// Work goes out in parts, in order: batches of rows the reading thread has
+// read and copied, or ranges of whole records of a text file that workers
+// read themselves, each with a source of its own. A worker writes its part
+// as a piece of the document (reading, formatting, tokens, markup,
+// encoding); the calling thread joins the pieces to the document in order.
+// At most two parts per worker are under way, so memory stays bounded
+// however many rows there are.
 //
 // For rows NodeTreeWriter::WritesRowsApart, from a source whose columns
 // carry no value from row to row, into a document that TakesPieces: the
-// joined bytes are then those one writer would have written.
+// joined bytes are then those one writer would have written. Ranges number
+// their rows only when joined, so their rows must not show row numbers.
 class ParallelRowWriter {
 public:
-    // resolver is copied once per worker; columns are the source's own.
+    // Batches: resolver is copied once per worker; columns are the source's.
     ParallelRowWriter(const DVFile& definition, const ColumnMap& map,
                       const std::vector<CSCol>& columns, const AutoTextResolver& resolver,
                       size_t threads, bool markRows);
+    // Ranges: every worker opens a source on its own copy of definition
+    // (the run's, fitted to the source). Null when one cannot be opened.
+    static std::unique_ptr<ParallelRowWriter> ReadingRanges(const DVFile& definition,
+                                                            const ColumnMap& map,
+                                                            const AutoTextResolver& resolver,
+                                                            size_t threads, bool markRows,
+                                                            int64_t rowsBefore);
+    // What ReadingRanges makes its writer with.
+    class Key {
+        friend class ParallelRowWriter;
+        Key() = default;
+    };
+    ParallelRowWriter(Key, size_t threads, int64_t rowsBefore);
     // Stops the workers; pieces not yet joined are dropped.
     ~ParallelRowWriter();
     ParallelRowWriter(const ParallelRowWriter&) = delete;
@@ -42,13 +61,28 @@ public:
 
     // Copies the source's current row into the batch being filled, handing
     // the batch to the workers once full. A worker's failure is thrown
-    // here, or from Finish, when its batch's turn to be joined comes: the
-    // rows before it are in the document, as with one writer.
+    // here, or from AddRange or Finish, when its part's turn to be joined
+    // comes: the rows before it are in the document, as with one writer.
     void Add(DVDataSource& source, int32_t rowNumber, OutputDocument& output);
+    // Hands a range of records to the workers.
+    void AddRange(const RecordCutter::Range& range, OutputDocument& output);
     // Joins every piece: the document then holds every row added.
     void Finish(OutputDocument& output);
 
+    // A range whose records could not be read, thrown when joined.
+    class SourceFailure : public std::runtime_error {
+    public:
+        explicit SourceFailure(Status status)
+            : std::runtime_error(status.Detail()), status_(std::move(status)) {}
+        const Status& GetStatus() const noexcept { return status_; }
+
+    private:
+        Status status_;
+    };
+
     size_t Threads() const noexcept { return threads_.size(); }
+    // Rows in the document: those before the first part and those joined.
+    int64_t RowsJoined() const noexcept { return rowsJoined_; }
 
     // Tests: rows per batch (0 restores the default), so that small inputs
     // are cut into many batches.
@@ -58,12 +92,16 @@ private:
     struct Job {
         enum class State { kFilling, kQueued, kDone };
         RowBatch batch;
+        RecordCutter::Range range;
         OutputDocument::Piece piece;
+        int64_t rows = 0;  // rows a range gave
+        Status sourceFailure;
         std::exception_ptr failure;
         State state = State::kFilling;
     };
     struct Worker;
 
+    void StartThreads();
     void Submit(OutputDocument& output);
     // Joins finished jobs from the oldest on; waits for the oldest too
     // when wait is set.
@@ -71,11 +109,12 @@ private:
     void JoinOldest(OutputDocument& output);
     void Work(Worker& worker);
 
-    const size_t columnCount_;
+    bool ranges_ = false;
     std::vector<Job> jobs_;  // a ring, filled and joined in order
     size_t filling_ = 0;     // the job rows are added to
     size_t oldest_ = 0;      // the oldest job handed over and not yet joined
     size_t inFlight_ = 0;
+    int64_t rowsJoined_ = 0;
     std::deque<size_t> queue_;  // jobs handed over, not yet taken, oldest first
     std::mutex mutex_;
     std::condition_variable workAvailable_;

@@ -1,9 +1,17 @@
 #include "RowBatch.h"
 
+#include "model/CSCol.h"
 #include "sources/DVDataSource.h"
 
-void RowBatch::Clear(size_t columns) {
-    columns_ = columns;
+void RowBatch::SetColumns(const std::vector<CSCol>& columns) {
+    numbers_.clear();
+    for (const CSCol& column : columns) {
+        numbers_.push_back(column.dataType == DataTypeProperties::kNumber);
+    }
+    Clear();
+}
+
+void RowBatch::Clear() {
     text_.clear();
     cells_.clear();
     rowNumbers_.clear();
@@ -17,15 +25,22 @@ RowBatch::Span RowBatch::Keep(std::string_view text) {
 
 void RowBatch::Add(DVDataSource& source, int32_t rowNumber) {
     rowNumbers_.push_back(rowNumber);
-    for (size_t c = 0; c < columns_; ++c) {
+    size_t fieldCount = 0;
+    const std::string_view* fields = source.RawFields(fieldCount);
+    const size_t columns = numbers_.size();
+    for (size_t c = 0; c < columns; ++c) {
         const auto index = static_cast<int32_t>(c);
-        const std::string_view raw = source.GetRawValue(index);
-        const std::string_view input = source.FormattingInput(index);
+        const std::string_view raw = c < fieldCount ? fields[c] : source.GetRawValue(index);
         Cell cell;
         cell.raw = Keep(raw);
-        // Most inputs are the raw value itself: kept once.
-        cell.input =
-            input.data() == raw.data() && input.size() == raw.size() ? cell.raw : Keep(input);
+        cell.input = cell.raw;
+        if (numbers_[c]) {
+            // Most inputs are the raw value itself: kept once.
+            const std::string_view input = source.FormattingInput(index);
+            if (input.data() != raw.data() || input.size() != raw.size()) {
+                cell.input = Keep(input);
+            }
+        }
         cells_.push_back(cell);
     }
 }

@@ -24,6 +24,8 @@
 #include "output/RowPass.h"
 #include "output/XSLPostProcessor.h"
 #include "sources/DVDataSource.h"
+#include "sources/RecordCutter.h"
+#include "sources/TextFileDataSource.h"
 #include "validate/CSchemaValidator.h"
 
 namespace {
@@ -90,6 +92,10 @@ bool AnyValueHasToken(const XMLNode& node) {
     }
     return false;
 }
+
+// Workers read ranges of about this size: a few of them hold little, and
+// each is worth handing over.
+constexpr size_t kRangeBytes = size_t{1} << 17;
 
 std::string TransformingFailure(const Norvik::PlatformError& error) {
     return "Transforming\r\nError: " + Norvik::SystemMessage(error.Code()) +
@@ -162,6 +168,7 @@ void DVRun::Begin(const ProgressCallback& progress) {
     outputNames_.clear();
     rowCount_ = 0;
     threadsUsed_ = 1;
+    pipeline_ = Pipeline::kOneThread;
     if (progress) {
         progress(-1);
     }
@@ -299,8 +306,14 @@ Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
         }
         if (rowCount_ == 1) {
             // The first row has started the document; the rest may go apart.
+            if (std::unique_ptr<ParallelRowWriter> ranges = StartRangeReading(run, pass, output)) {
+                threadsUsed_ = ranges->Threads();
+                pipeline_ = Pipeline::kRecordRanges;
+                return PassOverRanges(run, pass, output, *ranges, progress);
+            }
             parallel = StartParallelWriter(run, pass, output);
             threadsUsed_ = parallel ? parallel->Threads() : 1;
+            pipeline_ = parallel ? Pipeline::kRowBatches : Pipeline::kOneThread;
         }
     }
     if (source.HasError()) {
@@ -315,20 +328,90 @@ Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
     return kSuccess;
 }
 
-std::unique_ptr<ParallelRowWriter> DVRun::StartParallelWriter(Context& run, const RowPass& pass,
-                                                              const OutputDocument& output) const {
+size_t DVRun::ParallelThreads(Context& run, const RowPass& pass,
+                              const OutputDocument& output) const {
     const size_t threads = threads_ > 0 ? threads_ : RunThreads::Default();
     if (threads < 2 || run.groups.Count() > 0 || !pass.WritesOneDocument() ||
         !output.TakesPieces() || !NodeTreeWriter::WritesRowsApart(run.definition.Root())) {
-        return nullptr;
+        return 1;
     }
     for (const CSCol& column : run.source->Columns()) {
         if (column.useLastIfEmpty) {
-            return nullptr;  // a value carried from row to row
+            return 1;  // a value carried from row to row
         }
     }
     if (AnyValueHasToken(run.definition.Root())) {
         run.resolver.ReadPropertiesNow();
+    }
+    return threads;
+}
+
+std::unique_ptr<ParallelRowWriter> DVRun::StartRangeReading(Context& run, const RowPass& pass,
+                                                            const OutputDocument& output) const {
+    const auto* text = dynamic_cast<const TextFileDataSource*>(run.source.get());
+    const DVFileSettings& settings = run.definition.Settings();
+    if (!text || !text->CanReadRanges() || settings.firstrow > 1 || settings.lastrow != 0 ||
+        NodeTreeWriter::ShowsRowNumbers(run.definition.Root()) ||
+        NodeTreeWriter::FooterReadsRow(run.definition.Root())) {
+        return nullptr;
+    }
+    for (const CSCol& column : text->Columns()) {
+        if (column.skipIfDuplicate) {
+            return nullptr;  // the row before decides
+        }
+    }
+    const size_t threads = ParallelThreads(run, pass, output);
+    if (threads < 2) {
+        return nullptr;
+    }
+    try {
+        return ParallelRowWriter::ReadingRanges(run.definition, run.columns, run.resolver, threads,
+                                                output.MarksRows(), rowCount_);
+    } catch (const std::system_error&) {
+        return nullptr;
+    }
+}
+
+Status DVRun::PassOverRanges(Context& run, RowPass& pass, OutputDocument& output,
+                             ParallelRowWriter& writer, const ProgressCallback& progress) {
+    const auto& text = static_cast<const TextFileDataSource&>(*run.source);
+    const std::string& path = run.definition.Settings().sourcefilename;
+    RecordCutter cutter(path, text.NextRecordOffset(), text.LinesRead(), text.QuotedRecords(),
+                        kRangeBytes);
+    auto due = Clock::now() + ProgressInterval();
+    try {
+        RecordCutter::Range range;
+        while (cutter.Next(range)) {
+            writer.AddRange(range, output);
+            rowCount_ = static_cast<int32_t>(writer.RowsJoined());
+            if (Clock::now() >= due) {
+                due = Clock::now() + ProgressInterval();
+                output.Flush();
+                if (progress && !progress(rowCount_)) {
+                    return kCancelled;
+                }
+            }
+        }
+        // Records before a read error come first, as they would one by one.
+        writer.Finish(output);
+    } catch (const ParallelRowWriter::SourceFailure& failure) {
+        rowCount_ = static_cast<int32_t>(writer.RowsJoined());
+        return failure.GetStatus();
+    }
+    rowCount_ = static_cast<int32_t>(writer.RowsJoined());
+    if (cutter.Error() != 0) {
+        return {kSourceFileOpen, "Reading " + path + ": " + Norvik::ErrnoText(cutter.Error())};
+    }
+    pass.WrittenApart(rowCount_);
+    pass.Finish(*run.source);
+    return kSuccess;
+}
+
+std::unique_ptr<ParallelRowWriter> DVRun::StartParallelWriter(Context& run, const RowPass& pass,
+                                                              const OutputDocument& output) const {
+    const size_t threads = ParallelThreads(run, pass, output);
+    if (threads < 2) {
+        return nullptr;
     }
     try {
         return std::make_unique<ParallelRowWriter>(run.definition, run.columns,

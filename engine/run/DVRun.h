@@ -55,6 +55,11 @@ public:
     // How many threads wrote the last run's rows (1: the rows went one by
     // one through the reading thread).
     size_t ThreadsUsed() const noexcept { return threadsUsed_; }
+    // How the last run wrote its rows after the first: on the reading
+    // thread, by workers from batches the reading thread copied, or by
+    // workers reading ranges of the text source themselves.
+    enum class Pipeline { kOneThread, kRowBatches, kRecordRanges };
+    Pipeline LastPipeline() const noexcept { return pipeline_; }
 
     // Runs a copy of the definition into a temporary file (at most maxRows
     // rows) and returns the start of the output, at most maxChars characters,
@@ -88,6 +93,14 @@ private:
     // thread to use and the rows can be written apart; null otherwise.
     std::unique_ptr<ParallelRowWriter> StartParallelWriter(Context& run, const RowPass& pass,
                                                            const OutputDocument& output) const;
+    // The threads rows may be written with after the first (1: one).
+    size_t ParallelThreads(Context& run, const RowPass& pass, const OutputDocument& output) const;
+    // Workers that read ranges of a text source themselves, when its rows
+    // stand alone and nothing written shows their numbers; null otherwise.
+    std::unique_ptr<ParallelRowWriter> StartRangeReading(Context& run, const RowPass& pass,
+                                                         const OutputDocument& output) const;
+    Status PassOverRanges(Context& run, RowPass& pass, OutputDocument& output,
+                          ParallelRowWriter& writer, const ProgressCallback& progress);
     // What a failure thrown while writing means for the run.
     Status WritingFailure(std::exception_ptr failure) const;
 
@@ -98,4 +111,5 @@ private:
     bool compressStandardOutput_ = false;
     size_t threads_ = 0;
     size_t threadsUsed_ = 1;
+    Pipeline pipeline_ = Pipeline::kOneThread;
 };

@@ -115,6 +115,12 @@ public:
     // What the column's display form is formatted from: the raw value, in
     // the regional settings' form for number columns (NumberText).
     std::string_view FormattingInput(int32_t index);
+    // The current row's raw values as an array, when the reader keeps them
+    // so (count set); null otherwise.
+    const std::string_view* RawFields(size_t& count) const noexcept {
+        count = rawFieldCount_;
+        return rawFields_;
+    }
     void ClearError();
     void SetError(std::string_view text);
     virtual bool ReadHeader(DVFile& definition) = 0;

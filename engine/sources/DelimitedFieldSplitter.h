@@ -33,6 +33,8 @@ public:
     bool StartRecord(std::string_view text);
     bool ContinueRecord(std::string_view text);
 
+    const std::string& Delimiters() const noexcept { return delimiters_; }
+
 private:
     // Where a record read so far stands.
     enum class RecordAt { kFieldStart, kPlainField, kQuotedField };

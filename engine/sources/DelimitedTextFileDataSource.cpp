@@ -118,6 +118,19 @@ bool DelimitedTextFileDataSource::ReadHeader(DVFile& definition) {
     return true;
 }
 
+bool DelimitedTextFileDataSource::CanReadRanges() const {
+    if (!TextFileDataSource::CanReadRanges()) {
+        return false;
+    }
+    for (const char c : splitter_.Delimiters()) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80 || c == '"' || c == '\r' || c == '\n') {
+            return !quotedLineBreaks_;
+        }
+    }
+    return true;
+}
+
 bool DelimitedTextFileDataSource::ReadRecord() {
     std::string_view line;
     if (!ReadNextLine(line)) {

@@ -11,6 +11,12 @@ public:
     int32_t Validate(const DVFile& definition) override;
     bool ReadHeader(DVFile& definition) override;
     bool ReadRecord() override;
+    // Quoted fields decide where records end only when their delimiters
+    // are plain ASCII.
+    bool CanReadRanges() const override;
+    const DelimitedFieldSplitter* QuotedRecords() const override {
+        return quotedLineBreaks_ ? &splitter_ : nullptr;
+    }
 
     // The delimiter that occurs equally often (and at all) on each of the
     // first records (up to four), from , TAB ; SPACE ~ |; empty when none

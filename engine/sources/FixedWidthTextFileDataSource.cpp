@@ -224,13 +224,13 @@ bool FixedWidthTextFileDataSource::SyncColumns(DVFile& definition) {
     const size_t count = std::min(headerNames_.size(), definition.Columns().size());
     for (size_t i = 0; i < count; ++i) {
         CSCol& column = definition.Column(i);
-        renames[column.id] = {XMLNode::SanitizeName(column.name), &headerNames_[i]};
+        renames[column.id] = {XMLNode::ColumnNodeName(column.name), &headerNames_[i]};
         column.name = headerNames_[i];
     }
     ForEachNode(definition.Root(), [&](XMLNode& node) {
         const auto rename = renames.find(node.GetSource());
         if (rename != renames.end() && node.GetName() == rename->second.oldName) {
-            node.SetName(*rename->second.newName);
+            node.SetName(XMLNode::ColumnNodeName(*rename->second.newName));
         }
     });
     while (definition.Columns().size() > headerNames_.size()) {

@@ -152,6 +152,29 @@ bool TextFileDataSource::LineRead(Norvik::CTextFile::LineStatus status) {
     return false;
 }
 
+bool TextFileDataSource::CanReadRanges() const {
+    return file_ && file_->CanSeek() && !index_ &&
+           file_->GetCodePage() != Norvik::CTextFile::kUtf16 &&
+           file_->GetCodePage() != Norvik::CTextFile::kUtf16BigEndian;
+}
+
+bool TextFileDataSource::ReadRange(int64_t begin, int64_t end, int64_t linesBefore) {
+    if (!file_ || index_ || begin < 0 || end < begin) {
+        return false;
+    }
+    ClearError();
+    recordFailed_ = false;
+    ResetRowCounter();
+    const auto hint = static_cast<size_t>(
+        std::min<int64_t>(end - begin, static_cast<int64_t>(Norvik::CTextFile::kBlockSize)));
+    if (!file_->Seek(begin, hint)) {
+        return false;
+    }
+    file_->SetLineNumber(linesBefore);
+    file_->SetLimit(end);
+    return true;
+}
+
 bool TextFileDataSource::NextRow() {
     if (!file_ || HasError() || IsAfterLastRow()) {
         return false;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "DVDataSource.h"
+#include "DelimitedFieldSplitter.h"
 #include "io/CTextFile.h"
 #include "sort/SortIndex.h"
 
@@ -45,6 +46,19 @@ public:
 
     // Reads the next line into the record; false at the end or on an error.
     virtual bool ReadRecord() = 0;
+
+    // Reading in ranges of whole records, each by a source of its own: a
+    // seekable file whose line ends are single bytes, read in file order.
+    virtual bool CanReadRanges() const;
+    // Where the record after the current one starts, and the lines before it.
+    int64_t NextRecordOffset() const { return file_ ? file_->Tell() : -1; }
+    int64_t LinesRead() const { return file_ ? file_->LineNumber() : 0; }
+    // How records run on past a line end: null when every line is one.
+    virtual const DelimitedFieldSplitter* QuotedRecords() const { return nullptr; }
+    // From now on reads only the records from begin up to end, the lines
+    // before begin counting linesBefore; the first and last row settings
+    // count from the range's start.
+    bool ReadRange(int64_t begin, int64_t end, int64_t linesBefore);
 
     // The generated name of a 0-based field position: "col001", "col002", …
     static std::string GeneratedName(size_t position);

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include <libxml/chvalid.h>
+
 #include "base/TextUtil.h"
 
 namespace Norvik {
@@ -25,6 +27,29 @@ bool IsXmlNameChar(char32_t c) {
     }
     return (c >= '0' && c <= '9') || c == '-' || c == '.' || c == 0xB7 ||
            (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
+}
+
+bool IsPortableNameStartChar(char32_t c) {
+    if (c < 0x80) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+    }
+    // libxml2 keeps the fourth edition's tables (Appendix B); nothing above
+    // U+FFFF is a letter there.
+    return c <= 0xFFFF && IsXmlNameStartChar(c) &&
+           (xmlIsBaseChar(static_cast<unsigned int>(c)) ||
+            xmlIsIdeographic(static_cast<unsigned int>(c)));
+}
+
+bool IsPortableNameChar(char32_t c) {
+    if (c < 0x80) {
+        return IsPortableNameStartChar(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+    }
+    if (IsPortableNameStartChar(c)) {
+        return true;
+    }
+    const auto u = static_cast<unsigned int>(c);
+    return c <= 0xFFFF && IsXmlNameChar(c) &&
+           (xmlIsDigit(u) || xmlIsCombining(u) || xmlIsExtender(u));
 }
 
 namespace {

@@ -15,6 +15,12 @@ inline bool IsXmlChar(char32_t c) {
 bool IsXmlNameStartChar(char32_t c);
 bool IsXmlNameChar(char32_t c);
 
+// Characters a name may hold under both XML 1.0 editions (the fourth
+// edition's letter classes are narrower than the fifth's) and under the
+// namespaces rules (no ':'), so that any parser accepts the name.
+bool IsPortableNameStartChar(char32_t c);
+bool IsPortableNameChar(char32_t c);
+
 // Whether text is a well-formed XML Name (UTF-8).
 bool IsXmlName(std::string_view text);
 

@@ -28,6 +28,9 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 [ -s "$out" ] || { echo "no output written"; cat "$work/dv.log"; exit 1; }
+# Keys in the half second after the run are swallowed (they were meant for
+# the run dialog), and that dialog keeps its title until then.
+sleep 1
 question=""
 for _ in $(seq 100); do
     question=$(xdotool search --onlyvisible --name '^Transforming$' 2>/dev/null | head -n 1 || true)

@@ -82,6 +82,17 @@ echo "\$1" >>"$work/opened"
 sleep 5
 STUB
 chmod +x "$stubs/xdg-open"
+# xdg-open with nothing that handles apt: links: the commands, no start.
+cat >"$stubs/xdg-mime" <<STUB
+#!/bin/sh
+[ -f "$work/apt-handler" ] && echo software-centre.desktop
+exit 0
+STUB
+chmod +x "$stubs/xdg-mime"
+out=$(env -i PATH="$stubs:/usr/bin:/bin" "$prefix/bin/dvsetup") || fail "dvsetup failed"
+grep -q 'sudo apt-get install --reinstall datavane' <<<"$out" || fail "no repair command without an apt: handler"
+[ ! -e "$work/opened" ] || fail "dvsetup started xdg-open without an apt: handler"
+touch "$work/apt-handler"
 start=$(date +%s%N)
 env -i PATH="$stubs:/usr/bin:/bin" "$prefix/bin/dvsetup" >/dev/null || fail "dvsetup failed"
 env -i PATH="$stubs:/usr/bin:/bin" "$prefix/bin/dvsetup" >/dev/null || fail "dvsetup failed"

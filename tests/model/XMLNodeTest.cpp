@@ -50,6 +50,29 @@ TEST(XMLNodeTest, NameRule) {
     EXPECT_TRUE(node.SetName("Price"));
 }
 
+TEST(XMLNodeTest, ColumnNodeNamesHoldOnlyCharactersBothEditionsAndNamespacesAllow) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"Unit Price", "UnitPrice"},
+        {"xs:element", "xselement"},
+        {"2nd", "_2nd"},
+        {"-lead", "_-lead"},
+        {"\xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9"},
+        {"\xE2\xB0\x80", "_"},              // U+2C00: a letter in the fifth edition only
+        {"a\xE2\x80\xBF", "a"},             // U+203F: a name character in the fifth only
+        {"\xE3\x80\x85", "_\xE3\x80\x85"},  // U+3005 may follow, never start
+    };
+    for (const auto& [in, out] : cases) {
+        EXPECT_EQ(XMLNode::ColumnNodeName(in), out) << in;
+        EXPECT_EQ(XMLNode::SanitizeName(out), out) << in;
+    }
+    // The general rule keeps prefixes, but never starts with a mark that some
+    // locales count as a letter.
+    EXPECT_EQ(XMLNode::SanitizeName("\xCD\x85"
+                                    "a"),
+              "_\xCD\x85"
+              "a");
+}
+
 TEST(XMLNodeTest, ChildrenStaySortedByKind) {
     XMLRootNode root;
     XMLNode* e1 = root.AddChild("e1", XMLNode::kElement);

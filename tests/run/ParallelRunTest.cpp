@@ -14,24 +14,35 @@
 #include "base/ResultCode.h"
 #include "io/FileSink.h"
 #include "output/ParallelRowWriter.h"
+#include "sources/RecordCutter.h"
 
 using namespace testsupport;
 namespace fs = std::filesystem;
 
 namespace {
 
-// Batches of a few rows, so that even small sources are cut everywhere.
+// Batches of a few rows and ranges of a few bytes, so that even small
+// sources are cut everywhere.
 class TinyBatches {
 public:
-    explicit TinyBatches(size_t rows) { ParallelRowWriter::SetBatchRowsForTesting(rows); }
-    ~TinyBatches() { ParallelRowWriter::SetBatchRowsForTesting(0); }
+    explicit TinyBatches(size_t rows) {
+        ParallelRowWriter::SetBatchRowsForTesting(rows);
+        RecordCutter::SetRangeBytesForTesting(rows * 11);
+    }
+    ~TinyBatches() {
+        ParallelRowWriter::SetBatchRowsForTesting(0);
+        RecordCutter::SetRangeBytesForTesting(0);
+    }
 };
+
+using Pipeline = DVRun::Pipeline;
 
 struct Written {
     int32_t code = -1;
     std::string detail;
     std::vector<std::string> files;  // the contents of every output file
     size_t threadsUsed = 0;
+    Pipeline pipeline = Pipeline::kOneThread;
 };
 
 Written RunWithThreads(const std::string& project, size_t threads,
@@ -47,6 +58,7 @@ Written RunWithThreads(const std::string& project, size_t threads,
     written.code = run.Run(progress);
     written.detail = run.GetDetailText();
     written.threadsUsed = run.ThreadsUsed();
+    written.pipeline = run.LastPipeline();
     for (const std::string& name : run.OutputFileNames()) {
         written.files.push_back(fs::exists(name) ? ReadFile(name) : std::string("(no file)"));
     }
@@ -54,14 +66,14 @@ Written RunWithThreads(const std::string& project, size_t threads,
 }
 
 // Runs the saved definition on 1, 2, 3 and 8 threads with batches of 1 to 3
-// rows; every run must give the one-thread result. Returns the threads the
-// last run used.
-size_t ExpectSameAtEveryThreadCount(const std::string& project, const std::string& what) {
+// rows (ranges of 11 to 33 bytes); every run must give the one-thread
+// result. Returns how the last run wrote its rows.
+Pipeline ExpectSameAtEveryThreadCount(const std::string& project, const std::string& what) {
     const Written one = RunWithThreads(project, 1);
     EXPECT_EQ(one.code, kSuccess) << what << ": " << one.detail;
     EXPECT_FALSE(one.files.empty()) << what;
     EXPECT_EQ(one.threadsUsed, 1u);
-    size_t used = 0;
+    Pipeline used = Pipeline::kOneThread;
     for (size_t batchRows : {1, 2, 3}) {
         TinyBatches batches(batchRows);
         for (size_t threads : {2, 3, 8}) {
@@ -70,7 +82,8 @@ size_t ExpectSameAtEveryThreadCount(const std::string& project, const std::strin
             EXPECT_EQ(many.detail, one.detail) << what << ", " << threads << " threads";
             EXPECT_EQ(many.files, one.files)
                 << what << ", " << threads << " threads, batches of " << batchRows;
-            used = many.threadsUsed;
+            used = many.pipeline;
+            EXPECT_EQ(many.threadsUsed, used == Pipeline::kOneThread ? 1 : threads) << what;
         }
     }
     return used;
@@ -94,7 +107,7 @@ std::string AwkwardCsv(size_t rows) {
 // A tree with most of what rows are written with: attributes, text
 // elements, a value node with tokens, CDATA, line-break tags, skip rules,
 // nested elements, header and footer content.
-void AddEverything(DVFile& definition) {
+void AddEverything(DVFile& definition, bool rowNumbers = true) {
     XMLNode& root = definition.Root();
     Add(root, "generated", XMLNode::kAttribute)->SetValue("{SOURCEFILE}");
     XMLNode* header = Add(root, "header");
@@ -102,7 +115,7 @@ void AddEverything(DVFile& definition) {
     Add(*header, "first", XMLNode::kElement, Id(definition, "Name"));
     XMLNode* row = Add(root, "row");
     Add(*row, "id", XMLNode::kAttribute, Id(definition, "Id"));
-    Add(*row, "at", XMLNode::kAttribute)->SetValue("row {ROW}");
+    Add(*row, "at", XMLNode::kAttribute)->SetValue(rowNumbers ? "row {ROW}" : "row");
     Add(*row, "name", XMLNode::kElement, Id(definition, "Name"))->SetSkipIfEmpty(true);
     Add(*row, "amount", XMLNode::kElement, Id(definition, "Amount"))->SetSkipIfZero(true);
     XMLNode* detail = Add(*row, "detail");
@@ -112,12 +125,12 @@ void AddEverything(DVFile& definition) {
     Add(*detail, "raw", XMLNode::kElement, Id(definition, "Name"))
         ->SetOutputType(XMLNode::kCDataSection);
     XMLNode* mixed = Add(*row, "mixed");
-    Add(*mixed, "v", XMLNode::kValue)->SetValue("#{ROW}: ");
+    Add(*mixed, "v", XMLNode::kValue)->SetValue(rowNumbers ? "#{ROW}: " : "# ");
     Add(*mixed, "w", XMLNode::kValue, Id(definition, "Id"));
     Add(*mixed, "empty")->SetIsEmpty(true);
     XMLNode* footer = Add(root, "footer");
     footer->SetScope(XMLNode::kFooterScope);
-    Add(*footer, "rows")->SetValue("{ROW}");
+    Add(*footer, "rows")->SetValue(rowNumbers ? "{ROW}" : "{SOURCEFILE}");
 }
 
 // Number, date, case and lookup formatting on the columns.
@@ -171,8 +184,79 @@ TEST(ParallelRunTest, RowsWrittenApartAreTheBytesOfOneThread) {
         definition.SetQuotedLineBreaks(true);
         AddEverything(definition);
         c.change(definition);
-        EXPECT_EQ(ExpectSameAtEveryThreadCount(SaveDefinition(definition, dir), c.what), 8u)
+        EXPECT_EQ(ExpectSameAtEveryThreadCount(SaveDefinition(definition, dir), c.what),
+                  Pipeline::kRowBatches)
             << c.what;
+    }
+}
+
+// Rows that show no row number are read by the workers themselves, in
+// ranges of whole records.
+TEST(ParallelRunTest, RecordRangesReadApartAreTheBytesOfOneThread) {
+    struct Case {
+        const char* what;
+        void (*change)(DVFile&);
+    };
+    const Case cases[] = {
+        {"every kind of node", [](DVFile&) {}},
+        {"formatted, indented, UTF-16",
+         [](DVFile& d) {
+             FormatColumns(d);
+             d.SetIndentOutput(true);
+             d.SetEncoding("UTF-16");
+         }},
+        {"German numbers and dates",
+         [](DVFile& d) {
+             d.SetLocale("de_DE.UTF-8");
+             FormatColumns(d);
+         }},
+        {"a filter and skip rules",
+         [](DVFile& d) {
+             d.Column(d.ColumnIndexByName("Amount")).skipIfZero = true;
+             d.Column(d.ColumnIndexByName("Name")).skipIfEmpty = true;
+         }},
+    };
+    for (const bool crlf : {false, true}) {
+        for (const Case& c : cases) {
+            TempDir dir;
+            std::string csv = AwkwardCsv(211);
+            if (crlf) {
+                // Single-byte text with CR LF line ends and empty lines.
+                std::string converted;
+                for (const char ch : csv) {
+                    converted += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+                }
+                csv = converted + "\r\n\r\n7000,last,1,2024-01-01,\"\xE9t\xE9\r\n\"\r\n";
+            }
+            DVFile definition = CsvDefinition(dir, csv, false);
+            definition.SetQuotedLineBreaks(true);
+            AddEverything(definition, false);
+            c.change(definition);
+            const std::string what = std::string(c.what) + (crlf ? ", CR LF" : "");
+            EXPECT_EQ(ExpectSameAtEveryThreadCount(SaveDefinition(definition, dir), what),
+                      Pipeline::kRecordRanges)
+                << what;
+        }
+    }
+}
+
+TEST(ParallelRunTest, AnUnreadableRecordEndsTheRunAsOneThreadDoes) {
+    TinyBatches ranges(2);
+    TempDir dir;
+    std::string csv = GeneratedCsv(120);
+    csv.replace(csv.find("\n77,"), 5, "\n77,\"");  // a quote never closed
+    DVFile definition = CsvDefinition(dir, csv);
+    definition.SetQuotedLineBreaks(true);
+    const std::string project = SaveDefinition(definition, dir);
+    const Written one = RunWithThreads(project, 1);
+    EXPECT_EQ(one.code, kSourceRecord);
+    EXPECT_NE(one.detail.find("on line 79"), std::string::npos) << one.detail;
+    for (size_t threads : {2, 3}) {
+        const Written many = RunWithThreads(project, threads);
+        EXPECT_EQ(many.pipeline, Pipeline::kRecordRanges);
+        EXPECT_EQ(many.code, one.code);
+        EXPECT_EQ(many.detail, one.detail);
+        EXPECT_FALSE(fs::exists(dir.File("out.xml")));
     }
 }
 
@@ -207,7 +291,8 @@ TEST(ParallelRunTest, DefinitionsThatRememberRowsRunOnOneThreadWithTheSameBytes)
         if (definition.Settings().fileperrow) {
             definition.SetTargetFileName(dir.File("out-{ROW}.xml"));
         }
-        EXPECT_EQ(ExpectSameAtEveryThreadCount(SaveDefinition(definition, dir), c.what), 1u)
+        EXPECT_EQ(ExpectSameAtEveryThreadCount(SaveDefinition(definition, dir), c.what),
+                  Pipeline::kOneThread)
             << c.what;
     }
 }
@@ -230,7 +315,8 @@ TEST(ParallelRunTest, RandomDefinitionsAreTheSameAtEveryThreadCount) {
         return static_cast<int>(random() % 100) < percent;
     };
     const char* columns[] = {"Id", "Name", "Amount", "When", "Note"};
-    size_t apart = 0;
+    size_t batches = 0;
+    size_t ranges = 0;
     for (int round = 0; round < 24; ++round) {
         TempDir dir;
         DVFile definition = CsvDefinition(dir, AwkwardCsv(30 + random() % 40), false);
@@ -257,7 +343,7 @@ TEST(ParallelRunTest, RandomDefinitionsAreTheSameAtEveryThreadCount) {
                 XMLNode* node = Add(*element, ("c" + std::to_string(child)).c_str(), kind,
                                     chance(80) ? column() : 0);
                 if (node->GetSource() == 0) {
-                    node->SetValue(chance(50) ? "row {ROW}" : "constant");
+                    node->SetValue(chance(20) ? "row {ROW}" : "constant");
                 }
                 node->SetSkipIfEmpty(chance(30));
                 node->SetSkipIfZero(chance(15));
@@ -271,11 +357,12 @@ TEST(ParallelRunTest, RandomDefinitionsAreTheSameAtEveryThreadCount) {
             }
         }
         const std::string what = "random definition " + std::to_string(round);
-        if (ExpectSameAtEveryThreadCount(SaveDefinition(definition, dir), what) > 1) {
-            ++apart;
-        }
+        const Pipeline used = ExpectSameAtEveryThreadCount(SaveDefinition(definition, dir), what);
+        batches += used == Pipeline::kRowBatches ? 1 : 0;
+        ranges += used == Pipeline::kRecordRanges ? 1 : 0;
     }
-    EXPECT_GT(apart, 8u) << "too few random definitions were written apart";
+    EXPECT_GT(batches, 2u) << "too few random definitions were written from batches";
+    EXPECT_GT(ranges, 4u) << "too few random definitions were read in ranges";
 }
 
 TEST(ParallelRunTest, AFailureInABatchEndsTheRunAsOneThreadDoes) {

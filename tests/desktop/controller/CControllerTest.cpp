@@ -196,6 +196,38 @@ TEST(CControllerTest, AFailedOpenLeavesAnUntitledDefinitionThatCannotOverwriteTh
     EXPECT_EQ(ReadFile(broken), before);
 }
 
+TEST(CControllerTest, AFailedOpenKeepsWhatWasReadAsAModifiedUntitledDefinition) {
+    TempDir dir;
+    CController controller;
+    controller.New();
+    controller.Definition().SetTargetFileName("kept.xml");
+    controller.Definition().AddColumn(CSCol("amount"));
+    ASSERT_TRUE(controller.SaveAs(dir.File("good.dv")));
+    // The last filter's operator does not read: the load fails after the
+    // columns and settings were read.
+    std::string text = ReadFile(dir.File("good.dv"));
+    const size_t last = text.rfind("<operator>");
+    ASSERT_NE(last, std::string::npos);
+    text.replace(last + 10, 1, "x");
+    const std::string partial = dir.File("partial.dv");
+    std::ofstream(partial, std::ios::binary) << text;
+
+    RecordingObserver observer(controller);
+    EXPECT_FALSE(controller.Open(partial));
+    EXPECT_FALSE(controller.LastError().empty());
+    EXPECT_EQ(controller.Definition().Settings().targetfilename, "kept.xml");
+    ASSERT_EQ(controller.Definition().Columns().size(), 1u);
+    EXPECT_EQ(controller.Definition().Columns()[0].name, "amount");
+    EXPECT_TRUE(controller.IsUntitled());
+    EXPECT_NE(controller.Path(), partial);
+    EXPECT_TRUE(controller.IsModified());  // closing asks before dropping it
+    EXPECT_FALSE(controller.CanUndo());
+    EXPECT_EQ(observer.codes, std::vector<int32_t>{ChangeCode::kAll});
+    // Save goes to the untitled name, never to the failed file.
+    EXPECT_TRUE(controller.SaveAs(dir.File("recovered.dv")));
+    EXPECT_EQ(ReadFile(partial), text);
+}
+
 TEST(CControllerTest, SaveFailureKeepsPathAndModifiedFlag) {
     TempDir dir;
     CController controller;

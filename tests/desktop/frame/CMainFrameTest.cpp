@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSettings>
 #include <QStandardPaths>
@@ -18,6 +22,14 @@
 #include "frame/CDVTabView.h"
 #include "frame/CSettings.h"
 #include "frame/CommandTable.h"
+#include "pages/CDataSelectionPage.h"
+#include "pages/CFileNameField.h"
+#include "pages/CSourceColumnsListView.h"
+#include "pages/CXMLNodePropDlg.h"
+#include "pages/CXMLOutputPage.h"
+#include "pages/CXMLSchemaPage.h"
+#include "pages/CXMLSchemaView.h"
+#include "sheets/CSourceColumnPropSheet.h"
 
 using testsupport::ReadFile;
 using testsupport::TempDir;
@@ -175,6 +187,147 @@ TEST_F(MainFrameTest, AFailedOpenShowsWhyAndLeavesAnUntitledDefinition) {
     EXPECT_EQ(ReadFile(broken), contents);
 }
 
+TEST_F(MainFrameTest, AFailedOpenKeepsWhatWasReadAndSaysSo) {
+    DVFile definition;
+    definition.SetTargetFileName("kept.xml");
+    definition.AddColumn(CSCol("amount"));
+    const std::string path = dir.File("partial.dv");
+    ASSERT_TRUE(definition.SaveProjectFile(path));
+    std::string text = ReadFile(path);
+    text.replace(text.rfind("<operator>") + 10, 1, "x");  // the last filter fails
+    std::ofstream(path, std::ios::binary) << text;
+    EXPECT_FALSE(frame->OpenDocument(QString::fromStdString(path)));
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_TRUE(
+        prompter.messages[0].text.contains("What could be read is shown as the untitled "
+                                           "definition " +
+                                           QString::fromStdString(controller.Path())))
+        << prompter.messages[0].text.toStdString();
+    EXPECT_EQ(controller.Definition().Settings().targetfilename, "kept.xml");
+    EXPECT_EQ(controller.Definition().Columns().size(), 1u);
+    EXPECT_TRUE(Title().startsWith(QString::fromStdString(controller.Path()).section('.', 0, 0)))
+        << Title().toStdString();
+    // Save asks where.
+    frame->ExecuteCommand(Command::kSave);
+    EXPECT_EQ(prompter.fileDialogFilters.size(), 1u);
+    EXPECT_EQ(ReadFile(path), text);
+}
+
+TEST_F(MainFrameTest, ColumnPropertiesOpensTheSelectedColumnFromTheMenuAndTheContextMenu) {
+    EXPECT_FALSE(frame->Action(Command::kColumnProperties)->isEnabled());
+    for (const char* name : {"id", "name", "city"}) {
+        controller.Definition().AddColumn(CSCol(name));
+    }
+    controller.Changed(ChangeCode::kSource);
+    EXPECT_TRUE(frame->Action(Command::kColumnProperties)->isEnabled());
+    frame->ExecuteCommand(Command::kViewSelection);
+    auto* selection = static_cast<CDataSelectionPage*>(frame->Tabs()->widget(1));
+    CSourceColumnsListView* list = selection->ColumnList();
+    list->setCurrentItem(list->topLevelItem(1));
+    // The sheet is modal: note which column it shows and close it.
+    QStringList shown;
+    auto closeSheet = [&shown] {
+        auto* sheet = qobject_cast<CSourceColumnPropSheet*>(QApplication::activeModalWidget());
+        ASSERT_NE(sheet, nullptr);
+        shown << static_cast<CSourceColumnPropPage*>(sheet->Page(0))->NameEdit()->text();
+        sheet->reject();
+    };
+    QTimer::singleShot(0, closeSheet);
+    frame->ExecuteCommand(Command::kColumnProperties);
+    EXPECT_EQ(frame->Tabs()->currentIndex(), 1);
+    ASSERT_TRUE(list->PropertiesAction()->isEnabled());
+    EXPECT_TRUE(list->actions().contains(list->PropertiesAction()));
+    EXPECT_EQ(list->contextMenuPolicy(), Qt::ActionsContextMenu);
+    list->setCurrentItem(list->topLevelItem(2));
+    QTimer::singleShot(0, closeSheet);
+    list->PropertiesAction()->trigger();
+    EXPECT_EQ(shown, (QStringList{"name", "city"}));
+}
+
+TEST_F(MainFrameTest, F1WithoutTheGuideHintsInTheStatusBarOnly) {
+    frame->Help().SetFolder(QString::fromStdString(dir.File("nowhere")));
+    frame->ExecuteCommand(Command::kHelp);
+    EXPECT_TRUE(prompter.messages.empty());
+    EXPECT_TRUE(frame->statusBar()->currentMessage().contains(
+        QString::fromStdString(dir.File("nowhere/source.html"))))
+        << frame->statusBar()->currentMessage().toStdString();
+}
+
+TEST_F(MainFrameTest, ReadyReturnsAfterAStatusTip) {
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    EXPECT_EQ(frame->ReadyText()->text(), "Ready");
+    EXPECT_TRUE(frame->ReadyText()->isVisible());
+    QStatusTipEvent hover(frame->Action(Command::kSave)->statusTip());
+    QApplication::sendEvent(frame.get(), &hover);
+    EXPECT_EQ(frame->statusBar()->currentMessage(), "Save the transformation definition");
+    EXPECT_FALSE(frame->ReadyText()->isVisible());
+    QStatusTipEvent left{QString()};
+    QApplication::sendEvent(frame.get(), &left);
+    EXPECT_TRUE(frame->statusBar()->currentMessage().isEmpty());
+    EXPECT_TRUE(frame->ReadyText()->isVisible());
+}
+
+TEST_F(MainFrameTest, KeysOfAFocusedFieldActOnTheFieldOnly) {
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    frame->activateWindow();
+    (void)QTest::qWaitForWindowActive(frame.get(), 2000);
+    Edit();
+    const size_t depth = controller.UndoDepth();
+    frame->ExecuteCommand(Command::kViewOutput);
+    auto* output = static_cast<CXMLOutputPage*>(frame->Tabs()->widget(3));
+    QLineEdit* field = output->FileField()->Edit();
+    field->setFocus();
+    ASSERT_TRUE(field->hasFocus());
+    QTest::keyClicks(field, "abc");
+    const QString typed = field->text();
+    // Ctrl+Z is the field's undo, not the definition's; Ctrl+A selects, Insert
+    // and Delete edit the text, never the tree.
+    QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(field->text(), "edited.xml");
+    EXPECT_EQ(controller.Definition().Settings().targetfilename, "edited.xml");
+    QTest::keyClick(field, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(field->text(), typed);
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(field->selectedText(), typed);
+    QTest::keyClick(field, Qt::Key_Insert);
+    QTest::keyClick(field, Qt::Key_Home);
+    QTest::keyClick(field, Qt::Key_Delete);
+    EXPECT_EQ(field->text(), typed.mid(1));
+    EXPECT_EQ(frame->Tabs()->currentIndex(), 3);
+    EXPECT_EQ(controller.Definition().Root().ChildCount(), 0u);
+    EXPECT_LE(controller.UndoDepth(), depth + 1);  // at most the typing, once
+}
+
+TEST_F(MainFrameTest, EditCommandsGoToTheFocusedWidgetAndDeleteToTheTreeOnlyWithFocus) {
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    frame->activateWindow();
+    (void)QTest::qWaitForWindowActive(frame.get(), 2000);
+    frame->ExecuteCommand(Command::kAddElement);
+    auto* target = static_cast<CXMLSchemaPage*>(frame->Tabs()->widget(2));
+    ASSERT_EQ(controller.Definition().Root().ChildCount(), 1u);
+    QLineEdit* name = target->NodePanel()->NameEdit();
+    ASSERT_EQ(name->text(), "element1");
+    name->setFocus();
+    name->setSelection(0, 3);
+    frame->ExecuteCommand(Command::kCopy);
+    EXPECT_EQ(QApplication::clipboard()->text(), "ele");
+    frame->ExecuteCommand(Command::kCut);
+    EXPECT_EQ(name->text(), "ment1");
+    name->setCursorPosition(5);
+    frame->ExecuteCommand(Command::kPaste);
+    EXPECT_EQ(name->text(), "ment1ele");
+    name->setCursorPosition(0);
+    frame->ExecuteCommand(Command::kDelete);  // a character, not the node
+    EXPECT_EQ(name->text(), "ent1ele");
+    EXPECT_EQ(controller.Definition().Root().ChildCount(), 1u);
+    target->Tree()->setFocus();
+    frame->ExecuteCommand(Command::kDelete);
+    EXPECT_EQ(controller.Definition().Root().ChildCount(), 0u);
+}
+
 TEST_F(MainFrameTest, CommandStatesFollowTheDefinition) {
     EXPECT_FALSE(frame->Action(Command::kUndo)->isEnabled());
     EXPECT_FALSE(frame->Action(Command::kRedo)->isEnabled());
@@ -196,10 +349,10 @@ TEST_F(MainFrameTest, CommandStatesFollowTheDefinition) {
 
 TEST_F(MainFrameTest, CarriesEveryCommandWithItsShortcut) {
     const std::pair<int, const char*> shortcuts[] = {
-        {Command::kNew, "Ctrl+N"},       {Command::kOpen, "Ctrl+O"},
-        {Command::kSave, "Ctrl+S"},      {Command::kTransform, "F8"},
-        {Command::kUndo, "Ctrl+Z"},      {Command::kRedo, "Ctrl+Y"},
-        {Command::kAddElement, "Ins"},   {Command::kAddAttribute, "Ctrl+A"},
+        {Command::kNew, "Ctrl+N"},     {Command::kOpen, "Ctrl+O"},
+        {Command::kSave, "Ctrl+S"},    {Command::kTransform, "F8"},
+        {Command::kUndo, "Ctrl+Z"},    {Command::kRedo, "Ctrl+Y"},
+        {Command::kAddElement, "Ins"}, {Command::kAddAttribute, "Ctrl+A"},
         {Command::kHelp, "F1"},
     };
     for (auto [id, keys] : shortcuts) {
@@ -211,7 +364,8 @@ TEST_F(MainFrameTest, CarriesEveryCommandWithItsShortcut) {
     }
     const char* names[] = {"Standard", "Edit", "Source", "Target"};
     for (int i = 0; i < CMainFrame::kToolbarCount; ++i) {
-        EXPECT_EQ(frame->Toolbar(static_cast<CMainFrame::ToolbarIndex>(i))->windowTitle(), names[i]);
+        EXPECT_EQ(frame->Toolbar(static_cast<CMainFrame::ToolbarIndex>(i))->windowTitle(),
+                  names[i]);
     }
     ASSERT_EQ(frame->Tabs()->count(), 4);
     EXPECT_EQ(frame->Tabs()->tabText(0), "Source");

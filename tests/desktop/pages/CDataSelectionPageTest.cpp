@@ -25,8 +25,9 @@ struct DataSelectionPageTest : ::testing::Test, PageFixture<CDataSelectionPage> 
         const std::string path = dir.File("test.db");
         sqlite3* db = nullptr;
         ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-        std::string sql = "CREATE TABLE \"My Items\" (name TEXT, qty INTEGER);"
-                          "CREATE TABLE other (x TEXT);";
+        std::string sql =
+            "CREATE TABLE \"My Items\" (name TEXT, qty INTEGER);"
+            "CREATE TABLE other (x TEXT);";
         for (int i = 1; i <= 150; ++i) {
             sql += "INSERT INTO \"My Items\" VALUES ('item" + std::to_string(i) + "', " +
                    std::to_string(i) + ");";
@@ -59,7 +60,14 @@ TEST_F(DataSelectionPageTest, ColumnListTexts) {
         {"a", 0, false, false, false, 0, "", {"a", "4", "Text", "", "", ""}},
         {"b", 1, true, false, false, 1, "0", {"b", "4", "Number", "Empty", "UPPER", "0"}},
         {"c", 2, false, true, false, 2, "x", {"c", "4", "Date/Time", "Zero", "lower", "x"}},
-        {"d", 0, true, true, true, 3, "x", {"d", "4", "Text", "Empty/Zero", "Proper", "(Use Last Value)"}},
+        {"d",
+         0,
+         true,
+         true,
+         true,
+         3,
+         "x",
+         {"d", "4", "Text", "Empty/Zero", "Proper", "(Use Last Value)"}},
     };
     for (const auto& c : cases) {
         CSCol column(c.name);
@@ -89,6 +97,39 @@ TEST_F(DataSelectionPageTest, ColumnListTexts) {
     page->SetColumnPropertiesHandler([&opened](int index) { opened = index; });
     emit list->itemActivated(list->topLevelItem(2), 0);
     EXPECT_EQ(opened, 2);
+}
+
+TEST_F(DataSelectionPageTest, ATestOvertakenByAnEditOffersToTestAgain) {
+    UseSqlite();
+    ASSERT_TRUE(Form()->TableTask().WaitForIdle());
+    ClickButton(Form()->findChildren<QRadioButton*>().at(1));
+    controller.Definition().SetSqlQuery("SELECT qty AS amount FROM \"My Items\"");
+    controller.Changed(ChangeCode::kSelection);
+    const size_t columns = controller.Definition().Columns().size();
+    prompter.answers = {IPrompter::Answer::kYes};
+    QTest::mouseClick(Form()->TestButton(), Qt::LeftButton);
+    // An edit while the test runs: its columns are not taken.
+    controller.Definition().SetTargetFileName("edited.xml");
+    controller.Changed(ChangeCode::kNone);
+    // Answered at once when it is asked: the columns are not taken then.
+    prompter.onMessage = [&](const ScriptedPrompter::Shown& shown) {
+        if (shown.buttons == IPrompter::Buttons::kYesNo) {
+            EXPECT_EQ(controller.Definition().Columns().size(), columns);
+        }
+    };
+    ASSERT_TRUE(Form()->TestTask().WaitForIdle());
+    ASSERT_GE(prompter.messages.size(), 1u);
+    EXPECT_TRUE(prompter.messages[0].text.contains("The definition changed while the test ran"))
+        << prompter.messages[0].text.toStdString();
+    EXPECT_EQ(prompter.messages[0].buttons, IPrompter::Buttons::kYesNo);
+    // Yes tests again, and that test's columns are taken.
+    QTest::qWait(50);
+    ASSERT_TRUE(Form()->TestTask().WaitForIdle());
+    ASSERT_EQ(prompter.messages.size(), 2u);
+    EXPECT_EQ(prompter.messages[1].text, "Success!");
+    ASSERT_EQ(controller.Definition().Columns().size(), 1u);
+    EXPECT_EQ(controller.Definition().Columns()[0].name, "amount");
+    EXPECT_EQ(controller.Definition().Settings().targetfilename, "edited.xml");
 }
 
 TEST_F(DataSelectionPageTest, TablesPreviewAndTest) {
@@ -128,7 +169,8 @@ TEST_F(DataSelectionPageTest, TablesPreviewAndTest) {
     EXPECT_EQ(prompter.messages[0].icon, IPrompter::Icon::kInformation);
     ASSERT_EQ(controller.Definition().Columns().size(), 1u);
     EXPECT_EQ(controller.Definition().Columns()[0].name, "amount");
-    EXPECT_EQ(controller.Definition().Settings().sqlquery, "SELECT qty AS amount FROM \"My Items\"");
+    EXPECT_EQ(controller.Definition().Settings().sqlquery,
+              "SELECT qty AS amount FROM \"My Items\"");
 
     // A broken query: the driver's error, nothing changed.
     Form()->QueryEdit()->selectAll();
@@ -138,6 +180,8 @@ TEST_F(DataSelectionPageTest, TablesPreviewAndTest) {
     ASSERT_EQ(prompter.messages.size(), 2u);
     EXPECT_TRUE(prompter.messages[1].text.startsWith("Failed to execute the SQL query:"))
         << prompter.messages[1].text.toStdString();
+    EXPECT_TRUE(prompter.messages[1].text.endsWith("The columns were left as they were."));
     EXPECT_EQ(prompter.messages[1].icon, IPrompter::Icon::kError);
+    ASSERT_EQ(controller.Definition().Columns().size(), 1u);
     EXPECT_EQ(controller.Definition().Columns()[0].name, "amount");
 }

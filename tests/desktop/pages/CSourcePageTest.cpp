@@ -60,8 +60,8 @@ TEST_F(SourcePageTest, EachTypeShowsItsFormAndPreview) {
         {DVFileSettings::kFixedWidthText, page->FixedForm(), "Fixed Column Text File Properties",
          true},
         {DVFileSettings::kOdbc, page->OdbcForm(), "ODBC Connection Properties", false},
-        {DVFileSettings::kExcel, page->FileForm(), "Excel Workbook Properties", false},
-        {DVFileSettings::kAccess, page->FileForm(), "Access Database Properties", false},
+        {DVFileSettings::kExcel, page->FileForm(), "ODBC File Properties", false},
+        {DVFileSettings::kAccess, page->FileForm(), "ODBC File Properties", false},
         {DVFileSettings::kDelimitedText, page->DelimitedForm(), "Delimited Text File Properties",
          true},
     };

@@ -50,24 +50,26 @@ TEST(CTransformDlgTest, SuccessReportsRowsAndOffersTheResult) {
     FakeClock clock;
     prompter.answers = {Answer::kYes};
     int calls = 0;
-    CTransformDlg dialog(nullptr, prompter, "in.csv", "out.xml",
-                         [&](const DVRun::ProgressCallback& progress) {
-                             ++calls;
-                             progress(-1);
-                             progress(0);
-                             clock.now += 250;
-                             progress(300);
-                             return Outcome{0, "", "/data/out.xml"};
-                         },
-                         clock.Get());
+    CTransformDlg dialog(
+        nullptr, prompter, "in.csv", "out.xml",
+        [&](const DVRun::ProgressCallback& progress) {
+            ++calls;
+            progress(-1);
+            progress(0);
+            clock.now += 250;
+            progress(300);
+            return Outcome{0, "", "/data/out.xml"};
+        },
+        clock.Get());
     EXPECT_EQ(dialog.SourceTargetText(), "Source:\tin.csv\r\nTarget:\tout.xml");
     EXPECT_EQ(dialog.windowTitle(), "Transforming");
     EXPECT_EQ(dialog.ProgressLine(), "Progress:\t Transformed 0 Rows");
     EXPECT_EQ(dialog.exec(), QDialog::Accepted);
     EXPECT_EQ(calls, 1);
     ASSERT_EQ(prompter.messages.size(), 1u);
-    EXPECT_EQ(prompter.messages[0].text,
-              "Transformation completed!\n\nProcessed 300 rows in 250 milliseconds.\n\nView result?");
+    EXPECT_EQ(
+        prompter.messages[0].text,
+        "Transformation completed!\n\nProcessed 300 rows in 250 milliseconds.\n\nView result?");
     EXPECT_EQ(prompter.messages[0].caption, "Transforming");
     EXPECT_EQ(prompter.messages[0].buttons, IPrompter::Buttons::kYesNo);
     ASSERT_EQ(prompter.openedUrls.size(), 1u);
@@ -77,13 +79,14 @@ TEST(CTransformDlgTest, SuccessReportsRowsAndOffersTheResult) {
 TEST(CTransformDlgTest, SecondsFromOneThousandMilliseconds) {
     ScriptedPrompter prompter;
     FakeClock clock;
-    CTransformDlg dialog(nullptr, prompter, "in.csv", "out.xml",
-                         [&](const DVRun::ProgressCallback& progress) {
-                             clock.now += 1500;
-                             progress(12);
-                             return Outcome{0, "", "out.xml"};
-                         },
-                         clock.Get());
+    CTransformDlg dialog(
+        nullptr, prompter, "in.csv", "out.xml",
+        [&](const DVRun::ProgressCallback& progress) {
+            clock.now += 1500;
+            progress(12);
+            return Outcome{0, "", "out.xml"};
+        },
+        clock.Get());
     dialog.exec();
     ASSERT_EQ(prompter.messages.size(), 1u);
     EXPECT_TRUE(prompter.messages[0].text.contains("Processed 12 rows in 1.50 seconds."));
@@ -151,6 +154,79 @@ TEST(CTransformDlgTest, CancelBeforeTheTimerClosesWithoutRunning) {
     QTest::qWait(250);
     EXPECT_FALSE(ran);
     EXPECT_TRUE(prompter.messages.empty());
+}
+
+TEST(CTransformDlgTest, AClickMeantForCancelNeverAnswersTheCompletionQuestion) {
+    ScriptedPrompter prompter;
+    prompter.answers = {Answer::kNo};
+    FakeClock clock;
+    CTransformDlg* self = nullptr;
+    CTransformDlg dialog(
+        nullptr, prompter, "in.csv", "out.xml",
+        [&](const DVRun::ProgressCallback& progress) {
+            progress(10);
+            // The user's click on Cancel arrives just after the
+            // last row; half a second later by the dialog's clock
+            // the question may come.
+            QTimer::singleShot(0, [&] { QTest::mouseClick(self->CancelButton(), Qt::LeftButton); });
+            QTimer::singleShot(30, [&] { clock.now += CTransformDlg::kSettleMs; });
+            return Outcome{0, "", "out.xml"};
+        },
+        clock.Get());
+    self = &dialog;
+    EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+    EXPECT_GE(dialog.SwallowedInput(), 2);    // press and release
+    ASSERT_EQ(prompter.messages.size(), 1u);  // no "Cancel Transformation?"
+    EXPECT_TRUE(prompter.messages[0].text.startsWith("Transformation completed!"));
+    EXPECT_TRUE(prompter.answers.empty());
+}
+
+TEST(CTransformDlgTest, ACancelConfirmedAfterTheLastRowSaysTheRunHadFinished) {
+    ScriptedPrompter prompter;
+    prompter.answers = {Answer::kYes, Answer::kNo};
+    FakeClock clock;
+    CTransformDlg* self = nullptr;
+    CTransformDlg dialog(
+        nullptr, prompter, "in.csv", "out.xml",
+        [&](const DVRun::ProgressCallback& progress) {
+            progress(10);
+            QTimer::singleShot(0, self->CancelButton(), &QPushButton::click);
+            // The last call: its answer can no longer stop the run.
+            EXPECT_FALSE(progress(20));
+            clock.now += CTransformDlg::kSettleMs;
+            return Outcome{0, "", "out.xml"};
+        },
+        clock.Get());
+    self = &dialog;
+    EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+    ASSERT_EQ(prompter.messages.size(), 2u);
+    EXPECT_EQ(prompter.messages[0].text, "Cancel Transformation?");
+    EXPECT_TRUE(prompter.messages[1].text.startsWith(
+        "The transformation had already finished when it was cancelled."))
+        << prompter.messages[1].text.toStdString();
+    EXPECT_TRUE(prompter.messages[1].text.contains("Processed 20 rows"));
+    EXPECT_EQ(prompter.messages[1].buttons, IPrompter::Buttons::kYesNo);
+}
+
+TEST(CTransformDlgTest, ViewingWithoutAnApplicationForXmlSaysWhereTheResultIs) {
+    ScriptedPrompter prompter;
+    prompter.answers = {Answer::kYes};
+    prompter.openUrlResult = false;
+    FakeClock clock;
+    CTransformDlg dialog(
+        nullptr, prompter, "in.csv", "out.xml",
+        [&](const DVRun::ProgressCallback& progress) {
+            progress(3);
+            clock.now += CTransformDlg::kSettleMs;
+            return Outcome{0, "", "/data/out.xml"};
+        },
+        clock.Get());
+    EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+    ASSERT_EQ(prompter.openedUrls.size(), 1u);
+    ASSERT_EQ(prompter.messages.size(), 2u);
+    EXPECT_EQ(prompter.messages[1].text,
+              "No application is set up to open XML files.\r\n\r\nThe result is in /data/out.xml");
+    EXPECT_EQ(prompter.messages[1].icon, IPrompter::Icon::kInformation);
 }
 
 TEST(RunTransformTest, ADefinitionWithoutSourceNeverOpensTheDialog) {

@@ -267,7 +267,10 @@ TEST_F(PropertySheetsTest, SheetsShowTheDefinitionsValues) {
     auto* rows = static_cast<CSourceFiltersPropPage*>(filters.Page(0));
     EXPECT_EQ(rows->ColumnBox(1)->currentText(), "price");
     EXPECT_EQ(rows->ConditionBox(1)->currentText(), "is greater than");
-    EXPECT_EQ(rows->ConditionBox(1)->count(), 13);
+    // The operators only, without a blank entry before them.
+    EXPECT_EQ(rows->ConditionBox(1)->count(), 12);
+    EXPECT_EQ(rows->ConditionBox(1)->itemText(0), "equals");
+    EXPECT_EQ(rows->ConditionBox(0)->currentIndex(), -1);
     EXPECT_EQ(rows->JoinGroup(0)->checkedId(), 0);  // row 2 joins with Or
     EXPECT_EQ(rows->FirstRowBox()->value(), 2);
     EXPECT_EQ(rows->LastRowBox()->value(), 40);
@@ -338,6 +341,23 @@ TEST_F(PropertySheetsTest, InvalidInputKeepsTheSheetOpen) {
     QTest::keyClicks(first, "abc");
     first->interpretText();
     EXPECT_EQ(first->value(), 2);
+}
+
+TEST_F(PropertySheetsTest, CustomTextTakesAutoTextAtTheCaret) {
+    QStringList answers = {"{NOW}", ""};
+    context.chooseAutoText = [&answers](QWidget*) { return answers.takeFirst(); };
+    CXMLTargetPropSheet sheet(context);
+    auto* custom = static_cast<CXMLTargetCustomPropPage*>(sheet.Page(2));
+    ASSERT_EQ(custom->TextEdit()->toPlainText(), "<!-- a -->\n<!-- b -->");
+    QTextCursor caret = custom->TextEdit()->textCursor();
+    caret.setPosition(10);  // the end of the first line
+    custom->TextEdit()->setTextCursor(caret);
+    QTest::mouseClick(custom->AutoTextButton(), Qt::LeftButton);
+    QTest::mouseClick(custom->AutoTextButton(), Qt::LeftButton);  // cancelled
+    EXPECT_EQ(custom->TextEdit()->toPlainText(), "<!-- a -->{NOW}\n<!-- b -->");
+    sheet.accept();
+    EXPECT_EQ(controller.Definition().Settings().customtext, "<!-- a -->{NOW}\r\n<!-- b -->");
+    EXPECT_EQ(recorder.codes, std::vector<int32_t>{ChangeCode::kTree});
 }
 
 TEST(FormatPanelsTest, LiveExamples) {
