@@ -42,6 +42,10 @@ QString CTransformDlg::ProgressText(int32_t rows) {
                     : QString::asprintf("Progress:\t Transformed %d Rows", rows);
 }
 
+QString CTransformDlg::ReadProgressText(int64_t records) {
+    return QString::asprintf("Progress:\t Read %lld Rows", static_cast<long long>(records));
+}
+
 CTransformDlg::CTransformDlg(QWidget* parent, IPrompter& prompter, const QString& source,
                              const QString& target, RunFunction run, Clock clock)
     : QDialog(parent), prompter_(prompter), run_(std::move(run)), clock_(std::move(clock)) {
@@ -89,6 +93,14 @@ QString CTransformDlg::ProgressLine() const {
 bool CTransformDlg::Progress(int32_t rows) {
     lastRows_ = rows;
     progressLabel_->setText(ProgressText(rows));
+    if (running_) {
+        QApplication::processEvents(QEventLoop::AllEvents);
+    }
+    return !cancelRequested_;
+}
+
+bool CTransformDlg::ReadProgress(int64_t records) {
+    progressLabel_->setText(ReadProgressText(records));
     if (running_) {
         QApplication::processEvents(QEventLoop::AllEvents);
     }

@@ -45,6 +45,7 @@ public:
     static Elapsed FormatElapsed(int64_t milliseconds);
     static QString CompletionQuestion(int32_t rows, int64_t milliseconds);
     static QString ProgressText(int32_t rows);
+    static QString ReadProgressText(int64_t records);
 
     CTransformDlg(QWidget* parent, IPrompter& prompter, const QString& source,
                   const QString& target, RunFunction run, Clock clock = {});
@@ -52,6 +53,9 @@ public:
     // The progress callback: shows the count, dispatches pending events so the
     // window repaints and Cancel works, and answers whether to go on.
     bool Progress(int32_t rows);
+    // The same while records are read and none written (sorting, or rows a
+    // filter rejects), with how many were read.
+    bool ReadProgress(int64_t records);
 
     const QString& SourceTargetText() const noexcept { return sourceTarget_; }
     QString ProgressLine() const;

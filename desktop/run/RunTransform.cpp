@@ -12,10 +12,12 @@ namespace {
 
 // The run itself, on a copy of the definition so the editor's stays as it is.
 CTransformDlg::Outcome RunCopy(const DVFile& definition, const std::string& path,
-                               const DVRun::ProgressCallback& progress) {
+                               const DVRun::ProgressCallback& progress,
+                               DVRun::ReadProgressCallback readProgress) {
     CTransformDlg::Outcome outcome;
     DVRun run(definition);
     run.SetDefinitionPath(path);
+    run.SetReadProgress(std::move(readProgress));
     try {
         outcome.code = run.Run(progress);
     } catch (const Norvik::PlatformError& error) {
@@ -69,10 +71,14 @@ void RunTransform(QWidget* parent, CController& controller, IPrompter& prompter)
     }
     const DVFile copy = definition;
     const std::string path = controller.Path();
+    CTransformDlg* shown = nullptr;
     CTransformDlg dialog(parent, prompter, SourceDescription(definition),
                          QString::fromStdString(definition.Settings().targetfilename),
-                         [&copy, &path](const DVRun::ProgressCallback& progress) {
-                             return RunCopy(copy, path, progress);
+                         [&copy, &path, &shown](const DVRun::ProgressCallback& progress) {
+                             return RunCopy(copy, path, progress, [&shown](int64_t records) {
+                                 return shown->ReadProgress(records);
+                             });
                          });
+    shown = &dialog;
     dialog.exec();
 }

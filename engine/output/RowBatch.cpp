@@ -3,6 +3,12 @@
 #include "model/CSCol.h"
 #include "sources/DVDataSource.h"
 
+namespace {
+
+constexpr size_t kSlack = 16;
+
+}  // namespace
+
 void RowBatch::SetColumns(const std::vector<CSCol>& columns) {
     numbers_.clear();
     for (const CSCol& column : columns) {
@@ -42,5 +48,10 @@ void RowBatch::Add(DVDataSource& source, int32_t rowNumber) {
             }
         }
         cells_.push_back(cell);
+    }
+    // Scans load whole 16-byte blocks and may read past a value's end: keep
+    // those bytes inside the batch, where no other thread writes.
+    if (text_.capacity() < text_.size() + kSlack) {
+        text_.reserve(2 * text_.size() + kSlack);
     }
 }

@@ -31,7 +31,8 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr auto kProgressInterval = std::chrono::milliseconds(500);
+// Often enough that a window showing progress repaints and cancels promptly.
+constexpr auto kProgressInterval = std::chrono::milliseconds(250);
 std::atomic<int32_t> progressIntervalForTesting{-1};
 
 Clock::duration ProgressInterval() {
@@ -66,11 +67,13 @@ private:
 };
 
 // Creates, validates and opens a data source on the definition.
-Status OpenDataSource(DVFile& definition, std::unique_ptr<DVDataSource>& source) {
+Status OpenDataSource(DVFile& definition, std::unique_ptr<DVDataSource>& source,
+                      const DVDataSource::ReadProgress& readProgress = {}) {
     source = CreateDataSource(definition.Settings().sourcetype);
     if (!source) {
         return kInvalidArgument;
     }
+    source->SetReadProgress(readProgress);
     int32_t code = source->Validate(definition);
     if (code == kSuccess) {
         code = source->Open(definition, 0);
@@ -117,6 +120,8 @@ struct DVRun::Context {
     std::unique_ptr<Norvik::CSchemaValidator> validator;
     ColumnMap columns;
     GroupRegistry groups;
+    // Keeps the caller informed while records are read and none written.
+    DVDataSource::ReadProgress readProgress;
 };
 
 DVRun::DVRun() = default;
@@ -146,6 +151,17 @@ std::string DVRun::GetResultText(int32_t code) const {
 int32_t DVRun::Run(const ProgressCallback& progress) {
     Begin(progress);
     Context run(*this, definitionPath_);
+    if (progress) {
+        run.readProgress = [this, &progress,
+                            due = Clock::now() + ProgressInterval()](int64_t recordsRead) mutable {
+            const auto now = Clock::now();
+            if (now < due) {
+                return true;
+            }
+            due = now + ProgressInterval();
+            return readProgress_ ? readProgress_(recordsRead) : progress(rowCount_);
+        };
+    }
     Status status = ChooseRegionalSettings(run);
     if (status.IsOk()) {
         status = CheckNamespaces(run);
@@ -199,7 +215,7 @@ Status DVRun::CheckNamespaces(Context& run) {
 }
 
 Status DVRun::OpenSource(Context& run) {
-    Status opened = OpenDataSource(run.definition, run.source);
+    Status opened = OpenDataSource(run.definition, run.source, run.readProgress);
     if (!opened.IsOk() || !run.definition.Columns().empty()) {
         return opened;
     }
@@ -209,7 +225,7 @@ Status DVRun::OpenSource(Context& run) {
     if (!discovered.IsOk()) {
         return discovered;
     }
-    return OpenDataSource(run.definition, run.source);
+    return OpenDataSource(run.definition, run.source, run.readProgress);
 }
 
 Status DVRun::LoadValidator(Context& run) {
@@ -273,14 +289,15 @@ Status DVRun::CollectGroups(Context& run, const ProgressCallback& progress) {
         due = Clock::now() + ProgressInterval();
         return progress(0);
     };
-    if (!run.groups.Collect(*run.source, run.columns, budget, keepGoing)) {
+    if (!run.groups.Collect(*run.source, run.columns, budget, keepGoing) ||
+        run.source->Cancelled()) {
         return kCancelled;
     }
     if (run.groups.ServedBySource() || run.source->Rewind(run.definition)) {
         return kSuccess;
     }
     // The rows were read to the end: the pass reads them from a new source.
-    return OpenDataSource(run.definition, run.source);
+    return OpenDataSource(run.definition, run.source, run.readProgress);
 }
 
 Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
@@ -315,6 +332,9 @@ Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
             threadsUsed_ = parallel ? parallel->Threads() : 1;
             pipeline_ = parallel ? Pipeline::kRowBatches : Pipeline::kOneThread;
         }
+    }
+    if (source.Cancelled()) {
+        return kCancelled;
     }
     if (source.HasError()) {
         // A source that fails part way is a failed run, not a short one.

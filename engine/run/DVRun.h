@@ -25,8 +25,14 @@ class RowPass;
 class DVRun : public DVFile {
 public:
     // Called with -1 at the start, 0 once set up, the row count about every
-    // 500 ms and the final count; false cancels the run.
+    // 250 ms (also while records are sorted or rejected by filters) and the
+    // final count; false cancels the run.
     using ProgressCallback = std::function<bool(int32_t rowCount)>;
+    // When set, called in place of the progress callback while records are
+    // read (sorted, or rejected by filters) with how many were read; false
+    // cancels the run.
+    using ReadProgressCallback = std::function<bool(int64_t recordsRead)>;
+    void SetReadProgress(ReadProgressCallback progress) { readProgress_ = std::move(progress); }
 
     DVRun();
     explicit DVRun(const DVFile& definition);
@@ -111,5 +117,6 @@ private:
     bool compressStandardOutput_ = false;
     size_t threads_ = 0;
     size_t threadsUsed_ = 1;
+    ReadProgressCallback readProgress_;
     Pipeline pipeline_ = Pipeline::kOneThread;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -110,6 +111,12 @@ public:
                                                    const std::vector<int32_t>& columns);
     virtual std::string GetConnectionString(const DVFile& definition);
     static void ClearValueSet(std::set<std::string>& values) { values.clear(); }
+    // Called every so many records read (rows rejected and records sorted
+    // included) with how many were read; false stops the reading: the
+    // source then reads nothing more and Cancelled says so.
+    using ReadProgress = std::function<bool(int64_t recordsRead)>;
+    void SetReadProgress(ReadProgress progress) { readProgress_ = std::move(progress); }
+    bool Cancelled() const noexcept { return cancelled_; }
     // The unformatted value of the current row; valid until the next row.
     virtual std::string_view GetRawValue(int32_t index) = 0;
     // What the column's display form is formatted from: the raw value, in
@@ -138,6 +145,14 @@ protected:
         rawFieldCount_ = fields ? count : 0;
     }
     void ResetRowCounter() noexcept { rowCounter_ = 0; }
+    // Counts a record read; false once reading is to stop.
+    bool CountRecordRead() {
+        if ((++recordsRead_ % kReadProgressStep) == 0 && readProgress_ &&
+            !readProgress_(recordsRead_)) {
+            cancelled_ = true;
+        }
+        return !cancelled_;
+    }
     // The text a number column formats its display value from: the raw
     // value, unless the source writes numbers otherwise than the regional
     // settings read them. (Comparison forms always read '.'.)
@@ -153,6 +168,10 @@ private:
     std::string_view FormattedDisplayValue(int32_t index);
 
     bool hasError_ = false;
+    static constexpr int64_t kReadProgressStep = 1024;
+    ReadProgress readProgress_;
+    int64_t recordsRead_ = 0;
+    bool cancelled_ = false;
     std::string errorText_;
     std::vector<DVFilter> filters_;
     std::string filterText_;  // the value a filter is testing, kept between rows

@@ -233,6 +233,9 @@ bool ODBCDataSource::NextRow() {
     }
     ClearError();
     while (result_->Fetch()) {
+        if (!CountRecordRead()) {
+            return false;
+        }
         BeginRecord();
         if (AcceptRow()) {
             return true;

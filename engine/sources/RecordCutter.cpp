@@ -91,6 +91,31 @@ void RecordCutter::FollowLine(const char* begin, const char* end) {
     }
 }
 
+bool RecordCutter::StepLine() {
+    const char* const base = buffer_.data();
+    const auto* lf =
+        static_cast<const char*>(std::memchr(base + searched_, '\n', length_ - searched_));
+    if (!lf) {
+        searched_ = length_;
+        if (length_ - lineStart_ > kMaxLineBytes) {
+            overlong_ = true;
+            lineStart_ = searched_ = length_;
+        }
+        return false;
+    }
+    if (overlong_) {
+        // The reader fails on this line: where records stand after it does
+        // not matter.
+        overlong_ = false;
+        inRecord_ = false;
+    } else if (quoted_) {
+        FollowLine(base + lineStart_, lf);
+    }
+    ++lines_;
+    lineStart_ = searched_ = static_cast<size_t>(lf - base) + 1;
+    return true;
+}
+
 bool RecordCutter::Next(Range& range) {
     if (error_ != 0 || fd_ < 0 || position_ < 0) {
         return false;
@@ -98,41 +123,16 @@ bool RecordCutter::Next(Range& range) {
     const int64_t target = position_ + static_cast<int64_t>(rangeBytes_);
     range.begin = position_;
     range.linesBefore = linesAtPosition_;
-    while (true) {
-        const char* const base = buffer_.data();
-        while (searched_ < length_) {
-            const auto* lf =
-                static_cast<const char*>(std::memchr(base + searched_, '\n', length_ - searched_));
-            if (!lf) {
-                searched_ = length_;
-                break;
-            }
-            if (overlong_) {
-                // The reader fails on this line: where records stand after it
-                // does not matter.
-                overlong_ = false;
-                inRecord_ = false;
-            } else if (quoted_) {
-                FollowLine(base + lineStart_, lf);
-            }
-            ++lines_;
-            lineStart_ = searched_ = static_cast<size_t>(lf - base) + 1;
+    do {
+        while (StepLine()) {
             const int64_t lineEnd = bufferStart_ + static_cast<int64_t>(lineStart_);
             if (!inRecord_ && lineEnd >= target) {
-                range.end = lineEnd;
-                position_ = lineEnd;
+                range.end = position_ = lineEnd;
                 linesAtPosition_ = lines_;
                 return true;
             }
         }
-        if (length_ - lineStart_ > kMaxLineBytes) {
-            overlong_ = true;
-            lineStart_ = searched_ = length_;
-        }
-        if (!Read()) {
-            break;
-        }
-    }
+    } while (Read());
     if (error_ != 0) {
         return false;
     }

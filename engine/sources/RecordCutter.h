@@ -44,6 +44,9 @@ private:
     // More of the file into the buffer, dropping what lies before the line
     // being looked at; false at the end of the file or on an error.
     bool Read();
+    // Moves past the next whole line in the buffer, following it for quoted
+    // fields; false when the buffer holds no more whole line.
+    bool StepLine();
     // Follows one whole line (without its LF) for quoted fields.
     void FollowLine(const char* begin, const char* end);
 

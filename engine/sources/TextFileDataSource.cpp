@@ -94,6 +94,10 @@ int32_t TextFileDataSource::Open(DVFile& definition, int32_t) {
     SyncColumns(definition);
     LoadSettings(definition);
     BuildSortIndex(definition);
+    if (Cancelled()) {
+        Close();
+        return kCancelled;
+    }
     if (HasError()) {
         Close();
         return ReadFailureCode();  // the sort index could not read the file
@@ -185,7 +189,7 @@ bool TextFileDataSource::NextRow() {
                 return false;
             }
         }
-        if (!ReadRecord()) {
+        if (!ReadRecord() || !CountRecordRead()) {
             return false;
         }
         if (AcceptRow()) {
@@ -382,6 +386,9 @@ void TextFileDataSource::IndexRecords() {
     std::string lower;
     std::string payload;
     while (ReadRecord()) {
+        if (!CountRecordRead()) {
+            return;  // the run is cancelled: the index is not used
+        }
         key.clear();
         AppendRecordKey(key, value, lower);
         // The payload: the record's position, then its bytes.

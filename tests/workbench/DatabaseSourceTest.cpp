@@ -8,6 +8,7 @@
 #include "base/ResultCode.h"
 #include "db/CODBCManager.h"
 #include "db/ConnectionFactory.h"
+#include "output/ParallelRowWriter.h"
 #include "model/RegionalTestSupport.h"
 #include "run/DVRun.h"
 #include "run/RunTestSupport.h"
@@ -239,6 +240,57 @@ TEST(DatabaseSourceTest, SqliteWithABlobBetweenTextColumns) {
     std::vector<std::string> tables;
     ASSERT_TRUE(static_cast<ODBCDataSource&>(*source).GetTableNames(tables));
     EXPECT_EQ(tables, (std::vector<std::string>{"My Items"}));
+}
+
+// Rows from a database reach the workers in batches: the same bytes at
+// every thread count, numbers formatted from the driver's text.
+TEST(DatabaseSourceTest, DatabaseRowsWrittenOnSeveralThreads) {
+    TempDir dir;
+    const std::string path = dir.File("many.db");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    std::string sql = "CREATE TABLE items (name TEXT, amount REAL, qty INTEGER);";
+    for (int i = 0; i < 300; ++i) {
+        sql += "INSERT INTO items VALUES ('item " + std::to_string(i) + " & <more>', " +
+               std::to_string(i * 12.25) + ", " + std::to_string(i % 7) + ");";
+    }
+    ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    WriteFile(dir.File("lite.dsn"), "[ODBC]\nDRIVER=SQLite3\nDatabase=" + path + "\n");
+    DVFile definition;
+    definition.SetAutoAddNodes(true);
+    SourceSettings::SetSourceType(definition, DVFileSettings::kOdbc);
+    definition.SetOdbcDriver("SQLite3");
+    definition.SetDsnType(1);
+    definition.SetFileDsn(dir.File("lite.dsn"));
+    SourceSettings::SetSqlTableName(definition, "items");
+    ASSERT_EQ(definition.Columns().size(), 3u);
+    definition.Column(1).dataType = DataTypeProperties::kNumber;
+    definition.Column(1).precision = 2;
+    definition.Column(1).thousands = true;
+    definition.SetTargetFileName(dir.File("out.xml"));
+    definition.SetEncoding("utf-8");
+    const std::string project = SaveDefinition(definition, dir);
+
+    ParallelRowWriter::SetBatchRowsForTesting(7);
+    std::string one;
+    for (const size_t threads : {1, 2, 3}) {
+        DVRun run;
+        run.SetDefinitionPath(project);
+        ASSERT_TRUE(run.LoadDefinition());
+        run.SetThreads(threads);
+        ASSERT_EQ(run.Run(), kSuccess) << run.GetDetailText();
+        EXPECT_EQ(run.LastPipeline(),
+                  threads == 1 ? DVRun::Pipeline::kOneThread : DVRun::Pipeline::kRowBatches);
+        const std::string bytes = ReadFile(dir.File("out.xml"));
+        if (threads == 1) {
+            one = bytes;
+            EXPECT_NE(one.find("3,662.75"), std::string::npos);
+        } else {
+            EXPECT_EQ(bytes, one) << threads << " threads";
+        }
+    }
+    ParallelRowWriter::SetBatchRowsForTesting(0);
 }
 
 TEST(DatabaseSourceTest, AccessDatabaseThroughMdbTools) {

@@ -107,6 +107,30 @@ TEST(CTransformDlgTest, FailureShowsTheErrorText) {
     EXPECT_EQ(prompter.messages[0].icon, IPrompter::Icon::kError);
 }
 
+TEST(CTransformDlgTest, ReadingWithoutWritingShowsRecordsReadAndCancels) {
+    ScriptedPrompter prompter;
+    prompter.answers = {Answer::kYes};
+    CTransformDlg* self = nullptr;
+    QString shown;
+    CTransformDlg dialog(nullptr, prompter, "in.csv", "out.xml",
+                         [&](const DVRun::ProgressCallback&) {
+                             // Sorting: records are read, no row is written yet.
+                             QTimer::singleShot(0, self->CancelButton(), &QPushButton::click);
+                             for (int64_t records = 4096; records <= 40960; records += 4096) {
+                                 const bool goOn = self->ReadProgress(records);
+                                 shown = self->ProgressLine();
+                                 if (!goOn) {
+                                     return Outcome{1, "The operation has been cancelled", ""};
+                                 }
+                             }
+                             return Outcome{0, "", "out.xml"};
+                         });
+    self = &dialog;
+    dialog.exec();
+    EXPECT_EQ(shown, "Progress:\t Read 4096 Rows");
+    EXPECT_TRUE(dialog.CancelRequested());
+}
+
 TEST(CTransformDlgTest, CancelDuringTheRunAsksFirst) {
     for (Answer answer : {Answer::kYes, Answer::kNo}) {
         ScriptedPrompter prompter;
