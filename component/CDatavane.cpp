@@ -6,7 +6,11 @@
 
 #include "base/PlatformError.h"
 #include "base/ResultCode.h"
+#include "model/DVFile.h"
+#include "run/ColumnDiscovery.h"
 #include "run/DVRun.h"
+#include "run/ResultMessages.h"
+#include "schema/SchemaGenerator.h"
 
 namespace {
 
@@ -37,6 +41,7 @@ constexpr int32_t kPublicCodes[][2] = {
     {DVObj_Source_Record, kSourceRecord},
     {DVObj_Regional_Setting, kRegionalSetting},
     {DVObj_Namespace_Prefix, kNamespacePrefix},
+    {DVObj_Schema_Generate, kSchemaGenerate},
 };
 
 constexpr bool PublicCodesMatch() {
@@ -151,6 +156,59 @@ bool CDatavane::Transform(const char* dvFile, const char* sourceFile, const char
     } catch (const std::exception& error) {
         code = kInvalidDVFile;
         message = error.what();
+    } catch (...) {
+        code = kInvalidDVFile;
+        message = Norvik::SystemMessage(Norvik::kEUnexpected);
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    code_ = code;
+    message_ = std::move(message);
+    return code == kSuccess;
+}
+
+bool CDatavane::WriteSchema(const char* dvFile, const char* schemaFile,
+                            bool setValidation) noexcept {
+    int32_t code = kSuccess;
+    std::string message;
+    try {
+        const std::string path = dvFile ? dvFile : "";
+        const std::string schema = schemaFile ? schemaFile : "";
+        DVFile definition;
+        Status status;
+        if (!definition.LoadProjectFile(path)) {
+            status = {kInvalidDVFile, definition.GetLastError()};
+        } else if (schema.empty()) {
+            status = {kInvalidArgument, "no file name for the schema"};
+        } else {
+            // A run takes the columns (and nodes) of a definition without
+            // any from its source; the schema must describe that tree.
+            if (definition.Columns().empty()) {
+                status = ColumnDiscovery::ReadColumns(definition, 1);
+            }
+            if (status.IsOk()) {
+                status = SchemaGenerator::WriteFiles(definition, schema);
+            }
+        }
+        if (status.IsOk() && setValidation) {
+            // Saved as loaded: columns a source gave stay a run's business.
+            definition.LoadProjectFile(path);
+            definition.SetValidateSchema(schema);
+            if (!definition.SaveProjectFile(path)) {
+                status = {kInvalidDVFile, definition.GetLastError()};
+            }
+        }
+        code = status.Code();
+        if (!status.IsOk()) {
+            // The schema is the file a failure to create or write names.
+            definition.SetTargetFileName(schema);
+            message = StatusMessage(status, definition, path);
+        }
+    } catch (const Norvik::PlatformError& error) {
+        code = kInvalidDVFile;
+        message = FailureText(error);
+    } catch (const std::bad_alloc&) {
+        code = kInvalidDVFile;
+        message = Norvik::SystemMessage(Norvik::kEOutOfMemory);
     } catch (...) {
         code = kInvalidDVFile;
         message = Norvik::SystemMessage(Norvik::kEUnexpected);

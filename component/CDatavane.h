@@ -27,6 +27,8 @@ public:
     // Never throws; every outcome goes into the properties.
     bool Transform(const char* dvFile, const char* sourceFile, const char* targetFile,
                    const DvobjOptions* options, DvobjProgress progress, void* context) noexcept;
+    // Writes the schema of what the definition writes; never throws.
+    bool WriteSchema(const char* dvFile, const char* schemaFile, bool setValidation) noexcept;
     int32_t ErrorCode() const;
     std::string ErrorMessage() const;
 

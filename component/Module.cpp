@@ -151,6 +151,14 @@ int Datavane_TransformWithOptions(DvobjDatavane* object, const char* dvFile, con
                : 0;
 }
 
+int Datavane_WriteSchema(DvobjDatavane* object, const char* dvFile, const char* schemaFile,
+                         int setValidation) {
+    if (!object) {
+        return 0;
+    }
+    return Object(object)->WriteSchema(dvFile, schemaFile, setValidation != 0) ? 1 : 0;
+}
+
 int32_t Datavane_ErrorCode(const DvobjDatavane* object) {
     return object ? Object(object)->ErrorCode() : 0;
 }

@@ -12,6 +12,7 @@
 #include "pages/CXMLSchemaPage.h"
 #include "pages/CXMLSchemaView.h"
 #include "pages/XMLTreeCommands.h"
+#include "run/GenerateSchema.h"
 #include "run/RunTransform.h"
 #include "sheets/CSheetLauncher.h"
 
@@ -48,6 +49,10 @@ std::unique_ptr<CMainFrame> CreateMainFrame(CController& controller, IPrompter& 
     // F8 runs the definition.
     frame->SetCommandHandler(kTransform, [window, &controller, &prompter] {
         RunTransform(window, controller, prompter);
+    });
+
+    frame->SetCommandHandler(kGenerateSchema, [window, &controller, &prompter] {
+        GenerateSchema(window, controller, prompter);
     });
 
     // The sheets, from the menus and toolbars and from the pages.

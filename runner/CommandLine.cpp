@@ -24,9 +24,15 @@ CommandLine CommandLine::Parse(int argc, char** argv) {
             line.gzip = true;
             continue;
         }
-        if (argument == "--locale" || argument == "--threads") {
+        if (argument == "--set-validation") {
+            line.setValidation = true;
+            continue;
+        }
+        if (argument == "--locale" || argument == "--threads" || argument == "--write-schema") {
             const std::string value = i + 1 < line.arguments.size() ? line.arguments[++i] : "";
-            std::optional<std::string>& slot = argument == "--locale" ? line.locale : line.threads;
+            std::optional<std::string>& slot = argument == "--locale"    ? line.locale
+                                               : argument == "--threads" ? line.threads
+                                                                         : line.writeSchema;
             if (!slot) {
                 slot = value;
             }

@@ -8,8 +8,9 @@
 // a switch; a switch is an argument that is exactly "/", "-" or "~" followed
 // by s (source), t (target), l (log) or v (validate: an XML Schema), or
 // "--validate", and its value is the next argument, as is the value of
-// "--locale" and of "--threads"; "--gzip" compresses output to standard
-// output. Anything else
+// "--locale", "--threads" and "--write-schema"; "--gzip" compresses output to
+// standard output, "--set-validation" makes a written schema the definition's
+// own validation schema. Anything else
 // (such as "/S") is ignored, so paths are never mistaken for switches.
 struct CommandLine {
     std::vector<std::string> arguments;
@@ -20,7 +21,9 @@ struct CommandLine {
     std::optional<std::string> validate;
     std::optional<std::string> locale;
     std::optional<std::string> threads;
+    std::optional<std::string> writeSchema;
     bool gzip = false;
+    bool setValidation = false;
 
     static CommandLine Parse(int argc, char** argv);
     // The arguments joined by spaces; empty ones and ones with a space quoted.

@@ -123,6 +123,7 @@ int32_t ComponentLoader::TryLibrary(const std::string& path) {
     }
     // Older components lack it; only runs with options need it.
     Resolve(library, "Datavane_TransformWithOptions", transformWithOptions_);
+    Resolve(library, "Datavane_WriteSchema", writeSchema_);
     DvobjClassFactory* factory = nullptr;
     int32_t code = getClassObject(DVOBJ_CLSID_DATAVANE, &factory);
     DvobjDatavane* object = nullptr;
@@ -153,6 +154,17 @@ bool ComponentLoader::Transform(const char* dvFile, const char* source, const ch
         return false;
     }
     return transformWithOptions_(object_, dvFile, source, target, options, progress, context) != 0;
+}
+
+bool ComponentLoader::WriteSchema(const char* dvFile, const char* schemaFile, bool setValidation) {
+    if (!object_) {
+        return false;
+    }
+    if (!writeSchema_) {
+        why_ = "The component is too old for --write-schema";
+        return false;
+    }
+    return writeSchema_(object_, dvFile, schemaFile, setValidation ? 1 : 0) != 0;
 }
 
 int32_t ComponentLoader::ErrorCode() const {

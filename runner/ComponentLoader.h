@@ -26,6 +26,8 @@ public:
     // Datavane_TransformWithOptions fails the call (Why() says so).
     bool Transform(const char* dvFile, const char* source, const char* target,
                    const DvobjOptions* options, DvobjProgress progress, void* context);
+    // False when the component has no Datavane_WriteSchema (Why() says so).
+    bool WriteSchema(const char* dvFile, const char* schemaFile, bool setValidation);
     int32_t ErrorCode() const;
     std::string ErrorMessage() const;
 
@@ -45,6 +47,7 @@ private:
                       void*) = nullptr;
     int (*transformWithOptions_)(DvobjDatavane*, const char*, const char*, const char*,
                                  const DvobjOptions*, DvobjProgress, void*) = nullptr;
+    int (*writeSchema_)(DvobjDatavane*, const char*, const char*, int) = nullptr;
     int32_t (*errorCode_)(const DvobjDatavane*) = nullptr;
     char* (*errorMessage_)(const DvobjDatavane*) = nullptr;
     void (*freeString_)(char*) = nullptr;

@@ -25,6 +25,7 @@ constexpr int kFailure = 255;  // the exit status of -1
 const char* const kUsage =
     "Usage: dvrun PROJECT.dv [/s SOURCE] [/t TARGET] [/l LOG] [/v SCHEMA] [--gzip]\n"
     "             [--locale NAME] [--threads N]\n"
+    "       dvrun PROJECT.dv --write-schema SCHEMA.xsd [--set-validation]\n"
     "Runs a Datavane transformation definition and logs the outcome.\n"
     "\n"
     "  /s SOURCE  read this source file instead of the definition's\n"
@@ -38,6 +39,10 @@ const char* const kUsage =
     "  --threads N  write rows with N threads (default: DATAVANE_THREADS, else\n"
     "             the cores dvrun may use); 1 writes them one by one. The output\n"
     "             is the same whatever N\n"
+    "  --write-schema SCHEMA.xsd  write the XML Schema of every document the\n"
+    "             definition can write (one more file beside it per further\n"
+    "             namespace) and run nothing; with --set-validation the\n"
+    "             definition is saved validating its output against it\n"
     "  /l LOG     append to this log (default: dvrun.log in the user's state\n"
     "             folder, ~/.local/state/datavane, for an installed dvrun; the\n"
     "             program's path + \".log\" for one run from where it was built)\n"
@@ -184,6 +189,13 @@ int main(int argc, char** argv) {
                 failure += "\r\n" + component.Why();
             }
             log.Write(failure, created);
+        } else if (line.writeSchema) {
+            succeeded = component.WriteSchema(line.project->c_str(), line.writeSchema->c_str(),
+                                              line.setValidation);
+            if (!succeeded) {
+                failure = component.ErrorCode() != 0 ? component.ErrorMessage() : component.Why();
+                log.Write(failure, component.ErrorCode());
+            }
         } else {
             ProgressLine progress;
             const bool terminal = ::isatty(STDERR_FILENO) != 0;
@@ -210,6 +222,10 @@ int main(int argc, char** argv) {
     if (!failure.empty()) {
         std::fprintf(stderr, "dvrun: %s\n", RunLog::OneLine(failure).c_str());
     }
-    log.Write(succeeded ? "Transformation Succeeded" : "Transformation Failed", 0);
+    if (line.writeSchema) {
+        log.Write(succeeded ? "Schema Written" : "Schema Failed", 0);
+    } else {
+        log.Write(succeeded ? "Transformation Succeeded" : "Transformation Failed", 0);
+    }
     return succeeded ? 0 : kFailure;
 }

@@ -24,14 +24,15 @@ ROOMS = {
     "output": ["base", "io", "xml", "validate", "sort", "model", "sources"],
     "run": ["base", "io", "xml", "validate", "sort", "db", "model", "sources", "output"],
     "import": ["base", "io", "xml", "model"],
+    "schema": ["base", "io", "xml", "model"],
     "workbench": ["base", "io", "xml", "db", "model", "sources", "output", "run"],
 }
 
 # What lives on top of the engine. The desktop reaches data (files,
 # databases, sources) only through the workbench.
 PROGRAMS = {
-    "desktop": ["base", "xml", "model", "output", "run", "import", "workbench"],
-    "component": ["base", "model", "run"],
+    "desktop": ["base", "xml", "model", "output", "run", "import", "schema", "workbench"],
+    "component": ["base", "model", "run", "schema"],
     "dvimport": ["base", "model", "import"],
     "bench": ["base", "io", "xml", "model", "sources", "output"],
     "runner": ["base"],  # header-only helpers: dvrun links nothing of the engine
@@ -56,7 +57,7 @@ TEST_PROGRAMS = {
     "component": PROGRAMS["component"],
     "runner": ["base", "xml"],
     # From a schema's import to a validated run.
-    "endtoend": ["base", "io", "xml", "model", "import", "run", "workbench"],
+    "endtoend": ["base", "io", "xml", "model", "import", "schema", "run", "workbench"],
 }
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)

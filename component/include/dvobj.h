@@ -75,7 +75,10 @@ typedef enum DVObjErrorCode {
     DVObj_Regional_Setting = 123,
     /* A node's name uses a namespace prefix that neither it nor an element
      * above it declares (xmlns:prefix), or is no qualified name. */
-    DVObj_Namespace_Prefix = 124
+    DVObj_Namespace_Prefix = 124,
+    /* No XML Schema can describe what the definition writes before it runs
+     * (an XSL step, a namespace declaration read from a column). */
+    DVObj_Schema_Generate = 125
 } DVObjErrorCode;
 
 typedef struct DvobjClassFactory DvobjClassFactory;
@@ -147,7 +150,18 @@ DVOBJ_API int Datavane_TransformWithOptions(DvobjDatavane* object, const char* d
                                             const DvobjOptions* options, DvobjProgress progress,
                                             void* context);
 
-/* The code of the last Transform (0 before any). */
+/* Writes the XML Schema of every document the definition in dvFile can
+ * write to schemaFile (one more file beside it, schemaFile's name with -2,
+ * -3, … before .xsd, per further namespace the tree declares), and runs
+ * nothing. With setValidation nonzero the definition then validates its
+ * output against schemaFile, and dvFile is saved so. Returns nonzero on
+ * success; the outcome is in Datavane_ErrorCode and Datavane_ErrorMessage
+ * (125 when no schema can describe the output, 104/105 when a file cannot
+ * be written). */
+DVOBJ_API int Datavane_WriteSchema(DvobjDatavane* object, const char* dvFile,
+                                   const char* schemaFile, int setValidation);
+
+/* The code of the last Transform or WriteSchema (0 before any). */
 DVOBJ_API int32_t Datavane_ErrorCode(const DvobjDatavane* object);
 /* A copy of the last message ("" before any); free it with Dvobj_FreeString. */
 DVOBJ_API char* Datavane_ErrorMessage(const DvobjDatavane* object);

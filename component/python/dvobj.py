@@ -83,6 +83,10 @@ def load_library():
                 ctypes.c_void_p, ctypes.c_char_p, ctypes.c_char_p, ctypes.c_char_p,
                 ctypes.POINTER(_Options), ctypes.c_void_p, ctypes.c_void_p]
             library.Datavane_TransformWithOptions.restype = ctypes.c_int
+        if hasattr(library, "Datavane_WriteSchema"):
+            library.Datavane_WriteSchema.argtypes = [
+                ctypes.c_void_p, ctypes.c_char_p, ctypes.c_char_p, ctypes.c_int]
+            library.Datavane_WriteSchema.restype = ctypes.c_int
         library.Datavane_ErrorCode.argtypes = [ctypes.c_void_p]
         library.Datavane_ErrorCode.restype = ctypes.c_int32
         # A char* the caller frees: keep it as a raw pointer.
@@ -147,6 +151,17 @@ class Datavane:
         return bool(self._library.Datavane_TransformWithOptions(
             self._handle, _text(dv_file), _text(source_file), _text(target_file),
             ctypes.byref(options), None, None))
+
+    def write_schema(self, dv_file, schema_file, set_validation=False):
+        """Write the XML Schema of every document dv_file can write to
+        schema_file (plus one file beside it per further namespace) and run
+        nothing. With set_validation the definition is saved validating its
+        output against schema_file. Error code 125 when no schema can
+        describe the output."""
+        if not hasattr(self._library, "Datavane_WriteSchema"):
+            raise OSError("the component is too old to write schemas")
+        return bool(self._library.Datavane_WriteSchema(
+            self._handle, _text(dv_file), _text(schema_file), 1 if set_validation else 0))
 
     @property
     def error_code(self):

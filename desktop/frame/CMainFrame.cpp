@@ -149,8 +149,9 @@ void CMainFrame::BuildMenus() {
     Action(kStatusBar)->setChecked(true);
 
     add(bar->addMenu(tr("&Source")), {kSort, kFilter, 0, kColumnProperties, kSourceOptions});
-    add(bar->addMenu(tr("&XML")), {kAddElement, kAddAttribute, kNodeProperties, 0, kMoveUp,
-                                   kMoveDown, kMoveLeft, kMoveRight, 0, kImport, kTargetOptions});
+    add(bar->addMenu(tr("&XML")),
+        {kAddElement, kAddAttribute, kNodeProperties, 0, kMoveUp, kMoveDown, kMoveLeft, kMoveRight,
+         0, kImport, kGenerateSchema, kTargetOptions});
     add(bar->addMenu(tr("&Output")), {kOutputOptions, 0, kTransform});
     add(bar->addMenu(tr("&Help")), {kHelp, kHelpContents, 0, kAbout});
 }

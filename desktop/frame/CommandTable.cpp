@@ -46,6 +46,8 @@ constexpr std::array kCommands = {
                 "move-right"},
     CommandInfo{kImport, "&Import...", "", "Build the XML tree from a schema, DTD or sample",
                 "import"},
+    CommandInfo{kGenerateSchema, "&Generate Schema...", "",
+                "Write the XML Schema of every document the definition writes", ""},
     CommandInfo{kTargetOptions, "XML &Options...", "", "Set options for DTD, StyleSheet etc.",
                 "target-options"},
     CommandInfo{kOutputOptions, "Output &Options...", "", "Change output settings (e.g. encoding)",

@@ -38,6 +38,7 @@ enum Id : int {
     kMoveRight = 32855,
     kNodeProperties = 32856,
     kImport = 32862,
+    kGenerateSchema = 32880,
     kHelp = 32792,
     kHelpContents = 32793,
     kToolbarStandard = 32866,

@@ -36,4 +36,7 @@ enum ResultCode : int32_t {
     // A node's name uses a namespace prefix nothing declares (or is no
     // qualified name).
     kNamespacePrefix = 124,
+    // No schema can describe what the definition writes before it runs (an
+    // XSL step, a namespace read from a column).
+    kSchemaGenerate = 125,
 };

@@ -55,6 +55,7 @@ constexpr Message kMessages[] = {
      "The regional setting is not installed on this machine: ", Appended::kLocale},
     {kNamespacePrefix, "A node's name uses a namespace prefix that is not declared",
      Appended::kNothing},
+    {kSchemaGenerate, "No XML Schema can describe what the definition writes", Appended::kNothing},
 };
 
 }  // namespace

@@ -255,3 +255,41 @@ TEST(DvobjTest, MisuseGivesFailureCodesNeverACrash) {
     EXPECT_NE(Datavane_Transform(fresh.handle, dir.File("d.dv").c_str(), nullptr, nullptr), 0)
         << fresh.Message();
 }
+
+namespace {
+
+TEST(DvobjTest, WriteSchemaDescribesTheRunsOutputAndCanBecomeItsValidation) {
+    TempDir dir;
+    testsupport::WriteFile(dir.File("in.csv"), "A,B\n1,2\n3,\n");
+    testsupport::WriteFile(dir.File("t.dv"), Definition(dir.File("in.csv"), dir.File("out.xml")));
+    Object object;
+    // Without columns, the schema follows the tree a run takes from the source.
+    ASSERT_EQ(
+        Datavane_WriteSchema(object.handle, dir.File("t.dv").c_str(), dir.File("t.xsd").c_str(), 1),
+        1)
+        << object.Message();
+    EXPECT_EQ(Datavane_ErrorCode(object.handle), DVObj_Success);
+    const std::string schema = testsupport::ReadFile(dir.File("t.xsd"));
+    EXPECT_NE(schema.find("<xs:element name=\"rows\">"), std::string::npos) << schema;
+    EXPECT_NE(schema.find("name=\"B\""), std::string::npos) << schema;
+    // The definition now validates against it, and its output is valid.
+    EXPECT_NE(testsupport::ReadFile(dir.File("t.dv")).find("t.xsd"), std::string::npos);
+    ASSERT_EQ(Datavane_Transform(object.handle, dir.File("t.dv").c_str(), nullptr, nullptr), 1)
+        << object.Message();
+
+    // Failures: the code and the file named.
+    EXPECT_EQ(Datavane_WriteSchema(object.handle, dir.File("t.dv").c_str(),
+                                   dir.File("no/t.xsd").c_str(), 0),
+              0);
+    EXPECT_EQ(Datavane_ErrorCode(object.handle), DVObj_TargetFile_Create);
+    EXPECT_NE(object.Message().find(dir.File("no/t.xsd")), std::string::npos) << object.Message();
+    EXPECT_EQ(Datavane_WriteSchema(object.handle, dir.File("none.dv").c_str(),
+                                   dir.File("t.xsd").c_str(), 0),
+              0);
+    EXPECT_EQ(Datavane_ErrorCode(object.handle), DVObj_Invalid_DVFile);
+    EXPECT_EQ(Datavane_WriteSchema(object.handle, dir.File("t.dv").c_str(), nullptr, 0), 0);
+    EXPECT_EQ(Datavane_ErrorCode(object.handle), DVObj_Invalid_Argument);
+    EXPECT_EQ(Datavane_WriteSchema(nullptr, nullptr, nullptr, 0), 0);
+}
+
+}  // namespace

@@ -105,6 +105,16 @@ class DatavaneTest(unittest.TestCase):
             self.assertEqual(dv.error_message,
                              "The regional setting is not installed on this machine: xx_YY.UTF-8")
 
+    def test_write_schema(self):
+        with dvobj.Datavane() as dv:
+            self.assertTrue(dv.write_schema(self.path("t.dv"), self.path("t.xsd"), True),
+                            dv.error_message)
+            with open(self.path("t.xsd"), encoding="utf-8") as f:
+                self.assertIn('<xs:element name="City"', f.read())
+            self.assertTrue(dv.transform(self.path("t.dv")), dv.error_message)
+            self.assertFalse(dv.write_schema(self.path("t.dv"), self.path("no/t.xsd")))
+            self.assertEqual(dv.error_code, 104)
+
     def test_threads(self):
         with open(self.path("in.csv"), "w", encoding="utf-8") as f:
             f.write("Amount\n" + "".join("%d.5\n" % i for i in range(5000)))

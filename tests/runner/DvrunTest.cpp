@@ -409,3 +409,38 @@ TEST(DvrunTest, ThreadsChangeNothingInTheOutputAndBadCountsAreRefused) {
               std::string::npos)
         << errors;
 }
+
+namespace {
+
+TEST(DvrunTest, WriteSchemaRunsNothingAndLogsTheOutcome) {
+    Installation install;
+    WriteFile(install.work.File("in.csv"), "A\n1\n");
+    WriteFile(install.work.File("d.dv"), Definition("in.csv", "out.xml"));
+    ASSERT_EQ(install.Run({"d.dv", "--write-schema", "d.xsd"}), 0);
+    EXPECT_NE(ReadFile(install.work.File("d.xsd")).find("<xs:element name=\"A\""),
+              std::string::npos);
+    ExpectOnly(install.work.Path(), {"in.csv", "d.dv", "d.xsd"});  // no output, no change
+    EXPECT_NE(Installation::Entries(install.DefaultLog()).back().find("Schema Written"),
+              std::string::npos);
+    ASSERT_EQ(install.Run({"d.dv", "--write-schema", "d.xsd", "--set-validation"}), 0);
+    EXPECT_NE(ReadFile(install.work.File("d.dv")).find("<validateschema>d.xsd</validateschema>"),
+              std::string::npos)
+        << ReadFile(install.work.File("d.dv"));
+
+    // An XSL step leaves the output's shape unknown: 125.
+    WriteFile(install.work.File("x.dv"),
+              "<tarnwrightdatavane><version>2.6</version><sourcefilename>in.csv</sourcefilename>"
+              "<delimiter>,</delimiter><xsltransform>t.xsl</xsltransform><xmlroot/>"
+              "</tarnwrightdatavane>");
+    std::string errors;
+    EXPECT_EQ(install.Run({"x.dv", "--write-schema", "x.xsd"}, &errors), 255);
+    EXPECT_NE(errors.find("No XML Schema can describe what the definition writes: "),
+              std::string::npos)
+        << errors;
+    const std::vector<std::string> entries = Installation::Entries(install.DefaultLog());
+    EXPECT_NE(entries.back().find("Schema Failed"), std::string::npos);
+    EXPECT_NE(entries[entries.size() - 2].find(") 125 ("), std::string::npos)
+        << entries[entries.size() - 2];
+}
+
+}  // namespace

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <filesystem>
+#include <set>
 
 #include "DesktopProgram.h"
 #include "ScriptedPrompter.h"
@@ -480,4 +481,12 @@ TEST_F(MainFrameTest, UndoGoesBackToTheTabOfTheChange) {
     frame->ExecuteCommand(Command::kUndo);
     frame->ExecuteCommand(Command::kRedo);
     EXPECT_EQ(frame->Tabs()->currentIndex(), 3);
+}
+
+// Stored settings and help refer to commands by identifier: one each.
+TEST(CommandTableTest, EveryCommandHasItsOwnIdentifier) {
+    std::set<int> seen;
+    for (const CommandInfo& info : Commands()) {
+        EXPECT_TRUE(seen.insert(info.id).second) << info.label << " " << info.id;
+    }
 }
