@@ -36,4 +36,7 @@ enum ResultCode : int32_t {
     // A node's name uses a namespace prefix nothing declares (or is no
     // qualified name).
     kNamespacePrefix = 124,
+    // A run in parts refused (a definition whose rows depend on the rows
+    // before them) or a merge whose parts are missing, damaged or mismatched.
+    kParts = 126,
 };

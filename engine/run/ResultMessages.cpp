@@ -55,6 +55,7 @@ constexpr Message kMessages[] = {
      "The regional setting is not installed on this machine: ", Appended::kLocale},
     {kNamespacePrefix, "A node's name uses a namespace prefix that is not declared",
      Appended::kNothing},
+    {kParts, "The run cannot be split into parts or joined from them", Appended::kNothing},
 };
 
 }  // namespace
