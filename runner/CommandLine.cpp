@@ -11,6 +11,11 @@ char SwitchLetter(const std::string& argument) {
     return (letter == 's' || letter == 't' || letter == 'l' || letter == 'v') ? letter : 0;
 }
 
+// Whether an argument is one of the switches (which ends a --merge list).
+bool IsSwitch(const std::string& argument) {
+    return SwitchLetter(argument) != 0 || argument.starts_with("--");
+}
+
 }  // namespace
 
 CommandLine CommandLine::Parse(int argc, char** argv) {
@@ -24,9 +29,20 @@ CommandLine CommandLine::Parse(int argc, char** argv) {
             line.gzip = true;
             continue;
         }
-        if (argument == "--locale" || argument == "--threads") {
+        if (argument == "--merge") {
+            std::vector<std::string>& parts = line.merge.emplace();
+            while (i + 1 < line.arguments.size() && !IsSwitch(line.arguments[i + 1])) {
+                parts.push_back(line.arguments[++i]);
+            }
+            continue;
+        }
+        if (argument == "--locale" || argument == "--threads" || argument == "--part" ||
+            argument == "--plan") {
             const std::string value = i + 1 < line.arguments.size() ? line.arguments[++i] : "";
-            std::optional<std::string>& slot = argument == "--locale" ? line.locale : line.threads;
+            std::optional<std::string>& slot = argument == "--locale"    ? line.locale
+                                               : argument == "--threads" ? line.threads
+                                               : argument == "--part"    ? line.part
+                                                                         : line.plan;
             if (!slot) {
                 slot = value;
             }

@@ -8,7 +8,9 @@
 // a switch; a switch is an argument that is exactly "/", "-" or "~" followed
 // by s (source), t (target), l (log) or v (validate: an XML Schema), or
 // "--validate", and its value is the next argument, as is the value of
-// "--locale" and of "--threads"; "--gzip" compresses output to standard
+// "--locale", "--threads", "--part" (K/N) and "--plan" (a count N when there
+// is no --part, else a plan file); "--merge" takes every argument after it up
+// to the next switch (part files); "--gzip" compresses output to standard
 // output. Anything else
 // (such as "/S") is ignored, so paths are never mistaken for switches.
 struct CommandLine {
@@ -20,6 +22,9 @@ struct CommandLine {
     std::optional<std::string> validate;
     std::optional<std::string> locale;
     std::optional<std::string> threads;
+    std::optional<std::string> part;
+    std::optional<std::string> plan;
+    std::optional<std::vector<std::string>> merge;
     bool gzip = false;
 
     static CommandLine Parse(int argc, char** argv);

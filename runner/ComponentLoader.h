@@ -26,6 +26,16 @@ public:
     // Datavane_TransformWithOptions fails the call (Why() says so).
     bool Transform(const char* dvFile, const char* source, const char* target,
                    const DvobjOptions* options, DvobjProgress progress, void* context);
+    // Runs in parts (see dvobj.h); a component without them fails the call
+    // (Why() says so).
+    bool Plan(const char* dvFile, const char* source, const char* plan, int32_t parts,
+              const DvobjOptions* options);
+    bool RunPart(const char* dvFile, const char* source, const char* partFile, int32_t part,
+                 int32_t parts, const char* plan, const DvobjOptions* options,
+                 DvobjProgress progress, void* context);
+    bool Merge(const char* dvFile, const char* source, const char* target,
+               const std::vector<std::string>& parts, const DvobjOptions* options,
+               DvobjProgress progress, void* context);
     int32_t ErrorCode() const;
     std::string ErrorMessage() const;
 
@@ -45,6 +55,12 @@ private:
                       void*) = nullptr;
     int (*transformWithOptions_)(DvobjDatavane*, const char*, const char*, const char*,
                                  const DvobjOptions*, DvobjProgress, void*) = nullptr;
+    int (*plan_)(DvobjDatavane*, const char*, const char*, const char*, int32_t,
+                 const DvobjOptions*) = nullptr;
+    int (*runPart_)(DvobjDatavane*, const char*, const char*, const char*, int32_t, int32_t,
+                    const char*, const DvobjOptions*, DvobjProgress, void*) = nullptr;
+    int (*merge_)(DvobjDatavane*, const char*, const char*, const char*, const char* const*,
+                  int32_t, const DvobjOptions*, DvobjProgress, void*) = nullptr;
     int32_t (*errorCode_)(const DvobjDatavane*) = nullptr;
     char* (*errorMessage_)(const DvobjDatavane*) = nullptr;
     void (*freeString_)(char*) = nullptr;

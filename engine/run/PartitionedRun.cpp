@@ -174,8 +174,8 @@ Status PartitionedRun::Prepare(Context& run) {
     run.columns.Rebuild(run.definition.Columns());
     const std::string refusal = Refusal(run.definition, *run.source);
     if (!refusal.empty()) {
-        return {kParts, "The definition cannot run in parts: " + refusal +
-                            ". Run it in one process (dvrun without --part)"};
+        return {kParts,
+                "The definition cannot run in parts: " + refusal + "; run it in one process"};
     }
     return kSuccess;
 }

@@ -317,8 +317,7 @@ TEST(PartitionedRunTest, SourcesWithoutRowsOrWithRowsOnlyLateGiveTheSingleRun) {
         Add(definition.Root(), "generated", XMLNode::kAttribute)->SetValue("{SOURCEFILE}");
         Add(definition.Root(), "name", XMLNode::kElement, Id(definition, "Name"))
             ->SetSkipIfEmpty(true);
-        ExpectSameInParts(SaveDefinition(definition, dir), dir, "an empty first row",
-                          {2, 3, 4, 9});
+        ExpectSameInParts(SaveDefinition(definition, dir), dir, "an empty first row", {2, 3, 4, 9});
     }
 }
 
