@@ -40,7 +40,8 @@ dd if=/dev/urandom of="$work/munge/munge.key" bs=1024 count=1 status=none
 chmod 400 "$work/munge/munge.key"
 munged --force --foreground --key-file="$work/munge/munge.key" \
     --socket="$work/munge/munge.socket" --pid-file="$work/munge/munged.pid" \
-    --log-file="$work/munge/munged.log" --seed-file="$work/munge/munged.seed" &
+    --log-file="$work/munge/munged.log" --seed-file="$work/munge/munged.seed" \
+    >"$work/munge/munged.out" 2>&1 &
 pids+=($!)
 
 node=$(hostname -s)
@@ -76,9 +77,9 @@ PartitionName=check Nodes=ALL Default=YES MaxTime=INFINITE State=UP
 CONF
 export SLURM_CONF=$work/slurm.conf
 for _ in $(seq 50); do [ -S "$work/munge/munge.socket" ] && break; sleep 0.1; done
-slurmctld -D -i &
+slurmctld -D -i >"$work/slurmctld.out" 2>&1 &
 pids+=($!)
-slurmd -D &
+slurmd -D >"$work/slurmd.out" 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do
     sinfo -h -o %t 2>/dev/null | grep -qE '^(idle|mix|alloc)' && break
@@ -118,6 +119,6 @@ if cmp "$data/single.xml" "$data/merged.xml"; then
     echo "slurm-check: $parts array tasks and the merge gave the single run's $(stat -c %s "$data/single.xml") bytes"
 else
     echo "slurm-check: the merged document differs from the single run" >&2
-    tail -n 20 "$work"/*.log "$data/work"/*.log >&2 || true
+    tail -n 20 "$work"/*.out "$data/work"/*.log >&2 || true
     exit 1
 fi
