@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <sstream>
@@ -15,6 +16,7 @@ namespace {
 
 constexpr const char* kMagic = "datavane-plan";
 constexpr int kVersion = 1;
+constexpr int64_t kScanBytes = int64_t{1} << 20;
 
 }  // namespace
 
@@ -29,14 +31,18 @@ Status PartitionPlan::Cut(const TextFileDataSource& source, const std::string& p
     const int64_t lines = source.LinesRead();
     const int64_t data = std::max<int64_t>(0, st.st_size - begin);
     const int64_t share = std::max<int64_t>(1, (data + parts - 1) / parts);
-    RecordCutter cutter(path, begin, lines, source.QuotedRecords(), static_cast<size_t>(share));
+    // The cutter reads blocks of its range size: small ones, joined into
+    // shares here, keep the scan's memory small however large the parts.
+    RecordCutter cutter(path, begin, lines, source.QuotedRecords(),
+                        static_cast<size_t>(std::min(share, kScanBytes)));
     RecordCutter::Range range;
     while (cutter.Next(range)) {
-        if (static_cast<int32_t>(plan.ranges.size()) == parts) {
-            // Records past the last whole share belong to the last part.
-            plan.ranges.back().end = range.end;
-        } else {
+        const bool full =
+            !plan.ranges.empty() && plan.ranges.back().end - plan.ranges.back().begin >= share;
+        if (plan.ranges.empty() || (full && static_cast<int32_t>(plan.ranges.size()) < parts)) {
             plan.ranges.push_back({range.begin, range.end, range.linesBefore});
+        } else {
+            plan.ranges.back().end = range.end;
         }
     }
     if (cutter.Error() != 0) {
