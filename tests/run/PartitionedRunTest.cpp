@@ -523,3 +523,50 @@ TEST(PartitionedRunTest, AMergeValidatesAndNamesTheRowAsTheSingleRunDoes) {
     EXPECT_EQ(merged.detail, single.detail);
     EXPECT_FALSE(fs::exists(dir.File("merged.xml")));
 }
+
+// The merge writes through the normal output path: the stylesheet and the
+// compression of the target apply to the joined document.
+TEST(PartitionedRunTest, AMergeTransformsAndCompressesAsTheSingleRunDoes) {
+    TempDir dir;
+    WriteFile(dir.File("t.xsl"),
+              R"(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+  <xsl:output method="xml" encoding="utf-8" indent="no"/>
+  <xsl:template match="/document">
+    <items n="{count(row)}"><xsl:for-each select="row"><item id="{Id}"/></xsl:for-each></items>
+  </xsl:template>
+</xsl:stylesheet>)");
+    for (const char* target : {"out.xml", "out.xml.gz", "out.xml.zst"}) {
+        DVFile definition = CsvDefinition(dir, GeneratedCsv(120));
+        definition.SetXslTransform(dir.File("t.xsl"));
+        definition.SetTargetFileName(dir.File(target));
+        const std::string project = SaveDefinition(definition, dir);
+        const Single single = RunOnce(project);
+        ASSERT_EQ(single.code, kSuccess) << target << ": " << single.detail;
+        const std::vector<std::string> parts = WriteParts(project, dir.Path(), 3, true, target);
+        const std::string merged = dir.File(std::string("merged-") + target);
+        const Step step = Merge(project, merged, parts);
+        ASSERT_EQ(step.code, kSuccess) << target << ": " << step.message;
+        EXPECT_EQ(ReadFile(merged), single.files.at(0)) << target;
+    }
+}
+
+// A record that cannot be read fails the part holding it as it fails the
+// single run, naming the same line; the other parts are not affected.
+TEST(PartitionedRunTest, AnUnreadableRecordFailsItsPartAsItFailsTheSingleRun) {
+    TempDir dir;
+    std::string csv = AwkwardCsv(40);
+    csv += "99,\"never closed,1,2024-01-01,x\n";
+    DVFile definition = CsvDefinition(dir, AwkwardCsv(40), false);
+    definition.SetQuotedLineBreaks(true);
+    AddEverything(definition);
+    WriteFile(dir.File("in.csv"), csv);
+    const std::string project = SaveDefinition(definition, dir);
+    const Single single = RunOnce(project);
+    ASSERT_EQ(single.code, kSourceRecord) << single.detail;
+    const Step first = Part(project, dir.File("p0.part"), 0, 3);
+    EXPECT_EQ(first.code, kSuccess) << first.message;
+    const Step last = Part(project, dir.File("p2.part"), 2, 3);
+    EXPECT_EQ(last.code, single.code);
+    EXPECT_EQ(last.detail, single.detail);
+    EXPECT_FALSE(fs::exists(dir.File("p2.part")));
+}
