@@ -291,55 +291,62 @@ int32_t PartitionedRun::Part(int32_t index, int32_t parts, const std::string& pl
     return Finish(status);
 }
 
-Status PartitionedRun::WritePart(Context& run, const PartitionPlan& plan, int32_t index,
-                                 const ProgressCallback& progress) {
+Status PartitionedRun::StartPart(Context& run, const PartitionPlan& plan, int32_t index,
+                                 OutputDocument& output, NodeTreeWriter& nodes, PartStart& start) {
     auto& text = static_cast<TextFileDataSource&>(*run.source);
     const PartitionPlan::Range& first = plan.ranges.front();
     const PartitionPlan::Range& mine = plan.ranges[static_cast<size_t>(index)];
-    const XMLNode& root = run.definition.Root();
-    const std::string& target = run.definition.Settings().targetfilename;
-    PartFileWriter file(target);
-    OutputDocument output(run.definition);
-    NodeTreeWriter nodes(output, run.resolver, run.columns, nullptr);
-    OutputDocument::Piece piece;
-
     // The document starts with the first row the source accepts: the part
     // whose range holds it writes the head and that row's pass, as a single
     // run's first row does. Looking for it stops at this part's end.
     if (!text.ReadRange(first.begin, mine.end, first.linesBefore)) {
         return {kSourceFileOpen, "The source file cannot be read again"};
     }
-    bool rowsLeft = text.NextRow();
-    if (!rowsLeft && text.HasError()) {
+    start.rowsLeft = text.NextRow();
+    if (!start.rowsLeft && text.HasError()) {
         return SourceFailure(text);
     }
-    PartHeader header;
-    header.fingerprint = plan.fingerprint;
-    header.index = index;
-    header.parts = static_cast<int32_t>(plan.ranges.size());
-    header.encoding = run.definition.Settings().encoding;
-    int64_t rows = 0;
-    if (rowsLeft && text.NextRecordOffset() > mine.begin) {
-        header.head = true;
-        Status started = output.StartDetached();
-        if (!started.IsOk()) {
-            return started;
-        }
-        nodes.SetRowCount(1);
-        nodes.WriteDocumentStart(root, text);
-        output.MarkRow(++rows);
-        nodes.WriteRow(root, text, true);
-        output.PrepareForPieces();
-        if (!text.ReadRange(text.NextRecordOffset(), mine.end, text.LinesRead())) {
-            return {kSourceFileOpen, "The source file cannot be read again"};
-        }
-    } else {
+    if (!start.rowsLeft || text.NextRecordOffset() <= mine.begin) {
         output.StartPiece(true);
-        if (rowsLeft && !text.ReadRange(mine.begin, mine.end, mine.linesBefore)) {
+        if (start.rowsLeft && !text.ReadRange(mine.begin, mine.end, mine.linesBefore)) {
             return {kSourceFileOpen, "The source file cannot be read again"};
         }
+        return kSuccess;
     }
-    while (rowsLeft && text.NextRow()) {
+    start.head = true;
+    Status started = output.StartDetached();
+    if (!started.IsOk()) {
+        return started;
+    }
+    const XMLNode& root = run.definition.Root();
+    nodes.SetRowCount(1);
+    nodes.WriteDocumentStart(root, text);
+    output.MarkRow(static_cast<int32_t>(++start.rows));
+    nodes.WriteRow(root, text, true);
+    // What the single run's writer closes before the rows written apart.
+    output.PrepareForPieces();
+    if (!text.ReadRange(text.NextRecordOffset(), mine.end, text.LinesRead())) {
+        return {kSourceFileOpen, "The source file cannot be read again"};
+    }
+    return kSuccess;
+}
+
+Status PartitionedRun::WritePart(Context& run, const PartitionPlan& plan, int32_t index,
+                                 const ProgressCallback& progress) {
+    auto& text = static_cast<TextFileDataSource&>(*run.source);
+    const XMLNode& root = run.definition.Root();
+    const std::string& target = run.definition.Settings().targetfilename;
+    PartFileWriter file(target);
+    OutputDocument output(run.definition);
+    NodeTreeWriter nodes(output, run.resolver, run.columns, nullptr);
+    PartStart start;
+    Status started = StartPart(run, plan, index, output, nodes, start);
+    if (!started.IsOk()) {
+        return started;
+    }
+    OutputDocument::Piece piece;
+    int64_t rows = start.rows;
+    while (start.rowsLeft && text.NextRow()) {
         output.MarkRow(static_cast<int32_t>(++rows));
         nodes.WriteRow(root, text, false);
         if (output.BufferedBytes() >= kPartBlockBytes) {
@@ -359,6 +366,12 @@ Status PartitionedRun::WritePart(Context& run, const PartitionPlan& plan, int32_
     }
     output.TakePiece(piece);
     file.Write(piece);
+    PartHeader header;
+    header.fingerprint = plan.fingerprint;
+    header.index = index;
+    header.parts = static_cast<int32_t>(plan.ranges.size());
+    header.head = start.head;
+    header.encoding = run.definition.Settings().encoding;
     file.Commit(header);
     outputNames_.push_back(target);
     return kSuccess;

@@ -10,6 +10,8 @@
 #include "model/DVFile.h"
 
 class DVDataSource;
+class NodeTreeWriter;
+class OutputDocument;
 class PartFileReader;
 struct PartitionPlan;
 
@@ -67,6 +69,13 @@ private:
     Status Prepare(Context& run);
     uint64_t Fingerprint(const Context& run) const;
     Status Ranges(Context& run, int32_t parts, const std::string& planPath, PartitionPlan& plan);
+    struct PartStart {
+        bool rowsLeft = false;  // the part's range holds rows to write
+        bool head = false;      // the part begins the document
+        int64_t rows = 0;       // rows written so far
+    };
+    Status StartPart(Context& run, const PartitionPlan& plan, int32_t index, OutputDocument& output,
+                     NodeTreeWriter& nodes, PartStart& start);
     Status WritePart(Context& run, const PartitionPlan& plan, int32_t index,
                      const ProgressCallback& progress);
     Status OpenParts(const Context& run, const std::vector<std::string>& partPaths,
