@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdio>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "base/PlatformError.h"
 #include "base/ResultCode.h"
@@ -11,6 +13,7 @@
 #include "run/DVRun.h"
 #include "run/ResultMessages.h"
 #include "schema/SchemaGenerator.h"
+#include "run/PartitionedRun.h"
 
 namespace {
 
@@ -42,6 +45,7 @@ constexpr int32_t kPublicCodes[][2] = {
     {DVObj_Regional_Setting, kRegionalSetting},
     {DVObj_Namespace_Prefix, kNamespacePrefix},
     {DVObj_Schema_Generate, kSchemaGenerate},
+    {DVObj_Parts, kParts},
 };
 
 constexpr bool PublicCodesMatch() {
@@ -101,9 +105,20 @@ uint32_t CDatavane::Release() noexcept {
     return left;
 }
 
-bool CDatavane::Transform(const char* dvFile, const char* sourceFile, const char* targetFile,
-                          const DvobjOptions* options, DvobjProgress progress,
-                          void* context) noexcept {
+namespace {
+
+DVRun::ProgressCallback Callback(DvobjProgress progress, void* context) {
+    if (!progress) {
+        return {};
+    }
+    return [progress, context](int32_t rows) { return rows < 0 || progress(rows, context) != 0; };
+}
+
+}  // namespace
+
+template <typename Step>
+bool CDatavane::Execute(const char* dvFile, const char* sourceFile, const char* targetFile,
+                        const DvobjOptions* options, const Step& step) noexcept {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         code_ = kSuccess;
@@ -116,6 +131,7 @@ bool CDatavane::Transform(const char* dvFile, const char* sourceFile, const char
         run.SetDefinitionPath(dvFile ? dvFile : "");
         if (!run.LoadDefinition()) {
             code = kInvalidDVFile;
+            message = run.GetResultText(code);
         } else {
             if (sourceFile && *sourceFile) {
                 run.SetSourceFileName(sourceFile);
@@ -138,15 +154,8 @@ bool CDatavane::Transform(const char* dvFile, const char* sourceFile, const char
             if (given >= offsetof(DvobjOptions, threads) + sizeof(int) && options->threads > 0) {
                 run.SetThreads(static_cast<size_t>(options->threads));
             }
-            DVRun::ProgressCallback callback;
-            if (progress) {
-                callback = [progress, context](int32_t rows) {
-                    return rows < 0 || progress(rows, context) != 0;
-                };
-            }
-            code = run.Run(callback);
+            code = step(run, message);
         }
-        message = run.GetResultText(code);
     } catch (const Norvik::PlatformError& error) {
         code = kInvalidDVFile;
         message = FailureText(error);
@@ -217,6 +226,49 @@ bool CDatavane::WriteSchema(const char* dvFile, const char* schemaFile,
     code_ = code;
     message_ = std::move(message);
     return code == kSuccess;
+}
+
+bool CDatavane::Transform(const char* dvFile, const char* sourceFile, const char* targetFile,
+                          const DvobjOptions* options, DvobjProgress progress,
+                          void* context) noexcept {
+    return Execute(dvFile, sourceFile, targetFile, options, [&](DVRun& run, std::string& message) {
+        const int32_t code = run.Run(Callback(progress, context));
+        message = run.GetResultText(code);
+        return code;
+    });
+}
+
+bool CDatavane::RunInParts(const char* dvFile, const char* sourceFile, const char* targetFile,
+                           const DvobjOptions* options, const PartRequest& request,
+                           DvobjProgress progress, void* context) noexcept {
+    return Execute(dvFile, sourceFile, targetFile, options, [&](DVRun& run, std::string& message) {
+        PartitionedRun parts(run, run.GetDefinitionPath());
+        const size_t given = options ? options->size : 0;
+        if (given >= offsetof(DvobjOptions, gzipStandardOutput) + sizeof(int)) {
+            parts.SetCompressStandardOutput(options->gzipStandardOutput != 0);
+        }
+        int32_t code = kSuccess;
+        switch (request.step) {
+            case PartStep::kPlan:
+                code = parts.Plan(request.parts);
+                break;
+            case PartStep::kPart:
+                code = parts.Part(request.part, request.parts,
+                                  request.planFile ? request.planFile : "",
+                                  Callback(progress, context));
+                break;
+            case PartStep::kMerge: {
+                std::vector<std::string> files;
+                for (int32_t i = 0; request.partFiles && i < request.partCount; ++i) {
+                    files.emplace_back(request.partFiles[i] ? request.partFiles[i] : "");
+                }
+                code = parts.Merge(files, Callback(progress, context));
+                break;
+            }
+        }
+        message = parts.GetResultText(code);
+        return code;
+    });
 }
 
 int32_t CDatavane::ErrorCode() const {

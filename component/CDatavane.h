@@ -29,10 +29,30 @@ public:
                    const DvobjOptions* options, DvobjProgress progress, void* context) noexcept;
     // Writes the schema of what the definition writes; never throws.
     bool WriteSchema(const char* dvFile, const char* schemaFile, bool setValidation) noexcept;
+    // A run in parts: partitioned says what to do with the definition
+    // loaded and set up as Transform sets it up.
+    enum class PartStep { kPlan, kPart, kMerge };
+    struct PartRequest {
+        PartStep step = PartStep::kPart;
+        int32_t part = 0;
+        int32_t parts = 1;
+        const char* planFile = nullptr;
+        const char* const* partFiles = nullptr;
+        int32_t partCount = 0;
+    };
+    bool RunInParts(const char* dvFile, const char* sourceFile, const char* targetFile,
+                    const DvobjOptions* options, const PartRequest& request, DvobjProgress progress,
+                    void* context) noexcept;
     int32_t ErrorCode() const;
     std::string ErrorMessage() const;
 
 private:
+    // Loads dvFile, applies the file names and options, and calls step with
+    // the run: its code and message become the outcome.
+    template <typename Step>
+    bool Execute(const char* dvFile, const char* sourceFile, const char* targetFile,
+                 const DvobjOptions* options, const Step& step) noexcept;
+
     std::atomic<uint32_t> references_{1};
     // Calls on one object from two threads overwrite each other's outcome,
     // but never tear it.

@@ -11,6 +11,11 @@ char SwitchLetter(const std::string& argument) {
     return (letter == 's' || letter == 't' || letter == 'l' || letter == 'v') ? letter : 0;
 }
 
+// Whether an argument is one of the switches (which ends a --merge list).
+bool IsSwitch(const std::string& argument) {
+    return SwitchLetter(argument) != 0 || argument.starts_with("--");
+}
+
 }  // namespace
 
 CommandLine CommandLine::Parse(int argc, char** argv) {
@@ -28,11 +33,21 @@ CommandLine CommandLine::Parse(int argc, char** argv) {
             line.setValidation = true;
             continue;
         }
-        if (argument == "--locale" || argument == "--threads" || argument == "--write-schema") {
+        if (argument == "--merge") {
+            std::vector<std::string>& parts = line.merge.emplace();
+            while (i + 1 < line.arguments.size() && !IsSwitch(line.arguments[i + 1])) {
+                parts.push_back(line.arguments[++i]);
+            }
+            continue;
+        }
+        if (argument == "--locale" || argument == "--threads" || argument == "--write-schema" ||
+            argument == "--part" || argument == "--plan") {
             const std::string value = i + 1 < line.arguments.size() ? line.arguments[++i] : "";
-            std::optional<std::string>& slot = argument == "--locale"    ? line.locale
-                                               : argument == "--threads" ? line.threads
-                                                                         : line.writeSchema;
+            std::optional<std::string>& slot = argument == "--locale"         ? line.locale
+                                               : argument == "--threads"      ? line.threads
+                                               : argument == "--write-schema" ? line.writeSchema
+                                               : argument == "--part"         ? line.part
+                                                                              : line.plan;
             if (!slot) {
                 slot = value;
             }

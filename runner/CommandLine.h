@@ -8,9 +8,11 @@
 // a switch; a switch is an argument that is exactly "/", "-" or "~" followed
 // by s (source), t (target), l (log) or v (validate: an XML Schema), or
 // "--validate", and its value is the next argument, as is the value of
-// "--locale", "--threads" and "--write-schema"; "--gzip" compresses output to
-// standard output, "--set-validation" makes a written schema the definition's
-// own validation schema. Anything else
+// "--locale", "--threads", "--write-schema", "--part" (K/N) and "--plan" (a
+// count N when there is no --part, else a plan file); "--merge" takes every
+// argument after it up to the next switch (part files); "--gzip" compresses
+// output to standard output, "--set-validation" makes a written schema the
+// definition's own validation schema. Anything else
 // (such as "/S") is ignored, so paths are never mistaken for switches.
 struct CommandLine {
     std::vector<std::string> arguments;
@@ -22,6 +24,9 @@ struct CommandLine {
     std::optional<std::string> locale;
     std::optional<std::string> threads;
     std::optional<std::string> writeSchema;
+    std::optional<std::string> part;
+    std::optional<std::string> plan;
+    std::optional<std::vector<std::string>> merge;
     bool gzip = false;
     bool setValidation = false;
 

@@ -124,6 +124,10 @@ int32_t ComponentLoader::TryLibrary(const std::string& path) {
     // Older components lack it; only runs with options need it.
     Resolve(library, "Datavane_TransformWithOptions", transformWithOptions_);
     Resolve(library, "Datavane_WriteSchema", writeSchema_);
+    // Runs in parts likewise: only --plan, --part and --merge need them.
+    Resolve(library, "Datavane_Plan", plan_);
+    Resolve(library, "Datavane_RunPart", runPart_);
+    Resolve(library, "Datavane_Merge", merge_);
     DvobjClassFactory* factory = nullptr;
     int32_t code = getClassObject(DVOBJ_CLSID_DATAVANE, &factory);
     DvobjDatavane* object = nullptr;
@@ -165,6 +169,41 @@ bool ComponentLoader::WriteSchema(const char* dvFile, const char* schemaFile, bo
         return false;
     }
     return writeSchema_(object_, dvFile, schemaFile, setValidation ? 1 : 0) != 0;
+}
+
+bool ComponentLoader::Plan(const char* dvFile, const char* source, const char* plan, int32_t parts,
+                           const DvobjOptions* options) {
+    if (!object_ || !plan_) {
+        why_ = "The component is too old for --plan, --part and --merge";
+        return false;
+    }
+    return plan_(object_, dvFile, source, plan, parts, options) != 0;
+}
+
+bool ComponentLoader::RunPart(const char* dvFile, const char* source, const char* partFile,
+                              int32_t part, int32_t parts, const char* plan,
+                              const DvobjOptions* options, DvobjProgress progress, void* context) {
+    if (!object_ || !runPart_) {
+        why_ = "The component is too old for --plan, --part and --merge";
+        return false;
+    }
+    return runPart_(object_, dvFile, source, partFile, part, parts, plan, options, progress,
+                    context) != 0;
+}
+
+bool ComponentLoader::Merge(const char* dvFile, const char* source, const char* target,
+                            const std::vector<std::string>& parts, const DvobjOptions* options,
+                            DvobjProgress progress, void* context) {
+    if (!object_ || !merge_) {
+        why_ = "The component is too old for --plan, --part and --merge";
+        return false;
+    }
+    std::vector<const char*> names;
+    for (const std::string& part : parts) {
+        names.push_back(part.c_str());
+    }
+    return merge_(object_, dvFile, source, target, names.data(), static_cast<int32_t>(names.size()),
+                  options, progress, context) != 0;
 }
 
 int32_t ComponentLoader::ErrorCode() const {

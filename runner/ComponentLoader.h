@@ -28,6 +28,16 @@ public:
                    const DvobjOptions* options, DvobjProgress progress, void* context);
     // False when the component has no Datavane_WriteSchema (Why() says so).
     bool WriteSchema(const char* dvFile, const char* schemaFile, bool setValidation);
+    // Runs in parts (see dvobj.h); a component without them fails the call
+    // (Why() says so).
+    bool Plan(const char* dvFile, const char* source, const char* plan, int32_t parts,
+              const DvobjOptions* options);
+    bool RunPart(const char* dvFile, const char* source, const char* partFile, int32_t part,
+                 int32_t parts, const char* plan, const DvobjOptions* options,
+                 DvobjProgress progress, void* context);
+    bool Merge(const char* dvFile, const char* source, const char* target,
+               const std::vector<std::string>& parts, const DvobjOptions* options,
+               DvobjProgress progress, void* context);
     int32_t ErrorCode() const;
     std::string ErrorMessage() const;
 
@@ -48,6 +58,12 @@ private:
     int (*transformWithOptions_)(DvobjDatavane*, const char*, const char*, const char*,
                                  const DvobjOptions*, DvobjProgress, void*) = nullptr;
     int (*writeSchema_)(DvobjDatavane*, const char*, const char*, int) = nullptr;
+    int (*plan_)(DvobjDatavane*, const char*, const char*, const char*, int32_t,
+                 const DvobjOptions*) = nullptr;
+    int (*runPart_)(DvobjDatavane*, const char*, const char*, const char*, int32_t, int32_t,
+                    const char*, const DvobjOptions*, DvobjProgress, void*) = nullptr;
+    int (*merge_)(DvobjDatavane*, const char*, const char*, const char*, const char* const*,
+                  int32_t, const DvobjOptions*, DvobjProgress, void*) = nullptr;
     int32_t (*errorCode_)(const DvobjDatavane*) = nullptr;
     char* (*errorMessage_)(const DvobjDatavane*) = nullptr;
     void (*freeString_)(char*) = nullptr;

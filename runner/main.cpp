@@ -26,6 +26,9 @@ const char* const kUsage =
     "Usage: dvrun PROJECT.dv [/s SOURCE] [/t TARGET] [/l LOG] [/v SCHEMA] [--gzip]\n"
     "             [--locale NAME] [--threads N]\n"
     "       dvrun PROJECT.dv --write-schema SCHEMA.xsd [--set-validation]\n"
+    "       dvrun PROJECT.dv --plan N /t PLAN\n"
+    "       dvrun PROJECT.dv --part K/N [--plan PLAN] /t PART\n"
+    "       dvrun PROJECT.dv --merge PART... /t TARGET\n"
     "Runs a Datavane transformation definition and logs the outcome.\n"
     "\n"
     "  /s SOURCE  read this source file instead of the definition's\n"
@@ -43,6 +46,14 @@ const char* const kUsage =
     "             definition can write (one more file beside it per further\n"
     "             namespace) and run nothing; with --set-validation the\n"
     "             definition is saved validating its output against it\n"
+    "  --plan N /t PLAN  cut the text source into N parts of whole records and\n"
+    "             write the cut to PLAN\n"
+    "  --part K/N /t PART [--plan PLAN]  convert part K (0 to N-1) of N into the\n"
+    "             part file PART, cut as PLAN says (else by the same scan)\n"
+    "  --merge PART... /t TARGET  join the part files, in order, into the\n"
+    "             document one run writes (validation, XSL and compression as\n"
+    "             in one run); definitions whose rows depend on the rows before\n"
+    "             them are refused with 126\n"
     "  /l LOG     append to this log (default: dvrun.log in the user's state\n"
     "             folder, ~/.local/state/datavane, for an installed dvrun; the\n"
     "             program's path + \".log\" for one run from where it was built)\n"
@@ -131,6 +142,68 @@ std::string CheckThreads(const CommandLine& line, int& threads) {
            "\"";
 }
 
+// A whole number from 0 to limit, or -1.
+int32_t WholeNumber(const std::string& text, int32_t limit) {
+    if (text.empty() || text.size() > 9 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
+        return -1;
+    }
+    const int32_t number = std::stoi(text);
+    return number <= limit ? number : -1;
+}
+
+constexpr int32_t kMaxParts = 100000;
+
+// What a run in parts asks for, checked; empty when the line asks for none.
+struct PartsRequest {
+    enum class Step { kNone, kPlan, kPart, kMerge } step = Step::kNone;
+    int32_t part = 0;
+    int32_t parts = 0;
+};
+
+std::string CheckParts(const CommandLine& line, PartsRequest& request) {
+    const int given = (line.merge ? 1 : 0) + (line.part ? 1 : 0);
+    if (given > 1) {
+        return "--merge and --part cannot be given together";
+    }
+    if (!line.merge && !line.part && !line.plan) {
+        return {};
+    }
+    if (!line.target || line.target->empty()) {
+        return "--plan, --part and --merge need a target file (/t)";
+    }
+    if (line.merge) {
+        if (line.plan) {
+            return "--merge takes no --plan";
+        }
+        if (line.merge->empty()) {
+            return "--merge needs the part files, in order";
+        }
+        request.step = PartsRequest::Step::kMerge;
+        return {};
+    }
+    if (line.part) {
+        const size_t slash = line.part->find('/');
+        request.part =
+            slash == std::string::npos ? -1 : WholeNumber(line.part->substr(0, slash), kMaxParts);
+        request.parts =
+            slash == std::string::npos ? -1 : WholeNumber(line.part->substr(slash + 1), kMaxParts);
+        if (request.part < 0 || request.parts < 1 || request.part >= request.parts) {
+            return "--part takes K/N, whole numbers with 0 <= K < N <= " +
+                   std::to_string(kMaxParts) + ", not \"" + *line.part + "\"";
+        }
+        request.step = PartsRequest::Step::kPart;
+        return {};
+    }
+    request.parts = WholeNumber(*line.plan, kMaxParts);
+    if (request.parts < 1) {
+        return "--plan takes the number of parts, 1 to " + std::to_string(kMaxParts) + ", not \"" +
+               *line.plan + "\"";
+    }
+    request.step = PartsRequest::Step::kPlan;
+    return {};
+}
+
 // Shows rows converted and the rate on a terminal.
 struct ProgressLine {
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
@@ -172,7 +245,11 @@ int main(int argc, char** argv) {
 
     bool succeeded = false;
     int threads = 0;
+    PartsRequest parts;
     std::string failure = CheckThreads(line, threads);
+    if (failure.empty()) {
+        failure = CheckParts(line, parts);
+    }
     if (!failure.empty()) {
         log.Write(failure, -1);
     } else if (!line.project || !std::ifstream(*line.project)) {
@@ -206,10 +283,30 @@ int main(int argc, char** argv) {
             options.locale = line.locale ? line.locale->c_str() : nullptr;
             options.threads = threads;
             const bool withOptions = line.validate || line.gzip || line.locale || threads > 0;
-            succeeded = component.Transform(line.project->c_str(), line.source.value_or("").c_str(),
-                                            line.target.value_or("").c_str(),
-                                            withOptions ? &options : nullptr,
-                                            terminal ? &ProgressLine::Report : nullptr, &progress);
+            const char* project = line.project->c_str();
+            const std::string source = line.source.value_or("");
+            const std::string target = line.target.value_or("");
+            const DvobjProgress report = terminal ? &ProgressLine::Report : nullptr;
+            switch (parts.step) {
+                case PartsRequest::Step::kNone:
+                    succeeded =
+                        component.Transform(project, source.c_str(), target.c_str(),
+                                            withOptions ? &options : nullptr, report, &progress);
+                    break;
+                case PartsRequest::Step::kPlan:
+                    succeeded = component.Plan(project, source.c_str(), target.c_str(), parts.parts,
+                                               &options);
+                    break;
+                case PartsRequest::Step::kPart:
+                    succeeded = component.RunPart(
+                        project, source.c_str(), target.c_str(), parts.part, parts.parts,
+                        line.plan.value_or("").c_str(), &options, report, &progress);
+                    break;
+                case PartsRequest::Step::kMerge:
+                    succeeded = component.Merge(project, source.c_str(), target.c_str(),
+                                                *line.merge, &options, report, &progress);
+                    break;
+            }
             if (progress.shown) {
                 std::fputc('\n', stderr);
             }

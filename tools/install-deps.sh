@@ -14,6 +14,8 @@ packages=(
     libxslt1-dev
     libcurl4-openssl-dev
     python3
+    # Runs in parts on a Dask cluster (component/python/dvobj_dask.py).
+    python3-distributed
     unixodbc
     unixodbc-dev
     odbcinst

@@ -78,7 +78,11 @@ typedef enum DVObjErrorCode {
     DVObj_Namespace_Prefix = 124,
     /* No XML Schema can describe what the definition writes before it runs
      * (an XSL step, a namespace declaration read from a column). */
-    DVObj_Schema_Generate = 125
+    DVObj_Schema_Generate = 125,
+    /* A run in parts is refused (the definition's rows depend on the rows
+     * before them, or its source cannot be cut), or a merge's parts are
+     * missing, damaged, out of order or from another definition or source. */
+    DVObj_Parts = 126
 } DVObjErrorCode;
 
 typedef struct DvobjClassFactory DvobjClassFactory;
@@ -161,7 +165,32 @@ DVOBJ_API int Datavane_TransformWithOptions(DvobjDatavane* object, const char* d
 DVOBJ_API int Datavane_WriteSchema(DvobjDatavane* object, const char* dvFile,
                                    const char* schemaFile, int setValidation);
 
-/* The code of the last Transform or WriteSchema (0 before any). */
+/* Runs in parts, by separate processes or machines, joined into the bytes
+ * one Transform writes (definitions whose rows depend on the rows before
+ * them are refused with DVObj_Parts). Files are named by paths every
+ * process sees; sourceFile and options as for Transform.
+ *
+ * Datavane_Plan cuts the text source into `parts` ranges of whole records
+ * and writes them to planFile. Datavane_RunPart converts range `part`
+ * (0 <= part < parts) into partFile, cutting the source itself when
+ * planFile is null or empty (the same cut a plan holds). Datavane_Merge
+ * writes the parts, given in order, into targetFile (null or empty: the
+ * definition's), with the validation, XSL step and compression of a normal
+ * run; a missing, damaged, doubled, misplaced or mismatched part fails it
+ * with nothing written. Each returns nonzero on success; the outcome is in
+ * Datavane_ErrorCode and Datavane_ErrorMessage. */
+DVOBJ_API int Datavane_Plan(DvobjDatavane* object, const char* dvFile, const char* sourceFile,
+                            const char* planFile, int32_t parts, const DvobjOptions* options);
+DVOBJ_API int Datavane_RunPart(DvobjDatavane* object, const char* dvFile, const char* sourceFile,
+                               const char* partFile, int32_t part, int32_t parts,
+                               const char* planFile, const DvobjOptions* options,
+                               DvobjProgress progress, void* context);
+DVOBJ_API int Datavane_Merge(DvobjDatavane* object, const char* dvFile, const char* sourceFile,
+                             const char* targetFile, const char* const* partFiles,
+                             int32_t partCount, const DvobjOptions* options,
+                             DvobjProgress progress, void* context);
+
+/* The code of the last call that runs or writes (0 before any). */
 DVOBJ_API int32_t Datavane_ErrorCode(const DvobjDatavane* object);
 /* A copy of the last message ("" before any); free it with Dvobj_FreeString. */
 DVOBJ_API char* Datavane_ErrorMessage(const DvobjDatavane* object);

@@ -87,6 +87,21 @@ def load_library():
             library.Datavane_WriteSchema.argtypes = [
                 ctypes.c_void_p, ctypes.c_char_p, ctypes.c_char_p, ctypes.c_int]
             library.Datavane_WriteSchema.restype = ctypes.c_int
+        if hasattr(library, "Datavane_Plan"):
+            library.Datavane_Plan.argtypes = [
+                ctypes.c_void_p, ctypes.c_char_p, ctypes.c_char_p, ctypes.c_char_p,
+                ctypes.c_int32, ctypes.POINTER(_Options)]
+            library.Datavane_Plan.restype = ctypes.c_int
+            library.Datavane_RunPart.argtypes = [
+                ctypes.c_void_p, ctypes.c_char_p, ctypes.c_char_p, ctypes.c_char_p,
+                ctypes.c_int32, ctypes.c_int32, ctypes.c_char_p, ctypes.POINTER(_Options),
+                ctypes.c_void_p, ctypes.c_void_p]
+            library.Datavane_RunPart.restype = ctypes.c_int
+            library.Datavane_Merge.argtypes = [
+                ctypes.c_void_p, ctypes.c_char_p, ctypes.c_char_p, ctypes.c_char_p,
+                ctypes.POINTER(ctypes.c_char_p), ctypes.c_int32, ctypes.POINTER(_Options),
+                ctypes.c_void_p, ctypes.c_void_p]
+            library.Datavane_Merge.restype = ctypes.c_int
         library.Datavane_ErrorCode.argtypes = [ctypes.c_void_p]
         library.Datavane_ErrorCode.restype = ctypes.c_int32
         # A char* the caller frees: keep it as a raw pointer.
@@ -162,6 +177,50 @@ class Datavane:
             raise OSError("the component is too old to write schemas")
         return bool(self._library.Datavane_WriteSchema(
             self._handle, _text(dv_file), _text(schema_file), 1 if set_validation else 0))
+    # Runs in parts, by separate processes or machines, joined into the
+    # bytes transform writes. Definitions whose rows depend on the rows
+    # before them are refused with error code 126; so is a merge of missing,
+    # damaged, doubled, misplaced or mismatched parts (nothing is written).
+
+    def plan(self, dv_file, plan_file, parts, source_file=None, locale=None):
+        """Cut the text source into parts ranges of whole records and write
+        the cut to plan_file."""
+        self._need_parts()
+        options = self._options(None, locale)
+        return bool(self._library.Datavane_Plan(
+            self._handle, _text(dv_file), _text(source_file), _text(plan_file), int(parts),
+            ctypes.byref(options)))
+
+    def part(self, dv_file, part_file, part, parts, plan_file=None, source_file=None,
+             locale=None):
+        """Convert part (0 <= part < parts) into part_file, cut as plan_file
+        says (None: by the same scan, made here)."""
+        self._need_parts()
+        options = self._options(None, locale)
+        return bool(self._library.Datavane_RunPart(
+            self._handle, _text(dv_file), _text(source_file), _text(part_file), int(part),
+            int(parts), _text(plan_file), ctypes.byref(options), None, None))
+
+    def merge(self, dv_file, part_files, target_file=None, source_file=None,
+              validate_schema=None, locale=None):
+        """Join the part files, in order, into target_file (None: the
+        definition's), validated, transformed and compressed as transform
+        would."""
+        self._need_parts()
+        names = [_text(name) for name in part_files]
+        array = (ctypes.c_char_p * max(len(names), 1))(*names)
+        options = self._options(validate_schema, locale)
+        return bool(self._library.Datavane_Merge(
+            self._handle, _text(dv_file), _text(source_file), _text(target_file), array,
+            len(names), ctypes.byref(options), None, None))
+
+    def _need_parts(self):
+        if not hasattr(self._library, "Datavane_Plan"):
+            raise OSError("the component is too old to run in parts")
+
+    @staticmethod
+    def _options(validate_schema, locale):
+        return _Options(ctypes.sizeof(_Options), _text(validate_schema), 0, _text(locale), 0)
 
     @property
     def error_code(self):

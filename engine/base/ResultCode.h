@@ -39,4 +39,7 @@ enum ResultCode : int32_t {
     // No schema can describe what the definition writes before it runs (an
     // XSL step, a namespace read from a column).
     kSchemaGenerate = 125,
+    // A run in parts refused (a definition whose rows depend on the rows
+    // before them) or a merge whose parts are missing, damaged or mismatched.
+    kParts = 126,
 };

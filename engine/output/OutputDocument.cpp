@@ -137,6 +137,39 @@ void OutputDocument::Characters(std::string_view text) {
 }
 
 Status OutputDocument::StartOutput(DVDataSourceRow& row) {
+    return Start(row, false);
+}
+
+Status OutputDocument::StartJoined(DVDataSourceRow& row) {
+    return Start(row, true);
+}
+
+Status OutputDocument::StartDetached() {
+    stream_.Rewind();
+    writer_ = std::make_unique<Norvik::CSAXWriter>(stream_);
+    ConfigureWriter();
+    // Rows are always marked: the merge may validate and name them.
+    markRows_ = true;
+    rowMarks_.clear();
+    documentBytes_ = 0;
+    writer_->StartDocument();
+    namesChecked_ = writer_->IsWritableName(definition_.Root().GetName()) &&
+                    AllNamesWritable(definition_.Root(), *writer_);
+    return WriteHead();
+}
+
+void OutputDocument::PrepareForPieces() {
+    writer_->PrepareForPiece();
+}
+
+bool OutputDocument::JoinsPieces(const DVFile& definition) {
+    OutputDocument piece(definition);
+    piece.StartPiece(false);
+    return piece.namesChecked_ && piece.writer_->IsWritableName(definition.Root().GetName()) &&
+           piece.writer_->EncodesInPieces();
+}
+
+Status OutputDocument::Start(DVDataSourceRow& row, bool joined) {
     const DVFileSettings& s = definition_.Settings();
     const std::string name = BuildOutputFileName(row);
     if (name.empty()) {
@@ -150,8 +183,8 @@ Status OutputDocument::StartOutput(DVDataSourceRow& row) {
     if (!opened.IsOk()) {
         return opened;
     }
-    StartWriter(name);
-    return WriteHead();
+    StartWriter(name, joined);
+    return joined ? Status(kSuccess) : WriteHead();
 }
 
 Status OutputDocument::OpenSink(const std::string& name) {
@@ -189,7 +222,7 @@ Status OutputDocument::OpenSink(const std::string& name) {
     return kSuccess;
 }
 
-void OutputDocument::StartWriter(const std::string& name) {
+void OutputDocument::StartWriter(const std::string& name, bool joined) {
     writer_ = std::make_unique<Norvik::CSAXWriter>(stream_);
     ConfigureWriter();
     markRows_ = validator_ != nullptr;
@@ -199,7 +232,11 @@ void OutputDocument::StartWriter(const std::string& name) {
         rowMarks_.clear();
         documentBytes_ = 0;
     }
-    writer_->StartDocument();
+    if (joined) {
+        writer_->ContinueInside(definition_.Root().GetName());
+    } else {
+        writer_->StartDocument();
+    }
     namesChecked_ = writer_->IsWritableName(definition_.Root().GetName()) &&
                     AllNamesWritable(definition_.Root(), *writer_);
 }

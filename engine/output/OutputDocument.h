@@ -83,6 +83,25 @@ public:
     void AppendPiece(Piece& piece, int32_t rowOffset = 0);
     // Whether rows are marked for naming them in validation errors.
     bool MarksRows() const noexcept { return markRows_; }
+    // A document written in parts by separate processes. StartDetached
+    // writes the head into memory (no file, no validation; rows marked) for
+    // TakePiece to hand over with the rows after it; after the first row's
+    // pass, PrepareForPieces closes what a following piece would close.
+    // StartJoined names and opens the file as StartOutput does but writes
+    // no head: the writer continues inside the document element, for the
+    // parts to be appended as pieces (the first holding the head) and the
+    // footer pass to end it. Failures as StartOutput's.
+    Status StartDetached();
+    void PrepareForPieces();
+    Status StartJoined(DVDataSourceRow& row);
+    // Whether documents of the definition can be written in pieces and
+    // joined to the bytes one writer writes, as TakesPieces says of an open
+    // one: no encoding that carries state, every name writable.
+    static bool JoinsPieces(const DVFile& definition);
+    // Bytes written and not yet taken or flushed.
+    size_t BufferedBytes() const noexcept {
+        return stream_.Size() + (writer_ ? writer_->PendingBytes() : 0);
+    }
     // After the footer pass: the end of the document element, the last write
     // and the close, then the XSL step (XSLPostProcessor::Failure when it
     // fails). Nothing when no file is open.
@@ -127,8 +146,9 @@ public:
 
 private:
     // The steps of StartOutput: the file, the writer, the head.
+    Status Start(DVDataSourceRow& row, bool joined);
     Status OpenSink(const std::string& name);
-    void StartWriter(const std::string& name);
+    void StartWriter(const std::string& name, bool joined = false);
     void ConfigureWriter();
     Status WriteHead();
     Status WriteIncludeFile(const std::string& location);

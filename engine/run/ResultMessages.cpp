@@ -56,6 +56,7 @@ constexpr Message kMessages[] = {
     {kNamespacePrefix, "A node's name uses a namespace prefix that is not declared",
      Appended::kNothing},
     {kSchemaGenerate, "No XML Schema can describe what the definition writes", Appended::kNothing},
+    {kParts, "The run cannot be split into parts or joined from them", Appended::kNothing},
 };
 
 }  // namespace

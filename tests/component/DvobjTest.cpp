@@ -293,3 +293,50 @@ TEST(DvobjTest, WriteSchemaDescribesTheRunsOutputAndCanBecomeItsValidation) {
 }
 
 }  // namespace
+// Runs in parts through the C surface: misuse fails with a code, and a plan,
+// its parts and their merge give the bytes Transform writes.
+TEST(DvobjTest, RunsInPartsThroughTheCInterface) {
+    EXPECT_EQ(Datavane_Plan(nullptr, "x.dv", nullptr, "p", 2, nullptr), 0);
+    EXPECT_EQ(
+        Datavane_RunPart(nullptr, "x.dv", nullptr, "p", 0, 2, nullptr, nullptr, nullptr, nullptr),
+        0);
+    EXPECT_EQ(Datavane_Merge(nullptr, "x.dv", nullptr, "t", nullptr, 0, nullptr, nullptr, nullptr),
+              0);
+    TempDir dir;
+    std::string csv = "A,B\n";
+    for (int i = 0; i < 200; ++i) {
+        csv += std::to_string(i) + ",b" + std::to_string(i) + "\n";
+    }
+    testsupport::WriteFile(dir.File("in.csv"), csv);
+    const std::string dv = dir.File("d.dv");
+    testsupport::WriteFile(dv, Definition(dir.File("in.csv"), dir.File("out.xml")));
+    Object object;
+    ASSERT_EQ(Datavane_Transform(object.handle, dv.c_str(), nullptr, nullptr), 1)
+        << object.Message();
+    const std::string plan = dir.File("run.plan");
+    ASSERT_EQ(Datavane_Plan(object.handle, dv.c_str(), nullptr, plan.c_str(), 3, nullptr), 1)
+        << object.Message();
+    const std::string parts[] = {dir.File("0.part"), dir.File("1.part"), dir.File("2.part")};
+    for (int k = 0; k < 3; ++k) {
+        ASSERT_EQ(Datavane_RunPart(object.handle, dv.c_str(), nullptr, parts[k].c_str(), k, 3,
+                                   plan.c_str(), nullptr, nullptr, nullptr),
+                  1)
+            << object.Message();
+    }
+    EXPECT_EQ(Datavane_RunPart(object.handle, dv.c_str(), nullptr, parts[0].c_str(), 3, 3, nullptr,
+                               nullptr, nullptr, nullptr),
+              0);
+    EXPECT_EQ(Datavane_ErrorCode(object.handle), DVObj_Invalid_Argument);
+    const char* names[] = {parts[0].c_str(), parts[1].c_str(), parts[2].c_str()};
+    const std::string merged = dir.File("merged.xml");
+    ASSERT_EQ(Datavane_Merge(object.handle, dv.c_str(), nullptr, merged.c_str(), names, 3, nullptr,
+                             nullptr, nullptr),
+              1)
+        << object.Message();
+    EXPECT_EQ(testsupport::ReadFile(merged), testsupport::ReadFile(dir.File("out.xml")));
+    EXPECT_EQ(Datavane_Merge(object.handle, dv.c_str(), nullptr, merged.c_str(), nullptr, 3,
+                             nullptr, nullptr, nullptr),
+              0);
+    EXPECT_EQ(Datavane_ErrorCode(object.handle), DVObj_Parts);
+    EXPECT_NE(object.Message().find("No part files"), std::string::npos) << object.Message();
+}

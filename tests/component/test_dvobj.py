@@ -141,6 +141,31 @@ class DatavaneTest(unittest.TestCase):
                 with self.assertRaises(ValueError):
                     dv.transform(self.path("n.dv"), threads=bad)
 
+    def test_parts(self):
+        with open(self.path("in.csv"), "w", encoding="utf-8") as f:
+            f.write("Name,City\n" + "".join('n%d,"K\u00f6ln\n%d"\n' % (i, i) for i in range(300)))
+        with open(self.path("t.dv"), "w", encoding="utf-8") as f:
+            f.write(definition(self.path("in.csv"), self.path("out.xml")).replace(
+                "<xmlroot/>", "<quotedlinebreaks>-1</quotedlinebreaks><xmlroot/>"))
+        with dvobj.Datavane() as dv:
+            self.assertTrue(dv.transform(self.path("t.dv")), dv.error_message)
+            with open(self.path("out.xml"), "rb") as f:
+                single = f.read()
+            self.assertTrue(dv.plan(self.path("t.dv"), self.path("run.plan"), 3), dv.error_message)
+            parts = [self.path("p%d.part" % k) for k in range(3)]
+            for k, part in enumerate(parts):
+                self.assertTrue(dv.part(self.path("t.dv"), part, k, 3,
+                                        plan_file=self.path("run.plan")), dv.error_message)
+            self.assertTrue(dv.merge(self.path("t.dv"), parts, self.path("merged.xml")),
+                            dv.error_message)
+            with open(self.path("merged.xml"), "rb") as f:
+                self.assertEqual(f.read(), single)
+            # A part missing: nothing is written.
+            self.assertFalse(dv.merge(self.path("t.dv"), parts[:2], self.path("m2.xml")))
+            self.assertEqual(dv.error_code, 126)
+            self.assertIn("part 2 of 3 is missing", dv.error_message)
+            self.assertFalse(os.path.exists(self.path("m2.xml")))
+
     def test_unknown_class(self):
         with self.assertRaises(OSError):
             dvobj.Datavane("Nothing.Here")

@@ -25,7 +25,8 @@ done
 [ -n "$libdir" ] || fail "no libdvobj.so.2 installed"
 for file in bin/dv bin/dvrun bin/dvimport bin/dvsetup \
     "$libdir/libdvobj.so" "$libdir/libdvobj.so.2" "$libdir/pkgconfig/dvobj.pc" \
-    include/dvobj.h lib/python3/dist-packages/dvobj.py etc/xdg/datavane/dvobj.registration \
+    include/dvobj.h lib/python3/dist-packages/dvobj.py lib/python3/dist-packages/dvobj_dask.py \
+    etc/xdg/datavane/dvobj.registration \
     share/doc/datavane/help/index.html share/doc/datavane/help/images/main-source.png \
     share/doc/datavane/examples/orders.dv share/doc/datavane/examples/orders.csv \
     share/doc/datavane/copyright share/doc/datavane/changelog.gz \

@@ -1,0 +1,572 @@
+// Runs in parts: a plan, every part and the merge give the bytes of the
+// single run, however many parts (more than records too), with or without a
+// plan; a part run twice gives the same bytes; a merge given missing,
+// damaged, doubled, misplaced or foreign parts fails naming the part and
+// writes nothing; definitions whose rows depend on the rows before them are
+// refused.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "RunTestSupport.h"
+#include "base/ResultCode.h"
+#include "run/PartitionedRun.h"
+
+using namespace testsupport;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Single {
+    int32_t code = -1;
+    std::string detail;
+    std::vector<std::string> files;
+};
+
+Single RunOnce(const std::string& project) {
+    DVRun run;
+    run.SetDefinitionPath(project);
+    Single single;
+    if (!run.LoadDefinition()) {
+        ADD_FAILURE() << run.GetDetailText();
+        return single;
+    }
+    run.SetThreads(1);
+    single.code = run.Run();
+    single.detail = run.GetDetailText();
+    for (const std::string& name : run.OutputFileNames()) {
+        single.files.push_back(ReadFile(name));
+    }
+    return single;
+}
+
+// One step of a run in parts on the saved definition, writing target.
+struct Step {
+    int32_t code = -1;
+    std::string detail;
+    std::string message;
+    std::vector<std::string> files;
+};
+
+template <typename Action>
+Step RunStep(const std::string& project, const std::string& target, const Action& action) {
+    DVFile definition;
+    Step step;
+    if (!definition.LoadProjectFile(project)) {
+        ADD_FAILURE() << definition.GetLastError();
+        return step;
+    }
+    definition.SetTargetFileName(target);
+    PartitionedRun run(definition, project);
+    step.code = action(run);
+    step.detail = run.GetDetailText();
+    step.message = run.GetResultText(step.code);
+    step.files = run.OutputFileNames();
+    return step;
+}
+
+Step Plan(const std::string& project, const std::string& plan, int32_t parts) {
+    return RunStep(project, plan, [parts](PartitionedRun& run) { return run.Plan(parts); });
+}
+
+Step Part(const std::string& project, const std::string& file, int32_t index, int32_t parts,
+          const std::string& plan = {}) {
+    return RunStep(project, file,
+                   [&](PartitionedRun& run) { return run.Part(index, parts, plan); });
+}
+
+Step Merge(const std::string& project, const std::string& target,
+           const std::vector<std::string>& parts) {
+    return RunStep(project, target, [&](PartitionedRun& run) { return run.Merge(parts); });
+}
+
+// Writes every part (through a plan or not) into dir; their paths.
+std::vector<std::string> WriteParts(const std::string& project, const fs::path& dir, int32_t parts,
+                                    bool withPlan, const std::string& what) {
+    std::string plan;
+    if (withPlan) {
+        plan = (dir / "run.plan").string();
+        const Step planned = Plan(project, plan, parts);
+        EXPECT_EQ(planned.code, kSuccess) << what << ": " << planned.message;
+    }
+    std::vector<std::string> files;
+    for (int32_t k = 0; k < parts; ++k) {
+        files.push_back((dir / ("run." + std::to_string(k) + ".part")).string());
+        const Step part = Part(project, files.back(), k, parts, plan);
+        EXPECT_EQ(part.code, kSuccess)
+            << what << ", part " << k << "/" << parts << ": " << part.message;
+    }
+    return files;
+}
+
+// Every count of parts, with a plan and without, must give the single run's
+// bytes.
+void ExpectSameInParts(const std::string& project, const TempDir& dir, const std::string& what,
+                       std::vector<int32_t> counts = {1, 2, 3, 7}) {
+    const Single single = RunOnce(project);
+    ASSERT_EQ(single.code, kSuccess) << what << ": " << single.detail;
+    for (const int32_t parts : counts) {
+        for (const bool withPlan : {false, true}) {
+            const std::string label =
+                what + ", " + std::to_string(parts) + " parts" + (withPlan ? " from a plan" : "");
+            const fs::path folder =
+                dir.Path() / ("parts" + std::to_string(parts) + (withPlan ? "p" : ""));
+            fs::create_directories(folder);
+            const std::vector<std::string> files =
+                WriteParts(project, folder, parts, withPlan, label);
+            const std::string target = (folder / "merged.xml").string();
+            const Step merged = Merge(project, target, files);
+            ASSERT_EQ(merged.code, kSuccess) << label << ": " << merged.message;
+            std::vector<std::string> written;
+            for (const std::string& name : merged.files) {
+                written.push_back(ReadFile(name));
+            }
+            EXPECT_EQ(written, single.files) << label;
+        }
+    }
+}
+
+// Text that tries the writer and the cutter: markup characters, a control
+// character, non-ASCII letters, line breaks inside quotes, empty and zero
+// values.
+std::string AwkwardCsv(size_t rows) {
+    std::string csv = "Id,Name,Amount,When,Note\n";
+    const char* names[] = {"Smith & Sons",     "<tag>",       "K\xc3\xb6ln",       "",
+                           "\"two\r\nlines\"", "ctl\x01here", "\"quoted, comma\"", "plain"};
+    for (size_t i = 0; i < rows; ++i) {
+        csv += std::to_string(i) + "," + names[i % 8] + "," +
+               (i % 5 == 0 ? "0" : std::to_string(i * 37 % 1000) + "." + std::to_string(i % 10)) +
+               ",2024-0" + std::to_string(1 + i % 9) + "-1" + std::to_string(i % 10) + "," +
+               (i % 3 == 0 ? "\"a\nb\"" : "note " + std::to_string(i)) + "\n";
+    }
+    return csv;
+}
+
+// Attributes, text elements, tokens, CDATA, line-break tags, skip rules,
+// nested elements, header and footer content: what rows standing alone use.
+void AddEverything(DVFile& definition) {
+    XMLNode& root = definition.Root();
+    Add(root, "generated", XMLNode::kAttribute)->SetValue("{SOURCEFILE}");
+    XMLNode* header = Add(root, "header");
+    header->SetScope(XMLNode::kHeaderScope);
+    Add(*header, "first", XMLNode::kElement, Id(definition, "Name"));
+    XMLNode* row = Add(root, "row");
+    Add(*row, "id", XMLNode::kAttribute, Id(definition, "Id"));
+    Add(*row, "name", XMLNode::kElement, Id(definition, "Name"))->SetSkipIfEmpty(true);
+    Add(*row, "amount", XMLNode::kElement, Id(definition, "Amount"))->SetSkipIfZero(true);
+    XMLNode* detail = Add(*row, "detail");
+    Add(*detail, "when", XMLNode::kElement, Id(definition, "When"));
+    XMLNode* note = Add(*detail, "note", XMLNode::kElement, Id(definition, "Note"));
+    note->insertBrTags = true;
+    Add(*detail, "raw", XMLNode::kElement, Id(definition, "Name"))
+        ->SetOutputType(XMLNode::kCDataSection);
+    XMLNode* mixed = Add(*row, "mixed");
+    Add(*mixed, "v", XMLNode::kValue)->SetValue("# ");
+    Add(*mixed, "w", XMLNode::kValue, Id(definition, "Id"));
+    Add(*mixed, "empty")->SetIsEmpty(true);
+    XMLNode* footer = Add(root, "footer");
+    footer->SetScope(XMLNode::kFooterScope);
+    Add(*footer, "done")->SetValue("{SOURCEFILE}");
+}
+
+void FormatColumns(DVFile& definition) {
+    CSCol& amount = definition.Column(definition.ColumnIndexByName("Amount"));
+    amount.dataType = DataTypeProperties::kNumber;
+    amount.thousands = true;
+    amount.precision = 2;
+    CSCol& when = definition.Column(definition.ColumnIndexByName("When"));
+    when.dataType = DataTypeProperties::kDateTime;
+    when.format = "dd MMM yyyy";
+    CSCol& name = definition.Column(definition.ColumnIndexByName("Name"));
+    name.caseType = DataTypeProperties::kCaseUpper;
+    name.AddLookupEntry("SMITH & SONS = Smith Ltd");
+    name.defaultValue = "(none)";
+}
+
+// A definition over awkward rows, saved in dir; its path.
+std::string AwkwardProject(const TempDir& dir, size_t rows, void (*change)(DVFile&)) {
+    DVFile definition = CsvDefinition(dir, AwkwardCsv(rows), false);
+    definition.SetQuotedLineBreaks(true);
+    AddEverything(definition);
+    change(definition);
+    return SaveDefinition(definition, dir);
+}
+
+void FlipByte(const std::string& path, std::streamoff at) {
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekg(at);
+    char byte = 0;
+    file.get(byte);
+    file.seekp(at);
+    file.put(static_cast<char>(byte ^ 0x20));
+}
+
+}  // namespace
+
+// The example groups sorted rows, which one process must write; without
+// its groups and sorting it runs in parts.
+TEST(PartitionedRunTest, TheShippedExampleIsRefusedAndRunsInPartsUngrouped) {
+    const std::string examples = DV_EXAMPLES_DIR;
+    DVFile definition;
+    ASSERT_TRUE(definition.LoadProjectFile(examples + "/orders.dv"));
+    TempDir dir;
+    definition.SetSourceFileName(examples + "/orders.csv");
+    definition.SetTargetFileName(dir.File("orders.xml"));
+    const std::string grouped = SaveDefinition(definition, dir);
+    const Step refused = Part(grouped, dir.File("orders.part"), 0, 2);
+    EXPECT_EQ(refused.code, kParts);
+    EXPECT_NE(refused.detail.find("sorted"), std::string::npos) << refused.detail;
+
+    for (auto& order : definition.SortOrders()) {
+        order.reset();
+    }
+    struct Ungroup {
+        static void Node(XMLNode& node) {
+            node.SetGroup(0);
+            // The clock would differ between runs; row numbers are refused.
+            const std::string& value = node.GetValue();
+            if (value.find("{NOW}") != std::string::npos ||
+                value.find("{ROW}") != std::string::npos ||
+                value.find("{ID}") != std::string::npos) {
+                node.SetValue("constant");
+            }
+            for (const auto& child : node.Children()) {
+                Node(*child);
+            }
+        }
+    };
+    Ungroup::Node(definition.Root());
+    ExpectSameInParts(SaveDefinition(definition, dir), dir, "the example ungrouped");
+}
+
+TEST(PartitionedRunTest, AwkwardRowsInPartsAreTheSingleRun) {
+    struct Case {
+        const char* what;
+        void (*change)(DVFile&);
+    };
+    const Case cases[] = {
+        {"every kind of node", [](DVFile&) {}},
+        {"formatted, indented, UTF-16",
+         [](DVFile& d) {
+             FormatColumns(d);
+             d.SetIndentOutput(true);
+             d.SetEncoding("UTF-16");
+         }},
+        {"German numbers and dates",
+         [](DVFile& d) {
+             d.SetLocale("de_DE.UTF-8");
+             FormatColumns(d);
+         }},
+        {"skip rules that reject the first rows",
+         [](DVFile& d) {
+             d.Column(d.ColumnIndexByName("Amount")).skipIfZero = true;
+             d.Column(d.ColumnIndexByName("Name")).skipIfEmpty = true;
+         }},
+        {"a declaration, end tags always, custom text",
+         [](DVFile& d) {
+             d.SetAlwaysEmitEndTags(true);
+             d.SetCustomText("<!-- made in parts -->");
+         }},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        // More parts than records: the last parts are empty.
+        ExpectSameInParts(AwkwardProject(dir, 41, c.change), dir, c.what, {1, 2, 3, 7, 60});
+    }
+}
+
+TEST(PartitionedRunTest, SourcesWithoutRowsOrWithRowsOnlyLateGiveTheSingleRun) {
+    {
+        // No accepted row: no part holds a head, and no document is written.
+        TempDir dir;
+        DVFile definition = CsvDefinition(dir, AwkwardCsv(12), false);
+        AddEverything(definition);
+        definition.Column(definition.ColumnIndexByName("Id")).skipIfEmpty = true;
+        WriteFile(dir.File("in.csv"), "Id,Name,Amount,When,Note\n,a,1,x,y\n,b,2,x,y\n");
+        const std::string project = SaveDefinition(definition, dir);
+        const Single single = RunOnce(project);
+        ASSERT_EQ(single.code, kSuccess) << single.detail;
+        const std::vector<std::string> files = WriteParts(project, dir.Path(), 3, false, "none");
+        const Step merged = Merge(project, dir.File("merged.xml"), files);
+        EXPECT_EQ(merged.code, kSuccess) << merged.message;
+        EXPECT_EQ(merged.files.size(), single.files.size());
+        EXPECT_FALSE(fs::exists(dir.File("merged.xml")));
+    }
+    {
+        // The first accepted row lies in the last part: it carries the head.
+        TempDir dir;
+        std::string csv = "Id,Name,Amount,When,Note\n";
+        for (int i = 0; i < 30; ++i) {
+            csv += ",skipped " + std::to_string(i) + ",1,x,y\n";
+        }
+        csv += "7,kept,2,x,y\n8,kept too,3,x,y\n";
+        DVFile definition = CsvDefinition(dir, csv, false);
+        AddEverything(definition);
+        definition.Column(definition.ColumnIndexByName("Id")).skipIfEmpty = true;
+        ExpectSameInParts(SaveDefinition(definition, dir), dir, "late rows", {2, 3, 7, 40});
+    }
+    {
+        // The first row writes nothing inside the document element: the part
+        // holding it alone must still close the element's start tag.
+        TempDir dir;
+        DVFile definition = CsvDefinition(dir, "Id,Name\n1,\n2,b\n3,\n4,d\n", false);
+        Add(definition.Root(), "generated", XMLNode::kAttribute)->SetValue("{SOURCEFILE}");
+        Add(definition.Root(), "name", XMLNode::kElement, Id(definition, "Name"))
+            ->SetSkipIfEmpty(true);
+        ExpectSameInParts(SaveDefinition(definition, dir), dir, "an empty first row", {2, 3, 4, 9});
+    }
+}
+
+// Random trees over random columns: every one the partition accepts gives
+// the single run's bytes; the others are refused with the reason.
+TEST(PartitionedRunTest, RandomDefinitionsInPartsAreTheSingleRunOrRefused) {
+    std::mt19937 random(20261210);
+    const auto chance = [&random](int percent) {
+        return static_cast<int>(random() % 100) < percent;
+    };
+    const char* columns[] = {"Id", "Name", "Amount", "When", "Note"};
+    int accepted = 0;
+    int refused = 0;
+    for (int round = 0; round < 20; ++round) {
+        TempDir dir;
+        DVFile definition = CsvDefinition(dir, AwkwardCsv(20 + random() % 30), false);
+        definition.SetQuotedLineBreaks(true);
+        definition.SetIndentOutput(chance(30));
+        definition.SetAlwaysEmitEndTags(chance(30));
+        if (chance(20)) {
+            definition.SetEncoding("UTF-16");
+        }
+        if (chance(40)) {
+            FormatColumns(definition);
+        }
+        if (chance(25)) {
+            definition.Column(definition.ColumnIndexByName("Amount")).skipIfZero = true;
+        }
+        const auto column = [&] { return Id(definition, columns[random() % 5]); };
+        XMLNode& root = definition.Root();
+        for (int top = 0; top < 1 + static_cast<int>(random() % 3); ++top) {
+            XMLNode* element = Add(root, ("e" + std::to_string(top)).c_str());
+            const int scope = static_cast<int>(random() % 10);
+            element->SetScope(scope < 7 ? XMLNode::kRowScope : scope - 6);
+            for (int child = 0; child < 1 + static_cast<int>(random() % 4); ++child) {
+                const int kind = static_cast<int>(random() % 3);
+                XMLNode* node = Add(*element, ("c" + std::to_string(child)).c_str(), kind,
+                                    chance(80) ? column() : 0);
+                if (node->GetSource() == 0) {
+                    node->SetValue(chance(4) ? "row {ROW}" : "constant");
+                }
+                node->SetSkipIfEmpty(chance(30));
+                node->SetSkipIfZero(chance(15));
+                node->SetSkipIfDuplicate(chance(5));
+                if (kind == XMLNode::kElement && chance(15)) {
+                    node->SetOutputType(XMLNode::kCDataSection);
+                }
+            }
+        }
+        const std::string project = SaveDefinition(definition, dir);
+        const std::string what = "random definition " + std::to_string(round);
+        const Step probe = Part(project, dir.File("probe.part"), 0, 2);
+        if (probe.code == kParts) {
+            ++refused;
+            EXPECT_NE(probe.detail.find("cannot run in parts"), std::string::npos) << what;
+            continue;
+        }
+        ++accepted;
+        ExpectSameInParts(project, dir, what, {1, 2, 3, 7, 80});
+    }
+    EXPECT_GT(accepted, 6) << "too few random definitions ran in parts";
+    EXPECT_GT(refused, 0) << "no random definition was refused";
+}
+
+TEST(PartitionedRunTest, APartRunTwiceGivesTheSameBytes) {
+    TempDir dir;
+    const std::string project = AwkwardProject(dir, 50, FormatColumns);
+    for (int32_t k = 0; k < 3; ++k) {
+        ASSERT_EQ(Part(project, dir.File("a.part"), k, 3).code, kSuccess);
+        ASSERT_EQ(Part(project, dir.File("b.part"), k, 3).code, kSuccess);
+        EXPECT_EQ(ReadFile(dir.File("a.part")), ReadFile(dir.File("b.part"))) << "part " << k;
+    }
+}
+
+TEST(PartitionedRunTest, AMergeOfWrongPartsFailsNamingThemAndWritesNothing) {
+    TempDir dir;
+    const std::string project = AwkwardProject(dir, 60, [](DVFile&) {});
+    const std::vector<std::string> parts = WriteParts(project, dir.Path(), 3, false, "parts");
+    const std::string damaged = dir.File("damaged.part");
+    fs::copy_file(parts[1], damaged);
+    FlipByte(damaged, 700);
+    const std::string cut = dir.File("cut.part");
+    fs::copy_file(parts[2], cut);
+    fs::resize_file(cut, fs::file_size(cut) - 5);
+    const std::string header = dir.File("header.part");
+    fs::copy_file(parts[1], header);
+    FlipByte(header, 3);
+    // Parts of the same definition over another source.
+    TempDir other;
+    DVFile otherDefinition;
+    ASSERT_TRUE(otherDefinition.LoadProjectFile(project));
+    WriteFile(other.File("in.csv"), AwkwardCsv(61));
+    otherDefinition.SetSourceFileName(other.File("in.csv"));
+    const std::string otherProject = SaveDefinition(otherDefinition, other);
+    const std::string foreign = dir.File("foreign.part");
+    ASSERT_EQ(Part(otherProject, foreign, 1, 3).code, kSuccess);
+    const std::string ofTwo = dir.File("oftwo.part");
+    ASSERT_EQ(Part(project, ofTwo, 1, 2).code, kSuccess);
+
+    const struct {
+        const char* what;
+        std::vector<std::string> files;
+        std::string named;  // in the message
+    } cases[] = {
+        {"a part missing", {parts[0], parts[2]}, "part 1 of 3 is missing"},
+        {"a file missing", {parts[0], dir.File("nowhere.part"), parts[2]}, "nowhere.part"},
+        {"a damaged byte", {parts[0], damaged, parts[2]}, "damaged.part"},
+        {"a cut file", {parts[0], parts[1], cut}, "cut.part"},
+        {"a damaged header", {parts[0], header, parts[2]}, "header.part"},
+        {"a part twice", {parts[0], parts[1], parts[1], parts[2]}, "both part 1 of 3"},
+        {"parts out of order", {parts[0], parts[2], parts[1]}, "give the parts in order"},
+        {"a part of another source", {parts[0], foreign, parts[2]}, "foreign.part"},
+        {"a part of another cut", {parts[0], ofTwo, parts[2]}, "oftwo.part"},
+        {"no parts", {}, "No part files"},
+    };
+    for (const auto& c : cases) {
+        const std::string target = dir.File("merged.xml");
+        const Step merged = Merge(project, target, c.files);
+        EXPECT_EQ(merged.code, kParts) << c.what << ": " << merged.message;
+        EXPECT_NE(merged.message.find(c.named), std::string::npos)
+            << c.what << ": " << merged.message;
+        EXPECT_FALSE(fs::exists(target)) << c.what;
+    }
+    // A plan of another definition or count is refused too.
+    ASSERT_EQ(Plan(project, dir.File("run.plan"), 3).code, kSuccess);
+    const Step wrongCount = Part(project, dir.File("x.part"), 0, 4, dir.File("run.plan"));
+    EXPECT_EQ(wrongCount.code, kParts);
+    EXPECT_NE(wrongCount.detail.find("3 parts, not 4"), std::string::npos) << wrongCount.detail;
+    const Step foreignPlan = Part(otherProject, dir.File("x.part"), 0, 3, dir.File("run.plan"));
+    EXPECT_EQ(foreignPlan.code, kParts);
+    EXPECT_FALSE(fs::exists(dir.File("x.part")));
+    EXPECT_EQ(Part(project, dir.File("x.part"), 3, 3).code, kInvalidArgument);
+}
+
+TEST(PartitionedRunTest, DefinitionsWhoseRowsDependOnOthersAreRefused) {
+    const struct {
+        const char* what;
+        void (*change)(DVFile&);
+        const char* reason;
+    } cases[] = {
+        {"row numbers", [](DVFile& d) { Add(d.Root(), "n")->SetValue("{ROW}"); }, "{ROW}"},
+        {"a document per row", [](DVFile& d) { d.SetFilePerRow(true); }, "per row"},
+        {"groups", [](DVFile& d) { Add(d.Root(), "g")->SetGroup(Id(d, "Name")); }, "groups"},
+        {"skipped duplicates",
+         [](DVFile& d) { d.Column(d.ColumnIndexByName("Name")).skipIfDuplicate = true; },
+         "skips duplicate"},
+        {"last value when empty",
+         [](DVFile& d) { d.Column(d.ColumnIndexByName("Name")).useLastIfEmpty = true; },
+         "last value"},
+        {"a first row", [](DVFile& d) { d.SetFirstRow(3); }, "first row"},
+        {"a footer reading the row",
+         [](DVFile& d) {
+             XMLNode* footer = Add(d.Root(), "f");
+             footer->SetScope(XMLNode::kFooterScope);
+             Add(*footer, "last", XMLNode::kElement, Id(d, "Name"));
+         },
+         "footer"},
+        {"an encoding with state", [](DVFile& d) { d.SetEncoding("ISO-2022-JP"); }, "encoding"},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        DVFile definition = CsvDefinition(dir, AwkwardCsv(10), false);
+        AddEverything(definition);
+        c.change(definition);
+        const std::string project = SaveDefinition(definition, dir);
+        for (const Step& step :
+             {Plan(project, dir.File("run.plan"), 2), Part(project, dir.File("run.part"), 0, 2),
+              Merge(project, dir.File("merged.xml"), {dir.File("run.part")})}) {
+            EXPECT_EQ(step.code, kParts) << c.what;
+            EXPECT_NE(step.message.find("cannot be split into parts"), std::string::npos)
+                << c.what << ": " << step.message;
+            EXPECT_NE(step.detail.find(c.reason), std::string::npos)
+                << c.what << ": " << step.detail;
+        }
+        EXPECT_TRUE(fs::directory_entry(dir.File("run.plan")).exists() == false) << c.what;
+    }
+}
+
+TEST(PartitionedRunTest, AMergeValidatesAndNamesTheRowAsTheSingleRunDoes) {
+    TempDir dir;
+    std::string csv = "Id,Name,Note\n";
+    for (int i = 0; i < 90; ++i) {
+        csv += (i == 71 ? std::string("x") : std::to_string(i)) + ",n,t\n";
+    }
+    DVFile definition = CsvDefinition(dir, csv);
+    WriteFile(dir.File("rows.xsd"),
+              "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\">"
+              "<xs:element name=\"document\"><xs:complexType><xs:sequence>"
+              "<xs:element name=\"row\" maxOccurs=\"unbounded\"><xs:complexType><xs:sequence>"
+              "<xs:element name=\"Id\" type=\"xs:integer\"/>"
+              "<xs:element name=\"Name\" type=\"xs:string\"/>"
+              "<xs:element name=\"Note\" type=\"xs:string\"/>"
+              "</xs:sequence></xs:complexType></xs:element>"
+              "</xs:sequence></xs:complexType></xs:element></xs:schema>");
+    definition.SetValidateSchema(dir.File("rows.xsd"));
+    const std::string project = SaveDefinition(definition, dir);
+    const Single single = RunOnce(project);
+    ASSERT_EQ(single.code, kOutputInvalid);
+    ASSERT_NE(single.detail.find("source row 72"), std::string::npos) << single.detail;
+    const std::vector<std::string> parts = WriteParts(project, dir.Path(), 4, false, "valid");
+    const Step merged = Merge(project, dir.File("merged.xml"), parts);
+    EXPECT_EQ(merged.code, kOutputInvalid) << merged.message;
+    EXPECT_EQ(merged.detail, single.detail);
+    EXPECT_FALSE(fs::exists(dir.File("merged.xml")));
+}
+
+// The merge writes through the normal output path: the stylesheet and the
+// compression of the target apply to the joined document.
+TEST(PartitionedRunTest, AMergeTransformsAndCompressesAsTheSingleRunDoes) {
+    TempDir dir;
+    WriteFile(dir.File("t.xsl"),
+              R"(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+  <xsl:output method="xml" encoding="utf-8" indent="no"/>
+  <xsl:template match="/document">
+    <items n="{count(row)}"><xsl:for-each select="row"><item id="{Id}"/></xsl:for-each></items>
+  </xsl:template>
+</xsl:stylesheet>)");
+    for (const char* target : {"out.xml", "out.xml.gz", "out.xml.zst"}) {
+        DVFile definition = CsvDefinition(dir, GeneratedCsv(120));
+        definition.SetXslTransform(dir.File("t.xsl"));
+        definition.SetTargetFileName(dir.File(target));
+        const std::string project = SaveDefinition(definition, dir);
+        const Single single = RunOnce(project);
+        ASSERT_EQ(single.code, kSuccess) << target << ": " << single.detail;
+        const std::vector<std::string> parts = WriteParts(project, dir.Path(), 3, true, target);
+        const std::string merged = dir.File(std::string("merged-") + target);
+        const Step step = Merge(project, merged, parts);
+        ASSERT_EQ(step.code, kSuccess) << target << ": " << step.message;
+        EXPECT_EQ(ReadFile(merged), single.files.at(0)) << target;
+    }
+}
+
+// A record that cannot be read fails the part holding it as it fails the
+// single run, naming the same line; the other parts are not affected.
+TEST(PartitionedRunTest, AnUnreadableRecordFailsItsPartAsItFailsTheSingleRun) {
+    TempDir dir;
+    std::string csv = AwkwardCsv(40);
+    csv += "99,\"never closed,1,2024-01-01,x\n";
+    DVFile definition = CsvDefinition(dir, AwkwardCsv(40), false);
+    definition.SetQuotedLineBreaks(true);
+    AddEverything(definition);
+    WriteFile(dir.File("in.csv"), csv);
+    const std::string project = SaveDefinition(definition, dir);
+    const Single single = RunOnce(project);
+    ASSERT_EQ(single.code, kSourceRecord) << single.detail;
+    const Step first = Part(project, dir.File("p0.part"), 0, 3);
+    EXPECT_EQ(first.code, kSuccess) << first.message;
+    const Step last = Part(project, dir.File("p2.part"), 2, 3);
+    EXPECT_EQ(last.code, single.code);
+    EXPECT_EQ(last.detail, single.detail);
+    EXPECT_FALSE(fs::exists(dir.File("p2.part")));
+}
