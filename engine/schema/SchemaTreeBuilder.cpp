@@ -212,8 +212,8 @@ void SchemaTreeBuilder::Attributes(const XMLNode& node, const Namespaces& scope,
         }
         attribute.type = ValueType::Of(*child, definition_);
         const bool skipsEmpty = child->GetSkipIfEmpty();
-        if (attribute.type.mayBeEmpty && !skipsEmpty && !attribute.type.IsPlainString()) {
-            attribute.type = ValueType::String();  // written empty too
+        if (attribute.type.mayBeEmpty && !skipsEmpty) {
+            attribute.type = attribute.type.OrEmpty();  // written empty too
         }
         attribute.required = !child->GetSkipIfZero() && (!skipsEmpty || !attribute.type.mayBeEmpty);
         SchemaAttribute* same = nullptr;
@@ -289,11 +289,11 @@ void SchemaTreeBuilder::Content(const XMLNode& node, unsigned mask, const Namesp
             return;
         }
         element.content = C::kSimple;
-        // A strict type only where the element is never written without a
-        // value of its own.
+        // The strict type alone where the element is never written without
+        // a value of its own; where it may be, the type or nothing.
         const bool strict =
             !values && (!own.mayBeEmpty || (node.GetSkipIfEmpty() && node.ChildCount() == 0));
-        element.text = strict ? own : ValueType::String();
+        element.text = strict ? own : values ? ValueType::String() : own.OrEmpty();
         return;
     }
     // A CDATA section is written even around an empty value.

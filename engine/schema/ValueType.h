@@ -19,12 +19,20 @@ struct ValueType {
     // Whether the value may be written empty (the type itself never includes
     // the empty text unless it is plain xs:string).
     bool mayBeEmpty = true;
+    // Written empty as well as typed: the type or the empty text (a union).
+    bool orEmpty = false;
 
     bool IsPlainString() const {
         return base == "xs:string" && pattern.empty() && enumeration.empty();
     }
     bool HasFacets() const {
         return fractionDigits >= 0 || !pattern.empty() || !enumeration.empty();
+    }
+    // The type for a value that is written even when empty.
+    ValueType OrEmpty() const {
+        ValueType type = *this;
+        type.orEmpty = !IsPlainString();
+        return type;
     }
     bool operator==(const ValueType&) const = default;
 

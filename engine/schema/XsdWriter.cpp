@@ -107,8 +107,21 @@ private:
         return prefixes_.at(name.ns) + ":" + Escaped(name.local);
     }
 
-    // A built-in type, or a named restriction of one in this document.
+    // A built-in type, or a named restriction of one (or union with the
+    // empty text) in this document.
     std::string TypeName(const ValueType& type) {
+        if (type.orEmpty) {
+            ValueType strict = type;
+            strict.orEmpty = false;
+            return Named("\t\t<xs:union memberTypes=\"" + TypeName(strict) +
+                         "\">\n"
+                         "\t\t\t<xs:simpleType>\n"
+                         "\t\t\t\t<xs:restriction base=\"xs:string\">\n"
+                         "\t\t\t\t\t<xs:length value=\"0\"/>\n"
+                         "\t\t\t\t</xs:restriction>\n"
+                         "\t\t\t</xs:simpleType>\n"
+                         "\t\t</xs:union>\n");
+        }
         if (!type.HasFacets()) {
             return type.base;
         }
@@ -123,13 +136,17 @@ private:
         for (const std::string& value : type.enumeration) {
             facets += "\t\t\t<xs:enumeration value=\"" + Escaped(value) + "\"/>\n";
         }
-        const std::string key = type.base + "\n" + facets;
-        auto found = typeNames_.find(key);
+        return Named("\t\t<xs:restriction base=\"" + type.base + "\">\n" + facets +
+                     "\t\t</xs:restriction>\n");
+    }
+
+    // The name of a simple type of this document with that definition.
+    std::string Named(const std::string& definition) {
+        auto found = typeNames_.find(definition);
         if (found == typeNames_.end()) {
             const std::string name = "value" + std::to_string(typeNames_.size() + 1);
-            found = typeNames_.emplace(key, name).first;
-            types_[name] = "\t\t<xs:restriction base=\"" + type.base + "\">\n" + facets +
-                           "\t\t</xs:restriction>\n";
+            found = typeNames_.emplace(definition, name).first;
+            types_[name] = definition;
         }
         return QName({ns_, found->second});
     }
