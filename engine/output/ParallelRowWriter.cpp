@@ -130,42 +130,19 @@ std::unique_ptr<ParallelRowWriter> ParallelRowWriter::ReadingRanges(
 }
 
 void ParallelRowWriter::StartThreads() {
-    try {
-        for (const auto& worker : workers_) {
-            threads_.emplace_back([this, w = worker.get()] { Work(*w); });
-        }
-    } catch (...) {
-        // Threads already started must end before the object goes.
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stopping_ = true;
-        }
-        workAvailable_.notify_all();
-        for (std::thread& thread : threads_) {
-            thread.join();
-        }
-        threads_.clear();
-        throw;
-    }
+    pool_ = std::make_unique<OrderedWorkers>(
+        workers_.size(), jobs_.size(),
+        [this](size_t worker, size_t slot) { Work(*workers_[worker], jobs_[slot]); });
 }
 
-ParallelRowWriter::~ParallelRowWriter() {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = true;
-    }
-    workAvailable_.notify_all();
-    for (std::thread& thread : threads_) {
-        thread.join();
-    }
-}
+ParallelRowWriter::~ParallelRowWriter() = default;
 
 void ParallelRowWriter::SetBatchRowsForTesting(size_t rows) {
     batchRowsForTesting = rows;
 }
 
 void ParallelRowWriter::Add(DVDataSource& source, int32_t rowNumber, OutputDocument& output) {
-    RowBatch& batch = jobs_[filling_].batch;
+    RowBatch& batch = jobs_[pool_->Filling()].batch;
     batch.Add(source, rowNumber);
     const size_t testRows = batchRowsForTesting;
     if (batch.RowCount() >= (testRows > 0 ? testRows : kBatchRows) ||
@@ -175,54 +152,35 @@ void ParallelRowWriter::Add(DVDataSource& source, int32_t rowNumber, OutputDocum
 }
 
 void ParallelRowWriter::AddRange(const RecordCutter::Range& range, OutputDocument& output) {
-    jobs_[filling_].range = range;
+    jobs_[pool_->Filling()].range = range;
     Submit(output);
 }
 
 void ParallelRowWriter::Finish(OutputDocument& output) {
-    if (!ranges_ && jobs_[filling_].batch.RowCount() > 0) {
+    if (!ranges_ && jobs_[pool_->Filling()].batch.RowCount() > 0) {
         Submit(output);
     }
-    while (inFlight_ > 0) {
+    while (pool_->InFlight() > 0) {
         JoinFinished(output, true);
     }
 }
 
 void ParallelRowWriter::Submit(OutputDocument& output) {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        jobs_[filling_].state = Job::State::kQueued;
-        queue_.push_back(filling_);
-    }
-    workAvailable_.notify_one();
-    ++inFlight_;
-    filling_ = (filling_ + 1) % jobs_.size();
-    // Every job under way: the next to fill is the oldest, joined first.
-    JoinFinished(output, inFlight_ == jobs_.size());
-    jobs_[filling_].batch.Clear();
+    pool_->Submit();
+    // Every slot under way: the next to fill is the oldest, joined first.
+    JoinFinished(output, pool_->Full());
+    jobs_[pool_->Filling()].batch.Clear();
 }
 
 void ParallelRowWriter::JoinFinished(OutputDocument& output, bool wait) {
-    while (inFlight_ > 0) {
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            Job& job = jobs_[oldest_];
-            if (wait) {
-                jobDone_.wait(lock, [&job] { return job.state == Job::State::kDone; });
-            } else if (job.state != Job::State::kDone) {
-                return;
-            }
-        }
-        JoinOldest(output);
+    size_t slot = 0;
+    while (pool_->TakeOldest(slot, wait)) {
+        Join(jobs_[slot], output);
         wait = false;
     }
 }
 
-void ParallelRowWriter::JoinOldest(OutputDocument& output) {
-    Job& job = jobs_[oldest_];
-    oldest_ = (oldest_ + 1) % jobs_.size();
-    --inFlight_;
-    job.state = Job::State::kFilling;
+void ParallelRowWriter::Join(Job& job, OutputDocument& output) {
     if (job.failure) {
         std::rethrow_exception(std::exchange(job.failure, nullptr));
     }
@@ -234,33 +192,16 @@ void ParallelRowWriter::JoinOldest(OutputDocument& output) {
     }
 }
 
-void ParallelRowWriter::Work(Worker& worker) {
+void ParallelRowWriter::Work(Worker& worker, Job& job) {
+    // Each thread formats with the run's regional settings.
     RegionalSettings::Scope scope(worker.regional);
-    for (;;) {
-        size_t index = 0;
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            workAvailable_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-            if (stopping_) {
-                return;
-            }
-            index = queue_.front();
-            queue_.pop_front();
+    try {
+        if (ranges_) {
+            worker.WriteRange(job);
+        } else {
+            worker.WriteBatch(job);
         }
-        Job& job = jobs_[index];
-        try {
-            if (ranges_) {
-                worker.WriteRange(job);
-            } else {
-                worker.WriteBatch(job);
-            }
-        } catch (...) {
-            job.failure = std::current_exception();
-        }
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            job.state = Job::State::kDone;
-        }
-        jobDone_.notify_all();
+    } catch (...) {
+        job.failure = std::current_exception();
     }
 }

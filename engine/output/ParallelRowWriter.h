@@ -1,18 +1,15 @@
 #pragma once
 
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <stdexcept>
-#include <thread>
 #include <vector>
 
 #include "OutputDocument.h"
 #include "RowBatch.h"
+#include "base/OrderedWorkers.h"
 #include "base/Status.h"
 #include "sources/RecordCutter.h"
 
@@ -80,7 +77,7 @@ public:
         Status status_;
     };
 
-    size_t Threads() const noexcept { return threads_.size(); }
+    size_t Threads() const noexcept { return pool_ ? pool_->Threads() : 0; }
     // Rows in the document: those before the first part and those joined.
     int64_t RowsJoined() const noexcept { return rowsJoined_; }
 
@@ -90,14 +87,12 @@ public:
 
 private:
     struct Job {
-        enum class State { kFilling, kQueued, kDone };
         RowBatch batch;
         RecordCutter::Range range;
         OutputDocument::Piece piece;
         int64_t rows = 0;  // rows a range gave
         Status sourceFailure;
         std::exception_ptr failure;
-        State state = State::kFilling;
     };
     struct Worker;
 
@@ -106,20 +101,12 @@ private:
     // Joins finished jobs from the oldest on; waits for the oldest too
     // when wait is set.
     void JoinFinished(OutputDocument& output, bool wait);
-    void JoinOldest(OutputDocument& output);
-    void Work(Worker& worker);
+    void Join(Job& job, OutputDocument& output);
+    void Work(Worker& worker, Job& job);
 
     bool ranges_ = false;
-    std::vector<Job> jobs_;  // a ring, filled and joined in order
-    size_t filling_ = 0;     // the job rows are added to
-    size_t oldest_ = 0;      // the oldest job handed over and not yet joined
-    size_t inFlight_ = 0;
+    std::vector<Job> jobs_;  // one per slot of the pool
     int64_t rowsJoined_ = 0;
-    std::deque<size_t> queue_;  // jobs handed over, not yet taken, oldest first
-    std::mutex mutex_;
-    std::condition_variable workAvailable_;
-    std::condition_variable jobDone_;
-    bool stopping_ = false;
     std::vector<std::unique_ptr<Worker>> workers_;
-    std::vector<std::thread> threads_;
+    std::unique_ptr<OrderedWorkers> pool_;  // last: its threads stop first
 };
