@@ -68,12 +68,15 @@ private:
 
 // Creates, validates and opens a data source on the definition.
 Status OpenDataSource(DVFile& definition, std::unique_ptr<DVDataSource>& source,
-                      const DVDataSource::ReadProgress& readProgress = {}) {
+                      const DVDataSource::ReadProgress& readProgress = {}, size_t sortThreads = 1) {
     source = CreateDataSource(definition.Settings().sourcetype);
     if (!source) {
         return kInvalidArgument;
     }
     source->SetReadProgress(readProgress);
+    if (auto* text = dynamic_cast<TextFileDataSource*>(source.get())) {
+        text->SetSortThreads(sortThreads);
+    }
     int32_t code = source->Validate(definition);
     if (code == kSuccess) {
         code = source->Open(definition, 0);
@@ -215,7 +218,7 @@ Status DVRun::CheckNamespaces(Context& run) {
 }
 
 Status DVRun::OpenSource(Context& run) {
-    Status opened = OpenDataSource(run.definition, run.source, run.readProgress);
+    Status opened = OpenDataSource(run.definition, run.source, run.readProgress, SortThreads());
     if (!opened.IsOk() || !run.definition.Columns().empty()) {
         return opened;
     }
@@ -225,7 +228,7 @@ Status DVRun::OpenSource(Context& run) {
     if (!discovered.IsOk()) {
         return discovered;
     }
-    return OpenDataSource(run.definition, run.source, run.readProgress);
+    return OpenDataSource(run.definition, run.source, run.readProgress, SortThreads());
 }
 
 Status DVRun::LoadValidator(Context& run) {
@@ -297,7 +300,7 @@ Status DVRun::CollectGroups(Context& run, const ProgressCallback& progress) {
         return kSuccess;
     }
     // The rows were read to the end: the pass reads them from a new source.
-    return OpenDataSource(run.definition, run.source, run.readProgress);
+    return OpenDataSource(run.definition, run.source, run.readProgress, SortThreads());
 }
 
 Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
@@ -348,9 +351,13 @@ Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
     return kSuccess;
 }
 
+size_t DVRun::SortThreads() const {
+    return threads_ > 0 ? threads_ : RunThreads::Default();
+}
+
 size_t DVRun::ParallelThreads(Context& run, const RowPass& pass,
                               const OutputDocument& output) const {
-    const size_t threads = threads_ > 0 ? threads_ : RunThreads::Default();
+    const size_t threads = SortThreads();
     if (threads < 2 || run.groups.Count() > 0 || !pass.WritesOneDocument() ||
         !output.TakesPieces() || !NodeTreeWriter::WritesRowsApart(run.definition.Root())) {
         return 1;

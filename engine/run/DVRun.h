@@ -99,6 +99,8 @@ private:
     // thread to use and the rows can be written apart; null otherwise.
     std::unique_ptr<ParallelRowWriter> StartParallelWriter(Context& run, const RowPass& pass,
                                                            const OutputDocument& output) const;
+    // The threads asked for (SetThreads, else the default).
+    size_t SortThreads() const;
     // The threads rows may be written with after the first (1: one).
     size_t ParallelThreads(Context& run, const RowPass& pass, const OutputDocument& output) const;
     // Workers that read ranges of a text source themselves, when its rows

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <system_error>
 
+#include "RecordCutter.h"
+#include "SortKeyWorkers.h"
 #include "base/PlatformError.h"
 #include "base/ResultCode.h"
 #include "base/TextUtil.h"
@@ -11,6 +14,14 @@
 #include "model/DVFile.h"
 #include "model/NumberFormat.h"
 #include "sort/SortKey.h"
+
+namespace {
+
+// The entries of one range of the file travel together: large enough that
+// handing a range over costs little, small enough that several are under way.
+constexpr size_t kIndexRangeBytes = size_t{1} << 19;
+
+}  // namespace
 
 TextFileDataSource::~TextFileDataSource() = default;
 
@@ -350,6 +361,9 @@ void TextFileDataSource::BuildSortIndex(const DVFile& definition) {
         return;
     }
     ResolveSortColumns(definition);
+    if (!buildsSortIndex_) {
+        return;
+    }
     // The index covers every record from the first data line.
     indexedSize_ = file_->GetSize();
     indexedTime_ = file_->GetModificationTime();
@@ -359,8 +373,13 @@ void TextFileDataSource::BuildSortIndex(const DVFile& definition) {
     }
     try {
         // Grouping takes the other half of the budget.
+        const bool apart = sortThreads_ > 1 && CanReadRanges();
         index_ = std::make_unique<SortIndex>(Norvik::SpillSettings::BudgetBytes() / 2);
-        IndexRecords();
+        if (apart) {
+            IndexRecordsApart(definition);
+        } else {
+            IndexRecords();
+        }
     } catch (const Norvik::PlatformError& error) {
         ClearSortIndex();
         SetError(error.Description());
@@ -379,27 +398,68 @@ void TextFileDataSource::ResolveSortColumns(const DVFile& definition) {
     }
 }
 
+bool TextFileDataSource::NextIndexEntry(std::string& key, std::string& payload) {
+    const int64_t position = file_->Tell();
+    if (!ReadRecord()) {
+        return false;
+    }
+    key.clear();
+    AppendRecordKey(key, keyValue_, keyLower_);
+    // The payload: the record's position, then its bytes.
+    payload.resize(sizeof position);
+    std::memcpy(payload.data(), &position, sizeof position);
+    if (!file_->AppendBytes(position, payload)) {
+        throw Norvik::PlatformError(Norvik::kEFail, "Reading " + path_ + ": " + file_->ErrorText());
+    }
+    return true;
+}
+
+void TextFileDataSource::IndexRecordsApart(const DVFile& definition) {
+    std::unique_ptr<SortKeyWorkers> workers;
+    try {
+        workers = SortKeyWorkers::Open(definition, sortThreads_);
+    } catch (const std::system_error&) {
+        workers.reset();
+    }
+    if (!workers) {
+        IndexRecords();  // no helpers to be had: this source reads alone
+        return;
+    }
+    RecordCutter cutter(path_, file_->Tell(), file_->LineNumber(), QuotedRecords(),
+                        kIndexRangeBytes);
+    SortKeyWorkers::Stop stop;
+    const bool whole = workers->MakeEntries(
+        cutter,
+        [this](std::string_view key, std::string_view payload) {
+            if (!CountRecordRead()) {
+                return false;  // the run is cancelled
+            }
+            index_->Add(key, payload);
+            return true;
+        },
+        stop);
+    if (Cancelled()) {
+        return;
+    }
+    if (!whole) {
+        if (!stop.error.empty()) {
+            SetError(stop.error);
+            recordFailed_ = stop.recordFailed;
+        } else {
+            SetError("Reading " + path_ + ": " + Norvik::ErrnoText(cutter.Error()));
+        }
+    }
+    index_->Finish();
+}
+
 void TextFileDataSource::IndexRecords() {
-    int64_t position = file_->Tell();
     std::string key;
-    std::string value;
-    std::string lower;
     std::string payload;
-    while (ReadRecord()) {
+    while (NextIndexEntry(key, payload)) {
         if (!CountRecordRead()) {
             return;  // the run is cancelled: the index is not used
         }
-        key.clear();
-        AppendRecordKey(key, value, lower);
-        // The payload: the record's position, then its bytes.
-        payload.resize(sizeof position);
-        std::memcpy(payload.data(), &position, sizeof position);
-        if (!file_->AppendBytes(position, payload)) {
-            throw Norvik::PlatformError(Norvik::kEFail,
-                                        "Reading " + path_ + ": " + file_->ErrorText());
-        }
         index_->Add(key, payload);
-        position = file_->Tell();
     }
     index_->Finish();
 }

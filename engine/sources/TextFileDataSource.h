@@ -43,6 +43,15 @@ public:
                                            const std::vector<int32_t>& columns) override;
     // Tests use small read blocks to cross many of them.
     void SetReadBlockSizeForTesting(size_t bytes) { readBlockSize_ = bytes; }
+    // Threads that make the sort index's keys, each reading ranges of the
+    // file with a source of its own (1: this source alone). Set before Open.
+    void SetSortThreads(size_t threads) noexcept { sortThreads_ = threads; }
+    // Off: Open resolves the sort columns but builds no index, for a source
+    // that only makes index entries (NextIndexEntry) for another.
+    void SetBuildsSortIndex(bool on) noexcept { buildsSortIndex_ = on; }
+    // Reads the next record and makes its index entry: the sort key, and the
+    // record's position and bytes. False at the end or on an error.
+    bool NextIndexEntry(std::string& key, std::string& payload);
 
     // Reads the next line into the record; false at the end or on an error.
     virtual bool ReadRecord() = 0;
@@ -113,6 +122,9 @@ private:
     void ResolveSortColumns(const DVFile& definition);
     // One index entry for each record from the current one to the end.
     void IndexRecords();
+    // The same with the keys made by other threads, range by range; the
+    // entries reach the index in file order, so ties keep it.
+    void IndexRecordsApart(const DVFile& definition);
     // value and lower are buffers kept across records.
     void AppendRecordKey(std::string& key, std::string& value, std::string& lower);
     // Moves to the next record in key order; false at the end or on an error.
@@ -124,7 +136,11 @@ private:
     std::unique_ptr<SortIndex> index_;
     std::vector<int32_t> sortKinds_;
     size_t readBlockSize_ = 0;  // 0: the file's own
-    int64_t indexedSize_ = 0;   // the file as the index read it
+    size_t sortThreads_ = 1;
+    bool buildsSortIndex_ = true;  // false: a helper that only makes keys
+    std::string keyValue_;         // scratch of AppendRecordKey
+    std::string keyLower_;
+    int64_t indexedSize_ = 0;  // the file as the index read it
     int64_t indexedTime_ = 0;
     int32_t groupIndex_ = -1;  // the group column whose rows the index serves
 };
