@@ -41,7 +41,8 @@ CSourceColumnsListView::CSourceColumnsListView(QWidget* parent, bool compact)
     propertiesAction_ = new QAction(tr("&Properties..."), this);
     propertiesAction_->setEnabled(false);
     addAction(propertiesAction_);
-    setContextMenuPolicy(Qt::ActionsContextMenu);
+    // Compact lists open no sheet.
+    setContextMenuPolicy(compact ? Qt::NoContextMenu : Qt::ActionsContextMenu);
     connect(propertiesAction_, &QAction::triggered, this, &CSourceColumnsListView::OpenCurrent);
     connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
         propertiesAction_->setEnabled(current != nullptr);
