@@ -203,6 +203,7 @@ TEST_F(DataSelectionPageTest, AFormatChangeNeitherListsTablesNorReadsRowsAgain) 
                                                          keepGoing);
         });
     UseSqlite();
+    controller.Definition().SetLocale("C");  // numbers as "2.00" whatever the user's
     SourceSettings::SetSqlTableName(controller.Definition(), "My Items");
     controller.Changed(ChangeCode::kSelection);
     ASSERT_EQ(controller.Definition().Columns().size(), 2u);
