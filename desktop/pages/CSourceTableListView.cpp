@@ -27,6 +27,7 @@ void CSourceTableListView::Cancel() {
     task_->Cancel();
     key_.clear();
     haveInputs_ = false;
+    reformat_.reset();
 }
 
 void CSourceTableListView::Update(const DVFile& definition) {
@@ -34,11 +35,14 @@ void CSourceTableListView::Update(const DVFile& definition) {
     if (key == key_) {
         if (haveInputs_) {
             Show(SourceReading::FormatTablePreview(inputs_, definition));
+        } else {
+            reformat_ = definition;  // the rows being read are shown so
         }
-        return;  // else the rows being read are formatted when they come
+        return;
     }
     key_ = std::move(key);
     haveInputs_ = false;
+    reformat_.reset();
     clear();
     setRowCount(0);
     setColumnCount(1);
@@ -55,7 +59,12 @@ void CSourceTableListView::Update(const DVFile& definition) {
                 }
                 self->inputs_ = inputs;
                 self->haveInputs_ = true;
-                self->Show(preview);
+                if (self->reformat_) {
+                    self->Show(SourceReading::FormatTablePreview(inputs, *self->reformat_));
+                    self->reformat_.reset();
+                } else {
+                    self->Show(preview);
+                }
             };
         },
         150);

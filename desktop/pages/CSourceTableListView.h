@@ -2,6 +2,7 @@
 
 #include <QTableWidget>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "model/DVFile.h"
@@ -40,4 +41,6 @@ private:
     std::string key_;  // what inputs_ were (or are being) read with
     bool haveInputs_ = false;
     SourceReading::TablePreview inputs_;
+    // A change of formats while the rows are read: they are shown in these.
+    std::optional<DVFile> reformat_;
 };

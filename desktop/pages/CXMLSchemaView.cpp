@@ -4,9 +4,8 @@
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QTimer>
-
 #include <QMimeData>
+#include <QTimer>
 
 #include "CXMLItemDelegate.h"
 #include "CXMLTreeModel.h"

@@ -209,11 +209,14 @@ TEST_F(DataSelectionPageTest, AFormatChangeNeitherListsTablesNorReadsRowsAgain) 
     ASSERT_EQ(controller.Definition().Columns().size(), 2u);
     controller.Definition().Column(1).dataType = DataTypeProperties::kNumber;
     controller.Changed(ChangeCode::kSource);
+    // A format changed while the rows are read: they come in it.
+    controller.Definition().Column(1).precision = 1;
+    controller.Changed(ChangeCode::kSource);
     ASSERT_TRUE(Form()->TableTask().WaitForIdle());
     ASSERT_TRUE(page->TablePreview()->Task().WaitForIdle());
     CSourceTableListView* preview = page->TablePreview();
     ASSERT_EQ(preview->rowCount(), 100);
-    EXPECT_EQ(preview->item(1, 1)->text(), "2");
+    EXPECT_EQ(preview->item(1, 1)->text(), "2.0");
     const int listed = lists;
     const int read = reads;
     EXPECT_EQ(listed, 1);
