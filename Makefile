@@ -57,7 +57,7 @@ package: deps
 
 # Times dvrun against a hand-written C converter on generated data.
 bench: build
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target bench_reference bench_count bench_micro
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target bench_reference bench_count bench_micro bench_tree
 	bench/run_bench.sh $(BUILD_DIR)
 
 # Builds the libFuzzer targets with clang and runs each for FUZZ_RUNS inputs,

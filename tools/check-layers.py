@@ -25,7 +25,7 @@ ROOMS = {
     "run": ["base", "io", "xml", "validate", "sort", "db", "model", "sources", "output"],
     "import": ["base", "io", "xml", "model"],
     "schema": ["base", "io", "xml", "model"],
-    "workbench": ["base", "io", "xml", "db", "model", "sources", "output", "run"],
+    "workbench": ["base", "io", "xml", "validate", "db", "model", "sources", "output", "run"],
 }
 
 # What lives on top of the engine. The desktop reaches data (files,

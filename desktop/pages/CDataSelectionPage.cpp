@@ -50,8 +50,8 @@ void CDataSelectionPage::OnUpdate(int32_t code) {
             table_->Update(definition);
         }
     } else {
-        table_->Task().Cancel();
-        query_->TableTask().Cancel();
+        table_->Cancel();
+        query_->CancelTables();
     }
     if (Reaches(code, ChangeCode::kSelection)) {
         columns_->Refresh(definition);

@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "CBackgroundTask.h"
+#include "PreviewKeys.h"
 #include "controller/CController.h"
 #include "controller/ChangeCode.h"
 #include "frame/DocumentNames.h"
@@ -31,6 +32,9 @@ CSQLQueryPageDlg::CSQLQueryPageDlg(CController& controller, IPrompter& prompter,
     : QWidget(parent), controller_(controller), prompter_(prompter) {
     tablesTask_ = new CBackgroundTask(this);
     testTask_ = new CBackgroundTask(this);
+    lister_ = [](const DVFile& definition, std::string& error) {
+        return DatabaseCatalog::ListTables(definition, error);
+    };
     auto* layout = new QGridLayout(this);
     auto* tableButton = new QRadioButton(tr("&Table or View:"), this);
     auto* queryButton = new QRadioButton(tr("&SQL query:"), this);
@@ -107,11 +111,16 @@ void CSQLQueryPageDlg::Refresh(bool reloadTables) {
     refreshing_ = false;
 
     if (reloadTables) {
+        std::string key = PreviewKeys::Connection(definition);
+        if (key == tablesKey_) {
+            return;
+        }
+        tablesKey_ = std::move(key);
         QPointer<CSQLQueryPageDlg> self(this);
         tablesTask_->Start(
-            [copy = definition, self](const CBackgroundTask::KeepGoing&) {
+            [copy = definition, list = lister_, self](const CBackgroundTask::KeepGoing&) {
                 std::string error;
-                std::vector<std::string> tables = DatabaseCatalog::ListTables(copy, error);
+                std::vector<std::string> tables = list(copy, error);
                 return [self, tables = std::move(tables)] {
                     if (!self) {
                         return;
@@ -133,6 +142,16 @@ void CSQLQueryPageDlg::Refresh(bool reloadTables) {
             },
             100);
     }
+}
+
+void CSQLQueryPageDlg::SetTableLister(TableLister lister) {
+    lister_ = std::move(lister);
+    CancelTables();
+}
+
+void CSQLQueryPageDlg::CancelTables() {
+    tablesTask_->Cancel();
+    tablesKey_.clear();
 }
 
 void CSQLQueryPageDlg::CommitEdits() {

@@ -2,6 +2,11 @@
 
 #include <QTimer>
 #include <QWidget>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "model/DVFile.h"
 
 class CBackgroundTask;
 class CController;
@@ -20,7 +25,17 @@ class CSQLQueryPageDlg : public QWidget {
 public:
     CSQLQueryPageDlg(CController& controller, IPrompter& prompter, QWidget* parent = nullptr);
 
+    // Lists the database's tables (a seam for tests; DatabaseCatalog by
+    // default).
+    using TableLister =
+        std::function<std::vector<std::string>(const DVFile& definition, std::string& error)>;
+
+    // Shows the definition's selection; with reloadTables, lists the tables
+    // again when the connection settings changed (PreviewKeys::Connection).
     void Refresh(bool reloadTables);
+    void SetTableLister(TableLister lister);
+    // Drops the listing in progress and forgets which connection was listed.
+    void CancelTables();
     // Applies a query still being typed.
     void CommitEdits();
 
@@ -45,4 +60,6 @@ private:
     CBackgroundTask* tablesTask_;
     CBackgroundTask* testTask_;
     bool refreshing_ = false;
+    TableLister lister_;
+    std::string tablesKey_;  // the connection listed (or being listed)
 };

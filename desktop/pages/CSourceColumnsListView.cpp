@@ -2,15 +2,23 @@
 
 #include <QAction>
 #include <QHeaderView>
+#include <QMimeData>
+#include <algorithm>
+
+#include "ColumnDrag.h"
 
 #include "model/DVFile.h"
 
-CSourceColumnsListView::CSourceColumnsListView(QWidget* parent) : QTreeWidget(parent) {
+CSourceColumnsListView::CSourceColumnsListView(QWidget* parent, bool compact)
+    : QTreeWidget(parent) {
     setObjectName(QStringLiteral("SourceColumns"));
     setRootIsDecorated(false);
     setUniformRowHeights(true);
     setAlternatingRowColors(true);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
+    setDefaultDropAction(Qt::CopyAction);
     setHeaderLabels({tr("Column Name"), tr("Width"), tr("Type"), tr("Skip If"), tr("Case"),
                      tr("Default Value")});
     header()->setStretchLastSection(true);
@@ -19,6 +27,12 @@ CSourceColumnsListView::CSourceColumnsListView(QWidget* parent) : QTreeWidget(pa
     setColumnWidth(2, 90);
     setColumnWidth(3, 90);
     setColumnWidth(4, 70);
+    if (compact) {
+        for (int column = 1; column < columnCount(); ++column) {
+            hideColumn(column);
+        }
+        setHeaderHidden(true);
+    }
     connect(this, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
         if (properties_ && item) {
             properties_(indexOfTopLevelItem(item));
@@ -27,7 +41,8 @@ CSourceColumnsListView::CSourceColumnsListView(QWidget* parent) : QTreeWidget(pa
     propertiesAction_ = new QAction(tr("&Properties..."), this);
     propertiesAction_->setEnabled(false);
     addAction(propertiesAction_);
-    setContextMenuPolicy(Qt::ActionsContextMenu);
+    // Compact lists open no sheet.
+    setContextMenuPolicy(compact ? Qt::NoContextMenu : Qt::ActionsContextMenu);
     connect(propertiesAction_, &QAction::triggered, this, &CSourceColumnsListView::OpenCurrent);
     connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
         propertiesAction_->setEnabled(current != nullptr);
@@ -85,10 +100,38 @@ void CSourceColumnsListView::Refresh(const DVFile& definition) {
     clear();
     QList<QTreeWidgetItem*> items;
     for (const CSCol& column : definition.Columns()) {
-        items.append(new QTreeWidgetItem(RowTexts(column)));
+        auto* item = new QTreeWidgetItem(RowTexts(column));
+        item->setData(0, Qt::UserRole, column.id);
+        items.append(item);
     }
     addTopLevelItems(items);
     if (current >= 0 && current < topLevelItemCount()) {
         setCurrentItem(topLevelItem(current));
     }
+}
+
+QStringList CSourceColumnsListView::mimeTypes() const {
+    return {QString::fromLatin1(ColumnDrag::kMimeType)};
+}
+
+QMimeData* CSourceColumnsListView::mimeData(const QList<QTreeWidgetItem*>& items) const {
+    // In list order, whatever order they were selected in.
+    std::vector<std::pair<int, int32_t>> rows;
+    for (const QTreeWidgetItem* item : items) {
+        rows.emplace_back(indexOfTopLevelItem(const_cast<QTreeWidgetItem*>(item)),
+                          item->data(0, Qt::UserRole).toInt());
+    }
+    std::sort(rows.begin(), rows.end());
+    std::vector<int32_t> ids;
+    for (const auto& row : rows) {
+        ids.push_back(row.second);
+    }
+    auto* data = new QMimeData;
+    data->setData(QString::fromLatin1(ColumnDrag::kMimeType), ColumnDrag::Encode(ids));
+    return data;
+}
+
+void CSourceColumnsListView::startDrag(Qt::DropActions) {
+    // A copy: the columns stay in the list.
+    QTreeWidget::startDrag(Qt::CopyAction);
 }

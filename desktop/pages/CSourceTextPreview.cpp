@@ -4,6 +4,7 @@
 #include <QPointer>
 
 #include "CBackgroundTask.h"
+#include "PreviewKeys.h"
 #include "workbench/SourceReading.h"
 
 CSourceTextPreview::CSourceTextPreview(QWidget* parent) : QPlainTextEdit(parent) {
@@ -13,9 +14,20 @@ CSourceTextPreview::CSourceTextPreview(QWidget* parent) : QPlainTextEdit(parent)
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     setTabStopDistance(4 * fontMetrics().horizontalAdvance(QLatin1Char(' ')));
     task_ = new CBackgroundTask(this);
+    reader_ = [](const std::string& path) { return SourceReading::ReadSourceText(path); };
+}
+
+void CSourceTextPreview::SetReader(Reader reader) {
+    reader_ = std::move(reader);
+    key_.clear();
 }
 
 void CSourceTextPreview::Update(const DVFile& definition) {
+    std::string key = PreviewKeys::SourceText(definition);
+    if (key == key_) {
+        return;
+    }
+    key_ = std::move(key);
     const DVFileSettings& settings = definition.Settings();
     const bool text = settings.sourcetype == DVFileSettings::kDelimitedText ||
                       settings.sourcetype == DVFileSettings::kFixedWidthText;
@@ -29,8 +41,8 @@ void CSourceTextPreview::Update(const DVFile& definition) {
     setPlainText(QString::fromLatin1(kUpdating));
     QPointer<CSourceTextPreview> self(this);
     task_->Start(
-        [path = settings.sourcefilename, self](const CBackgroundTask::KeepGoing&) {
-            QString loaded = QString::fromStdString(SourceReading::ReadSourceText(path));
+        [path = settings.sourcefilename, read = reader_, self](const CBackgroundTask::KeepGoing&) {
+            QString loaded = QString::fromStdString(read(path));
             return [self, loaded = std::move(loaded)] {
                 if (self) {
                     self->text_ = loaded;

@@ -35,10 +35,30 @@ CXMLOutputPage::CXMLOutputPage(CController& controller, IPrompter& prompter, CSe
     grid->addWidget(options_, 0, 2);
     grid->setColumnStretch(1, 1);
     preview_ = new COutputTextPreview(this);
+    preview_->setAccessibleName(tr("Output Preview"));
+    auto* previewArea = new QWidget(this);
+    auto* previewLayout = new QVBoxLayout(previewArea);
+    previewLayout->setContentsMargins(0, 0, 0, 0);
+    previewLayout->setSpacing(2);
+    status_ = new QLabel(previewArea);
+    status_->setObjectName(QStringLiteral("OutputPreviewStatus"));
+    status_->setWordWrap(true);
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    status_->setContentsMargins(4, 2, 4, 2);
+    status_->hide();
+    previewLayout->addWidget(preview_, 1);
+    previewLayout->addWidget(status_);
+    connect(preview_, &COutputTextPreview::ValidationChanged, this,
+            [this](const QString& text, bool valid) {
+                status_->setText(text);
+                status_->setStyleSheet(
+                    valid ? QString() : QStringLiteral("color: #a00000; font-weight: bold;"));
+                status_->setVisible(!text.isEmpty());
+            });
 
     QSplitter* outer = MakeSplitter(Qt::Vertical, QStringLiteral("OutputPage"), {90, 560});
     outer->addWidget(new CSPanel(tr("Output File"), form, outer));
-    outer->addWidget(new CSPanel(tr("Output Preview ( first 100 rows )"), preview_, outer));
+    outer->addWidget(new CSPanel(tr("Output Preview ( first 100 rows )"), previewArea, outer));
     outer->setStretchFactor(1, 1);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);

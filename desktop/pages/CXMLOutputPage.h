@@ -8,6 +8,7 @@
 class CFileNameField;
 class COutputTextPreview;
 class IPrompter;
+class QLabel;
 class QPushButton;
 
 // Tab 4, "Output": the output file and options, and the preview of the XML
@@ -24,6 +25,9 @@ public:
     CFileNameField* FileField() const noexcept { return file_; }
     QPushButton* OptionsButton() const noexcept { return options_; }
     COutputTextPreview* Preview() const noexcept { return preview_; }
+    // Under the preview: what checking it against the validation schema
+    // found; hidden when the definition names none.
+    QLabel* PreviewStatus() const noexcept { return status_; }
 
 private:
     void ApplyFileName(const QString& name);
@@ -31,6 +35,7 @@ private:
     CFileNameField* file_;
     QPushButton* options_;
     COutputTextPreview* preview_;
+    QLabel* status_;
     QTimer nameDelay_;
     std::function<void()> optionsHandler_;
 };

@@ -1,11 +1,11 @@
 #include "CXMLSchemaPage.h"
 
 #include <QAction>
-#include <QListWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 #include "CSPanel.h"
+#include "CSourceColumnsListView.h"
 #include "CXMLNodePropDlg.h"
 #include "CXMLSchemaView.h"
 #include "CXMLTreeModel.h"
@@ -22,9 +22,11 @@ CXMLSchemaPage::CXMLSchemaPage(CController& controller, IPrompter& prompter, CSe
     tree_ = new CXMLSchemaView(controller, prompter, this);
     tree_->setAccessibleName(tr("XML Schema"));
     node_ = new CXMLNodePropDlg(controller, this);
-    columns_ = new QListWidget(this);
+    columns_ = new CSourceColumnsListView(this, true);
     columns_->setObjectName(QStringLiteral("TargetColumns"));
-    columns_->setToolTip(tr("Double click a column to take the selected node's value from it"));
+    columns_->setToolTip(
+        tr("Double click a column to take the selected node's value from it, or drag columns "
+           "onto a node to add an element for each (with Shift or Alt: an attribute)"));
 
     // The tree's own toolbar.
     auto* treeArea = new QWidget(this);
@@ -71,10 +73,10 @@ CXMLSchemaPage::CXMLSchemaPage(CController& controller, IPrompter& prompter, CSe
 
     connect(tree_, &CXMLSchemaView::SelectedNodeChanged, this,
             [this] { node_->SetNode(tree_->SelectedNode()); });
-    connect(columns_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+    connect(columns_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
         XMLNode* node = tree_->SelectedNode();
         if (node && node->GetNodeType() != XMLNode::kDocumentRoot &&
-            node->SetSource(item->data(Qt::UserRole).toInt())) {
+            node->SetSource(item->data(0, Qt::UserRole).toInt())) {
             const std::string path = XMLTreeCommands::PathOf(node);
             Controller().Changed(ChangeCode::kTree);
             tree_->SelectPath(path);
@@ -129,11 +131,7 @@ void CXMLSchemaPage::RestoreViewState(const QString& state) {
 }
 
 void CXMLSchemaPage::RefreshColumns() {
-    columns_->clear();
-    for (const CSCol& column : Controller().Definition().Columns()) {
-        auto* item = new QListWidgetItem(QString::fromStdString(column.name), columns_);
-        item->setData(Qt::UserRole, column.id);
-    }
+    columns_->Refresh(Controller().Definition());
 }
 
 void CXMLSchemaPage::OnUpdate(int32_t code) {

@@ -7,7 +7,7 @@
 class CXMLNodePropDlg;
 class CXMLSchemaView;
 class IPrompter;
-class QListWidget;
+class CSourceColumnsListView;
 class QToolBar;
 
 // Tab 3, "Target": the source columns, the XML tree with its commands and
@@ -29,7 +29,7 @@ public:
 
     CXMLSchemaView* Tree() const noexcept { return tree_; }
     CXMLNodePropDlg* NodePanel() const noexcept { return node_; }
-    QListWidget* ColumnList() const noexcept { return columns_; }
+    CSourceColumnsListView* ColumnList() const noexcept { return columns_; }
     QToolBar* Tools() const noexcept { return tools_; }
 
 private:
@@ -37,7 +37,7 @@ private:
 
     CXMLSchemaView* tree_;
     CXMLNodePropDlg* node_;
-    QListWidget* columns_;
+    CSourceColumnsListView* columns_;
     QToolBar* tools_;
     std::map<int, std::function<void()>> handlers_;
 };

@@ -4,10 +4,12 @@
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QTimer>
 
 #include "CXMLItemDelegate.h"
 #include "CXMLTreeModel.h"
+#include "ColumnDrag.h"
 #include "XMLTreeCommands.h"
 #include "controller/CController.h"
 #include "controller/ChangeCode.h"
@@ -34,6 +36,13 @@ CXMLSchemaView::CXMLSchemaView(CController& controller, IPrompter& prompter, QWi
     header()->setStretchLastSection(false);
 
     connect(model_, &QAbstractItemModel::modelReset, this, &CXMLSchemaView::AfterReset);
+    connect(model_, &CXMLTreeModel::Synced, this, &CXMLSchemaView::AfterSync);
+    connect(model_, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex& parent, int first, int last) {
+                for (int row = first; row <= last; ++row) {
+                    inserted_.emplace_back(model_->index(row, 0, parent));
+                }
+            });
     connect(this, &QTreeView::expanded, this, [this](const QModelIndex& index) {
         if (XMLNode* node = model_->NodeFromIndex(index); node && !restoring_) {
             node->SetExpanded(true);  // view state, not a change of the definition
@@ -101,11 +110,60 @@ void CXMLSchemaView::AfterReset() {
     const QModelIndex rootIndex = model_->IndexForNode(&root);
     setExpanded(rootIndex, root.GetExpanded() || root.ChildCount() == 0);
     ApplyExpansion(rootIndex);
+    restoring_ = false;
+    SelectAfterChange();
+}
+
+void CXMLSchemaView::AfterSync(int32_t code) {
+    restoring_ = true;
+    for (const QPersistentModelIndex& index : inserted_) {
+        const XMLNode* node = model_->NodeFromIndex(index);
+        if (index.isValid() && node && node->ChildCount() > 0) {
+            setExpanded(index, node->GetExpanded());
+            ApplyExpansion(index);
+        }
+    }
+    inserted_.clear();
+    const XMLRootNode& root = controller_.Definition().Root();
+    if (root.ChildCount() == 0) {
+        setExpanded(model_->IndexForNode(&root), true);
+    }
+    restoring_ = false;
+    if (code == ChangeCode::kAll) {
+        // Undo and redo bring back the expansion of their time; the rows
+        // keep the one shown, which the definition takes over.
+        std::function<void(const QModelIndex&)> keep = [this, &keep](const QModelIndex& parent) {
+            const int rows = model_->rowCount(parent);
+            for (int row = 0; row < rows; ++row) {
+                const QModelIndex child = model_->index(row, 0, parent);
+                if (model_->rowCount(child) > 0) {
+                    if (XMLNode* node = model_->NodeFromIndex(child)) {
+                        node->SetExpanded(isExpanded(child));
+                    }
+                    keep(child);
+                }
+            }
+        };
+        keep(model_->TopIndex());
+    }
+    if (!hasPending_) {
+        // The selected row may have moved; a row that went leaves its path.
+        if (const XMLNode* current = SelectedNode()) {
+            selectedPath_ = XMLTreeCommands::PathOf(current);
+            hasSelection_ = true;
+            emit SelectedNodeChanged();
+            return;
+        }
+    }
+    SelectAfterChange();
+}
+
+void CXMLSchemaView::SelectAfterChange() {
     const std::string path = hasPending_ ? pendingPath_ : selectedPath_;
     const bool select = hasPending_ || hasSelection_;
     hasPending_ = false;
-    XMLNode* node = select ? XMLTreeCommands::NodeAt(controller_.Definition().Root(), path) : nullptr;
-    restoring_ = false;
+    XMLNode* node =
+        select ? XMLTreeCommands::NodeAt(controller_.Definition().Root(), path) : nullptr;
     if (node) {
         SelectNode(node);
     } else {
@@ -128,7 +186,8 @@ bool CXMLSchemaView::Apply(XMLNode* affected) {
 
 bool CXMLSchemaView::AddNode(int32_t kind) {
     int& counter = kind == XMLNode::kAttribute ? attributeCounter_ : elementCounter_;
-    return Apply(XMLTreeCommands::Add(controller_.Definition().Root(), SelectedNode(), kind, counter));
+    return Apply(
+        XMLTreeCommands::Add(controller_.Definition().Root(), SelectedNode(), kind, counter));
 }
 
 bool CXMLSchemaView::DeleteSelected() {
@@ -144,6 +203,20 @@ bool CXMLSchemaView::DropOn(XMLNode* dragged, XMLNode* target) {
     return Apply(XMLTreeCommands::Drop(controller_.Definition().Root(), dragged, target));
 }
 
+bool CXMLSchemaView::DropColumns(const std::vector<int32_t>& columnIds, XMLNode* target,
+                                 bool asAttributes) {
+    const DVFile& definition = controller_.Definition();
+    std::vector<XMLTreeCommands::Column> columns;
+    for (int32_t id : columnIds) {
+        const int32_t index = definition.ColumnIndexById(id);
+        if (index >= 0) {
+            columns.push_back({id, definition.Columns()[static_cast<size_t>(index)].name});
+        }
+    }
+    return Apply(XMLTreeCommands::MapColumns(controller_.Definition().Root(), target, columns,
+                                             asAttributes));
+}
+
 bool CXMLSchemaView::CanExecute(int command) const {
     using namespace Command;
     switch (command) {
@@ -153,8 +226,10 @@ bool CXMLSchemaView::CanExecute(int command) const {
         case kMoveDown:
         case kMoveLeft:
         case kMoveRight:
-        case kDelete: return true;
-        default: return false;
+        case kDelete:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -163,22 +238,29 @@ bool CXMLSchemaView::Execute(int command) {
     XMLRootNode& root = controller_.Definition().Root();
     XMLNode* node = SelectedNode();
     switch (command) {
-        case kAddElement: return AddNode(XMLNode::kElement);
-        case kAddAttribute: return AddNode(XMLNode::kAttribute);
-        case kDelete: return DeleteSelected();
-        case kMoveUp: return Apply(XMLTreeCommands::MoveUp(node));
-        case kMoveDown: return Apply(XMLTreeCommands::MoveDown(node));
-        case kMoveRight: return Apply(XMLTreeCommands::MoveRight(node));
+        case kAddElement:
+            return AddNode(XMLNode::kElement);
+        case kAddAttribute:
+            return AddNode(XMLNode::kAttribute);
+        case kDelete:
+            return DeleteSelected();
+        case kMoveUp:
+            return Apply(XMLTreeCommands::MoveUp(node));
+        case kMoveDown:
+            return Apply(XMLTreeCommands::MoveDown(node));
+        case kMoveRight:
+            return Apply(XMLTreeCommands::MoveRight(node));
         case kMoveLeft:
             return Apply(XMLTreeCommands::MoveLeft(root, node, [this](const std::string& name) {
-                return prompter_.Message(
-                           window(),
-                           QStringLiteral("Make \"%1\" the root node?").arg(QString::fromStdString(name)),
-                           QString::fromLatin1(DocumentNames::kProductName),
-                           IPrompter::Buttons::kYesNo,
-                           IPrompter::Icon::kQuestion) == IPrompter::Answer::kYes;
+                return prompter_.Message(window(),
+                                         QStringLiteral("Make \"%1\" the root node?")
+                                             .arg(QString::fromStdString(name)),
+                                         QString::fromLatin1(DocumentNames::kProductName),
+                                         IPrompter::Buttons::kYesNo,
+                                         IPrompter::Icon::kQuestion) == IPrompter::Answer::kYes;
             }));
-        default: return false;
+        default:
+            return false;
     }
 }
 
@@ -224,7 +306,8 @@ void CXMLSchemaView::keyPressEvent(QKeyEvent* event) {
                 return;
             }
             break;
-        default: break;
+        default:
+            break;
     }
     QTreeView::keyPressEvent(event);
 }
@@ -238,10 +321,25 @@ void CXMLSchemaView::startDrag(Qt::DropActions supportedActions) {
     QTreeView::startDrag(supportedActions);
 }
 
+void CXMLSchemaView::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasFormat(QString::fromLatin1(ColumnDrag::kMimeType))) {
+        setState(DraggingState);
+        event->acceptProposedAction();
+        return;
+    }
+    QTreeView::dragEnterEvent(event);
+}
+
 void CXMLSchemaView::dragMoveEvent(QDragMoveEvent* event) {
     QTreeView::dragMoveEvent(event);
     const QModelIndex index = indexAt(event->position().toPoint());
-    if (event->source() == this && model_->NodeFromIndex(index)) {
+    const bool columns = event->mimeData()->hasFormat(QString::fromLatin1(ColumnDrag::kMimeType));
+    if ((event->source() == this || columns) && model_->NodeFromIndex(index)) {
+        if (columns) {
+            event->setDropAction(Qt::CopyAction);
+            event->accept();
+            return;
+        }
         event->acceptProposedAction();
     } else {
         event->ignore();
@@ -260,6 +358,17 @@ void CXMLSchemaView::dropEvent(QDropEvent* event) {
     event->accept();
     stopAutoScroll();
     setState(NoState);
+    const QByteArray columns = event->mimeData()->data(QString::fromLatin1(ColumnDrag::kMimeType));
+    if (!columns.isEmpty() && onNode) {
+        const bool attributes = event->modifiers() & (Qt::ShiftModifier | Qt::AltModifier);
+        const std::vector<int32_t> ids = ColumnDrag::Decode(columns);
+        event->setDropAction(Qt::CopyAction);
+        QTimer::singleShot(0, this, [this, ids, target, attributes] {
+            DropColumns(ids, XMLTreeCommands::NodeAt(controller_.Definition().Root(), target),
+                        attributes);
+        });
+        return;
+    }
     if (event->source() != this || !onNode) {
         return;
     }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QPersistentModelIndex>
 #include <QTreeView>
 #include <functional>
 #include <string>
+#include <vector>
 
 class CController;
 class CXMLTreeModel;
@@ -11,7 +13,8 @@ class XMLNode;
 
 // The XML tree of the Target tab, with its commands: add an element or an
 // attribute, delete, duplicate, move up, down, left and right, and drag and
-// drop. Every command changes the definition's tree, gives Changed(3) and
+// drop, and source columns dropped onto a node (see MapColumns). Every
+// command changes the definition's tree, gives Changed(3) (one undo step) and
 // selects the node it affected.
 class CXMLSchemaView : public QTreeView {
     Q_OBJECT
@@ -29,6 +32,8 @@ public:
     bool CanExecute(int command) const;
     // Drag and drop of one node onto another, by the tree's rules.
     bool DropOn(XMLNode* dragged, XMLNode* target);
+    // Source columns (by id) dropped onto target, by XMLTreeCommands::MapColumns.
+    bool DropColumns(const std::vector<int32_t>& columnIds, XMLNode* target, bool asAttributes);
     void SetPropertiesHandler(std::function<void()> handler) { properties_ = std::move(handler); }
 
     bool AddNode(int32_t kind);
@@ -40,6 +45,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -50,6 +56,11 @@ private:
     // change notification.
     bool Apply(XMLNode* affected);
     void AfterReset();
+    // Rows came or went, or their text changed: the view keeps what it
+    // showed, applies the stored expansion to new rows and selects the
+    // command's node.
+    void AfterSync(int32_t code);
+    void SelectAfterChange();
     void ApplyExpansion(const QModelIndex& index);
 
     CController& controller_;
@@ -60,6 +71,7 @@ private:
     bool hasPending_ = false;
     bool hasSelection_ = false;
     std::string draggedPath_;
+    std::vector<QPersistentModelIndex> inserted_;
     int elementCounter_ = 0;
     int attributeCounter_ = 0;
     bool restoring_ = false;

@@ -45,6 +45,52 @@ XMLNode* Add(XMLRootNode& root, XMLNode* selected, int32_t kind, int& counter) {
     return parent ? parent->AddChild(name, kind, selected) : root.AddChild(name, kind);
 }
 
+XMLNode* MapColumns(XMLRootNode& root, XMLNode* target, const std::vector<Column>& columns,
+                    bool asAttributes) {
+    if (!target || columns.empty() || (target != &root && !target->GetParent())) {
+        return nullptr;
+    }
+    const bool leaf = target != &root && target->GetSource() == 0 && target->GetValue().empty() &&
+                      target->ChildCount() == 0;
+    if (leaf && !asAttributes && columns.size() == 1) {
+        return target->SetSource(columns.front().id) ? target : nullptr;
+    }
+    XMLNode* parent = TakesChildren(target) ? target : target->GetParent();
+    XMLNode* after = parent == target ? nullptr : target;
+    XMLNode* last = nullptr;
+    for (const Column& column : columns) {
+        std::string name = XMLNode::ColumnNodeName(column.name);
+        if (name.empty()) {
+            name = "column";
+        }
+        const int32_t kind = asAttributes ? XMLNode::kAttribute : XMLNode::kElement;
+        if (asAttributes) {
+            // An element holds an attribute name once.
+            const std::string stem = name;
+            auto taken = [parent](const std::string& candidate) {
+                return std::any_of(parent->Children().begin(), parent->Children().end(),
+                                   [&candidate](const auto& child) {
+                                       return child->GetNodeType() == XMLNode::kAttribute &&
+                                              child->GetName() == candidate;
+                                   });
+            };
+            for (int n = 2; taken(name); ++n) {
+                name = stem + std::to_string(n);
+            }
+        }
+        XMLNode* node = parent->AddChild(name, kind, after);
+        if (!node) {
+            continue;
+        }
+        node->SetSource(column.id);
+        last = node;
+        if (after) {
+            after = node;  // dropped columns keep their order
+        }
+    }
+    return last;
+}
+
 XMLNode* Delete(XMLRootNode& root, XMLNode* node) {
     if (!node || node == &root || !node->GetParent()) {
         return nullptr;

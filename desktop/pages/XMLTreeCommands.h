@@ -44,6 +44,20 @@ XMLNode* MoveLeft(XMLRootNode& root, XMLNode* node,
 // out to directly after dragged.
 XMLNode* Drop(XMLRootNode& root, XMLNode* dragged, XMLNode* target);
 
+// Source columns dropped onto target. One column onto a leaf bound to
+// nothing (no source, no value, no children; never the document node) binds
+// that node. Otherwise each column becomes a node of its own, named by the
+// rule for column names and bound to it: an element, or an attribute when
+// asAttributes is set (numbered when its element already has that name),
+// under target when it is an element or the document node, else after it in
+// its parent. Returns the last node bound.
+struct Column {
+    int32_t id = 0;
+    std::string name;
+};
+XMLNode* MapColumns(XMLRootNode& root, XMLNode* target, const std::vector<Column>& columns,
+                    bool asAttributes);
+
 // A node's place as child positions from the document node ("" for the
 // document node itself), and back; null when the path leads nowhere.
 std::string PathOf(const XMLNode* node);

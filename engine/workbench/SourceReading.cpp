@@ -1,5 +1,6 @@
 #include "SourceReading.h"
 
+#include <algorithm>
 #include <fstream>
 
 #include "base/PlatformError.h"
@@ -42,11 +43,10 @@ std::string ReadSourceText(const std::string& path, size_t maxChars) {
     return text;
 }
 
-TablePreview ReadTablePreview(const DVFile& definition, int32_t maxRows,
-                              const KeepGoing& keepGoing) {
+TablePreview ReadTablePreviewInputs(const DVFile& definition, int32_t maxRows,
+                                    const KeepGoing& keepGoing) {
     TablePreview preview;
     DVFile copy = definition;
-    // Values show as the definition's regional settings write them.
     const std::shared_ptr<const RegionalSettings> regional =
         RegionalSettings::For(copy.Settings().locale);
     const RegionalSettings::Scope scope(regional ? *regional : RegionalSettings::User());
@@ -74,7 +74,7 @@ TablePreview ReadTablePreview(const DVFile& definition, int32_t maxRows,
             std::vector<std::string> row;
             row.reserve(static_cast<size_t>(columns));
             for (int32_t i = 0; i < columns; ++i) {
-                row.push_back(source->GetColumnValue(i, false));
+                row.emplace_back(source->FormattingInput(i));
             }
             preview.rows.push_back(std::move(row));
         }
@@ -85,6 +85,38 @@ TablePreview ReadTablePreview(const DVFile& definition, int32_t maxRows,
         preview.error = error.Description();
     }
     return preview;
+}
+
+TablePreview FormatTablePreview(const TablePreview& inputs, const DVFile& definition) {
+    TablePreview preview = inputs;
+    if (preview.columns.empty()) {
+        return preview;
+    }
+    // Values show as the definition's regional settings write them.
+    const std::shared_ptr<const RegionalSettings> regional =
+        RegionalSettings::For(definition.Settings().locale);
+    const RegionalSettings::Scope scope(regional ? *regional : RegionalSettings::User());
+    // Copies: formatting moves the columns' last values, row by row as a run does.
+    std::vector<CSCol> columns = definition.Columns();
+    const size_t count = std::min(columns.size(), preview.columns.size());
+    for (size_t c = 0; c < count; ++c) {
+        preview.columns[c] = columns[c].name;
+    }
+    std::string formatted;
+    for (std::vector<std::string>& row : preview.rows) {
+        for (size_t c = 0; c < count && c < row.size(); ++c) {
+            if (!columns[c].ShowsRawValue()) {
+                columns[c].FormatValueInto(row[c], false, formatted);
+                row[c] = formatted;
+            }
+        }
+    }
+    return preview;
+}
+
+TablePreview ReadTablePreview(const DVFile& definition, int32_t maxRows,
+                              const KeepGoing& keepGoing) {
+    return FormatTablePreview(ReadTablePreviewInputs(definition, maxRows, keepGoing), definition);
 }
 
 std::string RunOutputPreview(const DVFile& definition, const KeepGoing& keepGoing) {

@@ -5,6 +5,7 @@
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QTabBar>
 #include <QTest>
 #include <cstdio>
@@ -119,4 +120,64 @@ TEST(DvWorkflowTest, FromNewToTheRunnersOutput) {
     for (int i = 0; i < 100; ++i) {
         ASSERT_EQ(writtenLines.value(i), previewLines.value(i)) << "line " << i + 1;
     }
+}
+
+// A real drag with the mouse, as the window system delivers it (xdotool
+// moves the pointer): two columns from the Target tab's list onto the
+// document element become two elements bound to them, in one undo step.
+TEST(DvWorkflowTest, ColumnsDraggedWithTheMouseBecomeElements) {
+    TempDir dir;
+    std::filesystem::copy_file(DV_EXAMPLES_DIR "/orders.csv", dir.File("orders.csv"));
+    CController controller;
+    ScriptedPrompter prompter;
+    CSettings settings;
+    std::unique_ptr<CMainFrame> frame = CreateMainFrame(controller, prompter, settings);
+    controller.New();
+    controller.Definition().SetAutoAddNodes(false);
+    frame->move(0, 0);
+    frame->resize(1100, 750);
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    auto* source = static_cast<CSourcePage*>(frame->Tabs()->Page(0));
+    TypeInto(source->DelimitedForm()->FileField()->Edit(),
+             QString::fromStdString(dir.File("orders.csv")));
+    ASSERT_EQ(controller.Definition().Columns().size(), 8u);
+    ClickTab(*frame, 2);
+    auto* target = static_cast<CXMLSchemaPage*>(frame->Tabs()->Page(2));
+    CSourceColumnsListView* list = target->ColumnList();
+    ASSERT_EQ(list->topLevelItemCount(), 8);
+    // OrderId and Customer selected; the drag starts on Customer.
+    list->clearSelection();
+    list->topLevelItem(0)->setSelected(true);
+    list->topLevelItem(2)->setSelected(true);
+    CXMLSchemaView* tree = target->Tree();
+    const QModelIndex document = tree->Model()->IndexForNode(&controller.Definition().Root());
+    const QPoint from =
+        list->viewport()->mapToGlobal(list->visualItemRect(list->topLevelItem(2)).center());
+    const QPoint to = tree->viewport()->mapToGlobal(tree->visualRect(document).center());
+    const size_t depth = controller.UndoDepth();
+
+    QProcess xdotool;
+    auto at = [](const QPoint& p) {
+        return QStringList{QString::number(p.x()), QString::number(p.y())};
+    };
+    QStringList script = QStringList{"mousemove"} + at(from) +
+                         QStringList{"sleep", "0.3", "mousedown", "1", "sleep", "0.3"};
+    for (int step = 1; step <= 8; ++step) {
+        const QPoint p = from + (to - from) * step / 8;
+        script += QStringList{"mousemove"} + at(p) + QStringList{"sleep", "0.1"};
+    }
+    script += QStringList{"sleep", "0.4", "mouseup", "1"};
+    xdotool.start(QStringLiteral("xdotool"), script);
+    ASSERT_TRUE(xdotool.waitForStarted());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return xdotool.state() == QProcess::NotRunning; }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller.UndoDepth() > depth; }, 5000));
+    QTest::qWait(50);
+    EXPECT_EQ(controller.UndoDepth(), depth + 1);
+    const XMLRootNode& root = controller.Definition().Root();
+    ASSERT_EQ(root.ChildCount(), 2u);
+    EXPECT_EQ(root.GetChild(0)->GetName(), "OrderId");
+    EXPECT_EQ(root.GetChild(1)->GetName(), "Customer");
+    EXPECT_EQ(root.GetChild(0)->GetSource(), controller.Definition().Columns()[0].id);
+    EXPECT_EQ(root.GetChild(1)->GetSource(), controller.Definition().Columns()[2].id);
 }

@@ -16,6 +16,9 @@
 #include "pages/CSQLQueryPageDlg.h"
 #include "pages/CSourceColumnsListView.h"
 #include "pages/CSourceTableListView.h"
+#include "workbench/DatabaseCatalog.h"
+#include "workbench/SourceReading.h"
+#include "workbench/SourceSettings.h"
 
 namespace {
 
@@ -184,4 +187,59 @@ TEST_F(DataSelectionPageTest, TablesPreviewAndTest) {
     EXPECT_EQ(prompter.messages[1].icon, IPrompter::Icon::kError);
     ASSERT_EQ(controller.Definition().Columns().size(), 1u);
     EXPECT_EQ(controller.Definition().Columns()[0].name, "amount");
+}
+
+TEST_F(DataSelectionPageTest, AFormatChangeNeitherListsTablesNorReadsRowsAgain) {
+    int lists = 0;
+    int reads = 0;
+    Form()->SetTableLister([&lists](const DVFile& definition, std::string& error) {
+        ++lists;
+        return DatabaseCatalog::ListTables(definition, error);
+    });
+    page->TablePreview()->SetReader(
+        [&reads](const DVFile& definition, const SourceReading::KeepGoing& keepGoing) {
+            ++reads;
+            return SourceReading::ReadTablePreviewInputs(definition, SourceReading::kPreviewRows,
+                                                         keepGoing);
+        });
+    UseSqlite();
+    controller.Definition().SetLocale("C");  // numbers as "2.00" whatever the user's
+    SourceSettings::SetSqlTableName(controller.Definition(), "My Items");
+    controller.Changed(ChangeCode::kSelection);
+    ASSERT_EQ(controller.Definition().Columns().size(), 2u);
+    controller.Definition().Column(1).dataType = DataTypeProperties::kNumber;
+    controller.Changed(ChangeCode::kSource);
+    // A format changed while the rows are read: they come in it.
+    controller.Definition().Column(1).precision = 1;
+    controller.Changed(ChangeCode::kSource);
+    ASSERT_TRUE(Form()->TableTask().WaitForIdle());
+    ASSERT_TRUE(page->TablePreview()->Task().WaitForIdle());
+    CSourceTableListView* preview = page->TablePreview();
+    ASSERT_EQ(preview->rowCount(), 100);
+    EXPECT_EQ(preview->item(1, 1)->text(), "2.0");
+    const int listed = lists;
+    const int read = reads;
+    EXPECT_EQ(listed, 1);
+
+    // Two decimals and a new name: the rows already read show them.
+    controller.Definition().Column(1).precision = 2;
+    controller.Definition().Column(1).name = "amount";
+    controller.Changed(ChangeCode::kSource);
+    ASSERT_TRUE(preview->Task().WaitForIdle());
+    EXPECT_EQ(lists, listed);
+    EXPECT_EQ(reads, read);
+    EXPECT_EQ(preview->item(1, 1)->text(), "2.00");
+    EXPECT_EQ(preview->horizontalHeaderItem(1)->text(), "amount");
+
+    // Another table reads rows again, on the same connection; another
+    // connection lists the tables again.
+    SourceSettings::SetSqlTableName(controller.Definition(), "other");
+    controller.Changed(ChangeCode::kSelection);
+    ASSERT_TRUE(preview->Task().WaitForIdle());
+    EXPECT_EQ(reads, read + 1);
+    EXPECT_EQ(lists, listed);
+    controller.Definition().SetUserName("someone");
+    controller.Changed(ChangeCode::kSource);
+    ASSERT_TRUE(Form()->TableTask().WaitForIdle());
+    EXPECT_EQ(lists, listed + 1);
 }

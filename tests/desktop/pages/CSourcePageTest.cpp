@@ -23,6 +23,8 @@
 #include "pages/CSPanel.h"
 #include "pages/CSourceTextPreview.h"
 #include "pages/CSourceTypePageDlg.h"
+#include "workbench/SourceReading.h"
+#include "workbench/SourceSettings.h"
 
 namespace {
 
@@ -265,4 +267,40 @@ TEST_F(SourcePageTest, OdbcFormListsDriversAndTestsConnections) {
         << prompter.messages[0].text.toStdString();
     EXPECT_EQ(prompter.messages[0].icon, IPrompter::Icon::kError);
     EXPECT_TRUE(form->TestButton()->isEnabled());
+}
+
+TEST_F(SourcePageTest, OnlyAChangedFileIsReadAgain) {
+    int reads = 0;
+    page->Preview()->SetReader([&reads](const std::string& path) {
+        ++reads;
+        return SourceReading::ReadSourceText(path);
+    });
+    WriteFile("in.csv", "id,amount\n1,2.5\n");
+    WriteFile("other.csv", "x\n1\n");
+    DVFile& definition = controller.Definition();
+    SourceSettings::SetSourceFileName(definition, dir.File("in.csv"));
+    controller.Changed(ChangeCode::kSource);
+    WaitForPreview();
+    ASSERT_EQ(reads, 1);
+    ASSERT_EQ(definition.Columns().size(), 2u);
+
+    // A column's number format, then a reopened definition of the same file.
+    definition.Column(1).dataType = DataTypeProperties::kNumber;
+    definition.Column(1).precision = 2;
+    controller.Changed(ChangeCode::kSource);
+    controller.Notify(ChangeCode::kAll);
+    WaitForPreview();
+    EXPECT_EQ(reads, 1);
+    EXPECT_EQ(page->Preview()->toPlainText(), "id,amount\n1,2.5\n");
+
+    // Another file, and the same file changed on disk, are read.
+    SourceSettings::SetSourceFileName(definition, dir.File("other.csv"));
+    controller.Changed(ChangeCode::kSource);
+    WaitForPreview();
+    EXPECT_EQ(reads, 2);
+    WriteFile("other.csv", "x\n1\n2\n");
+    controller.Changed(ChangeCode::kSource);
+    WaitForPreview();
+    EXPECT_EQ(reads, 3);
+    EXPECT_EQ(page->Preview()->toPlainText(), "x\n1\n2\n");
 }

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -99,4 +101,66 @@ TEST_F(OutputPageTest, ASlowPreviewKeepsTheWindowAliveAndTheNewestEditWins) {
     const QString xml = page->Preview()->toPlainText();
     EXPECT_TRUE(xml.contains("<second>")) << xml.left(300).toStdString();
     EXPECT_FALSE(xml.contains("<first>"));
+}
+
+TEST_F(OutputPageTest, ThePreviewIsCheckedAgainstTheValidationSchema) {
+    WriteFile("in.csv", "id,name\n1,Ann\nx2,Bob\n3,Cy\n");
+    WriteFile("orders.xsd",
+              "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\">"
+              "<xs:element name=\"orders\"><xs:complexType><xs:sequence>"
+              "<xs:element name=\"row\" maxOccurs=\"unbounded\"><xs:complexType><xs:sequence>"
+              "<xs:element name=\"id\" type=\"xs:int\"/><xs:element name=\"name\"/>"
+              "</xs:sequence></xs:complexType></xs:element>"
+              "</xs:sequence></xs:complexType></xs:element></xs:schema>");
+    DVFile& definition = controller.Definition();
+    SourceSettings::SetSourceFileName(definition, dir.File("in.csv"));
+    definition.Root().SetName("orders");
+    controller.Changed(ChangeCode::kSource);
+    COutputTextPreview* preview = page->Preview();
+    ASSERT_TRUE(preview->Task().WaitForIdle());
+    // Without a schema nothing is checked.
+    EXPECT_TRUE(preview->toPlainText().contains("<id>x2</id>"));
+    EXPECT_TRUE(preview->ValidationText().isEmpty());
+    EXPECT_FALSE(page->PreviewStatus()->isVisible());
+    EXPECT_EQ(preview->ErrorLine(), 0);
+    EXPECT_TRUE(preview->extraSelections().isEmpty());
+
+    // The preview is UTF-16 by its declaration: checked all the same, and
+    // the line of the first error is marked.
+    definition.SetValidateSchema(dir.File("orders.xsd"));
+    controller.Changed(ChangeCode::kOutput);
+    ASSERT_TRUE(preview->Task().WaitForIdle());
+    const QStringList lines = preview->toPlainText().split('\n');
+    const int bad = static_cast<int>(lines.indexOf(QRegularExpression(".*<id>x2</id>.*"))) + 1;
+    ASSERT_GT(bad, 1);
+    EXPECT_EQ(preview->ErrorLine(), bad);
+    ASSERT_EQ(preview->extraSelections().size(), 1);
+    EXPECT_EQ(preview->extraSelections()[0].cursor.blockNumber(), bad - 1);
+    EXPECT_EQ(preview->textCursor().blockNumber(), bad - 1);
+    EXPECT_TRUE(page->PreviewStatus()->isVisible());
+    const QString status = page->PreviewStatus()->text();
+    EXPECT_TRUE(status.contains(QStringLiteral("line %1").arg(bad))) << status.toStdString();
+    EXPECT_TRUE(status.contains("x2")) << status.toStdString();
+
+    // Fixed data: valid, nothing marked.
+    WriteFile("in.csv", "id,name\n1,Ann\n2,Bob\n");
+    controller.Changed(ChangeCode::kSource);
+    ASSERT_TRUE(preview->Task().WaitForIdle());
+    EXPECT_EQ(preview->ErrorLine(), 0);
+    EXPECT_TRUE(preview->extraSelections().isEmpty());
+    EXPECT_TRUE(page->PreviewStatus()->text().startsWith("Valid"))
+        << page->PreviewStatus()->text().toStdString();
+
+    // A schema that cannot be read says so, with no line to mark.
+    definition.SetValidateSchema(dir.File("missing.xsd"));
+    controller.Changed(ChangeCode::kOutput);
+    ASSERT_TRUE(preview->Task().WaitForIdle());
+    EXPECT_EQ(preview->ErrorLine(), 0);
+    EXPECT_TRUE(page->PreviewStatus()->text().contains("cannot be used"));
+
+    // No schema again: the status goes.
+    definition.SetValidateSchema("");
+    controller.Changed(ChangeCode::kOutput);
+    ASSERT_TRUE(preview->Task().WaitForIdle());
+    EXPECT_FALSE(page->PreviewStatus()->isVisible());
 }

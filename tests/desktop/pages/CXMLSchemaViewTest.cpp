@@ -3,13 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QMimeData>
 #include <QTest>
 #include <random>
 
 #include "ScriptedPrompter.h"
 #include "controller/ChangeCode.h"
 #include "frame/CommandTable.h"
+#include "pages/CSourceColumnsListView.h"
 #include "pages/CXMLTreeModel.h"
+#include "pages/ColumnDrag.h"
 #include "pages/XMLTreeCommands.h"
 
 namespace {
@@ -58,7 +62,8 @@ TEST_F(XMLSchemaViewTest, ItemsFollowTheTreeRule) {
     const QModelIndex top = model->index(0, 0);
     EXPECT_EQ(model->data(top).toString(), "XML Schema");
     ASSERT_EQ(model->rowCount(top), 4);
-    EXPECT_TRUE(model->data(model->index(0, 0, top)).toString().startsWith("<?xml version=\"1.0\""));
+    EXPECT_TRUE(
+        model->data(model->index(0, 0, top)).toString().startsWith("<?xml version=\"1.0\""));
     EXPECT_EQ(model->data(model->index(1, 0, top)).toString(), "<!DOCTYPE orders>");
     EXPECT_TRUE(model->data(model->index(2, 0, top)).toString().startsWith("<?xml-stylesheet"));
     EXPECT_EQ(Text(&root), "<orders>");
@@ -136,7 +141,7 @@ TEST_F(XMLSchemaViewTest, ModelStaysConsistentThroughRandomCommandsAndUndo) {
         }
     };
     using namespace Command;
-    const int commands[] = {kAddElement, kAddAttribute, kDelete, kMoveUp,
+    const int commands[] = {kAddElement, kAddAttribute, kDelete,   kMoveUp,
                             kMoveDown,   kMoveLeft,     kMoveRight};
     for (int step = 0; step < 1000; ++step) {
         nodes.clear();
@@ -190,5 +195,91 @@ TEST_F(XMLSchemaViewTest, KeysOfTheTree) {
     const size_t depth = controller.UndoDepth();
     view.collapse(view.Model()->IndexForNode(first));
     EXPECT_FALSE(first->GetExpanded());
+    EXPECT_EQ(controller.UndoDepth(), depth);
+}
+
+namespace {
+
+// Drags what list would carry for its selected rows onto node, as the window
+// system delivers a drag: enter, move, drop, with modifiers held.
+void DropOnto(CXMLSchemaView& view, const XMLNode* node, QMimeData* data,
+              Qt::KeyboardModifiers modifiers = {}) {
+    view.scrollTo(view.Model()->IndexForNode(node));
+    const QPoint at = view.visualRect(view.Model()->IndexForNode(node)).center();
+    const Qt::DropActions actions = Qt::CopyAction;
+    QDragEnterEvent enter(at, actions, data, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(view.viewport(), &enter);
+    QDragMoveEvent move(at, actions, data, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(view.viewport(), &move);
+    ASSERT_TRUE(move.isAccepted());
+    QDropEvent drop(QPointF(at), actions, data, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(view.viewport(), &drop);
+    QTest::qWait(1);  // the drop is applied once the drag has ended
+}
+
+}  // namespace
+
+TEST_F(XMLSchemaViewTest, ColumnsDroppedFromTheListBecomeBoundNodesInOneStep) {
+    DVFile& definition = controller.Definition();
+    definition.SetAutoAddNodes(false);
+    const int32_t id = definition.AddColumn(CSCol("Order Id")).id;
+    const int32_t city = definition.AddColumn(CSCol("ship to/city")).id;
+    const int32_t note = definition.AddColumn(CSCol("note")).id;
+    XMLNode* order = definition.Root().AddChild("order", XMLNode::kElement);
+    XMLNode* free = definition.Root().AddChild("remark", XMLNode::kElement);
+    controller.Changed(ChangeCode::kSource);
+    CSourceColumnsListView list;
+    list.Refresh(definition);
+    view.resize(400, 300);
+    view.show();
+
+    // The list carries the selected columns in its order.
+    list.topLevelItem(1)->setSelected(true);
+    list.topLevelItem(0)->setSelected(true);
+    std::unique_ptr<QMimeData> data(
+        list.model()->mimeData(list.selectionModel()->selectedIndexes()));
+    ASSERT_TRUE(data);
+    EXPECT_EQ(ColumnDrag::Decode(data->data(ColumnDrag::kMimeType)),
+              (std::vector<int32_t>{id, city}));
+
+    const size_t depth = controller.UndoDepth();
+    DropOnto(view, order, data.get());
+    EXPECT_EQ(controller.UndoDepth(), depth + 1);
+    order = definition.Root().FindByName("order");
+    ASSERT_EQ(order->ChildCount(), 2u);
+    EXPECT_EQ(order->GetChild(0)->GetName(), XMLNode::ColumnNodeName("Order Id"));
+    EXPECT_EQ(order->GetChild(1)->GetName(), XMLNode::ColumnNodeName("ship to/city"));
+    EXPECT_EQ(order->GetChild(0)->GetSource(), id);
+    EXPECT_EQ(order->GetChild(1)->GetSource(), city);
+    EXPECT_EQ(order->GetChild(1)->GetNodeType(), XMLNode::kElement);
+    EXPECT_EQ(Selected(), order->GetChild(1));
+
+    // With Shift: attributes.
+    DropOnto(view, order, data.get(), Qt::ShiftModifier);
+    EXPECT_EQ(controller.UndoDepth(), depth + 2);
+    order = definition.Root().FindByName("order");
+    ASSERT_EQ(order->ChildCount(), 4u);
+    EXPECT_EQ(order->GetChild(0)->GetNodeType(), XMLNode::kAttribute);
+    EXPECT_EQ(order->GetChild(0)->GetSource(), id);
+
+    // One column onto a node bound to nothing binds it.
+    QMimeData one;
+    one.setData(ColumnDrag::kMimeType, ColumnDrag::Encode({note}));
+    DropOnto(view, free, &one);
+    free = definition.Root().FindByName("remark");
+    EXPECT_EQ(free->GetSource(), note);
+    EXPECT_EQ(free->ChildCount(), 0u);
+    EXPECT_EQ(Text(free), "<remark> note");
+
+    // Each drop is one undo step.
+    controller.Undo();
+    controller.Undo();
+    controller.Undo();
+    EXPECT_EQ(definition.Root().FindByName("order")->ChildCount(), 0u);
+    EXPECT_EQ(definition.Root().FindByName("remark")->GetSource(), 0);
+    // Junk in the drag maps nothing.
+    QMimeData junk;
+    junk.setData(ColumnDrag::kMimeType, "x,-3,,99999");
+    DropOnto(view, definition.Root().FindByName("order"), &junk);
     EXPECT_EQ(controller.UndoDepth(), depth);
 }

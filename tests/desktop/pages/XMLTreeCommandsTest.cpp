@@ -94,10 +94,11 @@ TEST(XMLTreeCommandsTest, Moves) {
 
     // A child of the document node becomes the document node when agreed.
     std::string asked;
-    EXPECT_EQ(MoveLeft(t.root, t.b, [&](const std::string& name) {
-                  asked = name;
-                  return false;
-              }),
+    EXPECT_EQ(MoveLeft(t.root, t.b,
+                       [&](const std::string& name) {
+                           asked = name;
+                           return false;
+                       }),
               nullptr);
     EXPECT_EQ(asked, "b");
     EXPECT_EQ(MoveLeft(t.root, t.a, [](const std::string&) { return true; }), &t.root);
@@ -128,6 +129,53 @@ TEST(XMLTreeCommandsTest, DropRules) {
         EXPECT_EQ(Drop(t.root, t.b, t.x), nullptr);
         EXPECT_EQ(Drop(t.root, &t.root, t.b), nullptr);
         EXPECT_EQ(Shape(t.root), "document(a(x,y(z)),b(x))");
+    }
+}
+
+TEST(XMLTreeCommandsTest, MappedColumnsBecomeBoundNodesOrBindALeaf) {
+    const std::vector<Column> two = {{7, "Order Id"}, {8, "ship:to"}};
+    const struct {
+        const char* name;
+        const char* target;  // a node's name, "" for the document node
+        std::vector<Column> columns;
+        bool attributes;
+        const char* shape;
+        int32_t boundTo;  // the returned node's column
+    } cases[] = {
+        {"elements under an element", "a", two, false, "document(a(x,y(z),OrderId,shipto),b)", 8},
+        {"attributes go first", "a", two, true, "document(a(@OrderId,@shipto,x,y(z)),b)", 8},
+        {"under the document node", "", {{7, "b"}}, false, "document(a(x,y(z)),b,b)", 7},
+        {"one column binds a free leaf", "x", {{7, "c"}}, false, "document(a(x,y(z)),b)", 7},
+        {"an attribute is added, not bound", "x", {{7, "c"}}, true, "document(a(x(@c),y(z)),b)", 7},
+        {"a parent is not bound", "y", {{7, "c"}}, false, "document(a(x,y(z,c)),b)", 7},
+        {"two columns onto a leaf", "b", two, false, "document(a(x,y(z)),b(OrderId,shipto))", 8},
+    };
+    for (const auto& c : cases) {
+        Tree t;
+        XMLNode* target = *c.target ? t.root.FindByName(c.target) : &t.root;
+        XMLNode* last = MapColumns(t.root, target, c.columns, c.attributes);
+        ASSERT_NE(last, nullptr) << c.name;
+        EXPECT_EQ(Shape(t.root), c.shape) << c.name;
+        EXPECT_EQ(last->GetSource(), c.boundTo) << c.name;
+    }
+    {
+        Tree t;  // an attribute's name is numbered when its element has it
+        t.a->AddChild("OrderId", XMLNode::kAttribute);
+        MapColumns(t.root, t.x, {{7, "Order Id"}, {8, "Order Id"}}, true);
+        EXPECT_EQ(Shape(t.root), "document(a(@OrderId,x(@OrderId,@OrderId2),y(z)),b)");
+        // Onto an attribute: next to it in its element.
+        XMLNode* id = t.a->GetChild(0);
+        MapColumns(t.root, id, {{9, "Order Id"}}, true);
+        EXPECT_EQ(Shape(t.root), "document(a(@OrderId,@OrderId2,x(@OrderId,@OrderId2),y(z)),b)");
+    }
+    {
+        Tree t;  // nothing to map, nowhere to map it, or a bound leaf stays bound
+        EXPECT_EQ(MapColumns(t.root, t.x, {}, false), nullptr);
+        EXPECT_EQ(MapColumns(t.root, nullptr, two, false), nullptr);
+        t.x->SetSource(3);
+        EXPECT_NE(MapColumns(t.root, t.x, {{7, "c"}}, false), nullptr);
+        EXPECT_EQ(t.x->GetSource(), 3);
+        EXPECT_EQ(Shape(t.root), "document(a(x(c),y(z)),b)");
     }
 }
 
