@@ -94,7 +94,9 @@ void RecordCutter::FollowLine(const char* begin, const char* end) {
 bool RecordCutter::StepLine() {
     const char* const base = buffer_.data();
     const auto* lf =
-        static_cast<const char*>(std::memchr(base + searched_, '\n', length_ - searched_));
+        searched_ < length_
+            ? static_cast<const char*>(std::memchr(base + searched_, '\n', length_ - searched_))
+            : nullptr;
     if (!lf) {
         searched_ = length_;
         if (length_ - lineStart_ > kMaxLineBytes) {
