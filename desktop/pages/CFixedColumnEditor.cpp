@@ -1,5 +1,6 @@
 #include "CFixedColumnEditor.h"
 
+#include <QAccessible>
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QPainter>
@@ -18,7 +19,32 @@ CFixedColumnEditor::CFixedColumnEditor(QWidget* parent) : QAbstractScrollArea(pa
     viewport()->setMouseTracking(true);
     viewport()->setBackgroundRole(QPalette::Base);
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    setAccessibleName(tr("Column breaks"));
     UpdateMetrics();
+    Announce();
+}
+
+QString CFixedColumnEditor::BreaksDescription() const {
+    QStringList positions;
+    for (const int position : breaks_) {
+        positions << QString::number(position);
+    }
+    const QString breaks = breaks_.empty()
+                               ? tr("No column breaks.")
+                               : tr("Column breaks after characters %1.").arg(positions.join(", "));
+    return breaks + " " +
+           tr("Caret after character %1. Space or Insert sets or removes a break at the caret, "
+              "Up and Down select a break, Left and Right move the caret or the selected break, "
+              "Delete removes it.")
+               .arg(caret_);
+}
+
+void CFixedColumnEditor::Announce() {
+    setAccessibleDescription(BreaksDescription());
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void CFixedColumnEditor::SetText(const QString& text) {
@@ -49,6 +75,7 @@ void CFixedColumnEditor::SetBreaks(std::vector<int> breaks) {
         selected_ = -1;
     }
     viewport()->update();
+    Announce();
 }
 
 QString CFixedColumnEditor::WidthText() const {
@@ -148,6 +175,7 @@ void CFixedColumnEditor::SortBreaks() {
 void CFixedColumnEditor::Commit() {
     SortBreaks();
     viewport()->update();
+    Announce();
     emit BreaksChanged(breaks_);
 }
 
@@ -165,8 +193,8 @@ void CFixedColumnEditor::mousePressEvent(QMouseEvent* event) {
         }
         breaks_.push_back(position);
         std::sort(breaks_.begin(), breaks_.end());
-        index = static_cast<int>(std::find(breaks_.begin(), breaks_.end(), position) -
-                                 breaks_.begin());
+        index =
+            static_cast<int>(std::find(breaks_.begin(), breaks_.end(), position) - breaks_.begin());
         moved_ = true;  // a new break counts as a change even if it stays put
     }
     dragging_ = index;
@@ -288,11 +316,13 @@ void CFixedColumnEditor::keyPressEvent(QKeyEvent* event) {
             viewport()->update();
             return;
         }
-        default: QAbstractScrollArea::keyPressEvent(event);
+        default:
+            QAbstractScrollArea::keyPressEvent(event);
     }
 }
 
 void CFixedColumnEditor::EnsureCaretVisible() {
+    Announce();
     const int x = PixelForPosition(caret_);
     QScrollBar* bar = horizontalScrollBar();
     if (x < margin_) {
@@ -351,7 +381,8 @@ void CFixedColumnEditor::paintEvent(QPaintEvent*) {
     // Breaks: a line with an arrow head at the ruler.
     for (size_t i = 0; i < breaks_.size(); ++i) {
         const bool active = static_cast<int>(i) == selected_ || static_cast<int>(i) == dragging_;
-        const QColor colour = active ? colours.color(QPalette::Highlight) : QColor(0xC6, 0x28, 0x28);
+        const QColor colour =
+            active ? colours.color(QPalette::Highlight) : QColor(0xC6, 0x28, 0x28);
         const int x = PixelForPosition(breaks_[i]);
         painter.setPen(QPen(colour, active ? 2 : 1));
         painter.drawLine(x, ruler, x, viewport()->height());

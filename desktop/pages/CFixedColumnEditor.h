@@ -23,6 +23,8 @@ public:
     const std::vector<int>& Breaks() const noexcept { return breaks_; }
     int SelectedBreak() const noexcept { return selected_; }
     int Caret() const noexcept { return caret_; }
+    // What assistive tools are told: the breaks, the caret and the keys.
+    QString BreaksDescription() const;
     // "Width: %d" while a break is placed or moved, else empty.
     QString WidthText() const;
 
@@ -59,6 +61,8 @@ private:
     void Commit();
     void SortBreaks();
     void EnsureCaretVisible();
+    // Tells assistive tools the breaks and the caret as they are now.
+    void Announce();
 
     QStringList lines_;
     int maxLength_ = 0;

@@ -212,6 +212,15 @@ TEST_F(SourcePageTest, FixedColumnBreaksFromTheMouse) {
     EXPECT_EQ(editor->Breaks(), (std::vector<int>{5, 14}));
     QTest::keyClick(editor, Qt::Key_Delete);
     EXPECT_EQ(editor->Breaks(), (std::vector<int>{14}));
+
+    // Assistive tools hear the breaks and the caret as they change.
+    EXPECT_EQ(editor->accessibleName(), "Column breaks");
+    EXPECT_TRUE(editor->accessibleDescription().startsWith(
+        "Column breaks after characters 14. Caret after character 5."))
+        << editor->accessibleDescription().toStdString();
+    QTest::keyClick(editor, Qt::Key_Space);
+    EXPECT_TRUE(editor->accessibleDescription().startsWith("Column breaks after characters 5, 14."))
+        << editor->accessibleDescription().toStdString();
 }
 
 TEST(FixedColumnEditorTest, WidthsAndBreaks) {
