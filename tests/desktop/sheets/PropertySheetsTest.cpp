@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -107,6 +108,7 @@ void FillDefinition(DVFile& d) {
     amount->SetOutputType(XMLNode::kCDataSection);
     amount->DataType().dataType = DataTypeProperties::kNumber;
     amount->DataType().precision = 3;
+    amount->AddChild("currency", XMLNode::kAttribute)->SetValue("EUR");
 }
 
 struct SheetCase {
@@ -281,6 +283,19 @@ TEST_F(PropertySheetsTest, SheetsShowTheDefinitionsValues) {
     EXPECT_EQ(behaviour->GroupBox()->currentText(), "date");
     EXPECT_TRUE(behaviour->ZeroBox()->isChecked());
 
+    // An attribute's value is always normal text and never EMPTY: its output
+    // page offers neither; an element's offers both.
+    for (const auto& [path, enabled] :
+         std::vector<std::pair<std::string, bool>>{{"0/0/0", false}, {"0/0", true}}) {
+        CXMLNodePropSheet sheet(context, path);
+        auto* outputPage = dynamic_cast<CXMLNodeOutputPropPage*>(sheet.Page(sheet.PageCount() - 1));
+        ASSERT_NE(outputPage, nullptr) << path;
+        for (QAbstractButton* button : outputPage->ValueTypeGroup()->buttons()) {
+            EXPECT_EQ(button->isEnabled(), enabled) << path;
+        }
+        EXPECT_EQ(outputPage->EmptyElementBox()->isEnabled(), enabled) << path;
+    }
+
     CXMLOutputPropSheet output(context);
     auto* formatting = static_cast<CXMLOutputFormattingPropPage*>(output.Page(0));
     EXPECT_EQ(formatting->EncodingBox()->currentText(), "Western European (windows-1252)");
@@ -307,6 +322,19 @@ TEST_F(PropertySheetsTest, SheetsShowTheDefinitionsValues) {
 
 TEST_F(PropertySheetsTest, OutputSheetFindsUtf8AndMarksMissingConverters) {
     controller.Definition().SetEncoding("utf-8");
+    // An attribute's value is always normal text and never EMPTY: its output
+    // page offers neither; an element's offers both.
+    for (const auto& [path, enabled] :
+         std::vector<std::pair<std::string, bool>>{{"0/0/0", false}, {"0/0", true}}) {
+        CXMLNodePropSheet sheet(context, path);
+        auto* outputPage = dynamic_cast<CXMLNodeOutputPropPage*>(sheet.Page(sheet.PageCount() - 1));
+        ASSERT_NE(outputPage, nullptr) << path;
+        for (QAbstractButton* button : outputPage->ValueTypeGroup()->buttons()) {
+            EXPECT_EQ(button->isEnabled(), enabled) << path;
+        }
+        EXPECT_EQ(outputPage->EmptyElementBox()->isEnabled(), enabled) << path;
+    }
+
     CXMLOutputPropSheet output(context);
     auto* formatting = static_cast<CXMLOutputFormattingPropPage*>(output.Page(0));
     EXPECT_EQ(formatting->EncodingBox()->currentText(), "Unicode (utf-8)");
