@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QStatusBar>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
@@ -562,6 +563,32 @@ void CMainFrame::DocumentStateChanged() {
     UpdateCommandStates();
 }
 
+bool CMainFrame::FieldCanUndo(const QWidget* focus, bool undo) {
+    if (const auto* line = qobject_cast<const QLineEdit*>(focus)) {
+        return undo ? line->isUndoAvailable() : line->isRedoAvailable();
+    }
+    const QTextDocument* document = nullptr;
+    if (const auto* plain = qobject_cast<const QPlainTextEdit*>(focus)) {
+        document = plain->document();
+    } else if (const auto* rich = qobject_cast<const QTextEdit*>(focus)) {
+        document = rich->document();
+    }
+    if (document) {
+        return undo ? document->isUndoAvailable() : document->isRedoAvailable();
+    }
+    return true;  // spin and combo boxes keep their own
+}
+
+bool CMainFrame::IsUndoKey(const QWidget* focus, const QKeyEvent& key) {
+    const bool field = qobject_cast<const QLineEdit*>(focus) ||
+                       qobject_cast<const QPlainTextEdit*>(focus) ||
+                       qobject_cast<const QTextEdit*>(focus);
+    const Qt::KeyboardModifiers modifiers =
+        key.modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+    return field && modifiers == Qt::ControlModifier &&
+           (key.key() == Qt::Key_Z || key.key() == Qt::Key_Y);
+}
+
 bool CMainFrame::IsFieldKey(const QWidget* focus, const QKeyEvent& key) {
     if (!focus) {
         return false;
@@ -590,6 +617,9 @@ bool CMainFrame::IsFieldKey(const QWidget* focus, const QKeyEvent& key) {
         switch (key.key()) {
             case Qt::Key_Z:
             case Qt::Key_Y:
+                // Undo and redo are the field's while it has typing of its own
+                // to take back; typing already applied is the program's step.
+                return FieldCanUndo(focus, key.key() == Qt::Key_Z);
             case Qt::Key_A:
             case Qt::Key_C:
             case Qt::Key_X:
@@ -607,10 +637,19 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     // Accepting the override hands the key to the field, whose own undo,
     // selection and clipboard act on its text; the program's Undo or Add
     // Attribute would act on the definition behind it.
-    if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
-        IsFieldKey(static_cast<QWidget*>(watched), *static_cast<QKeyEvent*>(event))) {
-        event->accept();
-        return true;
+    if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType()) {
+        auto* field = static_cast<QWidget*>(watched);
+        const auto& key = *static_cast<QKeyEvent*>(event);
+        if (IsFieldKey(field, key)) {
+            event->accept();
+            return true;
+        }
+        if (IsUndoKey(field, key)) {
+            // Nothing of the field's own to undo: the field must not take
+            // the key, so the program's Undo or Redo does.
+            event->ignore();
+            return true;
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -79,6 +79,10 @@ public:
     // command's shortcut (Insert, Delete, Ctrl+Z/Y/A/C/X/V in an editable
     // field).
     static bool IsFieldKey(const QWidget* focus, const QKeyEvent& key);
+    // Whether the focused field has its own undo (or redo) to do.
+    static bool FieldCanUndo(const QWidget* focus, bool undo);
+    // Ctrl+Z or Ctrl+Y in a text field.
+    static bool IsUndoKey(const QWidget* focus, const QKeyEvent& key);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -197,6 +197,12 @@ void CXMLNodePropDlg::ApplyName() {
     }
     if (node->SetName(name_->text().toStdString())) {
         Changed();
+        // The typing is a step of the program's history now: the field's own
+        // undo would only add another.
+        const int at = name_->cursorPosition();
+        const QSignalBlocker quiet(name_);
+        name_->setText(name_->text());
+        name_->setCursorPosition(at);
     }
 }
 
@@ -205,6 +211,7 @@ void CXMLNodePropDlg::ApplyValue() {
     XMLNode* node = Node();
     if (!refreshing_ && node && node->SetValue(value_->toPlainText().toStdString())) {
         Changed();
+        value_->document()->clearUndoRedoStacks();
     }
 }
 

@@ -301,6 +301,30 @@ TEST_F(MainFrameTest, KeysOfAFocusedFieldActOnTheFieldOnly) {
     EXPECT_LE(controller.UndoDepth(), depth + 1);  // at most the typing, once
 }
 
+// Typing the panel has applied is a step of the history: Ctrl+Z in the
+// field then takes that step back, and never adds one of its own.
+TEST_F(MainFrameTest, UndoInAFieldWhoseTypingWasAppliedTakesTheStepBack) {
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    frame->activateWindow();
+    (void)QTest::qWaitForWindowActive(frame.get(), 2000);
+    frame->ExecuteCommand(Command::kAddElement);
+    auto* target = static_cast<CXMLSchemaPage*>(frame->Tabs()->widget(2));
+    QLineEdit* name = target->NodePanel()->NameEdit();
+    name->setFocus();
+    ASSERT_TRUE(name->hasFocus());
+    const size_t depth = controller.UndoDepth();
+    QTest::keyClicks(name, "X");
+    target->NodePanel()->CommitEdits();  // as the pause after typing does
+    ASSERT_EQ(controller.Definition().Root().Children()[0]->GetName(), "element1X");
+    ASSERT_EQ(controller.UndoDepth(), depth + 1);
+    QTest::keyClick(name, Qt::Key_Z, Qt::ControlModifier);
+    target->NodePanel()->CommitEdits();
+    EXPECT_EQ(controller.Definition().Root().Children()[0]->GetName(), "element1");
+    EXPECT_EQ(name->text(), "element1");
+    EXPECT_EQ(controller.UndoDepth(), depth);
+}
+
 TEST_F(MainFrameTest, EditCommandsGoToTheFocusedWidgetAndDeleteToTheTreeOnlyWithFocus) {
     frame->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
