@@ -357,7 +357,10 @@ size_t DVRun::SortThreads() const {
 
 size_t DVRun::ParallelThreads(Context& run, const RowPass& pass,
                               const OutputDocument& output) const {
-    const size_t threads = SortThreads();
+    // The validator checks the output on a thread of its own: it keeps a
+    // core to itself.
+    const size_t asked = SortThreads();
+    const size_t threads = run.validator && asked > 1 ? asked - 1 : asked;
     if (threads < 2 || run.groups.Count() > 0 || !pass.WritesOneDocument() ||
         !output.TakesPieces() || !NodeTreeWriter::WritesRowsApart(run.definition.Root())) {
         return 1;

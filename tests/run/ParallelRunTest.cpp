@@ -463,7 +463,8 @@ TEST(ParallelRunTest, AFailureInABatchEndsTheRunAsOneThreadDoes) {
         const Written invalid = RunWithThreads(project, threads);
         EXPECT_EQ(invalid.code, invalidOne.code);
         EXPECT_EQ(invalid.detail, invalidOne.detail);
-        EXPECT_EQ(invalid.threadsUsed, threads);
+        // The validator keeps a thread of its own.
+        EXPECT_EQ(invalid.threadsUsed, threads > 2 ? threads - 1 : 1);
         EXPECT_FALSE(fs::exists(dir.File("out.xml")));
     }
 
