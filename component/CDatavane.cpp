@@ -11,9 +11,9 @@
 #include "model/DVFile.h"
 #include "run/ColumnDiscovery.h"
 #include "run/DVRun.h"
+#include "run/PartitionedRun.h"
 #include "run/ResultMessages.h"
 #include "schema/SchemaGenerator.h"
-#include "run/PartitionedRun.h"
 
 namespace {
 

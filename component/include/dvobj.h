@@ -187,8 +187,8 @@ DVOBJ_API int Datavane_RunPart(DvobjDatavane* object, const char* dvFile, const 
                                DvobjProgress progress, void* context);
 DVOBJ_API int Datavane_Merge(DvobjDatavane* object, const char* dvFile, const char* sourceFile,
                              const char* targetFile, const char* const* partFiles,
-                             int32_t partCount, const DvobjOptions* options,
-                             DvobjProgress progress, void* context);
+                             int32_t partCount, const DvobjOptions* options, DvobjProgress progress,
+                             void* context);
 
 /* The code of the last call that runs or writes (0 before any). */
 DVOBJ_API int32_t Datavane_ErrorCode(const DvobjDatavane* object);
