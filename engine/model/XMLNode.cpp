@@ -153,6 +153,20 @@ void XMLNode::CopyFrom(const XMLNode& source, bool deep) {
     }
 }
 
+bool XMLNode::HasRepeatingContent() const {
+    for (const auto& child : children_) {
+        const int32_t kind = child->GetNodeType();
+        if (kind != kElement && kind != kValue) {
+            continue;
+        }
+        const int32_t scope = child->GetScope();
+        if (scope == kRowScope || scope == kFooterScope || child->HasRepeatingContent()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool XMLNode::SetNodeType(int32_t kind) {
     if (!AssignIfChanged(nodeType_, kind)) {
         return false;

@@ -45,6 +45,11 @@ public:
     // "_" in front unless the name starts with a letter or "_", and keeps at
     // most 128 characters (UTF-16 code units, never splitting a character).
     static std::string SanitizeName(std::string_view text);
+
+    // Whether an element or value below this node is written in every row
+    // or in the footer pass, so that a Document element holding it stays
+    // open over rows.
+    bool HasRepeatingContent() const;
     // The name of a node made for a column (a header of the source, say):
     // the name rule after dropping every character that is not a name
     // character under both XML 1.0 editions and the namespaces rules (':'

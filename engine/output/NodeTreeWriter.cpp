@@ -164,21 +164,6 @@ bool NodeTreeWriter::IsSubtreeEmpty(const XMLNode& node, DVDataSourceRow& row) {
 
 namespace {
 
-bool HasRepeatingContent(const XMLNode& node) {
-    for (const auto& child : node.Children()) {
-        const int32_t kind = child->GetNodeType();
-        if (kind != XMLNode::kElement && kind != XMLNode::kValue) {
-            continue;
-        }
-        const int32_t scope = child->GetScope();
-        if (scope == XMLNode::kRowScope || scope == XMLNode::kFooterScope ||
-            HasRepeatingContent(*child)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 bool RemembersRows(const XMLNode& node) {
     if (node.GetSkipIfDuplicate() || node.GetGroup() != 0 ||
         node.GetValue().find("{ID}") != std::string::npos) {
@@ -240,7 +225,7 @@ bool NodeTreeWriter::WritesRowsApart(const XMLNode& root) {
     for (const auto& child : root.Children()) {
         switch (child->GetNodeType()) {
             case XMLNode::kElement:
-                if (child->GetScope() == XMLNode::kDocumentScope && HasRepeatingContent(*child)) {
+                if (child->GetScope() == XMLNode::kDocumentScope && child->HasRepeatingContent()) {
                     return false;
                 }
                 break;
@@ -264,7 +249,7 @@ bool NodeTreeWriter::StaysOpen(const XMLNode& node) const {
             return false;
         }
     }
-    return HasRepeatingContent(node);
+    return node.HasRepeatingContent();
 }
 
 bool NodeTreeWriter::IsOpen(const XMLNode& node) const {

@@ -265,7 +265,7 @@ Status DVRun::WriteDocuments(Context& run, const ProgressCallback& progress) {
                 status = PassOverRows(run, pass, output, progress);
             }
         } catch (...) {
-            status = WritingFailure(std::current_exception());
+            status = WritingFailure(std::current_exception(), rowCount_);
         }
     }
     outputNames_ = output.OutputFileNames();
@@ -452,11 +452,11 @@ std::unique_ptr<ParallelRowWriter> DVRun::StartParallelWriter(Context& run, cons
     }
 }
 
-Status DVRun::WritingFailure(std::exception_ptr failure) const {
+Status DVRun::WritingFailure(std::exception_ptr failure, int64_t rows) {
     try {
         std::rethrow_exception(failure);
     } catch (const OutputDocument::ValidationFailure& invalid) {
-        const int32_t row = invalid.Row() > 0 ? invalid.Row() : rowCount_;
+        const int64_t row = invalid.Row() > 0 ? invalid.Row() : rows;
         return {kOutputInvalid,
                 std::string(invalid.what()) + " (source row " + std::to_string(row) + ")"};
     } catch (const XSLPostProcessor::Failure& xsl) {

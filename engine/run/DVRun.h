@@ -72,6 +72,10 @@ public:
     // or the detail text of a failed run. Leaves no file behind. A progress
     // callback that answers false stops the preview early (its text is then
     // the detail text of the cancelled run, usually empty).
+    // What a failure thrown while writing means for a run that had read
+    // that many rows (named when the failure names no row of its own).
+    static Status WritingFailure(std::exception_ptr failure, int64_t rows);
+
     // Tests: how often progress is reported (-1 restores about 500 ms; 0
     // reports at every look at the clock).
     static void SetProgressIntervalForTesting(int32_t milliseconds);
@@ -109,8 +113,6 @@ private:
                                                          const OutputDocument& output) const;
     Status PassOverRanges(Context& run, RowPass& pass, OutputDocument& output,
                           ParallelRowWriter& writer, const ProgressCallback& progress);
-    // What a failure thrown while writing means for the run.
-    Status WritingFailure(std::exception_ptr failure) const;
 
     std::string definitionPath_;
     std::string detail_;

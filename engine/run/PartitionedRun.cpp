@@ -59,25 +59,6 @@ Status SourceFailure(const DVDataSource& source) {
     return Status::FromCode(source.ReadFailureCode(), source.ErrorText());
 }
 
-// What a failure thrown while writing means, as DVRun says it.
-Status WritingFailure(std::exception_ptr failure, int64_t rows) {
-    try {
-        std::rethrow_exception(failure);
-    } catch (const OutputDocument::ValidationFailure& invalid) {
-        const int64_t row = invalid.Row() > 0 ? invalid.Row() : rows;
-        return {kOutputInvalid,
-                std::string(invalid.what()) + " (source row " + std::to_string(row) + ")"};
-    } catch (const XSLPostProcessor::Failure& xsl) {
-        return {kTargetFileWrite, xsl.what()};
-    } catch (const Norvik::PlatformError& error) {
-        return {kTargetFileWrite, "Transforming\r\nError: " + Norvik::SystemMessage(error.Code()) +
-                                      "\r\nDescription: " + error.Description()};
-    } catch (const std::bad_alloc&) {
-        return {kTargetFileWrite,
-                "Transforming\r\nError: " + Norvik::SystemMessage(Norvik::kEOutOfMemory)};
-    }
-}
-
 std::string PartName(int32_t index, int32_t parts) {
     return "part " + std::to_string(index) + " of " + std::to_string(parts);
 }
@@ -282,7 +263,7 @@ int32_t PartitionedRun::Part(int32_t index, int32_t parts, const std::string& pl
         try {
             status = WritePart(run, plan, index, progress);
         } catch (...) {
-            status = WritingFailure(std::current_exception(), rowCount_);
+            status = DVRun::WritingFailure(std::current_exception(), rowCount_);
         }
     }
     if (status.IsOk() && progress) {
@@ -515,7 +496,7 @@ Status PartitionedRun::JoinParts(Context& run,
             output.FinishOutput();
         }
     } catch (...) {
-        status = WritingFailure(std::current_exception(), rowCount_);
+        status = DVRun::WritingFailure(std::current_exception(), rowCount_);
     }
     outputNames_ = output.OutputFileNames();
     if (!status.IsOk()) {

@@ -38,21 +38,6 @@ bool WritesRaw(const XMLNode& node) {
            node.insertBrTags;
 }
 
-bool HasRepeatingContent(const XMLNode& node) {
-    for (const auto& child : node.Children()) {
-        const int32_t kind = child->GetNodeType();
-        if (kind != XMLNode::kElement && kind != XMLNode::kValue) {
-            continue;
-        }
-        const int32_t scope = child->GetScope();
-        if (scope == XMLNode::kRowScope || scope == XMLNode::kFooterScope ||
-            HasRepeatingContent(*child)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // NodeTreeWriter::StaysOpen, known before a run: a Document element whose
 // ancestors all stay open (the root always does).
 bool StaysOpen(const XMLNode& node) {
@@ -63,7 +48,7 @@ bool StaysOpen(const XMLNode& node) {
     if (parent && parent->GetNodeType() != XMLNode::kDocumentRoot && !StaysOpen(*parent)) {
         return false;
     }
-    return HasRepeatingContent(node);
+    return node.HasRepeatingContent();
 }
 
 // Names repeated in one content model break its determinism.
