@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "AwkwardDefinition.h"
 #include "RunTestSupport.h"
 #include "base/ResultCode.h"
 #include "run/PartitionedRun.h"
@@ -130,68 +131,11 @@ void ExpectSameInParts(const std::string& project, const TempDir& dir, const std
     }
 }
 
-// Text that tries the writer and the cutter: markup characters, a control
-// character, non-ASCII letters, line breaks inside quotes, empty and zero
-// values.
-std::string AwkwardCsv(size_t rows) {
-    std::string csv = "Id,Name,Amount,When,Note\n";
-    const char* names[] = {"Smith & Sons",     "<tag>",       "K\xc3\xb6ln",       "",
-                           "\"two\r\nlines\"", "ctl\x01here", "\"quoted, comma\"", "plain"};
-    for (size_t i = 0; i < rows; ++i) {
-        csv += std::to_string(i) + "," + names[i % 8] + "," +
-               (i % 5 == 0 ? "0" : std::to_string(i * 37 % 1000) + "." + std::to_string(i % 10)) +
-               ",2024-0" + std::to_string(1 + i % 9) + "-1" + std::to_string(i % 10) + "," +
-               (i % 3 == 0 ? "\"a\nb\"" : "note " + std::to_string(i)) + "\n";
-    }
-    return csv;
-}
-
-// Attributes, text elements, tokens, CDATA, line-break tags, skip rules,
-// nested elements, header and footer content: what rows standing alone use.
-void AddEverything(DVFile& definition) {
-    XMLNode& root = definition.Root();
-    Add(root, "generated", XMLNode::kAttribute)->SetValue("{SOURCEFILE}");
-    XMLNode* header = Add(root, "header");
-    header->SetScope(XMLNode::kHeaderScope);
-    Add(*header, "first", XMLNode::kElement, Id(definition, "Name"));
-    XMLNode* row = Add(root, "row");
-    Add(*row, "id", XMLNode::kAttribute, Id(definition, "Id"));
-    Add(*row, "name", XMLNode::kElement, Id(definition, "Name"))->SetSkipIfEmpty(true);
-    Add(*row, "amount", XMLNode::kElement, Id(definition, "Amount"))->SetSkipIfZero(true);
-    XMLNode* detail = Add(*row, "detail");
-    Add(*detail, "when", XMLNode::kElement, Id(definition, "When"));
-    XMLNode* note = Add(*detail, "note", XMLNode::kElement, Id(definition, "Note"));
-    note->insertBrTags = true;
-    Add(*detail, "raw", XMLNode::kElement, Id(definition, "Name"))
-        ->SetOutputType(XMLNode::kCDataSection);
-    XMLNode* mixed = Add(*row, "mixed");
-    Add(*mixed, "v", XMLNode::kValue)->SetValue("# ");
-    Add(*mixed, "w", XMLNode::kValue, Id(definition, "Id"));
-    Add(*mixed, "empty")->SetIsEmpty(true);
-    XMLNode* footer = Add(root, "footer");
-    footer->SetScope(XMLNode::kFooterScope);
-    Add(*footer, "done")->SetValue("{SOURCEFILE}");
-}
-
-void FormatColumns(DVFile& definition) {
-    CSCol& amount = definition.Column(definition.ColumnIndexByName("Amount"));
-    amount.dataType = DataTypeProperties::kNumber;
-    amount.thousands = true;
-    amount.precision = 2;
-    CSCol& when = definition.Column(definition.ColumnIndexByName("When"));
-    when.dataType = DataTypeProperties::kDateTime;
-    when.format = "dd MMM yyyy";
-    CSCol& name = definition.Column(definition.ColumnIndexByName("Name"));
-    name.caseType = DataTypeProperties::kCaseUpper;
-    name.AddLookupEntry("SMITH & SONS = Smith Ltd");
-    name.defaultValue = "(none)";
-}
-
 // A definition over awkward rows, saved in dir; its path.
 std::string AwkwardProject(const TempDir& dir, size_t rows, void (*change)(DVFile&)) {
     DVFile definition = CsvDefinition(dir, AwkwardCsv(rows), false);
     definition.SetQuotedLineBreaks(true);
-    AddEverything(definition);
+    AddEverything(definition, false);
     change(definition);
     return SaveDefinition(definition, dir);
 }
@@ -284,7 +228,7 @@ TEST(PartitionedRunTest, SourcesWithoutRowsOrWithRowsOnlyLateGiveTheSingleRun) {
         // No accepted row: no part holds a head, and no document is written.
         TempDir dir;
         DVFile definition = CsvDefinition(dir, AwkwardCsv(12), false);
-        AddEverything(definition);
+        AddEverything(definition, false);
         definition.Column(definition.ColumnIndexByName("Id")).skipIfEmpty = true;
         WriteFile(dir.File("in.csv"), "Id,Name,Amount,When,Note\n,a,1,x,y\n,b,2,x,y\n");
         const std::string project = SaveDefinition(definition, dir);
@@ -305,7 +249,7 @@ TEST(PartitionedRunTest, SourcesWithoutRowsOrWithRowsOnlyLateGiveTheSingleRun) {
         }
         csv += "7,kept,2,x,y\n8,kept too,3,x,y\n";
         DVFile definition = CsvDefinition(dir, csv, false);
-        AddEverything(definition);
+        AddEverything(definition, false);
         definition.Column(definition.ColumnIndexByName("Id")).skipIfEmpty = true;
         ExpectSameInParts(SaveDefinition(definition, dir), dir, "late rows", {2, 3, 7, 40});
     }
@@ -480,7 +424,7 @@ TEST(PartitionedRunTest, DefinitionsWhoseRowsDependOnOthersAreRefused) {
     for (const auto& c : cases) {
         TempDir dir;
         DVFile definition = CsvDefinition(dir, AwkwardCsv(10), false);
-        AddEverything(definition);
+        AddEverything(definition, false);
         c.change(definition);
         const std::string project = SaveDefinition(definition, dir);
         for (const Step& step :
@@ -558,7 +502,7 @@ TEST(PartitionedRunTest, AnUnreadableRecordFailsItsPartAsItFailsTheSingleRun) {
     csv += "99,\"never closed,1,2024-01-01,x\n";
     DVFile definition = CsvDefinition(dir, AwkwardCsv(40), false);
     definition.SetQuotedLineBreaks(true);
-    AddEverything(definition);
+    AddEverything(definition, false);
     WriteFile(dir.File("in.csv"), csv);
     const std::string project = SaveDefinition(definition, dir);
     const Single single = RunOnce(project);
