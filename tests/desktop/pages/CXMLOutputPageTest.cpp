@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include <cerrno>
+
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -81,7 +85,8 @@ TEST_F(OutputPageTest, ShowsTheXmlOrTheError) {
     controller.Definition().SetSourceFileName(dir.File("gone.csv"));
     controller.Changed(ChangeCode::kSource);
     ASSERT_TRUE(page->Preview()->Task().WaitForIdle());
-    EXPECT_EQ(page->Preview()->toPlainText(), "No such file or directory");
+    // The system's words, in the user's language.
+    EXPECT_EQ(page->Preview()->toPlainText(), QString::fromLocal8Bit(std::strerror(ENOENT)));
 }
 
 TEST_F(OutputPageTest, ASlowPreviewKeepsTheWindowAliveAndTheNewestEditWins) {

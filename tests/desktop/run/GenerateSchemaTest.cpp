@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include <cerrno>
+
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -87,7 +91,7 @@ TEST_F(GenerateSchemaTest, CancelWritesNothingAndFailuresNameTheFile) {
     ASSERT_EQ(prompter.messages.size(), 1u);
     EXPECT_EQ(prompter.messages[0].icon, IPrompter::Icon::kError);
     EXPECT_EQ(prompter.messages[0].text.toStdString(),
-              "Failed to create the target file: " + path + ": No such file or directory");
+              "Failed to create the target file: " + path + ": " + std::strerror(ENOENT));
     EXPECT_EQ(controller.Definition().Settings().validateschema, "");
 }
 

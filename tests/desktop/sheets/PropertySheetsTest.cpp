@@ -19,6 +19,7 @@
 #include "controller/CController.h"
 #include "controller/CControllerObserver.h"
 #include "controller/ChangeCode.h"
+#include "model/RegionalTestSupport.h"
 #include "pages/CFileNameField.h"
 #include "pages/XMLTreeCommands.h"
 #include "sheets/CAutoTextDlg.h"
@@ -389,6 +390,7 @@ TEST_F(PropertySheetsTest, CustomTextTakesAutoTextAtTheCaret) {
 }
 
 TEST(FormatPanelsTest, LiveExamples) {
+    testsupport::EnglishConventions english;  // the examples follow the regional settings
     CFormatDateTimeDlg date;
     date.SetClock([] {
         DateTimeParts parts;
@@ -410,6 +412,7 @@ TEST(FormatPanelsTest, LiveExamples) {
     EXPECT_EQ(today.ExampleText(), QDate::currentDate().toString("dd.MM.yyyy"));
 
     CFormatNumberDlg number;
+    number.SetRegionalSettings(RegionalSettings::For("C.UTF-8"));
     number.DecimalsBox()->setCurrentIndex(3);  // "2"
     number.ThousandsBox()->setChecked(true);
     EXPECT_EQ(number.ExampleText(), "1,234,567,890.12");
