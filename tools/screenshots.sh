@@ -178,7 +178,7 @@ main=$(window '^many-orders - Tarnwright Datavane$')
 xdotool windowactivate --sync "$main"
 keys F8
 progress=$(window '^Transforming$')
-SETTLE=1.5 shot run-progress '^Transforming$'
+SETTLE=0.6 shot run-progress '^Transforming$'
 # The completion question is another window with the same title.
 question=""
 for _ in $(seq 600); do
@@ -205,6 +205,24 @@ xdotool windowsize --sync "$main" 1180 780
 xdotool windowmove --sync "$main" 40 30
 click 20 6     # the Output tab
 SETTLE=3 shot output-invalid '^checked-orders - Tarnwright Datavane$'
+
+# A workbook source: the Source tab with its "ODBC File Properties" panel.
+kill "$dv_pid"
+wait "$dv_pid" 2>/dev/null || true
+cp "$here/tests/data/orders.xls" "$work/orders.xls"
+cat >"$work/workbook.dv" <<DV
+<tarnwrightdatavane><version>2.6</version><sourcetype>3</sourcetype>
+<odbcdriver>Datavane Excel Workbook Driver (*.xls, *.xlsx)</odbcdriver>
+<sourcefilename>orders.xls</sourcefilename><sqltablename>Orders\$</sqltablename>
+<targetfilename>orders.xml</targetfilename><xmlroot name="orders"/></tarnwrightdatavane>
+DV
+"$dv" "$work/workbook.dv" >>"$work/dv.log" 2>&1 &
+dv_pid=$!
+main=$(window '^workbook - Tarnwright Datavane$')
+xdotool windowactivate --sync "$main"
+xdotool windowsize --sync "$main" 1180 620
+xdotool windowmove --sync "$main" 40 30
+SETTLE=2 shot main-workbook '^workbook - Tarnwright Datavane$'
 
 # A namespaced schema imported (dvimport, as the Import command does it): the
 # Target tab with its prefixed names and declarations.
