@@ -57,7 +57,6 @@ public:
     // Definitions whose rows depend on the rows before them are written by
     // one; the output is the same bytes whatever the count.
     void SetThreads(size_t threads) noexcept { threads_ = threads; }
-    size_t GetThreads() const noexcept { return threads_; }
     // How many threads wrote the last run's rows (1: the rows went one by
     // one through the reading thread).
     size_t ThreadsUsed() const noexcept { return threadsUsed_; }
