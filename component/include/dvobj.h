@@ -88,7 +88,8 @@ typedef enum DVObjErrorCode {
 typedef struct DvobjClassFactory DvobjClassFactory;
 typedef struct DvobjDatavane DvobjDatavane;
 
-/* Called with the row count about every 500 ms; return 0 to cancel. */
+/* Called with the row count about every 150 ms (also while rows are sorted or
+ * skipped by filters); return 0 to cancel. */
 typedef int (*DvobjProgress)(int32_t rowCount, void* context);
 
 /* Module entry points. */

@@ -1,5 +1,6 @@
 #include "DVRun.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -32,7 +33,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 // Often enough that a window showing progress repaints and cancels promptly.
-constexpr auto kProgressInterval = std::chrono::milliseconds(250);
+constexpr auto kProgressInterval = std::chrono::milliseconds(150);
 std::atomic<int32_t> progressIntervalForTesting{-1};
 
 Clock::duration ProgressInterval() {
@@ -41,7 +42,7 @@ Clock::duration ProgressInterval() {
                         : Clock::duration(kProgressInterval);
 }
 
-// Says when about 500 ms have passed since it last said so, reading the
+// Says when about 150 ms have passed since it last said so, reading the
 // clock only every so many rows: more of them the faster rows go.
 class ProgressClock {
 public:
@@ -54,6 +55,11 @@ public:
         if (now < deadline_) {
             checkInterval_ += kCheckStep;
             return false;
+        }
+        // Rows that have slowed down (a group's rows, a large value) are
+        // looked at more often again, so reports never lag far behind.
+        if (now - deadline_ > ProgressInterval() / 8) {
+            checkInterval_ = std::max(kCheckStep, checkInterval_ / 2);
         }
         deadline_ = now + ProgressInterval();
         return true;

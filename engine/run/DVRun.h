@@ -25,7 +25,7 @@ class RowPass;
 class DVRun : public DVFile {
 public:
     // Called with -1 at the start, 0 once set up, the row count about every
-    // 250 ms (also while records are sorted or rejected by filters) and the
+    // 150 ms (also while records are sorted or rejected by filters) and the
     // final count; false cancels the run.
     using ProgressCallback = std::function<bool(int32_t rowCount)>;
     // When set, called in place of the progress callback while records are
@@ -75,7 +75,7 @@ public:
     // that many rows (named when the failure names no row of its own).
     static Status WritingFailure(std::exception_ptr failure, int64_t rows);
 
-    // Tests: how often progress is reported (-1 restores about 500 ms; 0
+    // Tests: how often progress is reported (-1 restores about 150 ms; 0
     // reports at every look at the clock).
     static void SetProgressIntervalForTesting(int32_t milliseconds);
 

@@ -265,10 +265,10 @@ public:
             if (!NextInBlock()) {
                 atEnd_ = true;
             } else if (source_.SeekToIndexed(rows_.Payload()) && source_.ReadRecord() &&
-                       source_.RowStandsAlone() &&
+                       source_.CountRecordRead() && source_.RowStandsAlone() &&
                        source_.DisplayValue(source_.groupIndex_) == value_) {
                 return;
-            } else if (source_.HasError()) {
+            } else if (source_.HasError() || source_.Cancelled()) {
                 atEnd_ = true;
             }
         }

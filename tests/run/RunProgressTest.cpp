@@ -88,3 +88,35 @@ TEST(RunProgressTest, RowsAFilterRejectsStillReportAndCancel) {
     EXPECT_EQ(cancelled.code, kCancelled);
     EXPECT_FALSE(fs::exists(dir.File("out.xml")));
 }
+
+TEST(RunProgressTest, AGroupsRowsReportAsTheyAreRead) {
+    EveryLook often;
+    TempDir dir;
+    std::string csv = "Group,Value\n";
+    for (int i = 0; i < 20000; ++i) {
+        csv += "all,v" + std::to_string(i) + "\n";
+    }
+    DVFile definition = CsvDefinition(dir, csv, false);
+    // One group holding every row, read from the sorted runs in one go.
+    XMLNode* group = Add(definition.Root(), "all", XMLNode::kElement, Id(definition, "Group"));
+    group->SetGroup(Id(definition, "Group"));
+    definition.SortOrders()[0] = SortOrder{Id(definition, "Group"), false};
+    Add(*group, "v", XMLNode::kElement, Id(definition, "Value"));
+    const std::string project = SaveDefinition(definition, dir);
+
+    // The first row writes the whole group: reports come while it does.
+    int duringGroup = 0;
+    const RunOutcome whole = RunProject(project, [&duringGroup](int32_t rows) {
+        duringGroup += rows == 1 ? 1 : 0;
+        return true;
+    });
+    EXPECT_EQ(whole.code, kSuccess) << whole.detail;
+    EXPECT_GT(duringGroup, 5);
+
+    fs::remove(dir.File("out.xml"));
+    int calls = 0;
+    const RunOutcome cancelled =
+        RunProject(project, [&calls](int32_t rows) { return rows != 1 || ++calls < 3; });
+    EXPECT_EQ(cancelled.code, kCancelled);
+    EXPECT_FALSE(fs::exists(dir.File("out.xml")));
+}
