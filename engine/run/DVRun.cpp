@@ -224,7 +224,7 @@ Status DVRun::CheckNamespaces(Context& run) {
 }
 
 Status DVRun::OpenSource(Context& run) {
-    Status opened = OpenDataSource(run.definition, run.source, run.readProgress, SortThreads());
+    Status opened = OpenDataSource(run.definition, run.source, run.readProgress, ThreadsAsked());
     if (!opened.IsOk() || !run.definition.Columns().empty()) {
         return opened;
     }
@@ -234,7 +234,7 @@ Status DVRun::OpenSource(Context& run) {
     if (!discovered.IsOk()) {
         return discovered;
     }
-    return OpenDataSource(run.definition, run.source, run.readProgress, SortThreads());
+    return OpenDataSource(run.definition, run.source, run.readProgress, ThreadsAsked());
 }
 
 Status DVRun::LoadValidator(Context& run) {
@@ -306,7 +306,7 @@ Status DVRun::CollectGroups(Context& run, const ProgressCallback& progress) {
         return kSuccess;
     }
     // The rows were read to the end: the pass reads them from a new source.
-    return OpenDataSource(run.definition, run.source, run.readProgress, SortThreads());
+    return OpenDataSource(run.definition, run.source, run.readProgress, ThreadsAsked());
 }
 
 Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
@@ -357,7 +357,7 @@ Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
     return kSuccess;
 }
 
-size_t DVRun::SortThreads() const {
+size_t DVRun::ThreadsAsked() const {
     return threads_ > 0 ? threads_ : RunThreads::Default();
 }
 
@@ -365,7 +365,7 @@ size_t DVRun::ParallelThreads(Context& run, const RowPass& pass,
                               const OutputDocument& output) const {
     // The validator checks the output on a thread of its own: it keeps a
     // core to itself.
-    const size_t asked = SortThreads();
+    const size_t asked = ThreadsAsked();
     const size_t threads = run.validator && asked > 1 ? asked - 1 : asked;
     if (threads < 2 || run.groups.Count() > 0 || !pass.WritesOneDocument() ||
         !output.TakesPieces() || !NodeTreeWriter::WritesRowsApart(run.definition.Root())) {

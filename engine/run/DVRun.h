@@ -103,7 +103,7 @@ private:
     std::unique_ptr<ParallelRowWriter> StartParallelWriter(Context& run, const RowPass& pass,
                                                            const OutputDocument& output) const;
     // The threads asked for (SetThreads, else the default).
-    size_t SortThreads() const;
+    size_t ThreadsAsked() const;
     // The threads rows may be written with after the first (1: one).
     size_t ParallelThreads(Context& run, const RowPass& pass, const OutputDocument& output) const;
     // Workers that read ranges of a text source themselves, when its rows
