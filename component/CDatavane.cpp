@@ -116,9 +116,8 @@ DVRun::ProgressCallback Callback(DvobjProgress progress, void* context) {
 
 }  // namespace
 
-template <typename Step>
-bool CDatavane::Execute(const char* dvFile, const char* sourceFile, const char* targetFile,
-                        const DvobjOptions* options, const Step& step) noexcept {
+template <typename Body>
+bool CDatavane::Outcome(const Body& body) noexcept {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         code_ = kSuccess;
@@ -127,35 +126,7 @@ bool CDatavane::Execute(const char* dvFile, const char* sourceFile, const char* 
     int32_t code = kSuccess;
     std::string message;
     try {
-        DVRun run;
-        run.SetDefinitionPath(dvFile ? dvFile : "");
-        if (!run.LoadDefinition()) {
-            code = kInvalidDVFile;
-            message = run.GetResultText(code);
-        } else {
-            if (sourceFile && *sourceFile) {
-                run.SetSourceFileName(sourceFile);
-            }
-            if (targetFile && *targetFile) {
-                run.SetTargetFileName(targetFile);
-            }
-            // Fields beyond the caller's structure are left at their defaults.
-            const size_t given = options ? options->size : 0;
-            if (given >= offsetof(DvobjOptions, validateSchema) + sizeof(const char*) &&
-                options->validateSchema) {
-                run.SetValidateSchema(options->validateSchema);
-            }
-            if (given >= offsetof(DvobjOptions, gzipStandardOutput) + sizeof(int)) {
-                run.SetCompressStandardOutput(options->gzipStandardOutput != 0);
-            }
-            if (given >= offsetof(DvobjOptions, locale) + sizeof(const char*) && options->locale) {
-                run.SetLocale(options->locale);
-            }
-            if (given >= offsetof(DvobjOptions, threads) + sizeof(int) && options->threads > 0) {
-                run.SetThreads(static_cast<size_t>(options->threads));
-            }
-            code = step(run, message);
-        }
+        code = body(message);
     } catch (const Norvik::PlatformError& error) {
         code = kInvalidDVFile;
         message = FailureText(error);
@@ -175,11 +146,44 @@ bool CDatavane::Execute(const char* dvFile, const char* sourceFile, const char* 
     return code == kSuccess;
 }
 
+template <typename Step>
+bool CDatavane::Execute(const char* dvFile, const char* sourceFile, const char* targetFile,
+                        const DvobjOptions* options, const Step& step) noexcept {
+    return Outcome([&](std::string& message) {
+        DVRun run;
+        run.SetDefinitionPath(dvFile ? dvFile : "");
+        if (!run.LoadDefinition()) {
+            message = run.GetResultText(kInvalidDVFile);
+            return static_cast<int32_t>(kInvalidDVFile);
+        }
+        if (sourceFile && *sourceFile) {
+            run.SetSourceFileName(sourceFile);
+        }
+        if (targetFile && *targetFile) {
+            run.SetTargetFileName(targetFile);
+        }
+        // Fields beyond the caller's structure are left at their defaults.
+        const size_t given = options ? options->size : 0;
+        if (given >= offsetof(DvobjOptions, validateSchema) + sizeof(const char*) &&
+            options->validateSchema) {
+            run.SetValidateSchema(options->validateSchema);
+        }
+        if (given >= offsetof(DvobjOptions, gzipStandardOutput) + sizeof(int)) {
+            run.SetCompressStandardOutput(options->gzipStandardOutput != 0);
+        }
+        if (given >= offsetof(DvobjOptions, locale) + sizeof(const char*) && options->locale) {
+            run.SetLocale(options->locale);
+        }
+        if (given >= offsetof(DvobjOptions, threads) + sizeof(int) && options->threads > 0) {
+            run.SetThreads(static_cast<size_t>(options->threads));
+        }
+        return static_cast<int32_t>(step(run, message));
+    });
+}
+
 bool CDatavane::WriteSchema(const char* dvFile, const char* schemaFile,
                             bool setValidation) noexcept {
-    int32_t code = kSuccess;
-    std::string message;
-    try {
+    return Outcome([&](std::string& message) {
         const std::string path = dvFile ? dvFile : "";
         const std::string schema = schemaFile ? schemaFile : "";
         DVFile definition;
@@ -206,26 +210,13 @@ bool CDatavane::WriteSchema(const char* dvFile, const char* schemaFile,
                 status = {kInvalidDVFile, definition.GetLastError()};
             }
         }
-        code = status.Code();
         if (!status.IsOk()) {
             // The schema is the file a failure to create or write names.
             definition.SetTargetFileName(schema);
             message = StatusMessage(status, definition, path);
         }
-    } catch (const Norvik::PlatformError& error) {
-        code = kInvalidDVFile;
-        message = FailureText(error);
-    } catch (const std::bad_alloc&) {
-        code = kInvalidDVFile;
-        message = Norvik::SystemMessage(Norvik::kEOutOfMemory);
-    } catch (...) {
-        code = kInvalidDVFile;
-        message = Norvik::SystemMessage(Norvik::kEUnexpected);
-    }
-    std::lock_guard<std::mutex> lock(mutex_);
-    code_ = code;
-    message_ = std::move(message);
-    return code == kSuccess;
+        return status.Code();
+    });
 }
 
 bool CDatavane::Transform(const char* dvFile, const char* sourceFile, const char* targetFile,

@@ -49,6 +49,10 @@ public:
 private:
     // Loads dvFile, applies the file names and options, and calls step with
     // the run: its code and message become the outcome.
+    // Runs body (which gives a result code and sets the message) as the
+    // call's outcome: what it throws becomes a code and message too.
+    template <typename Body>
+    bool Outcome(const Body& body) noexcept;
     template <typename Step>
     bool Execute(const char* dvFile, const char* sourceFile, const char* targetFile,
                  const DvobjOptions* options, const Step& step) noexcept;
