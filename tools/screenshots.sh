@@ -119,12 +119,22 @@ drag() {  # drag from X1% Y1% to X2% Y2% of the main window; the button stays do
     sleep 0.5
 }
 
-"$dv" examples/orders.dv >"$work/dv.log" 2>&1 &
-dv_pid=$!
-main=$(window '^orders - Tarnwright Datavane$')
-xdotool windowactivate --sync "$main"
-xdotool windowsize --sync "$main" 1180 780
-xdotool windowmove --sync "$main" 40 30
+# open_dv FILE NAME HEIGHT: dv (instead of the one running) with FILE, its
+# window placed and sized the same for every shot.
+open_dv() {
+    if [ -n "${dv_pid:-}" ]; then
+        kill "$dv_pid"
+        wait "$dv_pid" 2>/dev/null || true
+    fi
+    "$dv" "$1" >>"$work/dv.log" 2>&1 &
+    dv_pid=$!
+    main=$(window "^$2 - Tarnwright Datavane\$")
+    xdotool windowactivate --sync "$main"
+    xdotool windowsize --sync "$main" 1180 "$3"
+    xdotool windowmove --sync "$main" 40 30
+}
+
+open_dv examples/orders.dv orders 780
 SETTLE=2 shot main-source '^orders - Tarnwright Datavane$'
 click 9 6      # the Selection tab
 shot main-selection '^orders - Tarnwright Datavane$'
@@ -195,20 +205,11 @@ keys Escape
 
 # The Output tab of a definition checked against a schema: the first error
 # marked.
-kill "$dv_pid"
-wait "$dv_pid" 2>/dev/null || true
-"$dv" examples/checked-orders.dv >>"$work/dv.log" 2>&1 &
-dv_pid=$!
-main=$(window '^checked-orders - Tarnwright Datavane$')
-xdotool windowactivate --sync "$main"
-xdotool windowsize --sync "$main" 1180 780
-xdotool windowmove --sync "$main" 40 30
+open_dv examples/checked-orders.dv checked-orders 780
 click 20 6     # the Output tab
 SETTLE=3 shot output-invalid '^checked-orders - Tarnwright Datavane$'
 
 # A workbook source: the Source tab with its "ODBC File Properties" panel.
-kill "$dv_pid"
-wait "$dv_pid" 2>/dev/null || true
 cp "$here/tests/data/orders.xls" "$work/orders.xls"
 cat >"$work/workbook.dv" <<DV
 <tarnwrightdatavane><version>2.6</version><sourcetype>3</sourcetype>
@@ -216,25 +217,13 @@ cat >"$work/workbook.dv" <<DV
 <sourcefilename>orders.xls</sourcefilename><sqltablename>Orders\$</sqltablename>
 <targetfilename>orders.xml</targetfilename><xmlroot name="orders"/></tarnwrightdatavane>
 DV
-"$dv" "$work/workbook.dv" >>"$work/dv.log" 2>&1 &
-dv_pid=$!
-main=$(window '^workbook - Tarnwright Datavane$')
-xdotool windowactivate --sync "$main"
-xdotool windowsize --sync "$main" 1180 620
-xdotool windowmove --sync "$main" 40 30
+open_dv "$work/workbook.dv" workbook 620
 SETTLE=2 shot main-workbook '^workbook - Tarnwright Datavane$'
 
 # A namespaced schema imported (dvimport, as the Import command does it): the
 # Target tab with its prefixed names and declarations.
-kill "$dv_pid"
-wait "$dv_pid" 2>/dev/null || true
 "$build/bin/dvimport" xsd "$here/tests/data/schema/ns/pay.xsd" "$work/pay.dv" >>"$work/dv.log"
-"$dv" "$work/pay.dv" >>"$work/dv.log" 2>&1 &
-dv_pid=$!
-main=$(window '^pay - Tarnwright Datavane$')
-xdotool windowactivate --sync "$main"
-xdotool windowsize --sync "$main" 1180 620
-xdotool windowmove --sync "$main" 40 30
+open_dv "$work/pay.dv" pay 620
 click 15 6     # the Target tab
 click 28 42    # the c:Amount element
 SETTLE=2 shot main-namespaced '^pay - Tarnwright Datavane$'

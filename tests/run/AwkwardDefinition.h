@@ -3,6 +3,7 @@
 // Source text and trees that try the writer, shared by the tests that
 // compare runs on several threads or in parts with a single run.
 #include <string>
+#include <vector>
 
 #include "RunTestSupport.h"
 
@@ -65,6 +66,35 @@ inline void FormatColumns(DVFile& definition) {
     name.caseType = DataTypeProperties::kCaseUpper;
     name.AddLookupEntry("SMITH & SONS = Smith Ltd");
     name.defaultValue = "(none)";
+}
+
+// A change to an awkward definition, and what it tries.
+struct AwkwardCase {
+    const char* what;
+    void (*change)(DVFile&);
+};
+
+// The changes every way of cutting the work must survive.
+inline std::vector<AwkwardCase> AwkwardCases() {
+    return {
+        {"every kind of node", [](DVFile&) {}},
+        {"formatted, indented, UTF-16",
+         [](DVFile& d) {
+             FormatColumns(d);
+             d.SetIndentOutput(true);
+             d.SetEncoding("UTF-16");
+         }},
+        {"German numbers and dates",
+         [](DVFile& d) {
+             d.SetLocale("de_DE.UTF-8");
+             FormatColumns(d);
+         }},
+        {"skip rules that reject rows",
+         [](DVFile& d) {
+             d.Column(d.ColumnIndexByName("Amount")).skipIfZero = true;
+             d.Column(d.ColumnIndexByName("Name")).skipIfEmpty = true;
+         }},
+    };
 }
 
 }  // namespace testsupport

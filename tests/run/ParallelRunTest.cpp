@@ -136,31 +136,8 @@ TEST(ParallelRunTest, RowsWrittenApartAreTheBytesOfOneThread) {
 // Rows that show no row number are read by the workers themselves, in
 // ranges of whole records.
 TEST(ParallelRunTest, RecordRangesReadApartAreTheBytesOfOneThread) {
-    struct Case {
-        const char* what;
-        void (*change)(DVFile&);
-    };
-    const Case cases[] = {
-        {"every kind of node", [](DVFile&) {}},
-        {"formatted, indented, UTF-16",
-         [](DVFile& d) {
-             FormatColumns(d);
-             d.SetIndentOutput(true);
-             d.SetEncoding("UTF-16");
-         }},
-        {"German numbers and dates",
-         [](DVFile& d) {
-             d.SetLocale("de_DE.UTF-8");
-             FormatColumns(d);
-         }},
-        {"a filter and skip rules",
-         [](DVFile& d) {
-             d.Column(d.ColumnIndexByName("Amount")).skipIfZero = true;
-             d.Column(d.ColumnIndexByName("Name")).skipIfEmpty = true;
-         }},
-    };
     for (const bool crlf : {false, true}) {
-        for (const Case& c : cases) {
+        for (const AwkwardCase& c : AwkwardCases()) {
             TempDir dir;
             std::string csv = AwkwardCsv(211);
             if (crlf) {

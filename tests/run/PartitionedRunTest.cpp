@@ -188,35 +188,12 @@ TEST(PartitionedRunTest, TheShippedExampleIsRefusedAndRunsInPartsUngrouped) {
 }
 
 TEST(PartitionedRunTest, AwkwardRowsInPartsAreTheSingleRun) {
-    struct Case {
-        const char* what;
-        void (*change)(DVFile&);
-    };
-    const Case cases[] = {
-        {"every kind of node", [](DVFile&) {}},
-        {"formatted, indented, UTF-16",
-         [](DVFile& d) {
-             FormatColumns(d);
-             d.SetIndentOutput(true);
-             d.SetEncoding("UTF-16");
-         }},
-        {"German numbers and dates",
-         [](DVFile& d) {
-             d.SetLocale("de_DE.UTF-8");
-             FormatColumns(d);
-         }},
-        {"skip rules that reject the first rows",
-         [](DVFile& d) {
-             d.Column(d.ColumnIndexByName("Amount")).skipIfZero = true;
-             d.Column(d.ColumnIndexByName("Name")).skipIfEmpty = true;
-         }},
-        {"a declaration, end tags always, custom text",
-         [](DVFile& d) {
-             d.SetAlwaysEmitEndTags(true);
-             d.SetCustomText("<!-- made in parts -->");
-         }},
-    };
-    for (const Case& c : cases) {
+    std::vector<AwkwardCase> cases = AwkwardCases();
+    cases.push_back({"a declaration, end tags always, custom text", [](DVFile& d) {
+                         d.SetAlwaysEmitEndTags(true);
+                         d.SetCustomText("<!-- made in parts -->");
+                     }});
+    for (const AwkwardCase& c : cases) {
         TempDir dir;
         // More parts than records: the last parts are empty.
         ExpectSameInParts(AwkwardProject(dir, 41, c.change), dir, c.what, {1, 2, 3, 7, 60});
