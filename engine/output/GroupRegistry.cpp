@@ -104,6 +104,11 @@ std::unique_ptr<DVGroupRows> GroupRegistry::OpenGroup(const XMLNode& node,
     return std::make_unique<CGroupSourceRow>(snapshots, std::move(value));
 }
 
+const std::vector<int32_t>* GroupRegistry::ColumnsOf(const XMLNode& node) const {
+    const auto it = groups_.find(&node);
+    return it == groups_.end() ? nullptr : &it->second.Columns();
+}
+
 bool GroupRegistry::ServeFromSource(DVDataSource& source) {
     int32_t groupIndex = -1;
     for (const auto& [node, snapshots] : groups_) {

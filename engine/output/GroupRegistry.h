@@ -70,6 +70,9 @@ public:
     // rows of each group itself is not read: it is left where it stands.
     bool Collect(DVDataSource& source, const ColumnMap& columns, size_t budgetBytes,
                  const std::function<bool()>& keepGoing = {});
+    // The columns the rows of node's groups read (ascending); null for a
+    // node not registered.
+    const std::vector<int32_t>* ColumnsOf(const XMLNode& node) const;
     // Whether Collect left the rows to the source.
     bool ServedBySource() const noexcept { return source_ != nullptr; }
 

@@ -6,6 +6,7 @@
 #include "AutoTextResolver.h"
 #include "CGroupSourceRow.h"
 #include "GroupRegistry.h"
+#include "GroupsApart.h"
 #include "OutputDocument.h"
 #include "RowTemplate.h"
 #include "base/TextUtil.h"
@@ -238,6 +239,33 @@ bool NodeTreeWriter::WritesRowsApart(const XMLNode& root) {
     return !RemembersRows(root);
 }
 
+bool NodeTreeWriter::WritesGroupsApart(const XMLNode& root) {
+    bool grouped = false;
+    for (const auto& child : root.Children()) {
+        switch (child->GetNodeType()) {
+            case XMLNode::kElement:
+                if (child->GetGroup() != 0) {
+                    for (const auto& below : child->Children()) {
+                        if (RemembersRows(*below)) {
+                            return false;
+                        }
+                    }
+                    grouped = true;
+                } else if (child->GetScope() == XMLNode::kRowScope ||
+                           (child->GetScope() == XMLNode::kDocumentScope &&
+                            child->HasRepeatingContent())) {
+                    return false;
+                }
+                break;
+            case XMLNode::kAttribute:
+                break;
+            default:
+                return false;
+        }
+    }
+    return grouped;
+}
+
 bool NodeTreeWriter::StaysOpen(const XMLNode& node) const {
     if (node.GetScope() != XMLNode::kDocumentScope || node.GetGroup() != 0 ||
         node.GetNodeType() != XMLNode::kElement) {
@@ -386,6 +414,11 @@ void NodeTreeWriter::WriteGroup(const XMLNode& node, DVDataSourceRow& row, std::
     if (!last_.GroupChanged(node, groupValue)) {
         return;
     }
+    if (apart_ && pass_ == Pass::kRow && apart_->Writes(node)) {
+        last_.ForgetBelow(node);
+        apart_->Write(node, value, groupValue, rowCount_);
+        return;
+    }
     StartElementWithAttributes(node, row);
     output_.WriteText(node, value);
     // Groups inside a group start afresh in each group element.
@@ -399,5 +432,21 @@ void NodeTreeWriter::WriteGroup(const XMLNode& node, DVDataSourceRow& row, std::
         output_.FlushIfLarge();
         groupRows->Next();
     }
+    EndNode(node);
+}
+
+void NodeTreeWriter::WriteGroupStart(const XMLNode& node, DVDataSourceRow& row,
+                                     std::string_view text) {
+    pass_ = Pass::kRow;
+    StartElementWithAttributes(node, row);
+    output_.WriteText(node, text);
+}
+
+void NodeTreeWriter::WriteGroupRow(const XMLNode& node, DVDataSourceRow& row) {
+    pass_ = Pass::kRow;
+    WriteChildren(node, row);
+}
+
+void NodeTreeWriter::WriteGroupEnd(const XMLNode& node) {
     EndNode(node);
 }

@@ -13,6 +13,7 @@ class AutoTextResolver;
 class ColumnMap;
 class DVDataSourceRow;
 class GroupRegistry;
+class GroupsApart;
 class OutputDocument;
 class RowTemplate;
 class XMLNode;
@@ -52,6 +53,16 @@ public:
     // groups start afresh in the next document.
     void WriteFooter(const XMLNode& root, DVDataSourceRow& row);
 
+    // From now on the group elements of nodes apart Writes go there, in
+    // the passes of rows after a document's first (null: none).
+    void SetGroupsApart(GroupsApart* apart) noexcept { apart_ = apart; }
+    // A group element in parts, for a writer of groups apart (in a row
+    // pass): its start tag with attributes from row and its text; one row
+    // of its group; its end tag.
+    void WriteGroupStart(const XMLNode& node, DVDataSourceRow& row, std::string_view text);
+    void WriteGroupRow(const XMLNode& node, DVDataSourceRow& row);
+    void WriteGroupEnd(const XMLNode& node);
+
     std::string GetNodeValue(const XMLNode& node, DVDataSourceRow& row, bool peek);
     // The same as a view: into the row's own values, the node's constant, or
     // buffer (so it lives as long as buffer and the current row).
@@ -64,6 +75,11 @@ public:
     // no node skips duplicates, groups or counts with {ID}, and the
     // document element holds elements only.
     static bool WritesRowsApart(const XMLNode& root);
+    // Whether, after a document's first row, a row's pass writes nothing
+    // but the group elements of grouped children of root, each of whose
+    // rows depends on nothing kept from the rows before it: those can be
+    // written apart.
+    static bool WritesGroupsApart(const XMLNode& root);
     // Whether a value shows the row number ({ROW}).
     static bool ShowsRowNumbers(const XMLNode& root);
     // Whether the footer pass reads the row it is given (the last one read).
@@ -107,6 +123,7 @@ private:
     AutoTextResolver& resolver_;
     const ColumnMap& columns_;
     const GroupRegistry* groups_;
+    GroupsApart* apart_ = nullptr;
     int32_t rowCount_ = 0;
     Pass pass_ = Pass::kFirstRow;
     LastValues last_;

@@ -274,13 +274,27 @@ void OutputDocument::TakePiece(Piece& piece) {
     rowMarks_.clear();
 }
 
+void OutputDocument::RestartPiece(const XMLNode* inner,
+                                  const Norvik::CSAXWriter::OpenElement& state) {
+    writer_->ContinueInside(definition_.Root().GetName());
+    if (inner) {
+        writer_->ContinueInsideChild(inner->GetName(), state);
+    }
+    stream_.Rewind();
+}
+
 bool OutputDocument::TakesPieces() const noexcept {
     return writer_ && sink_ && namesChecked_ && writer_->EncodesInPieces();
 }
 
 void OutputDocument::AppendPiece(Piece& piece, int32_t rowOffset) {
     if (piece.bytes.size() == 0) {
-        return;  // rows that wrote nothing leave the open element as it is
+        // Rows that wrote nothing leave the open element as it is; their
+        // marks still stand here.
+        for (const auto& [offset, row] : piece.rows) {
+            MarkHere(rowOffset + row);
+        }
+        return;
     }
     writer_->PrepareForPiece();
     writer_->Flush();
@@ -416,6 +430,14 @@ void OutputDocument::RemoveXslInput() {
 }
 
 void OutputDocument::MarkRow(int32_t row) {
+    if (markRelay_) {
+        markRelay_(row);
+    } else {
+        MarkHere(row);
+    }
+}
+
+void OutputDocument::MarkHere(int32_t row) {
     if (markRows_ && writer_) {
         // Other encodings stage UTF-8: counted once encoded, the offset is
         // the same however the document was cut into pieces.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -75,6 +76,18 @@ public:
     };
     void StartPiece(bool markRows);
     void TakePiece(Piece& piece);
+    // A piece's writer back directly inside the document element, after
+    // TakePiece; with inner, inside that child element of it, written as
+    // far as state says, for a piece that continues the element.
+    void RestartPiece(const XMLNode* inner = nullptr,
+                      const Norvik::CSAXWriter::OpenElement& state = {});
+    // The piece writer's innermost open element, and how deep it is (1:
+    // the document element).
+    Norvik::CSAXWriter::OpenElement PieceInnermost() const noexcept { return writer_->Innermost(); }
+    size_t PieceDepth() const noexcept { return writer_->Depth(); }
+    // While rows are written apart, their marks go with them, in order:
+    // MarkRow hands them to relay instead (null: marks here again).
+    void RelayRowMarks(std::function<void(int32_t)> relay) { markRelay_ = std::move(relay); }
     // Whether this open document can take pieces: the writer encodes
     // without carrying state over, and names need no checking per row.
     bool TakesPieces() const noexcept;
@@ -184,6 +197,9 @@ private:
     std::vector<RowMark> rowMarks_;  // rows of the output not yet validated
     int64_t documentBytes_ = 0;      // bytes of the document handed to validation
     int32_t RowAt(int64_t offset) const;
+    // A row's mark where the output stands now.
+    void MarkHere(int32_t row);
     bool namesChecked_ = false;  // every node name of the tree is writable
     bool markRows_ = false;      // rows are marked (a piece of a validated document)
+    std::function<void(int32_t)> markRelay_;
 };

@@ -28,6 +28,7 @@ public:
     void Finish(DVDataSourceRow& row);
     // Whether every row goes into the one document the first row starts.
     bool WritesOneDocument() const noexcept { return split_ == Split::kAtTheEnd; }
+    NodeTreeWriter& Nodes() const noexcept { return nodes_; }
     // Rows up to rowNumber went into the open document by other writers.
     void WrittenApart(int32_t rowNumber);
 

@@ -314,6 +314,13 @@ Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
     DVDataSource& source = *run.source;
     ProgressClock clock;
     std::unique_ptr<ParallelRowWriter> parallel;
+    std::unique_ptr<ParallelRowWriter> groupWriter;
+    NodeTreeWriter& nodes = pass.Nodes();
+    // The node writer hands no group to a writer that has gone.
+    struct Detach {
+        NodeTreeWriter& nodes;
+        ~Detach() { nodes.SetGroupsApart(nullptr); }
+    } detach{nodes};
     while (source.NextRow()) {
         ++rowCount_;
         if (clock.Tick()) {
@@ -337,6 +344,12 @@ Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
                 pipeline_ = Pipeline::kRecordRanges;
                 return PassOverRanges(run, pass, output, *ranges, progress);
             }
+            if ((groupWriter = StartGroupWriter(run, pass, output))) {
+                nodes.SetGroupsApart(groupWriter.get());
+                threadsUsed_ = groupWriter->Threads() + 1;  // this one reads, and more
+                pipeline_ = Pipeline::kGroupRecords;
+                continue;
+            }
             parallel = StartParallelWriter(run, pass, output);
             threadsUsed_ = parallel ? parallel->Threads() : 1;
             pipeline_ = parallel ? Pipeline::kRowBatches : Pipeline::kOneThread;
@@ -353,6 +366,10 @@ Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
         parallel->Finish(output);
         pass.WrittenApart(rowCount_);
     }
+    if (groupWriter) {
+        groupWriter->Finish(output);
+        nodes.SetGroupsApart(nullptr);
+    }
     pass.Finish(source);
     return kSuccess;
 }
@@ -367,8 +384,11 @@ size_t DVRun::ParallelThreads(Context& run, const RowPass& pass,
     // core to itself.
     const size_t asked = ThreadsAsked();
     const size_t threads = run.validator && asked > 1 ? asked - 1 : asked;
-    if (threads < 2 || run.groups.Count() > 0 || !pass.WritesOneDocument() ||
-        !output.TakesPieces() || !NodeTreeWriter::WritesRowsApart(run.definition.Root())) {
+    const XMLNode& root = run.definition.Root();
+    if (threads < 2 || !pass.WritesOneDocument() || !output.TakesPieces() ||
+        (run.groups.Count() > 0
+             ? !run.groups.ServedBySource() || !NodeTreeWriter::WritesGroupsApart(root)
+             : !NodeTreeWriter::WritesRowsApart(root))) {
         return 1;
     }
     for (const CSCol& column : run.source->Columns()) {
@@ -386,8 +406,8 @@ std::unique_ptr<ParallelRowWriter> DVRun::StartRangeReading(Context& run, const 
                                                             const OutputDocument& output) const {
     const auto* text = dynamic_cast<const TextFileDataSource*>(run.source.get());
     const DVFileSettings& settings = run.definition.Settings();
-    if (!text || !text->CanReadRanges() || settings.firstrow > 1 || settings.lastrow != 0 ||
-        NodeTreeWriter::ShowsRowNumbers(run.definition.Root()) ||
+    if (!text || run.groups.Count() > 0 || !text->CanReadRanges() || settings.firstrow > 1 ||
+        settings.lastrow != 0 || NodeTreeWriter::ShowsRowNumbers(run.definition.Root()) ||
         NodeTreeWriter::FooterReadsRow(run.definition.Root())) {
         return nullptr;
     }
@@ -443,9 +463,29 @@ Status DVRun::PassOverRanges(Context& run, RowPass& pass, OutputDocument& output
     return kSuccess;
 }
 
+std::unique_ptr<ParallelRowWriter> DVRun::StartGroupWriter(Context& run, const RowPass& pass,
+                                                           OutputDocument& output) const {
+    auto* text = dynamic_cast<TextFileDataSource*>(run.source.get());
+    if (!text || run.groups.Count() == 0) {
+        return nullptr;
+    }
+    const size_t threads = ParallelThreads(run, pass, output);
+    if (threads < 2) {
+        return nullptr;
+    }
+    try {
+        // This thread has its own share: it reads and merges the sorted
+        // runs, and reads every row again for where its group changes.
+        return ParallelRowWriter::WritingGroups(run.definition, run.columns, run.resolver,
+                                                threads - 1, *text, run.groups, output);
+    } catch (const std::system_error&) {
+        return nullptr;
+    }
+}
+
 std::unique_ptr<ParallelRowWriter> DVRun::StartParallelWriter(Context& run, const RowPass& pass,
                                                               const OutputDocument& output) const {
-    const size_t threads = ParallelThreads(run, pass, output);
+    const size_t threads = run.groups.Count() > 0 ? 1 : ParallelThreads(run, pass, output);
     if (threads < 2) {
         return nullptr;
     }
@@ -461,6 +501,8 @@ std::unique_ptr<ParallelRowWriter> DVRun::StartParallelWriter(Context& run, cons
 Status DVRun::WritingFailure(std::exception_ptr failure, int64_t rows) {
     try {
         std::rethrow_exception(failure);
+    } catch (const ParallelRowWriter::SourceFailure& unread) {
+        return unread.GetStatus();
     } catch (const OutputDocument::ValidationFailure& invalid) {
         const int64_t row = invalid.Row() > 0 ? invalid.Row() : rows;
         return {kOutputInvalid,

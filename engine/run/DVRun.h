@@ -61,9 +61,10 @@ public:
     // one through the reading thread).
     size_t ThreadsUsed() const noexcept { return threadsUsed_; }
     // How the last run wrote its rows after the first: on the reading
-    // thread, by workers from batches the reading thread copied, or by
-    // workers reading ranges of the text source themselves.
-    enum class Pipeline { kOneThread, kRowBatches, kRecordRanges };
+    // thread, by workers from batches the reading thread copied, by
+    // workers reading ranges of the text source themselves, or by workers
+    // writing whole group elements from copies of their records.
+    enum class Pipeline { kOneThread, kRowBatches, kRecordRanges, kGroupRecords };
     Pipeline LastPipeline() const noexcept { return pipeline_; }
 
     // Runs a copy of the definition into a temporary file (at most maxRows
@@ -110,6 +111,11 @@ private:
     // stand alone and nothing written shows their numbers; null otherwise.
     std::unique_ptr<ParallelRowWriter> StartRangeReading(Context& run, const RowPass& pass,
                                                          const OutputDocument& output) const;
+    // Workers that write the group elements of a sorted text source that
+    // serves its groups, when nothing else is written per row; null
+    // otherwise.
+    std::unique_ptr<ParallelRowWriter> StartGroupWriter(Context& run, const RowPass& pass,
+                                                        OutputDocument& output) const;
     Status PassOverRanges(Context& run, RowPass& pass, OutputDocument& output,
                           ParallelRowWriter& writer, const ProgressCallback& progress);
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "GroupRowView.h"
 #include "RecordCutter.h"
 #include "SortKeyWorkers.h"
 #include "base/PlatformError.h"
@@ -245,9 +246,9 @@ public:
                    const std::vector<int32_t>& columns)
         : source_(source),
           value_(std::move(value)),
-          columns_(columns),
+          view_(source, columns),
           current_(source.index_->Payload()),
-          rows_(source.index_->ReadBlock()) {
+          copies_(source) {
         Next();
     }
     ~BlockGroupRows() override {
@@ -261,64 +262,75 @@ public:
     bool IsAtEnd() const noexcept override { return atEnd_; }
 
     void Next() override {
+        std::string_view copy;
         while (!atEnd_) {
-            if (!NextInBlock()) {
+            if (!copies_.Next(copy)) {
                 atEnd_ = true;
-            } else if (source_.SeekToIndexed(rows_.Payload()) && source_.ReadRecord() &&
-                       source_.CountRecordRead() && source_.RowStandsAlone() &&
+            } else if (source_.ReadRecordCopy(copy) && source_.RowStandsAlone() &&
                        source_.DisplayValue(source_.groupIndex_) == value_) {
                 return;
-            } else if (source_.HasError() || source_.Cancelled()) {
+            } else if (source_.HasError()) {
                 atEnd_ = true;
             }
         }
     }
 
     std::string GetColumnValue(int32_t index, bool comparisonForm) override {
-        std::string out;
-        ColumnValueInto(index, comparisonForm, out);
-        return out;
+        return atEnd_ ? std::string() : view_.GetColumnValue(index, comparisonForm);
     }
-
-    // As the kept copies of rows would: only the columns asked for, and the
-    // comparison form of date-time columns only.
     void ColumnValueInto(int32_t index, bool comparisonForm, std::string& out) override {
-        if (!Reads(index)) {
+        if (atEnd_) {
             out.clear();
-        } else if (comparisonForm && source_.Columns()[static_cast<size_t>(index)].dataType ==
-                                         DataTypeProperties::kDateTime) {
-            source_.ColumnValueInto(index, true, out);
         } else {
-            out.assign(source_.DisplayValue(index));
+            view_.ColumnValueInto(index, comparisonForm, out);
         }
     }
-
     std::string_view ColumnDisplayView(int32_t index) override {
-        return Reads(index) ? source_.DisplayValue(index) : std::string_view();
+        return atEnd_ ? std::string_view() : view_.ColumnDisplayView(index);
     }
 
 private:
-    bool NextInBlock() {
-        try {
-            return rows_.Next();
-        } catch (const Norvik::PlatformError& error) {
-            source_.SetError(error.Description());
-            return false;
-        }
-    }
-
-    bool Reads(int32_t index) const {
-        return !atEnd_ && std::binary_search(columns_.begin(), columns_.end(), index) &&
-               static_cast<size_t>(index) < source_.Columns().size();
-    }
-
     TextFileDataSource& source_;
     std::string value_;
-    const std::vector<int32_t>& columns_;
+    GroupRowView view_;
     std::string current_;  // the index payload of the current record
-    SortIndex::BlockReader rows_;
+    GroupCopies copies_;
     bool atEnd_ = false;
 };
+
+TextFileDataSource::GroupCopies::GroupCopies(TextFileDataSource& source)
+    : source_(source), rows_(source.index_->ReadBlock()) {}
+
+bool TextFileDataSource::GroupCopies::Next(std::string_view& copy) {
+    try {
+        if (!rows_.Next()) {
+            return false;
+        }
+    } catch (const Norvik::PlatformError& error) {
+        source_.SetError(error.Description());
+        return false;
+    }
+    if (!source_.CountRecordRead()) {
+        return false;
+    }
+    copy = rows_.Payload();
+    return true;
+}
+
+std::string_view TextFileDataSource::CurrentRecordCopy() const {
+    return index_ ? index_->Payload() : std::string_view();
+}
+
+std::optional<TextFileDataSource::GroupCopies> TextFileDataSource::GroupRecordCopies() {
+    if (groupIndex_ < 0 || !index_ || !index_->InBlock()) {
+        return std::nullopt;
+    }
+    return std::optional<GroupCopies>(std::in_place, *this);
+}
+
+bool TextFileDataSource::ReadRecordCopy(std::string_view copy) {
+    return SeekToIndexed(copy) && ReadRecord();
+}
 
 bool TextFileDataSource::ServeGroupRows(int32_t groupIndex) {
     const std::vector<SortEntry>& entries = SortEntries();

@@ -41,6 +41,27 @@ public:
     bool ServeGroupRows(int32_t groupIndex) override;
     std::unique_ptr<DVGroupRows> GroupRows(std::string value,
                                            const std::vector<int32_t>& columns) override;
+    // Copies of records, for another source of the same definition (one
+    // that builds no index) to read with ReadRecordCopy: the current
+    // record's, valid until the next row; and those of the current row's
+    // group, in order, while groups are served. Reading the copies counts
+    // the records read, and stops when the run is cancelled or the sort
+    // index cannot be read (the error set).
+    std::string_view CurrentRecordCopy() const;
+    class GroupCopies {
+    public:
+        explicit GroupCopies(TextFileDataSource& source);
+        // The next copy, valid until the next call; false at the end.
+        bool Next(std::string_view& copy);
+
+    private:
+        TextFileDataSource& source_;
+        SortIndex::BlockReader rows_;
+    };
+    std::optional<GroupCopies> GroupRecordCopies();
+    // Makes the copied record the current one.
+    bool ReadRecordCopy(std::string_view copy);
+
     // Tests use small read blocks to cross many of them.
     void SetReadBlockSizeForTesting(size_t bytes) { readBlockSize_ = bytes; }
     // Threads that make the sort index's keys, each reading ranges of the

@@ -248,6 +248,20 @@ void CSAXWriter::ContinueInside(std::string_view elementName) {
     frames_[0].hasChildren = true;
 }
 
+void CSAXWriter::ContinueInsideChild(std::string_view elementName, const OpenElement& state) {
+    OpenFrame(elementName);
+    startTagOpen_ = state.startTagOpen;
+    frames_[depth_ - 1].hasText = state.hasText;
+    frames_[depth_ - 1].hasChildren = state.hasChildren;
+}
+
+CSAXWriter::OpenElement CSAXWriter::Innermost() const noexcept {
+    if (depth_ == 0) {
+        return {};
+    }
+    return {startTagOpen_, frames_[depth_ - 1].hasText, frames_[depth_ - 1].hasChildren};
+}
+
 bool CSAXWriter::EncodesInPieces() const noexcept {
     // iconv may carry shift states from one piece into the next.
     return encoder_ && !encoder_->MayLackCharacters();

@@ -95,6 +95,19 @@ public:
     // and writes no declaration. Pieces encoded apart join to the bytes one
     // writer would write when EncodesInPieces.
     void ContinueInside(std::string_view elementName);
+    // How far an open element has come: what the next child or its end
+    // tag writes depends on it.
+    struct OpenElement {
+        bool startTagOpen = false;
+        bool hasText = false;
+        bool hasChildren = false;
+        bool operator==(const OpenElement&) const = default;
+    };
+    // After ContinueInside: a piece that continues inside a child element
+    // (named elementName) already written that far.
+    void ContinueInsideChild(std::string_view elementName, const OpenElement& state);
+    // The innermost open element's state.
+    OpenElement Innermost() const noexcept;
     bool EncodesInPieces() const noexcept;
     // The document's own writer before a piece follows: the innermost open
     // element's start tag is closed as a child's would close it.

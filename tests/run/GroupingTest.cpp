@@ -16,6 +16,7 @@
 #include "base/TextUtil.h"
 #include "io/SpillSettings.h"
 #include "io/TemporaryFile.h"
+#include "output/ParallelRowWriter.h"
 
 using namespace testsupport;
 
@@ -145,6 +146,19 @@ private:
     std::optional<std::string> saved_;
 };
 
+// Runs on that many threads, cutting what goes apart into parts of two rows.
+class ThreadsScope {
+public:
+    explicit ThreadsScope(const char* threads) {
+        ::setenv("DATAVANE_THREADS", threads, 1);
+        ParallelRowWriter::SetBatchRowsForTesting(2);
+    }
+    ~ThreadsScope() {
+        ::unsetenv("DATAVANE_THREADS");
+        ParallelRowWriter::SetBatchRowsForTesting(0);
+    }
+};
+
 std::string RunToText(const DVFile& definition, const TempDir& dir) {
     const RunOutcome outcome = RunSaved(definition, dir);
     EXPECT_EQ(outcome.code, 0) << outcome.message << ": " << outcome.detail;
@@ -186,22 +200,28 @@ TEST(GroupingTest, GroupsMatchTheModelWhateverTheBudget) {
         {"ordered by the group", false, false, 400, true, Order::kByGroup},
         {"ordered by the group, descending", false, false, 400, true, Order::kByGroupDescending},
         {"nested, ordered by the outer group", false, true, 150, true, Order::kByGroup}};
+    // On three threads, groups ordered by their column are written apart in
+    // parts of two rows.
     for (const Case& c : cases) {
         for (const size_t budget : {size_t{0}, size_t{1}, size_t{4096}}) {
-            SCOPED_TRACE(std::string(c.name) + ", budget " + std::to_string(budget));
-            SpillScope spill(budget);
-            TempDir dir;
-            const std::vector<Row> rows = RandomRows(c.rows, 42, c.sorted);
-            DVFile definition = GroupedDefinition(dir, rows, c.nested, c.labelled);
-            const bool descending = c.order == Order::kByGroupDescending;
-            if (c.order != Order::kNone) {
-                definition.SortOrders()[0] = SortOrder{Id(definition, "A"), descending};
+            for (const char* threads : {"1", "3"}) {
+                SCOPED_TRACE(std::string(c.name) + ", budget " + std::to_string(budget) + ", " +
+                             threads + " threads");
+                ThreadsScope apart(threads);
+                SpillScope spill(budget);
+                TempDir dir;
+                const std::vector<Row> rows = RandomRows(c.rows, 42, c.sorted);
+                DVFile definition = GroupedDefinition(dir, rows, c.nested, c.labelled);
+                const bool descending = c.order == Order::kByGroupDescending;
+                if (c.order != Order::kNone) {
+                    definition.SortOrders()[0] = SortOrder{Id(definition, "A"), descending};
+                }
+                const RunOutcome outcome = RunSaved(definition, dir);
+                ASSERT_EQ(outcome.code, 0) << outcome.message << ": " << outcome.detail;
+                EXPECT_EQ(CanonicalFile(dir.File("out.xml")),
+                          ModelGroups(c.order == Order::kNone ? rows : OrderedByA(rows, descending),
+                                      c.nested, c.labelled));
             }
-            const RunOutcome outcome = RunSaved(definition, dir);
-            ASSERT_EQ(outcome.code, 0) << outcome.message << ": " << outcome.detail;
-            EXPECT_EQ(CanonicalFile(dir.File("out.xml")),
-                      ModelGroups(c.order == Order::kNone ? rows : OrderedByA(rows, descending),
-                                  c.nested, c.labelled));
         }
     }
 }

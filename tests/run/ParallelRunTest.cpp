@@ -411,3 +411,172 @@ TEST(ParallelRunTest, AFailureInABatchEndsTheRunAsOneThreadDoes) {
     EXPECT_GE(seen, 50);
     EXPECT_FALSE(fs::exists(dir.File("out.xml")));
 }
+
+namespace {
+
+// Cities in several spellings of one name (one sorted block, several
+// groups), a value only some rows have, and the awkward texts of the other
+// columns.
+std::string CitiesCsv(size_t rows) {
+    std::string csv = "Id,City,Sparse,Amount,Note\n";
+    const char* cities[] = {"Aarhus",  "aarhus", "K\xc3\xb6ln", "AARHUS",
+                            "<x & y>", "",       "Lisboa",      "\"Porto, \"\"old\"\"\""};
+    for (size_t i = 0; i < rows; ++i) {
+        csv += std::to_string(i) + "," + cities[i * 7 % 8] + "," +
+               (i % 23 == 0 ? "s" + std::to_string(i) : std::string()) + "," +
+               std::to_string(i * 37 % 1000) + "," + (i % 3 == 0 ? "\"a\nb\"" : "note") + "\n";
+    }
+    return csv;
+}
+
+// A document of group elements only: a sorted source then serves each
+// group's rows, and workers write the group elements.
+DVFile CitiesDefinition(const TempDir& dir, size_t rows) {
+    DVFile definition = CsvDefinition(dir, CitiesCsv(rows), false);
+    definition.SetQuotedLineBreaks(true);
+    XMLNode& root = definition.Root();
+    Add(root, "generated", XMLNode::kAttribute)->SetValue("{SOURCEFILE}");
+    XMLNode* header = Add(root, "header");
+    header->SetScope(XMLNode::kHeaderScope);
+    Add(*header, "first", XMLNode::kElement, Id(definition, "City"));
+    XMLNode* city = Add(root, "city");
+    city->SetGroup(Id(definition, "City"));
+    Add(*city, "name", XMLNode::kAttribute, Id(definition, "City"));
+    XMLNode* row = Add(*city, "row");
+    Add(*row, "id", XMLNode::kAttribute, Id(definition, "Id"));
+    Add(*row, "amount", XMLNode::kElement, Id(definition, "Amount"))->SetSkipIfZero(true);
+    Add(*row, "note", XMLNode::kElement, Id(definition, "Note"))->insertBrTags = true;
+    XMLNode* footer = Add(root, "footer");
+    footer->SetScope(XMLNode::kFooterScope);
+    Add(*footer, "last", XMLNode::kElement, Id(definition, "City"));
+    definition.SortOrders()[0] = SortOrder{Id(definition, "City"), false};
+    definition.SortOrders()[1] = SortOrder{Id(definition, "Id"), true};
+    return definition;
+}
+
+XMLNode& CityGroup(DVFile& definition) {
+    for (const auto& child : definition.Root().Children()) {
+        if (child->GetGroup() != 0) {
+            return *child;
+        }
+    }
+    throw std::logic_error("no group");
+}
+
+}  // namespace
+
+// Group elements go out in parts of a few rows, so that a group is cut
+// anywhere: before its first row with content too, which the calling
+// thread then writes again.
+TEST(ParallelRunTest, GroupElementsWrittenApartAreTheBytesOfOneThread) {
+    struct Case {
+        const char* what;
+        void (*change)(DVFile&);
+    };
+    const Case cases[] = {
+        {"attributes and text elements", [](DVFile&) {}},
+        {"indented, end tags always",
+         [](DVFile& d) {
+             d.SetIndentOutput(true);
+             d.SetAlwaysEmitEndTags(true);
+         }},
+        {"UTF-16, indented",
+         [](DVFile& d) {
+             d.SetEncoding("UTF-16");
+             d.SetIndentOutput(true);
+         }},
+        {"the group's text and row number",
+         [](DVFile& d) {
+             XMLNode& city = CityGroup(d);
+             city.SetSource(Id(d, "City"));
+             Add(city, "at", XMLNode::kAttribute)->SetValue("row {ROW}");
+             Add(city, "tail", XMLNode::kValue)->SetValue("!");
+         }},
+        {"rows that mostly write nothing",
+         [](DVFile& d) {
+             d.SetIndentOutput(true);
+             XMLNode& city = CityGroup(d);
+             city.RemoveChild(city.Children().back().get());
+             Add(city, "sparse", XMLNode::kElement, Id(d, "Sparse"))->SetSkipIfEmpty(true);
+         }},
+        {"a filter and German numbers",
+         [](DVFile& d) {
+             d.SetLocale("de_DE.UTF-8");
+             CSCol& amount = d.Column(d.ColumnIndexByName("Amount"));
+             amount.dataType = DataTypeProperties::kNumber;
+             amount.thousands = true;
+             amount.precision = 2;
+             DVFilter& filter = d.Filters()[0];
+             filter.SetColumnId(Id(d, "Note"));
+             filter.SetOperator(DVFilter::kNotEquals);
+             filter.SetValue("note");
+         }},
+        {"descending, header rows inside the group",
+         [](DVFile& d) {
+             d.SortOrders()[0]->descending = true;
+             XMLNode& city = CityGroup(d);
+             Add(city, "once", XMLNode::kElement, Id(d, "Id"))->SetScope(XMLNode::kHeaderScope);
+         }},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        DVFile definition = CitiesDefinition(dir, 211);
+        c.change(definition);
+        EXPECT_EQ(ExpectSameAtEveryThreadCount(SaveDefinition(definition, dir), c.what),
+                  Pipeline::kGroupRecords)
+            << c.what;
+    }
+}
+
+TEST(ParallelRunTest, AFailureInAGroupWrittenApartEndsTheRunAsOneThreadDoes) {
+    TinyBatches batches(2);
+    TempDir dir;
+    DVFile definition = CitiesDefinition(dir, 300);
+    WriteFile(dir.File("cities.xsd"),
+              "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\">"
+              "<xs:element name=\"document\"><xs:complexType><xs:sequence>"
+              "<xs:element name=\"header\"><xs:complexType><xs:sequence>"
+              "<xs:element name=\"first\"/></xs:sequence></xs:complexType></xs:element>"
+              "<xs:element name=\"city\" maxOccurs=\"unbounded\"><xs:complexType><xs:sequence>"
+              "<xs:element name=\"row\" maxOccurs=\"unbounded\"><xs:complexType><xs:sequence>"
+              "<xs:element name=\"amount\" minOccurs=\"0\" type=\"xs:short\"/>"
+              "<xs:element name=\"note\"/></xs:sequence>"
+              "<xs:attribute name=\"id\" type=\"xs:integer\"/></xs:complexType></xs:element>"
+              "</xs:sequence><xs:attribute name=\"name\"/></xs:complexType></xs:element>"
+              "<xs:element name=\"footer\"/>"
+              "</xs:sequence><xs:attribute name=\"generated\"/></xs:complexType></xs:element>"
+              "</xs:schema>");
+    definition.SetValidateSchema(dir.File("cities.xsd"));
+    const std::string project = SaveDefinition(definition, dir);
+    const Written validOne = RunWithThreads(project, 1);
+    EXPECT_EQ(validOne.code, kSuccess) << validOne.detail;
+
+    // A value the schema refuses deep in a later group: the same row named.
+    std::string csv = CitiesCsv(300);
+    csv.replace(csv.find("\n250,Lisboa,,250,"), 17, "\n250,Lisboa,,2x0,");
+    WriteFile(dir.File("in.csv"), csv);
+    const Written invalidOne = RunWithThreads(project, 1);
+    EXPECT_EQ(invalidOne.code, kOutputInvalid);
+    EXPECT_NE(invalidOne.detail.find("'2x0'"), std::string::npos) << invalidOne.detail;
+    for (size_t threads : {3, 8}) {
+        const Written invalid = RunWithThreads(project, threads);
+        EXPECT_EQ(invalid.pipeline, Pipeline::kGroupRecords);
+        EXPECT_EQ(invalid.code, invalidOne.code);
+        EXPECT_EQ(invalid.detail, invalidOne.detail);
+        EXPECT_FALSE(fs::exists(dir.File("out.xml")));
+    }
+
+    // The disk filling up part way, and a cancel while groups are written.
+    definition.SetValidateSchema("");
+    SaveDefinition(definition, dir);
+    Norvik::FileSink::FailWritesAfterForTesting(2000, ENOSPC);
+    const Written full = RunWithThreads(project, 3);
+    Norvik::FileSink::FailWritesAfterForTesting(0, 0);
+    EXPECT_EQ(full.code, kTargetFileWrite);
+    EXPECT_FALSE(fs::exists(dir.File("out.xml")));
+    DVRun::SetProgressIntervalForTesting(0);
+    const Written cancelled = RunWithThreads(project, 3, [](int32_t rows) { return rows < 50; });
+    DVRun::SetProgressIntervalForTesting(-1);
+    EXPECT_EQ(cancelled.code, kCancelled);
+    EXPECT_FALSE(fs::exists(dir.File("out.xml")));
+}
