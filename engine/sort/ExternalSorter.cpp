@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <system_error>
+#include <utility>
 
 namespace Norvik {
 
@@ -176,34 +178,35 @@ void ExternalSorter::Add(std::string_view key, std::string_view payload) {
     entry.locator = locator;
     memoryBytes_ += size + sizeof(Entry);
     ++count_;
-    if (memoryBytes_ > budget_) {
+    if (!spiller_ && memoryBytes_ > budget_) {
         SpillMemory();
+    } else if (spiller_ && memoryBytes_ > budget_ / 2) {
+        HandOverSpill();
     }
 }
 
-std::string_view ExternalSorter::KeyAt(uint64_t locator) const {
-    const char* data = arena_.At(locator);
+std::string_view ExternalSorter::KeyIn(const ChunkArena& arena, uint64_t locator) {
+    const char* data = arena.At(locator);
     uint32_t keyLength = 0;
     uint32_t payloadLength = 0;
     ReadHeader(data, keyLength, payloadLength);
     return std::string_view(data + kHeaderBytes, keyLength);
 }
 
-bool ExternalSorter::Less(const Entry& a, const Entry& b) const {
-    if (a.prefix[0] != b.prefix[0]) {
-        return a.prefix[0] < b.prefix[0];
-    }
-    if (a.prefix[1] != b.prefix[1]) {
-        return a.prefix[1] < b.prefix[1];
-    }
-    const int order = KeyAt(a.locator).compare(KeyAt(b.locator));
-    return order != 0 ? order < 0 : a.locator < b.locator;
-}
-
-void ExternalSorter::SortMemory() {
-    const auto less = [this](const Entry& a, const Entry& b) { return Less(a, b); };
+void ExternalSorter::SortBatch(std::vector<Entry>& entries, const ChunkArena& arena) {
+    const auto KeyAt = [&arena](uint64_t locator) { return KeyIn(arena, locator); };
+    const auto less = [&KeyAt](const Entry& a, const Entry& b) {
+        if (a.prefix[0] != b.prefix[0]) {
+            return a.prefix[0] < b.prefix[0];
+        }
+        if (a.prefix[1] != b.prefix[1]) {
+            return a.prefix[1] < b.prefix[1];
+        }
+        const int order = KeyAt(a.locator).compare(KeyAt(b.locator));
+        return order != 0 ? order < 0 : a.locator < b.locator;
+    };
     // Records often come in order already (grouping a sorted source).
-    if (std::is_sorted(entries_.begin(), entries_.end(), less)) {
+    if (std::is_sorted(entries.begin(), entries.end(), less)) {
         return;
     }
     // Keys often share long beginnings (the same city, the same month): a
@@ -218,12 +221,12 @@ void ExternalSorter::SortMemory() {
         size_t last;
         size_t depth;  // bytes of the keys the range's prefixes start at
     };
-    std::vector<Range> pending{{0, entries_.size(), 0}};
+    std::vector<Range> pending{{0, entries.size(), 0}};
     while (!pending.empty()) {
         const Range range = pending.back();
         pending.pop_back();
-        const auto begin = entries_.begin() + static_cast<std::ptrdiff_t>(range.first);
-        const auto end = entries_.begin() + static_cast<std::ptrdiff_t>(range.last);
+        const auto begin = entries.begin() + static_cast<std::ptrdiff_t>(range.first);
+        const auto end = entries.begin() + static_cast<std::ptrdiff_t>(range.last);
         std::sort(begin, end, byPrefix);
         for (auto run = begin; run != end;) {
             auto runEnd = std::next(run);
@@ -238,7 +241,7 @@ void ExternalSorter::SortMemory() {
                 const size_t next = range.depth + 16;
                 const auto longer = std::partition(
                     run, runEnd, [&](const Entry& e) { return KeyAt(e.locator).size() <= next; });
-                std::sort(run, longer, [this](const Entry& a, const Entry& b) {
+                std::sort(run, longer, [&KeyAt](const Entry& a, const Entry& b) {
                     const size_t la = KeyAt(a.locator).size();
                     const size_t lb = KeyAt(b.locator).size();
                     return la != lb ? la < lb : a.locator < b.locator;
@@ -247,8 +250,8 @@ void ExternalSorter::SortMemory() {
                     for (auto e = longer; e != runEnd; ++e) {
                         SetPrefix(e->prefix, KeyAt(e->locator).substr(next));
                     }
-                    pending.push_back({static_cast<size_t>(longer - entries_.begin()),
-                                       static_cast<size_t>(runEnd - entries_.begin()), next});
+                    pending.push_back({static_cast<size_t>(longer - entries.begin()),
+                                       static_cast<size_t>(runEnd - entries.begin()), next});
                 }
             }
             run = runEnd;
@@ -257,25 +260,30 @@ void ExternalSorter::SortMemory() {
 }
 
 void ExternalSorter::SpillMemory() {
-    if (entries_.empty()) {
+    SpillBatch(entries_, arena_);
+    memoryBytes_ = 0;
+}
+
+void ExternalSorter::SpillBatch(std::vector<Entry>& entries, ChunkArena& arena) {
+    if (entries.empty()) {
         return;
     }
-    SortMemory();
+    SortBatch(entries, arena);
     if (!file_) {
         file_ = std::make_unique<TemporaryFile>();
     }
     // A batch that starts at or after the end of the run before it (input
     // that comes in order) lengthens that run: nothing to merge later.
-    const std::string_view first = KeyAt(entries_.front().locator);
+    const std::string_view first = KeyIn(arena, entries.front().locator);
     const bool continues =
         !runs_.empty() && runs_.back().end == file_->Size() && !(first < lastRunKey_);
     Run run{continues ? runs_.back().begin : file_->Size(), 0};
     if (continues) {
         runs_.pop_back();
     }
-    lastRunKey_.assign(KeyAt(entries_.back().locator));
-    for (const Entry& entry : entries_) {
-        const char* data = arena_.At(entry.locator);
+    lastRunKey_.assign(KeyIn(arena, entries.back().locator));
+    for (const Entry& entry : entries) {
+        const char* data = arena.At(entry.locator);
         uint32_t keyLength = 0;
         uint32_t payloadLength = 0;
         ReadHeader(data, keyLength, payloadLength);
@@ -284,9 +292,43 @@ void ExternalSorter::SpillMemory() {
     file_->Flush();
     run.end = file_->Size();
     runs_.push_back(run);
-    entries_.clear();
-    arena_.Clear();
+    entries.clear();
+    arena.Clear();
+}
+
+void ExternalSorter::SpillInBackground() {
+    spiller_ = std::make_unique<BackgroundWorker>([this] {
+        try {
+            SpillBatch(spillEntries_, spillArena_);
+            return true;
+        } catch (...) {
+            spillFailure_ = std::current_exception();
+            spillEntries_.clear();
+            spillArena_.Clear();
+            return false;
+        }
+    });
+}
+
+void ExternalSorter::HandOverSpill() {
+    SettleSpill();
+    std::swap(entries_, spillEntries_);
+    std::swap(arena_, spillArena_);
     memoryBytes_ = 0;
+    try {
+        spiller_->HandOver();
+    } catch (const std::system_error&) {
+        // No thread to be had: this one spills.
+        spiller_.reset();
+        SpillBatch(spillEntries_, spillArena_);
+    }
+}
+
+void ExternalSorter::SettleSpill() {
+    if (spiller_ && !spiller_->Settle()) {
+        spiller_->ClearFailure();
+        std::rethrow_exception(std::exchange(spillFailure_, nullptr));
+    }
 }
 
 size_t ExternalSorter::ReadBufferBytes(size_t readers) const {
@@ -341,6 +383,7 @@ void ExternalSorter::Finish(bool seekable) {
         return;
     }
     finished_ = true;
+    SettleSpill();
     if (!file_) {
         SortMemory();
         return;
@@ -348,6 +391,8 @@ void ExternalSorter::Finish(bool seekable) {
     SpillMemory();
     entries_.shrink_to_fit();
     arena_.Release();
+    spillEntries_ = {};
+    spillArena_.Release();
     MergeDown(seekable ? 1 : kMaxFanIn);
     if (seekable && !runs_.empty()) {
         BuildIndex();

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/BackgroundWorker.h"
 #include "base/ChunkArena.h"
 #include "io/TemporaryFile.h"
 
@@ -29,6 +31,11 @@ public:
     ~ExternalSorter();
     ExternalSorter(const ExternalSorter&) = delete;
     ExternalSorter& operator=(const ExternalSorter&) = delete;
+
+    // From now on a full batch is sorted and written on a thread of its own
+    // while the next fills; each batch then holds half the budget. Call
+    // before the first Add.
+    void SpillInBackground();
 
     void Add(std::string_view key, std::string_view payload);
     // Sorts what was added; with seekable set, spilled runs are merged into
@@ -73,10 +80,18 @@ private:
         int64_t position;
     };
 
-    std::string_view KeyAt(uint64_t locator) const;
-    bool Less(const Entry& a, const Entry& b) const;
-    void SortMemory();
+    std::string_view KeyAt(uint64_t locator) const { return KeyIn(arena_, locator); }
+    static std::string_view KeyIn(const ChunkArena& arena, uint64_t locator);
+    // Sorts a batch of entries whose records are in arena.
+    static void SortBatch(std::vector<Entry>& entries, const ChunkArena& arena);
+    void SortMemory() { SortBatch(entries_, arena_); }
     void SpillMemory();
+    // Sorts a batch and writes it as a run; leaves it empty.
+    void SpillBatch(std::vector<Entry>& entries, ChunkArena& arena);
+    // The full batch to the spilling thread, once it is done with the one
+    // before; its failure is thrown here or at Finish.
+    void HandOverSpill();
+    void SettleSpill();
     // Merges runs until no more than maxRuns are left.
     void MergeDown(size_t maxRuns);
     // Notes a key and its position every stride of the one run.
@@ -95,6 +110,11 @@ private:
     std::vector<IndexEntry> index_;
     bool finished_ = false;
     bool released_ = false;
+    // The batch being spilled on the spilling thread, and its failure.
+    std::vector<Entry> spillEntries_;
+    ChunkArena spillArena_;
+    std::exception_ptr spillFailure_;
+    std::unique_ptr<BackgroundWorker> spiller_;  // last: stops first
 };
 
 // Records of a sorter in key order. Key and Payload stay valid until the next

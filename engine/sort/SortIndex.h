@@ -26,6 +26,10 @@ public:
     SortIndex(const SortIndex&) = delete;
     SortIndex& operator=(const SortIndex&) = delete;
 
+    // Full batches of entries are sorted and written on a thread of their
+    // own (see ExternalSorter::SpillInBackground).
+    void SpillInBackground() { sorter_.SpillInBackground(); }
+
     void Add(std::string_view key, std::string_view payload);
     // Sorts the entries; reading starts at the first.
     void Finish();

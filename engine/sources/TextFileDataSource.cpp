@@ -387,6 +387,9 @@ void TextFileDataSource::BuildSortIndex(const DVFile& definition) {
         // Grouping takes the other half of the budget.
         const bool apart = sortThreads_ > 1 && CanReadRanges();
         index_ = std::make_unique<SortIndex>(Norvik::SpillSettings::BudgetBytes() / 2);
+        if (sortThreads_ > 1) {
+            index_->SpillInBackground();
+        }
         if (apart) {
             IndexRecordsApart(definition);
         } else {
