@@ -28,6 +28,15 @@ bool LastValues::GroupChanged(const XMLNode& node, std::string_view text) {
     return changed;
 }
 
+const std::string* LastValues::GroupValue(const XMLNode& node) const {
+    for (const Entry& entry : entries_) {
+        if (entry.node == &node) {
+            return entry.hasGroupValue ? &entry.groupValue : nullptr;
+        }
+    }
+    return nullptr;
+}
+
 void LastValues::ForgetBelow(const XMLNode& node) {
     for (Entry& entry : entries_) {
         if (node.IsAncestorOf(entry.node)) {

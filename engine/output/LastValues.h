@@ -18,6 +18,8 @@ public:
     // remembered since the node was last forgotten (so an empty first group
     // value still opens its group); text is remembered.
     bool GroupChanged(const XMLNode& node, std::string_view text);
+    // The node's last group value; null when none is remembered.
+    const std::string* GroupValue(const XMLNode& node) const;
     // Forgets what the nodes below node remember (node itself keeps its own).
     void ForgetBelow(const XMLNode& node);
 

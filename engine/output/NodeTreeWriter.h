@@ -62,6 +62,8 @@ public:
     void WriteGroupStart(const XMLNode& node, DVDataSourceRow& row, std::string_view text);
     void WriteGroupRow(const XMLNode& node, DVDataSourceRow& row);
     void WriteGroupEnd(const XMLNode& node);
+    // The group value node's element was last written for; null when none.
+    const std::string* LastGroupValue(const XMLNode& node) const { return last_.GroupValue(node); }
 
     std::string GetNodeValue(const XMLNode& node, DVDataSourceRow& row, bool peek);
     // The same as a view: into the row's own values, the node's constant, or

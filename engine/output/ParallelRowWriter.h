@@ -88,6 +88,11 @@ public:
     void Finish(OutputDocument& output);
 
     bool Writes(const XMLNode& node) const override;
+    // The grouped node whose elements are written apart, when there is one
+    // only; null otherwise.
+    const XMLNode* SoleGroup() const noexcept {
+        return groupNodes_.size() == 1 ? groupNodes_.front().node : nullptr;
+    }
     void Write(const XMLNode& node, std::string_view text, std::string_view groupValue,
                int32_t rowNumber) override;
 

@@ -72,6 +72,27 @@ private:
     Clock::time_point deadline_ = Clock::now() + ProgressInterval();
 };
 
+// The group column of the one grouped node of the document element, when
+// the first sort key is that column: rows of its groups may then be passed
+// over unread while groups are written apart. 0 otherwise.
+int32_t GroupNoteColumn(const DVFile& definition) {
+    int32_t group = 0;
+    for (const auto& child : definition.Root().Children()) {
+        if (child->GetGroup() != 0) {
+            if (group != 0) {
+                return 0;
+            }
+            group = child->GetGroup();
+        }
+    }
+    for (const auto& order : definition.SortOrders()) {
+        if (order) {
+            return order->columnId == group ? group : 0;
+        }
+    }
+    return 0;
+}
+
 // Creates, validates and opens a data source on the definition.
 Status OpenDataSource(DVFile& definition, std::unique_ptr<DVDataSource>& source,
                       const DVDataSource::ReadProgress& readProgress = {}, size_t sortThreads = 1) {
@@ -82,6 +103,9 @@ Status OpenDataSource(DVFile& definition, std::unique_ptr<DVDataSource>& source,
     source->SetReadProgress(readProgress);
     if (auto* text = dynamic_cast<TextFileDataSource*>(source.get())) {
         text->SetSortThreads(sortThreads);
+        if (sortThreads > 1) {
+            text->SetGroupNote(GroupNoteColumn(definition));
+        }
     }
     int32_t code = source->Validate(definition);
     if (code == kSuccess) {
@@ -321,6 +345,9 @@ Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
         NodeTreeWriter& nodes;
         ~Detach() { nodes.SetGroupsApart(nullptr); }
     } detach{nodes};
+    // Rows of the group last written, passed over unread (see below).
+    TextFileDataSource* skimming = nullptr;
+    const XMLNode* skimmedGroup = nullptr;
     while (source.NextRow()) {
         ++rowCount_;
         if (clock.Tick()) {
@@ -329,6 +356,10 @@ Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
                 return kCancelled;
             }
         }
+        if (skimming && skimming->Skimmed()) {
+            output.MarkRow(rowCount_);
+            continue;
+        }
         if (parallel) {
             parallel->Add(source, rowCount_, output);
             continue;
@@ -336,6 +367,9 @@ Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
         Status written = pass.Write(source, rowCount_);
         if (!written.IsOk()) {
             return written;
+        }
+        if (skimming) {
+            skimming->SkimGroupValue(nodes.LastGroupValue(*skimmedGroup));
         }
         if (rowCount_ == 1) {
             // The first row has started the document; the rest may go apart.
@@ -348,6 +382,11 @@ Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
                 nodes.SetGroupsApart(groupWriter.get());
                 threadsUsed_ = groupWriter->Threads() + 1;  // this one reads, and more
                 pipeline_ = Pipeline::kGroupRecords;
+                skimmedGroup = groupWriter->SoleGroup();
+                skimming = SkimsGroupRows(run, skimmedGroup);
+                if (skimming) {
+                    skimming->SkimGroupValue(nodes.LastGroupValue(*skimmedGroup));
+                }
                 continue;
             }
             parallel = StartParallelWriter(run, pass, output);
@@ -365,6 +404,10 @@ Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
     if (parallel) {
         parallel->Finish(output);
         pass.WrittenApart(rowCount_);
+    }
+    if (skimming) {
+        skimming->SkimGroupValue(nullptr);
+        pass.WrittenApart(rowCount_);  // the footer counts the rows passed over
     }
     if (groupWriter) {
         groupWriter->Finish(output);
@@ -461,6 +504,22 @@ Status DVRun::PassOverRanges(Context& run, RowPass& pass, OutputDocument& output
     pass.WrittenApart(rowCount_);
     pass.Finish(*run.source);
     return kSuccess;
+}
+
+TextFileDataSource* DVRun::SkimsGroupRows(Context& run, const XMLNode* group) const {
+    // A row of the group last written changes nothing in the document: its
+    // group element (written apart) holds it already, and the rest of the
+    // row's pass writes nothing after a document's first row. Unless the
+    // group's own value counts rows, or skips duplicates (it remembers each
+    // row's value), or the footer reads the last row, such rows need not
+    // be read at all.
+    auto* text = dynamic_cast<TextFileDataSource*>(run.source.get());
+    if (!text || !group || !text->HasGroupNotes() || group->GetSkipIfDuplicate() ||
+        group->GetValue().find("{ID}") != std::string::npos ||
+        NodeTreeWriter::FooterReadsRow(run.definition.Root())) {
+        return nullptr;
+    }
+    return text;
 }
 
 std::unique_ptr<ParallelRowWriter> DVRun::StartGroupWriter(Context& run, const RowPass& pass,

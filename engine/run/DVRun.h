@@ -13,6 +13,8 @@
 class OutputDocument;
 class ParallelRowWriter;
 class RowPass;
+class TextFileDataSource;
+class XMLNode;
 
 // One run of a definition: loads the project file, reads the source rows,
 // writes the output documents, reports progress and ends with one result
@@ -116,6 +118,9 @@ private:
     // otherwise.
     std::unique_ptr<ParallelRowWriter> StartGroupWriter(Context& run, const RowPass& pass,
                                                         OutputDocument& output) const;
+    // The source, when rows of the group last written apart may be passed
+    // over unread; null otherwise.
+    TextFileDataSource* SkimsGroupRows(Context& run, const XMLNode* group) const;
     Status PassOverRanges(Context& run, RowPass& pass, OutputDocument& output,
                           ParallelRowWriter& writer, const ProgressCallback& progress);
 

@@ -57,7 +57,8 @@ SortKeyWorkers::SortKeyWorkers() = default;
 
 SortKeyWorkers::~SortKeyWorkers() = default;
 
-std::unique_ptr<SortKeyWorkers> SortKeyWorkers::Open(const DVFile& definition, size_t threads) {
+std::unique_ptr<SortKeyWorkers> SortKeyWorkers::Open(const DVFile& definition, size_t threads,
+                                                     int32_t groupNoteId) {
     auto made = std::make_unique<SortKeyWorkers>();
     for (size_t i = 0; i < threads; ++i) {
         auto worker = std::make_unique<Worker>();
@@ -68,6 +69,7 @@ std::unique_ptr<SortKeyWorkers> SortKeyWorkers::Open(const DVFile& definition, s
             return nullptr;
         }
         text->SetBuildsSortIndex(false);
+        text->SetGroupNote(groupNoteId);
         if (text->Open(*worker->definition, 0) != kSuccess || !text->CanReadRanges()) {
             return nullptr;
         }

@@ -22,9 +22,11 @@ class TextFileDataSource;
 class SortKeyWorkers {
 public:
     // A source per worker, opened on a copy of definition (already fitted to
-    // the file) to make keys only; null when one cannot be opened. Throws
-    // std::system_error when no thread can be had.
-    static std::unique_ptr<SortKeyWorkers> Open(const DVFile& definition, size_t threads);
+    // the file) to make keys only, noting the column of groupNoteId as the
+    // index asks (TextFileDataSource::SetGroupNote); null when one cannot be
+    // opened. Throws std::system_error when no thread can be had.
+    static std::unique_ptr<SortKeyWorkers> Open(const DVFile& definition, size_t threads,
+                                                int32_t groupNoteId = 0);
     ~SortKeyWorkers();
     SortKeyWorkers(const SortKeyWorkers&) = delete;
     SortKeyWorkers& operator=(const SortKeyWorkers&) = delete;

@@ -22,6 +22,30 @@ namespace {
 // handing a range over costs little, small enough that several are under way.
 constexpr size_t kIndexRangeBytes = size_t{1} << 19;
 
+// An index entry's payload: the record's position, the length of its note
+// and the note, then the record's bytes.
+struct IndexedRecord {
+    int64_t position = 0;
+    std::string_view note;
+    std::string_view bytes;
+};
+constexpr size_t kNoteAt = sizeof(int64_t) + sizeof(uint32_t);
+
+bool ReadIndexed(std::string_view payload, IndexedRecord& record) {
+    uint32_t noteLength = 0;
+    if (payload.size() < kNoteAt) {
+        return false;
+    }
+    std::memcpy(&record.position, payload.data(), sizeof record.position);
+    std::memcpy(&noteLength, payload.data() + sizeof record.position, sizeof noteLength);
+    if (payload.size() - kNoteAt < noteLength) {
+        return false;
+    }
+    record.note = payload.substr(kNoteAt, noteLength);
+    record.bytes = payload.substr(kNoteAt + noteLength);
+    return true;
+}
+
 }  // namespace
 
 TextFileDataSource::~TextFileDataSource() = default;
@@ -129,6 +153,9 @@ void TextFileDataSource::Close() {
 void TextFileDataSource::ClearSortIndex() {
     index_.reset();
     groupIndex_ = -1;
+    groupNoteIndex_ = -1;
+    skimming_ = false;
+    skimmed_ = false;
 }
 
 int32_t TextFileDataSource::ReadFailureCode() const {
@@ -192,12 +219,29 @@ bool TextFileDataSource::ReadRange(int64_t begin, int64_t end, int64_t linesBefo
 }
 
 bool TextFileDataSource::NextRow() {
+    skimmed_ = false;
     if (!file_ || HasError() || IsAfterLastRow()) {
         return false;
     }
     do {
         if (index_) {
             if (!NextSorted()) {
+                return false;
+            }
+            IndexedRecord record;
+            if (skimming_ && ReadIndexed(index_->Payload(), record) && !record.note.empty()) {
+                if (record.note.front() == '\0') {
+                    if (!CountRecordRead()) {
+                        return false;
+                    }
+                    continue;  // filtered out or blank: no row
+                }
+                if (record.note.substr(1) == skimValue_) {
+                    skimmed_ = true;
+                    return CountRecordRead();
+                }
+            }
+            if (!SeekToIndexed(index_->Payload())) {
                 return false;
             }
         }
@@ -215,25 +259,28 @@ bool TextFileDataSource::NextSorted() {
     // The index holds each record's bytes, so rows in key order come from
     // its sequential runs rather than from reads all over the file.
     try {
-        if (!index_->Next()) {
-            return false;
-        }
+        return index_->Next();
     } catch (const Norvik::PlatformError& error) {
         SetError(error.Description());
         return false;
     }
-    return SeekToIndexed(index_->Payload());
 }
 
 bool TextFileDataSource::SeekToIndexed(std::string_view payload) {
-    int64_t position = 0;
-    if (payload.size() < sizeof position) {
+    IndexedRecord record;
+    if (!ReadIndexed(payload, record)) {
         SetError("The sort index of " + path_ + " is damaged");  // never fewer rows unreported
         return false;
     }
-    std::memcpy(&position, payload.data(), sizeof position);
-    file_->SeekToCopy(position, payload.substr(sizeof position));
+    file_->SeekToCopy(record.position, record.bytes);
     return true;
+}
+
+void TextFileDataSource::SkimGroupValue(const std::string* value) {
+    skimming_ = value && HasGroupNotes();
+    if (skimming_) {
+        skimValue_.assign(*value);
+    }
 }
 
 // Reads the block of the current record again from its beginning, keeping
@@ -373,6 +420,8 @@ void TextFileDataSource::BuildSortIndex(const DVFile& definition) {
         return;
     }
     ResolveSortColumns(definition);
+    const int32_t noted = groupNoteId_ != 0 ? definition.ColumnIndexById(groupNoteId_) : -1;
+    groupNoteIndex_ = noted >= 0 && static_cast<size_t>(noted) < Columns().size() ? noted : -1;
     if (!buildsSortIndex_) {
         return;
     }
@@ -420,9 +469,14 @@ bool TextFileDataSource::NextIndexEntry(std::string& key, std::string& payload) 
     }
     key.clear();
     AppendRecordKey(key, keyValue_, keyLower_);
-    // The payload: the record's position, then its bytes.
-    payload.resize(sizeof position);
+    payload.resize(kNoteAt);
     std::memcpy(payload.data(), &position, sizeof position);
+    if (groupNoteIndex_ >= 0) {
+        payload += RowStandsAlone() ? '\1' : '\0';
+        payload += DisplayValue(groupNoteIndex_);
+    }
+    const auto noteLength = static_cast<uint32_t>(payload.size() - kNoteAt);
+    std::memcpy(payload.data() + sizeof position, &noteLength, sizeof noteLength);
     if (!file_->AppendBytes(position, payload)) {
         throw Norvik::PlatformError(Norvik::kEFail, "Reading " + path_ + ": " + file_->ErrorText());
     }
@@ -432,7 +486,7 @@ bool TextFileDataSource::NextIndexEntry(std::string& key, std::string& payload) 
 void TextFileDataSource::IndexRecordsApart(const DVFile& definition) {
     std::unique_ptr<SortKeyWorkers> workers;
     try {
-        workers = SortKeyWorkers::Open(definition, sortThreads_);
+        workers = SortKeyWorkers::Open(definition, sortThreads_, groupNoteId_);
     } catch (const std::system_error&) {
         workers.reset();
     }

@@ -41,6 +41,19 @@ public:
     bool ServeGroupRows(int32_t groupIndex) override;
     std::unique_ptr<DVGroupRows> GroupRows(std::string value,
                                            const std::vector<int32_t>& columns) override;
+    // The sort index notes with each record whether it stands alone and its
+    // display value in the column of this id (0: none), so that rows of a
+    // group can be passed over unread (SkimGroupValue). Set before Open.
+    void SetGroupNote(int32_t columnId) noexcept { groupNoteId_ = columnId; }
+    bool HasGroupNotes() const noexcept { return index_ && groupNoteIndex_ >= 0; }
+    // Sorted reading with group notes: while a value is set, NextRow passes
+    // over a record whose note shows it stands alone with that group value
+    // without reading it (Skimmed then says so, and the row's values are
+    // not read), and over one that does not stand alone without counting
+    // it. Null: every record is read.
+    void SkimGroupValue(const std::string* value);
+    bool Skimmed() const noexcept { return skimmed_; }
+
     // Copies of records, for another source of the same definition (one
     // that builds no index) to read with ReadRecordCopy: the current
     // record's, valid until the next row; and those of the current row's
@@ -164,4 +177,9 @@ private:
     int64_t indexedSize_ = 0;  // the file as the index read it
     int64_t indexedTime_ = 0;
     int32_t groupIndex_ = -1;  // the group column whose rows the index serves
+    int32_t groupNoteId_ = 0;
+    int32_t groupNoteIndex_ = -1;  // the column the index notes (resolved)
+    bool skimming_ = false;
+    std::string skimValue_;
+    bool skimmed_ = false;
 };

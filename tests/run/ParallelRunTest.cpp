@@ -422,6 +422,9 @@ std::string CitiesCsv(size_t rows) {
     const char* cities[] = {"Aarhus",  "aarhus", "K\xc3\xb6ln", "AARHUS",
                             "<x & y>", "",       "Lisboa",      "\"Porto, \"\"old\"\"\""};
     for (size_t i = 0; i < rows; ++i) {
+        if (i % 41 == 40) {
+            csv += ",,,,\n";  // a blank record: no row
+        }
         csv += std::to_string(i) + "," + cities[i * 7 % 8] + "," +
                (i % 23 == 0 ? "s" + std::to_string(i) : std::string()) + "," +
                std::to_string(i * 37 % 1000) + "," + (i % 3 == 0 ? "\"a\nb\"" : "note") + "\n";
@@ -448,7 +451,7 @@ DVFile CitiesDefinition(const TempDir& dir, size_t rows) {
     Add(*row, "note", XMLNode::kElement, Id(definition, "Note"))->insertBrTags = true;
     XMLNode* footer = Add(root, "footer");
     footer->SetScope(XMLNode::kFooterScope);
-    Add(*footer, "last", XMLNode::kElement, Id(definition, "City"));
+    Add(*footer, "count")->SetValue("{ROW} rows");
     definition.SortOrders()[0] = SortOrder{Id(definition, "City"), false};
     definition.SortOrders()[1] = SortOrder{Id(definition, "Id"), true};
     return definition;
@@ -510,6 +513,14 @@ TEST(ParallelRunTest, GroupElementsWrittenApartAreTheBytesOfOneThread) {
              filter.SetColumnId(Id(d, "Note"));
              filter.SetOperator(DVFilter::kNotEquals);
              filter.SetValue("note");
+         }},
+        {"a footer that reads the last row",
+         [](DVFile& d) {
+             for (const auto& child : d.Root().Children()) {
+                 if (child->GetScope() == XMLNode::kFooterScope) {
+                     Add(*child, "last", XMLNode::kElement, Id(d, "City"));
+                 }
+             }
          }},
         {"descending, header rows inside the group",
          [](DVFile& d) {
