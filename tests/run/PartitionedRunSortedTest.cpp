@@ -4,6 +4,8 @@
 // groups on the first key included, also with more parts than keys.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -179,4 +181,47 @@ TEST(PartitionedRunSortedTest, PlansReadBackAndRefuseDamage) {
           std::string("datavane-plan 1\n") + text.substr(text.find('\n') + 1)}) {
         EXPECT_FALSE(read.Parse(bad)) << bad;
     }
+}
+
+// The footer with the count sits in the last part: a part missing or damaged
+// anywhere fails the merge, naming it, and nothing is written.
+TEST(PartitionedRunSortedTest, SortedPartsRunTwiceAlikeAndWrongOnesFailTheMerge) {
+    TempDir dir;
+    const std::string project = SortedProject(
+        dir, 60, SortCases()[1],
+        [](DVFile& d) {
+            XMLNode* footer = Add(d.Root(), "count");
+            footer->SetScope(XMLNode::kFooterScope);
+            footer->SetValue("{ROW}");
+        },
+        true);
+    const std::vector<std::string> parts = WriteParts(project, dir.Path(), 3, true, "sorted");
+    for (int32_t k = 0; k < 3; ++k) {
+        ASSERT_EQ(Part(project, dir.File("again.part"), k, 3, dir.File("run.plan")).code, kSuccess);
+        EXPECT_EQ(ReadFile(dir.File("again.part")), ReadFile(parts[static_cast<size_t>(k)]))
+            << "part " << k;
+    }
+    const std::string damaged = dir.File("damaged.part");
+    std::filesystem::copy_file(parts[2], damaged);
+    std::string bytes = ReadFile(damaged);
+    bytes[bytes.size() - 3] ^= 0x20;
+    WriteFile(damaged, bytes);
+    const struct {
+        const char* what;
+        std::vector<std::string> files;
+        std::string named;
+    } cases[] = {
+        {"the last part missing", {parts[0], parts[1]}, "part 2 of 3 is missing"},
+        {"the last part damaged", {parts[0], parts[1], damaged}, "damaged.part"},
+        {"parts out of order", {parts[1], parts[0], parts[2]}, "give the parts in order"},
+    };
+    for (const auto& c : cases) {
+        const Step merged = Merge(project, dir.File("merged.xml"), c.files);
+        EXPECT_EQ(merged.code, kParts) << c.what;
+        EXPECT_NE(merged.message.find(c.named), std::string::npos)
+            << c.what << ": " << merged.message;
+        EXPECT_FALSE(std::filesystem::exists(dir.File("merged.xml"))) << c.what;
+    }
+    ASSERT_EQ(Merge(project, dir.File("merged.xml"), parts).code, kSuccess);
+    EXPECT_EQ(ReadFile(dir.File("merged.xml")), RunOnce(project).files.at(0));
 }
