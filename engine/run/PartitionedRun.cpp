@@ -4,7 +4,6 @@
 
 #include <cctype>
 #include <fstream>
-#include <new>
 #include <optional>
 #include <sstream>
 
@@ -22,7 +21,6 @@
 #include "model/RegionalSettings.h"
 #include "output/AutoTextResolver.h"
 #include "output/GroupRegistry.h"
-#include "output/NodeTreeWriter.h"
 #include "output/OutputDocument.h"
 #include "output/XSLPostProcessor.h"
 #include "sources/DVDataSource.h"
