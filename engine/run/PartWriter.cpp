@@ -162,7 +162,10 @@ Status PartWriter::WriteDocuments(const GroupRegistry& groups, PartHeader header
         while (status.IsOk() && partRows_.Next(place)) {
             const bool begins = pass.Begins(source);
             if (place == PartRows::Place::kAfter && (begins || !owned)) {
-                break;  // the row is current as the footer pass reads it
+                // The single run finishes the document when this row begins
+                // the next: the footer pass reads it, and its number.
+                nodes.SetRowCount(static_cast<int32_t>(number + 1));
+                break;
             }
             ++number;
             owned = begins ? place == PartRows::Place::kOwn : owned;

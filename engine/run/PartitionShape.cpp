@@ -37,6 +37,17 @@ bool AnyValueHas(const XMLNode& node, std::string_view token) {
     return false;
 }
 
+// Whether a Footer node (or one below it) shows the row number.
+bool FooterShowsRowNumbers(const XMLNode& node) {
+    for (const auto& child : node.Children()) {
+        if (child->GetScope() == XMLNode::kFooterScope ? AnyValueHas(*child, "{ROW}")
+                                                       : FooterShowsRowNumbers(*child)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool Groups(const XMLNode& node) {
     return GroupedOtherThan(node, -1) != nullptr;
 }
@@ -129,8 +140,11 @@ std::string PartitionShape::Refusal(const DVFile& definition, const DVDataSource
                 return "it writes a document per value of a column other than its first sort "
                        "key, or of a formatted one";
             }
-            if (documents && NodeTreeWriter::FooterReadsRow(root)) {
-                return "the footers of its documents read the row after them";
+            // A document ends when the next row begins its own, which may
+            // lie in a later part: its footer pass reads that row.
+            if (documents &&
+                (NodeTreeWriter::FooterReadsRow(root) || FooterShowsRowNumbers(root))) {
+                return "the footers of its documents read the row after them, or its number";
             }
             break;
         }

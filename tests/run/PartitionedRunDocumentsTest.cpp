@@ -46,6 +46,8 @@ DVFile RunsDefinition(const TempDir& dir) {
     XMLNode* footer = Add(root, "end");
     footer->SetScope(XMLNode::kFooterScope);
     Add(*footer, "next", XMLNode::kElement, Id(definition, "Group"));
+    // The footer pass of a document runs with the next one's first row.
+    Add(*footer, "row", XMLNode::kAttribute)->SetValue("{ROW}");
     return definition;
 }
 

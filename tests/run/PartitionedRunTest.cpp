@@ -322,6 +322,15 @@ TEST(PartitionedRunTest, DefinitionsWhoseWriterRemembersRowsAreRefused) {
              d.SetFilePerColValueId(Id(d, "Name"));
          },
          "document per value"},
+        {"sorted documents counting rows in their footers",
+         [](DVFile& d) {
+             d.SortOrders()[0] = SortOrder{Id(d, "Name"), false};
+             d.SetFilePerRow(true);
+             XMLNode* footer = Add(d.Root(), "count");
+             footer->SetScope(XMLNode::kFooterScope);
+             footer->SetValue("{ROW}");
+         },
+         "the row after them"},
         {"an encoding with state", [](DVFile& d) { d.SetEncoding("ISO-2022-JP"); }, "encoding"},
     };
     for (const auto& c : cases) {
