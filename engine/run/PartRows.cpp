@@ -2,7 +2,9 @@
 
 #include <sys/stat.h>
 
-#include "base/PlatformError.h"
+#include <algorithm>
+#include <cstdint>
+
 #include "base/ResultCode.h"
 #include "model/DVFile.h"
 #include "sources/DVDataSource.h"
