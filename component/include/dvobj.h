@@ -79,9 +79,10 @@ typedef enum DVObjErrorCode {
     /* No XML Schema can describe what the definition writes before it runs
      * (an XSL step, a namespace declaration read from a column). */
     DVObj_Schema_Generate = 125,
-    /* A run in parts is refused (the definition's rows depend on the rows
-     * before them, or its source cannot be cut), or a merge's parts are
-     * missing, damaged, out of order or from another definition or source. */
+    /* A run in parts is refused (the definition's rows depend on what the
+     * writer remembers of the rows before them, or its source cannot be
+     * cut), or a merge's parts are missing, damaged, out of order or from
+     * another definition or source. */
     DVObj_Parts = 126
 } DVObjErrorCode;
 
@@ -167,19 +168,24 @@ DVOBJ_API int Datavane_WriteSchema(DvobjDatavane* object, const char* dvFile,
                                    const char* schemaFile, int setValidation);
 
 /* Runs in parts, by separate processes or machines, joined into the bytes
- * one Transform writes (definitions whose rows depend on the rows before
- * them are refused with DVObj_Parts). Files are named by paths every
- * process sees; sourceFile and options as for Transform.
+ * one Transform writes (definitions whose rows depend on what the writer
+ * remembers of the rows before them, such as {ID}, are refused with
+ * DVObj_Parts). Files are named by paths every process sees; sourceFile and
+ * options as for Transform.
  *
- * Datavane_Plan cuts the text source into `parts` ranges of whole records
- * and writes them to planFile. Datavane_RunPart converts range `part`
- * (0 <= part < parts) into partFile, cutting the source itself when
- * planFile is null or empty (the same cut a plan holds). Datavane_Merge
- * writes the parts, given in order, into targetFile (null or empty: the
- * definition's), with the validation, XSL step and compression of a normal
- * run; a missing, damaged, doubled, misplaced or mismatched part fails it
- * with nothing written. Each returns nonzero on success; the outcome is in
- * Datavane_ErrorCode and Datavane_ErrorMessage. */
+ * Datavane_Plan cuts the source into `parts` shares (byte ranges of whole
+ * records of a text file, ranges of the first sort key of a sorted one,
+ * windows of a database query's rows) and writes them to planFile.
+ * Datavane_RunPart converts share `part` (0 <= part < parts) into partFile,
+ * cutting the source itself when planFile is null or empty (the same cut a
+ * plan holds); with a document per row or value it writes the documents
+ * its share begins, named by the definition's own target, and partFile
+ * lists them. Datavane_Merge writes the parts, given in order, into
+ * targetFile (null or empty: the definition's), with the validation, XSL
+ * step and compression of a normal run (documents of their own: it checks
+ * the parts and writes nothing); a missing, damaged, doubled, misplaced or
+ * mismatched part fails it with nothing written. Each returns nonzero on
+ * success; the outcome is in Datavane_ErrorCode and Datavane_ErrorMessage. */
 DVOBJ_API int Datavane_Plan(DvobjDatavane* object, const char* dvFile, const char* sourceFile,
                             const char* planFile, int32_t parts, const DvobjOptions* options);
 DVOBJ_API int Datavane_RunPart(DvobjDatavane* object, const char* dvFile, const char* sourceFile,

@@ -178,13 +178,17 @@ class Datavane:
         return bool(self._library.Datavane_WriteSchema(
             self._handle, _text(dv_file), _text(schema_file), 1 if set_validation else 0))
     # Runs in parts, by separate processes or machines, joined into the
-    # bytes transform writes. Definitions whose rows depend on the rows
-    # before them are refused with error code 126; so is a merge of missing,
-    # damaged, doubled, misplaced or mismatched parts (nothing is written).
+    # bytes transform writes (a document per row or value: the parts write
+    # the documents and the merge checks them). Definitions whose rows depend
+    # on what the writer remembers of the rows before them ({ID}, nodes that
+    # skip duplicates, groups of an unsorted source) are refused with error
+    # code 126; so is a merge of missing, damaged, doubled, misplaced or
+    # mismatched parts (nothing is written).
 
     def plan(self, dv_file, plan_file, parts, source_file=None, locale=None):
-        """Cut the text source into parts ranges of whole records and write
-        the cut to plan_file."""
+        """Cut the source into parts shares (byte ranges of a text file,
+        ranges of the first sort key of a sorted one, windows of a query's
+        rows) and write the cut to plan_file."""
         self._need_parts()
         options = self._options(None, locale)
         return bool(self._library.Datavane_Plan(

@@ -13,9 +13,12 @@ process. A failed task is retried by Dask (retries=); a part that still fails
 raises PartError with the component's code and message. Progress is Dask's
 own progress bar (progress=True).
 
-Definitions whose rows depend on the rows before them (groups, {ROW}, {ID},
-skipped duplicates, a document per row, sorted or database sources) are
-refused with code 126: run them with Datavane.transform instead.
+A definition with a document per row or per value has its documents
+written by the parts, under the names its own target gives; the merge checks
+that every part is there and target is not written. Definitions whose rows
+depend on what the writer remembers of the rows before them ({ID}, nodes
+that skip duplicates, groups of an unsorted source) are refused with code
+126: run them with Datavane.transform instead.
 """
 
 import os

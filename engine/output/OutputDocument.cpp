@@ -86,13 +86,21 @@ OutputDocument::OutputDocument(const DVFile& definition) : definition_(definitio
 OutputDocument::~OutputDocument() = default;
 
 std::string OutputDocument::BuildOutputFileName(DVDataSourceRow& row) {
-    if (names_.empty()) {
+    if (names_.empty() && !namesPassed_) {
         namer_.Restart();
     }
     std::string name = namer_.Next(definition_, row);
     currentName_ = name;
     names_.push_back(name);
     return name;
+}
+
+void OutputDocument::PassOverName(DVDataSourceRow& row) {
+    if (names_.empty() && !namesPassed_) {
+        namer_.Restart();
+    }
+    namesPassed_ = true;
+    namer_.Next(definition_, row);
 }
 
 std::string OutputDocument::DeclarationText(const DVFile& definition) {

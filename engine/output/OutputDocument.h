@@ -131,6 +131,12 @@ public:
     const std::vector<std::string>& OutputFileNames() const noexcept { return names_; }
     const std::string& CurrentFileName() const noexcept { return currentName_; }
     std::string BuildOutputFileName(DVDataSourceRow& row);
+    // A run in parts: row starts a document another part writes; its name
+    // is taken as StartOutput would take it, so later names count on.
+    void PassOverName(DVDataSourceRow& row);
+    // A run in parts: counters skip only this run's own names (see
+    // OutputFileNamer::CountOwnNamesOnly).
+    void CountOwnNamesOnly() noexcept { namer_.CountOwnNamesOnly(); }
 
     // Writing primitives.
     void StartElement(std::string_view name);
@@ -178,6 +184,7 @@ private:
     OutputFileNamer namer_;
     std::vector<std::string> names_;
     std::string currentName_;
+    bool namesPassed_ = false;  // PassOverName has named documents
     bool lastFinished_ = false;
     Norvik::CMemoryStream stream_;
     std::unique_ptr<Norvik::CSAXWriter> writer_;

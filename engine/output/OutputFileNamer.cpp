@@ -128,6 +128,7 @@ std::string OutputFileNamer::Next(const DVFile& definition, DVDataSourceRow& row
         previousPrefix_.clear();
         previousSuffix_.clear();
         counter_ = 0;
+        given_.clear();
     }
     const DVFileSettings& settings = definition.Settings();
     std::string name = settings.targetfilename;
@@ -160,6 +161,16 @@ void OutputFileNamer::ReplaceCounter(std::string& name) {
         previousSuffix_ = suffix;
     }
     char digits[48];
+    if (ownNamesOnly_) {
+        // The numbers given with this text run from 1 without a gap: the
+        // next free one follows the highest.
+        int32_t& given = given_[prefix + '\0' + suffix];
+        counter_ = std::max(counter_, given) + 1;
+        given = counter_;
+        std::snprintf(digits, sizeof digits, "%.*d", width, counter_);
+        name = prefix + digits + suffix;
+        return;
+    }
     do {
         ++counter_;
         std::snprintf(digits, sizeof digits, "%.*d", width, counter_);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 class DVFile;
 class DVDataSourceRow;
@@ -17,6 +18,12 @@ public:
     // The next name; call Restart at the start of each run.
     std::string Next(const DVFile& definition, DVDataSourceRow& row);
     void Restart();
+    // For a run in parts: a counter skips the names this namer gave before
+    // (as a single run skips its own earlier files when the text around the
+    // counter comes back), but not files on disk, which other parts may be
+    // writing at the same moment. The names are then those of a single run
+    // into a folder that holds none of them.
+    void CountOwnNamesOnly() noexcept { ownNamesOnly_ = true; }
 
     // A column value made safe for a file name: one pair of surrounding
     // quotes goes, / \ | : become -, * ? " become spaces, control characters
@@ -32,4 +39,7 @@ private:
     std::string previousPrefix_;
     std::string previousSuffix_;
     int32_t counter_ = 0;
+    bool ownNamesOnly_ = false;
+    // Per text around the counter: the highest number given (own names only).
+    std::unordered_map<std::string, int32_t> given_;
 };

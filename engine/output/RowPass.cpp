@@ -39,8 +39,32 @@ RowPass::RowPass(const DVFile& definition, OutputDocument& output, NodeTreeWrite
 }
 
 Status RowPass::Write(DVDataSourceRow& row, int32_t rowNumber) {
+    return Write(row, rowNumber, Begins(row));
+}
+
+bool RowPass::Begins(DVDataSourceRow& row) {
+    const bool first = !begun_;
+    begun_ = true;
+    switch (split_) {
+        case Split::kEveryRow:
+            return true;
+        case Split::kOnNewValue:
+            return ValueChanged(row) || first;
+        case Split::kAtTheEnd:
+            break;
+    }
+    return first;
+}
+
+void RowPass::PassOver(DVDataSourceRow& row, bool begins) {
+    if (begins && split_ != Split::kAtTheEnd) {
+        output_.PassOverName(row);
+    }
+}
+
+Status RowPass::Write(DVDataSourceRow& row, int32_t rowNumber, bool begins) {
     nodes_.SetRowCount(rowNumber);
-    if (split_ == Split::kEveryRow || (split_ == Split::kOnNewValue && ValueChanged(row))) {
+    if (begins) {
         Finish(row);
     }
     if (!output_.IsOpen()) {

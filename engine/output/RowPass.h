@@ -24,6 +24,14 @@ public:
     // of a validation failure). Fails when a document cannot be started;
     // failures while writing throw, as OutputDocument's do.
     Status Write(DVDataSourceRow& row, int32_t rowNumber);
+    // The same in two steps, for a run in parts. Begins says whether row
+    // begins a document (the run's first row, every row with a file of its
+    // own, a row showing a new value) and remembers its value: once per row.
+    bool Begins(DVDataSourceRow& row);
+    Status Write(DVDataSourceRow& row, int32_t rowNumber, bool begins);
+    // A row another part writes: nothing is written, but a document it
+    // begins takes its name, so that the names after it count on.
+    void PassOver(DVDataSourceRow& row, bool begins);
     // Finishes the open document, if any, with row as the current row.
     void Finish(DVDataSourceRow& row);
     // Whether every row goes into the one document the first row starts.
@@ -46,4 +54,5 @@ private:
     int32_t valueColumn_ = -1;  // the column whose value starts files; -1 for none
     std::string lastValue_;     // its value in the row before
     bool firstOfDocument_ = true;
+    bool begun_ = false;  // a row has begun the run's first document
 };

@@ -105,6 +105,7 @@ std::string PartHeader::Text() const {
     text += "bytes " + std::to_string(bytes) + "\n";
     text += "marks " + std::to_string(markBytes) + "\n";
     text += "head " + std::string(head ? "1" : "0") + "\n";
+    text += "documents " + std::to_string(documents) + "\n";
     text += "encoding " + encoding + "\n";
     text += "checksum " + std::string(checksumText) + "\n";
     // Padding up to the fixed size: the header is written last, in place.
@@ -147,6 +148,8 @@ bool PartHeader::Parse(std::string_view text) {
         } else if (key == "head") {
             ok = value == "0" || value == "1";
             head = value == "1";
+        } else if (key == "documents") {
+            ok = ParseNumber(value, documents) && documents >= -1;
         } else if (key == "encoding") {
             encoding.assign(value);
         } else if (key == "checksum") {
@@ -157,7 +160,7 @@ bool PartHeader::Parse(std::string_view text) {
         }
         ++fields;
     }
-    return fields == 9 && parts > 0 && index >= 0 && index < parts && rows >= 0 && bytes >= 0 &&
+    return fields == 10 && parts > 0 && index >= 0 && index < parts && rows >= 0 && bytes >= 0 &&
            markBytes >= 0;
 }
 
@@ -214,7 +217,7 @@ void PartFileWriter::Write(const OutputDocument::Piece& piece) {
 void PartFileWriter::Commit(PartHeader header) {
     checksum_.Add(marks_);
     WriteAll(marks_, static_cast<int64_t>(PartHeader::kHeaderBytes) + bytes_);
-    header.rows = rows_;
+    (header.documents >= 0 ? header.documents : header.rows) = rows_;
     header.bytes = bytes_;
     header.markBytes = static_cast<int64_t>(marks_.size());
     header.checksum = checksum_.Value();
@@ -266,9 +269,10 @@ Status PartFileReader::Open(const std::string& path) {
         return Damaged("cannot be read: " + Norvik::ErrnoText(errno));
     }
     uint64_t first = 0;
-    nextMark_ =
-        header_.rows > 0 && ReadVarint(marks_, markAt_, first) ? static_cast<int64_t>(first) : -1;
-    if (header_.rows > 0 && nextMark_ < 0) {
+    nextMark_ = header_.Marks() > 0 && ReadVarint(marks_, markAt_, first)
+                    ? static_cast<int64_t>(first)
+                    : -1;
+    if (header_.Marks() > 0 && nextMark_ < 0) {
         return Damaged("is damaged: its row offsets cannot be read");
     }
     return kSuccess;
@@ -300,7 +304,7 @@ Status PartFileReader::Next(OutputDocument::Piece& piece, bool& more) {
         ++markedRows_;
         piece.rows.emplace_back(nextMark_ - read_, static_cast<int32_t>(markedRows_));
         uint64_t delta = 0;
-        if (markedRows_ < header_.rows && ReadVarint(marks_, markAt_, delta)) {
+        if (markedRows_ < header_.Marks() && ReadVarint(marks_, markAt_, delta)) {
             nextMark_ += static_cast<int64_t>(delta);
         } else {
             nextMark_ = -1;
@@ -313,7 +317,7 @@ Status PartFileReader::Next(OutputDocument::Piece& piece, bool& more) {
         if (checksum_.Value() != header_.checksum) {
             return Damaged("is damaged: its checksum does not match its bytes");
         }
-        if (markedRows_ != header_.rows) {
+        if (markedRows_ != header_.Marks()) {
             return Damaged("is damaged: its row offsets do not match its rows");
         }
     }

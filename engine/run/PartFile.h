@@ -19,7 +19,7 @@
 // document's head, the output encoding and a checksum of everything after
 // the header. A part with no rows holds no bytes.
 struct PartHeader {
-    static constexpr int32_t kVersion = 1;
+    static constexpr int32_t kVersion = 2;
     static constexpr size_t kHeaderBytes = 512;
 
     uint64_t fingerprint = 0;
@@ -29,10 +29,17 @@ struct PartHeader {
     int64_t bytes = 0;
     int64_t markBytes = 0;
     bool head = false;
+    // -1: the bytes are rows of the one document (the part that ends the
+    // document also holds its footer). Else a run with a document per row or
+    // value, whose documents the part wrote itself: the bytes list their
+    // names, a line each, and each name is marked as the rows are.
+    int64_t documents = -1;
     std::string encoding;
     uint64_t checksum = 0;
 
     std::string Text() const;
+    // The marks the bytes carry: one per row, or one per document.
+    int64_t Marks() const noexcept { return documents >= 0 ? documents : rows; }
     // False for text that is no header of this version.
     bool Parse(std::string_view text);
 };

@@ -2,13 +2,15 @@
 
 #include <sys/stat.h>
 
+#include <cctype>
 #include <fstream>
-#include <new>
 #include <optional>
 #include <sstream>
 
 #include "ColumnDiscovery.h"
 #include "PartFile.h"
+#include "PartRows.h"
+#include "PartWriter.h"
 #include "PartitionPlan.h"
 #include "ResultMessages.h"
 #include "base/PlatformError.h"
@@ -19,33 +21,14 @@
 #include "model/RegionalSettings.h"
 #include "output/AutoTextResolver.h"
 #include "output/GroupRegistry.h"
-#include "output/NodeTreeWriter.h"
 #include "output/OutputDocument.h"
 #include "output/XSLPostProcessor.h"
 #include "sources/DVDataSource.h"
+#include "sources/ODBCDataSource.h"
 #include "sources/TextFileDataSource.h"
 #include "validate/CSchemaValidator.h"
 
 namespace {
-
-// A part hands its bytes to its file in blocks of about this size.
-constexpr size_t kPartBlockBytes = size_t{1} << 20;
-constexpr int64_t kRowsBetweenProgress = 65536;
-
-Status OpenDataSource(DVFile& definition, std::unique_ptr<DVDataSource>& source) {
-    source = CreateDataSource(definition.Settings().sourcetype);
-    if (!source) {
-        return kInvalidArgument;
-    }
-    int32_t code = source->Validate(definition);
-    if (code == kSuccess) {
-        code = source->Open(definition, 0);
-    }
-    if (code != kSuccess) {
-        source->Close();
-    }
-    return Status::FromCode(code, source->ErrorText());
-}
 
 bool ReadWholeFile(const std::string& path, std::string& text) {
     std::ifstream in(path, std::ios::binary);
@@ -63,6 +46,15 @@ std::string PartName(int32_t index, int32_t parts) {
     return "part " + std::to_string(index) + " of " + std::to_string(parts);
 }
 
+// Whether a document's name takes a value from its first row.
+bool NameReadsRow(const std::string& pattern) {
+    std::string upper = pattern;
+    for (char& c : upper) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return upper.find("<C=") != std::string::npos;
+}
+
 }  // namespace
 
 struct PartitionedRun::Context {
@@ -75,6 +67,7 @@ struct PartitionedRun::Context {
     std::optional<RegionalSettings::Scope> regionalScope;
     std::unique_ptr<DVDataSource> source;
     ColumnMap columns;
+    PartitionShape shape;
 };
 
 PartitionedRun::PartitionedRun(const DVFile& definition, std::string definitionPath)
@@ -86,51 +79,13 @@ std::string PartitionedRun::GetResultText(int32_t code) const {
     return StatusMessage(Status::FromCode(code, detail_), definition_, definitionPath_);
 }
 
-std::string PartitionedRun::Refusal(DVFile& definition, const DVDataSource& source) {
-    const auto* text = dynamic_cast<const TextFileDataSource*>(&source);
-    const DVFileSettings& s = definition.Settings();
-    XMLNode& root = definition.Root();
-    if (!text) {
-        return "its source is a database or a workbook, read by one process";
-    }
-    if (!text->CanReadRanges()) {
-        return "its source is sorted, UTF-16 or cannot be read from a position";
-    }
-    if (s.fileperrow || s.filepercolvalueid > 0) {
-        return "it writes a document per row or per column value";
-    }
-    if (s.firstrow > 1 || s.lastrow != 0) {
-        return "it reads from a first row or up to a last row";
-    }
-    GroupRegistry groups;
-    CGroupFinder(groups).Visit(root);
-    if (groups.Count() > 0) {
-        return "it groups rows";
-    }
-    if (NodeTreeWriter::ShowsRowNumbers(root)) {
-        return "it writes row numbers ({ROW})";
-    }
-    if (NodeTreeWriter::FooterReadsRow(root)) {
-        return "its footer reads the last row";
-    }
-    if (!NodeTreeWriter::WritesRowsApart(root)) {
-        return "its rows depend on the rows before them ({ID}, nodes that skip duplicates, "
-               "or elements open over rows)";
-    }
-    for (const CSCol& column : text->Columns()) {
-        if (column.useLastIfEmpty) {
-            return "its column " + column.name + " uses the last value when empty";
-        }
-        if (column.skipIfDuplicate) {
-            return "its column " + column.name + " skips duplicate rows";
-        }
-    }
-    if (!OutputDocument::JoinsPieces(definition)) {
-        return "its output encoding carries state from row to row, or a node's name cannot be "
-               "written in it";
-    }
-    return {};
+namespace {
+
+Status Refused(const std::string& refusal) {
+    return {kParts, "The definition cannot run in parts: " + refusal + "; run it in one process"};
 }
+
+}  // namespace
 
 Status PartitionedRun::Prepare(Context& run) {
     run.regional = RegionalSettings::For(run.definition.Settings().locale);
@@ -141,24 +96,24 @@ Status PartitionedRun::Prepare(Context& run) {
     if (const auto problem = NamespaceCheck::Find(run.definition.Root())) {
         return Status(kNamespacePrefix, NamespaceCheck::Describe(*problem));
     }
-    Status opened = OpenDataSource(run.definition, run.source);
-    if (opened.IsOk() && run.definition.Columns().empty()) {
+    if (run.definition.Columns().empty()) {
         // Columns taken from the source, as a single run takes them.
-        opened = ColumnDiscovery::ReadColumns(run.definition, 1);
-        if (opened.IsOk()) {
-            opened = OpenDataSource(run.definition, run.source);
+        Status discovered = ColumnDiscovery::ReadColumns(run.definition, 1);
+        if (!discovered.IsOk()) {
+            return discovered;
         }
     }
-    if (!opened.IsOk()) {
-        return opened;
-    }
     run.columns.Rebuild(run.definition.Columns());
-    const std::string refusal = Refusal(run.definition, *run.source);
-    if (!refusal.empty()) {
-        return {kParts,
-                "The definition cannot run in parts: " + refusal + "; run it in one process"};
-    }
-    return kSuccess;
+    run.shape = PartitionShape::Of(run.definition);
+    const std::string refusal = run.shape.Refusal(run.definition, nullptr);
+    return refusal.empty() ? Status(kSuccess) : Refused(refusal);
+}
+
+Status PartitionedRun::CheckSource(Context& run, const DVDataSource& source) {
+    // Opening fitted the definition's columns to the source's fields.
+    run.columns.Rebuild(run.definition.Columns());
+    const std::string refusal = run.shape.Refusal(run.definition, &source);
+    return refusal.empty() ? Status(kSuccess) : Refused(refusal);
 }
 
 uint64_t PartitionedRun::Fingerprint(const Context& run) const {
@@ -179,13 +134,61 @@ uint64_t PartitionedRun::Fingerprint(const Context& run) const {
     return hash.Value();
 }
 
+Status PartitionedRun::Cut(Context& run, int32_t parts, PartitionPlan& plan) {
+    switch (run.shape.cut) {
+        case PartitionShape::Cut::kBytes: {
+            Status opened = PartRows::OpenSource(run.definition, run.source);
+            if (opened.IsOk()) {
+                opened = CheckSource(run, *run.source);
+            }
+            if (!opened.IsOk()) {
+                return opened;
+            }
+            const auto& text = static_cast<const TextFileDataSource&>(*run.source);
+            return PartitionPlan::Cut(text, run.definition.Settings().sourcefilename, parts, plan);
+        }
+        case PartitionShape::Cut::kKeys: {
+            // One scan that makes every record's key and keeps a sample of
+            // their first parts; no record goes into an index.
+            PartitionPlan::KeySample sample;
+            Status opened = PartRows::OpenSource(
+                run.definition, run.source, [&run, &sample](DVDataSource& source) {
+                    static_cast<TextFileDataSource&>(source).SetIndexFilter(
+                        [&run, &sample](std::string_view key) {
+                            sample.Add(run.shape.FirstKeyPart(key));
+                            return false;
+                        });
+                });
+            if (!opened.IsOk()) {
+                return opened;
+            }
+            PartitionPlan::CutKeys(sample.Keys(), parts, plan);
+            return kSuccess;
+        }
+        case PartitionShape::Cut::kRows: {
+            run.source = CreateDataSource(run.definition.Settings().sourcetype);
+            auto* database = dynamic_cast<ODBCDataSource*>(run.source.get());
+            if (!database) {
+                return kInvalidArgument;
+            }
+            int64_t rows = 0;
+            const int32_t code = database->CountRows(run.definition, rows);
+            if (code != kSuccess) {
+                return Status::FromCode(code, database->ErrorText());
+            }
+            PartitionPlan::CutRows(rows, parts, plan);
+            return kSuccess;
+        }
+    }
+    return kInvalidArgument;
+}
+
 Status PartitionedRun::Ranges(Context& run, int32_t parts, const std::string& planPath,
                               PartitionPlan& plan) {
     const uint64_t fingerprint = Fingerprint(run);
     if (planPath.empty()) {
         plan.fingerprint = fingerprint;
-        const auto& text = static_cast<const TextFileDataSource&>(*run.source);
-        return PartitionPlan::Cut(text, run.definition.Settings().sourcefilename, parts, plan);
+        return Cut(run, parts, plan);
     }
     std::string text;
     if (!ReadWholeFile(planPath, text)) {
@@ -194,7 +197,8 @@ Status PartitionedRun::Ranges(Context& run, int32_t parts, const std::string& pl
     if (!plan.Parse(text)) {
         return {kParts, "The plan " + planPath + " is not a plan of this version, or is damaged"};
     }
-    if (plan.fingerprint != fingerprint) {
+    const auto expected = static_cast<PartitionPlan::Kind>(static_cast<int>(run.shape.cut));
+    if (plan.fingerprint != fingerprint || plan.kind != expected) {
         return {kParts, "The plan " + planPath +
                             " was made from another definition, source or regional setting"};
     }
@@ -260,11 +264,7 @@ int32_t PartitionedRun::Part(int32_t index, int32_t parts, const std::string& pl
         status = Ranges(run, parts, planPath, plan);
     }
     if (status.IsOk()) {
-        try {
-            status = WritePart(run, plan, index, progress);
-        } catch (...) {
-            status = DVRun::WritingFailure(std::current_exception(), rowCount_);
-        }
+        status = WritePart(run, plan, index, progress);
     }
     if (status.IsOk() && progress) {
         progress(static_cast<int32_t>(rowCount_));
@@ -272,90 +272,52 @@ int32_t PartitionedRun::Part(int32_t index, int32_t parts, const std::string& pl
     return Finish(status);
 }
 
-Status PartitionedRun::StartPart(Context& run, const PartitionPlan& plan, int32_t index,
-                                 OutputDocument& output, NodeTreeWriter& nodes, PartStart& start) {
-    auto& text = static_cast<TextFileDataSource&>(*run.source);
-    const PartitionPlan::Range& first = plan.ranges.front();
-    const PartitionPlan::Range& mine = plan.ranges[static_cast<size_t>(index)];
-    // The document starts with the first row the source accepts: the part
-    // whose range holds it writes the head and that row's pass, as a single
-    // run's first row does. Looking for it stops at this part's end.
-    if (!text.ReadRange(first.begin, mine.end, first.linesBefore)) {
-        return {kSourceFileOpen, "The source file cannot be read again"};
-    }
-    start.rowsLeft = text.NextRow();
-    if (!start.rowsLeft && text.HasError()) {
-        return SourceFailure(text);
-    }
-    if (!start.rowsLeft || text.NextRecordOffset() <= mine.begin) {
-        output.StartPiece(true);
-        if (start.rowsLeft && !text.ReadRange(mine.begin, mine.end, mine.linesBefore)) {
-            return {kSourceFileOpen, "The source file cannot be read again"};
-        }
-        return kSuccess;
-    }
-    start.head = true;
-    Status started = output.StartDetached();
-    if (!started.IsOk()) {
-        return started;
-    }
-    const XMLNode& root = run.definition.Root();
-    nodes.SetRowCount(1);
-    nodes.WriteDocumentStart(root, text);
-    output.MarkRow(static_cast<int32_t>(++start.rows));
-    nodes.WriteRow(root, text, true);
-    // What the single run's writer closes before the rows written apart.
-    output.PrepareForPieces();
-    if (!text.ReadRange(text.NextRecordOffset(), mine.end, text.LinesRead())) {
-        return {kSourceFileOpen, "The source file cannot be read again"};
-    }
-    return kSuccess;
-}
-
 Status PartitionedRun::WritePart(Context& run, const PartitionPlan& plan, int32_t index,
                                  const ProgressCallback& progress) {
-    auto& text = static_cast<TextFileDataSource&>(*run.source);
-    const XMLNode& root = run.definition.Root();
-    const std::string& target = run.definition.Settings().targetfilename;
-    PartFileWriter file(target);
-    OutputDocument output(run.definition);
-    NodeTreeWriter nodes(output, run.resolver, run.columns, nullptr);
-    PartStart start;
-    Status started = StartPart(run, plan, index, output, nodes, start);
-    if (!started.IsOk()) {
-        return started;
-    }
-    OutputDocument::Piece piece;
-    int64_t rows = start.rows;
-    while (start.rowsLeft && text.NextRow()) {
-        output.MarkRow(static_cast<int32_t>(++rows));
-        nodes.WriteRow(root, text, false);
-        if (output.BufferedBytes() >= kPartBlockBytes) {
-            output.TakePiece(piece);
-            file.Write(piece);
+    const std::string partPath = run.definition.Settings().targetfilename;
+    if (run.shape.documents) {
+        std::string pattern = documentTarget_;
+        DVFile saved;
+        if (pattern.empty() && saved.LoadProjectFile(definitionPath_)) {
+            pattern = saved.Settings().targetfilename;
         }
-        if (rows % kRowsBetweenProgress == 0) {
-            rowCount_ = rows;
-            if (progress && !progress(static_cast<int32_t>(rows))) {
-                return kCancelled;
-            }
+        if (pattern.empty()) {
+            return {kNoTargetFile,
+                    "The documents of the parts are named by the definition's "
+                    "target, and it names none"};
         }
+        run.definition.SetTargetFileName(pattern);
     }
-    rowCount_ = rows;
-    if (text.HasError()) {
-        return SourceFailure(text);
+    run.source.reset();
+    PartRows rows(run.definition, run.shape, plan, index);
+    Status status = rows.Open();
+    if (status.IsOk()) {
+        status = CheckSource(run, rows.Source());
     }
-    output.TakePiece(piece);
-    file.Write(piece);
+    if (!status.IsOk()) {
+        return status;
+    }
+    PartWriter writer(run.definition, run.resolver, run.columns, rows, progress);
     PartHeader header;
     header.fingerprint = plan.fingerprint;
     header.index = index;
     header.parts = static_cast<int32_t>(plan.ranges.size());
-    header.head = start.head;
-    header.encoding = run.definition.Settings().encoding;
-    file.Commit(header);
-    outputNames_.push_back(target);
-    return kSuccess;
+    GroupRegistry groups;
+    try {
+        status = writer.CollectGroups(groups);
+        if (status.IsOk()) {
+            status = run.shape.documents
+                         ? writer.WriteDocuments(groups, header, partPath)
+                         : writer.WriteShare(groups, index + 1 == header.parts, header, partPath);
+        }
+    } catch (...) {
+        status = DVRun::WritingFailure(std::current_exception(), writer.Rows());
+    }
+    rowCount_ = writer.Rows();
+    if (status.IsOk()) {
+        outputNames_.push_back(partPath);
+    }
+    return status;
 }
 
 int32_t PartitionedRun::Merge(const std::vector<std::string>& partPaths,
@@ -367,17 +329,57 @@ int32_t PartitionedRun::Merge(const std::vector<std::string>& partPaths,
     }
     Context run(definition_, definitionPath_);
     Status status = Prepare(run);
+    if (status.IsOk() && !run.shape.documents) {
+        // The source names the document by its first row. A sorted one is
+        // sorted only when the name reads the row: else a scan that indexes
+        // nothing checks it.
+        const bool scanOnly = run.shape.cut == PartitionShape::Cut::kKeys &&
+                              !NameReadsRow(run.definition.Settings().targetfilename);
+        status = PartRows::OpenSource(run.definition, run.source, [scanOnly](DVDataSource& s) {
+            if (scanOnly) {
+                static_cast<TextFileDataSource&>(s).SetIndexFilter(
+                    [](std::string_view) { return false; });
+            }
+        });
+        if (status.IsOk()) {
+            status = CheckSource(run, *run.source);
+        }
+    }
     std::vector<std::unique_ptr<PartFileReader>> readers;
     if (status.IsOk()) {
         status = OpenParts(run, partPaths, readers);
     }
     if (status.IsOk()) {
-        status = JoinParts(run, readers, progress);
+        status = run.shape.documents ? ListDocuments(readers) : JoinParts(run, readers, progress);
     }
     if (status.IsOk() && progress) {
         progress(static_cast<int32_t>(rowCount_));
     }
     return Finish(status);
+}
+
+Status PartitionedRun::ListDocuments(std::vector<std::unique_ptr<PartFileReader>>& readers) {
+    // The parts wrote their documents: the merge checks that every part is
+    // whole and reports the names, in the single run's order.
+    OutputDocument::Piece piece;
+    for (const auto& reader : readers) {
+        std::string names;
+        bool more = true;
+        while (more) {
+            Status read = reader->Next(piece, more);
+            if (!read.IsOk()) {
+                return read;
+            }
+            names.append(piece.bytes.data(), piece.bytes.size());
+        }
+        for (size_t at = 0; at < names.size();) {
+            const size_t end = names.find('\n', at);
+            outputNames_.push_back(names.substr(at, end - at));
+            at = end == std::string::npos ? names.size() : end + 1;
+        }
+        rowCount_ += reader->Header().rows;
+    }
+    return kSuccess;
 }
 
 Status PartitionedRun::OpenParts(const Context& run, const std::vector<std::string>& partPaths,
@@ -404,7 +406,8 @@ Status PartitionedRun::OpenParts(const Context& run, const std::vector<std::stri
                                 readers.front()->Path() + " is one of " + std::to_string(parts)};
         }
         if (header.fingerprint != fingerprint ||
-            header.encoding != run.definition.Settings().encoding) {
+            header.encoding != run.definition.Settings().encoding ||
+            (header.documents >= 0) != run.shape.documents) {
             return {kParts, "The part file " + reader->Path() +
                                 " was written from another definition, source or regional "
                                 "setting than this merge reads"};
@@ -430,7 +433,8 @@ Status PartitionedRun::OpenParts(const Context& run, const std::vector<std::stri
                                 std::to_string(i) + ": give the parts in order"};
         }
         // The head comes with the first row: no rows before it, one head.
-        if ((header.rows > 0 && !headSeen && !header.head) || (header.head && headSeen)) {
+        if (!run.shape.documents &&
+            ((header.rows > 0 && !headSeen && !header.head) || (header.head && headSeen))) {
             return {kParts, "The part file " + readers[i]->Path() +
                                 " does not fit the parts before it (the document's head is "
                                 "missing or doubled)"};
@@ -450,11 +454,16 @@ Status PartitionedRun::JoinParts(Context& run,
     if (total == 0) {
         return kSuccess;  // no row: a single run writes no document either
     }
-    // The first row names the document, as it names a single run's.
+    // The first row names the document, as it names a single run's (a
+    // name that reads no row is made without one).
     DVDataSource& source = *run.source;
     if (!source.NextRow()) {
-        return source.HasError() ? SourceFailure(source)
-                                 : Status(kParts, "The source holds no rows, but the parts do");
+        if (source.HasError()) {
+            return SourceFailure(source);
+        }
+        if (NameReadsRow(run.definition.Settings().targetfilename)) {
+            return {kParts, "The source holds no rows, but the parts do"};
+        }
     }
     std::unique_ptr<Norvik::CSchemaValidator> validator;
     const std::string& schema = run.definition.Settings().validateschema;
@@ -472,7 +481,6 @@ Status PartitionedRun::JoinParts(Context& run,
         postProcessor = std::make_unique<XSLPostProcessor>();
         output.SetPostProcessor(postProcessor.get());
     }
-    NodeTreeWriter nodes(output, run.resolver, run.columns, nullptr);
     Status status;
     try {
         status = output.StartJoined(source);
@@ -491,8 +499,7 @@ Status PartitionedRun::JoinParts(Context& run,
             }
         }
         if (status.IsOk()) {
-            nodes.SetRowCount(static_cast<int32_t>(rowCount_));
-            nodes.WriteFooter(run.definition.Root(), source);
+            // The last part wrote the footer pass.
             output.FinishOutput();
         }
     } catch (...) {

@@ -10,26 +10,32 @@
 #include "model/DVFile.h"
 
 class DVDataSource;
-class NodeTreeWriter;
-class OutputDocument;
 class PartFileReader;
 struct PartitionPlan;
 
-// A run of one definition in parts, by separate processes or machines, joined
-// into the one document a single run writes, byte for byte.
+// A run of one definition in parts, by separate processes or machines, that
+// gives the output a single run writes, byte for byte.
 //
-//   Plan   cuts the text source into N ranges of whole records (one scan) and
-//          writes them to the target file;
-//   Part   converts range K of N (cut by itself, or read from a plan) into a
-//          part file at the target: the rows' output bytes; the part that
-//          holds the first row also the document's head and that row's pass;
-//   Merge  writes the head, the parts in order and the footer to the target,
-//          through the normal output path (validation, XSL, compression).
+//   Plan   cuts the source into N shares (PartitionPlan: byte ranges of an
+//          unsorted text file, ranges of the first sort key of a sorted
+//          one, windows of a query's rows) and writes the cut to the target;
+//   Part   converts share K of N (cut by itself, or read from a plan) into a
+//          part file at the target (PartWriter): for one document the
+//          share's output bytes, the head with the first row, the footer
+//          with the last part; with a document per row or value the
+//          documents themselves, named as the single run names them (the
+//          target the project file gives, or SetDocumentTarget), the part
+//          file listing them;
+//   Merge  for one document writes the parts in order to the target through
+//          the normal output path (validation, XSL, compression) and closes
+//          it; for documents of their own it checks that every part is
+//          there and reports the names, writing nothing.
 //
-// Only definitions whose rows stand alone run in parts (see Refusal); the
-// rest are refused with kParts. The merge checks every part (present, whole,
-// in order, of this definition and source) before it writes; a part that
-// fails the check later (its checksum) leaves no target behind.
+// Definitions whose rows depend on what the writer remembers of the rows
+// before them are refused with kParts (PartitionShape::Refusal). The merge
+// checks every part (present, whole, in order, of this definition and
+// source) before it writes; a part that fails the check later (its
+// checksum) leaves no target behind.
 class PartitionedRun {
 public:
     using ProgressCallback = DVRun::ProgressCallback;
@@ -55,31 +61,29 @@ public:
     int64_t RowCount() const noexcept { return rowCount_; }
     const std::vector<std::string>& OutputFileNames() const noexcept { return outputNames_; }
 
-    // Why the definition cannot run in parts, for a message; empty when it
-    // can. The source is the definition's, open.
-    static std::string Refusal(DVFile& definition, const DVDataSource& source);
-
     // The most parts a run may be cut into.
     static constexpr int32_t kMaxParts = 100000;
+
+    // A run with a document per row or value: the names its parts give the
+    // documents (default: the target the project file names).
+    void SetDocumentTarget(std::string pattern) { documentTarget_ = std::move(pattern); }
 
 private:
     struct Context;
 
-    // Settings, the source, and the check that the definition runs in parts.
+    // Settings, columns, the shape, and what the definition alone says
+    // against running in parts.
     Status Prepare(Context& run);
+    // What the open source says against it.
+    Status CheckSource(Context& run, const DVDataSource& source);
     uint64_t Fingerprint(const Context& run) const;
     Status Ranges(Context& run, int32_t parts, const std::string& planPath, PartitionPlan& plan);
-    struct PartStart {
-        bool rowsLeft = false;  // the part's range holds rows to write
-        bool head = false;      // the part begins the document
-        int64_t rows = 0;       // rows written so far
-    };
-    Status StartPart(Context& run, const PartitionPlan& plan, int32_t index, OutputDocument& output,
-                     NodeTreeWriter& nodes, PartStart& start);
+    Status Cut(Context& run, int32_t parts, PartitionPlan& plan);
     Status WritePart(Context& run, const PartitionPlan& plan, int32_t index,
                      const ProgressCallback& progress);
     Status OpenParts(const Context& run, const std::vector<std::string>& partPaths,
                      std::vector<std::unique_ptr<PartFileReader>>& readers) const;
+    Status ListDocuments(std::vector<std::unique_ptr<PartFileReader>>& readers);
     Status JoinParts(Context& run, std::vector<std::unique_ptr<PartFileReader>>& readers,
                      const ProgressCallback& progress);
     // Keeps the detail text; the code.
@@ -87,6 +91,7 @@ private:
 
     DVFile definition_;
     std::string definitionPath_;
+    std::string documentTarget_;
     std::string detail_;
     std::vector<std::string> outputNames_;
     int64_t rowCount_ = 0;

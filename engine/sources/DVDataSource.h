@@ -134,6 +134,8 @@ public:
 
     const std::vector<CSCol>& Columns() const noexcept { return columns_; }
     int32_t RowCounter() const noexcept { return rowCounter_; }
+    // Records read since the source was made (rejected and sorted ones too).
+    int64_t RecordsRead() const noexcept { return recordsRead_; }
 
 protected:
     // Readers call this whenever another record becomes current.

@@ -1,5 +1,7 @@
 #include "ODBCDataSource.h"
 
+#include <charconv>
+
 #include <sys/stat.h>
 
 #include "base/ResultCode.h"
@@ -120,21 +122,7 @@ int32_t ODBCDataSource::Open(DVFile& definition, int32_t rowLimit) {
     LoadSettings(definition);
 
     int32_t mode = Norvik::IConnection::kTable;
-    std::string text = s.sqltablename;
-    if (s.sqltype == 1) {
-        mode = Norvik::IConnection::kStatement;
-        text = s.sqlquery;
-    } else if (HasFilters() || HasSort()) {
-        mode = Norvik::IConnection::kStatement;
-        text = "SELECT * FROM \"" + s.sqltablename + "\"";
-        if (HasSort() && (rowLimit == 0 || rowLimit > 1)) {
-            const std::string orderBy = BuildOrderByClause(definition);
-            if (!orderBy.empty()) {
-                text += "\r\n" + orderBy;
-            }
-            ClearSort();
-        }
-    }
+    const std::string text = QueryText(definition, rowLimit, mode);
     result_ = connection_->CreateResultSet(mode, text, rowLimit);
     if (!result_ || result_->HasError()) {
         SetError(result_ ? result_->GetErrorText() : connection_->GetErrorText());
@@ -146,6 +134,64 @@ int32_t ODBCDataSource::Open(DVFile& definition, int32_t rowLimit) {
     // The columns may have changed: read with the definition's list as it is now.
     LoadSettings(definition);
     ClearSort();
+    return kSuccess;
+}
+
+std::string ODBCDataSource::QueryText(const DVFile& definition, int32_t rowLimit, int32_t& mode) {
+    const DVFileSettings& s = definition.Settings();
+    mode = Norvik::IConnection::kTable;
+    std::string text = s.sqltablename;
+    if (s.sqltype == 1) {
+        mode = Norvik::IConnection::kStatement;
+        text = s.sqlquery;
+    } else if (HasFilters() || HasSort() || windowLimit_ >= 0) {
+        mode = Norvik::IConnection::kStatement;
+        text = "SELECT * FROM \"" + s.sqltablename + "\"";
+        if (HasSort() && (rowLimit == 0 || rowLimit > 1)) {
+            const std::string orderBy = BuildOrderByClause(definition);
+            if (!orderBy.empty()) {
+                text += "\r\n" + orderBy;
+            }
+            ClearSort();
+        }
+    }
+    if (windowLimit_ >= 0) {
+        // The query as it stands, ORDER BY included, becomes a subquery: no
+        // need to understand it to take rows from the middle.
+        text = "SELECT * FROM (" + text + ") AS dv_window LIMIT " + std::to_string(windowLimit_) +
+               " OFFSET " + std::to_string(windowOffset_);
+    }
+    return text;
+}
+
+int32_t ODBCDataSource::CountRows(DVFile& definition, int64_t& count) {
+    count = 0;
+    const int32_t code = Open(definition, 0);
+    if (code != kSuccess) {
+        return code;
+    }
+    // The rows the query gives, before skip rules and filters: what a window
+    // counts in.
+    int32_t mode = Norvik::IConnection::kTable;
+    const std::string text = QueryText(definition, 0, mode);
+    const std::string query = mode == Norvik::IConnection::kTable
+                                  ? "SELECT COUNT(*) FROM \"" + text + "\""
+                                  : "SELECT COUNT(*) FROM (" + text + ") AS dv_rows";
+    result_ = connection_->CreateResultSet(Norvik::IConnection::kStatement, query, 0);
+    const int32_t failed = sqlType_ == 1 ? kOdbcSqlQuery : kOdbcTableQuery;
+    if (!result_ || result_->HasError() || !result_->Fetch()) {
+        SetError(result_ && result_->HasError() ? result_->GetErrorText()
+                                                : connection_->GetErrorText());
+        Close();
+        return failed;
+    }
+    const std::string_view value = result_->GetValue(0);
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), count);
+    Close();
+    if (error != std::errc() || end != value.data() + value.size() || count < 0) {
+        SetError("The database counted " + std::string(value) + " rows");
+        return failed;
+    }
     return kSuccess;
 }
 

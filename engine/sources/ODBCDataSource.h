@@ -36,6 +36,17 @@ public:
     // The connection's tables in name order; false without a connection.
     bool GetTableNames(std::vector<std::string>& list);
 
+    // Reads only limit rows after the first offset of the query or table
+    // (limit -1: the whole), which is wrapped as a subquery with LIMIT and
+    // OFFSET (as SQLite, PostgreSQL and MySQL read them). Set before Open.
+    void SetWindow(int64_t offset, int64_t limit) noexcept {
+        windowOffset_ = offset;
+        windowLimit_ = limit;
+    }
+    // How many rows the query or table gives, skip rules and filters aside
+    // (a window counts in them); connects and closes again.
+    int32_t CountRows(DVFile& definition, int64_t& count);
+
 protected:
     // Number columns read floating-point values with the regional decimal
     // separator, so they format the number the database holds.
@@ -50,8 +61,13 @@ private:
     // The regional decimal separator where it is not '.', and the
     // floating-point columns whose values take it.
     void ChooseDecimalSeparator();
+    // The statement or table that Open reads, with its mode (table or
+    // statement); the sort becomes its ORDER BY.
+    std::string QueryText(const DVFile& definition, int32_t rowLimit, int32_t& mode);
 
     int32_t rowLimit_ = 0;
+    int64_t windowOffset_ = 0;
+    int64_t windowLimit_ = -1;
     int32_t sqlType_ = 0;
     std::string decimalSeparator_;
     std::vector<char> floating_;

@@ -434,7 +434,7 @@ void TextFileDataSource::BuildSortIndex(const DVFile& definition) {
     }
     try {
         // Grouping takes the other half of the budget.
-        const bool apart = sortThreads_ > 1 && CanReadRanges();
+        const bool apart = sortThreads_ > 1 && CanReadRanges() && !indexFilter_;
         index_ = std::make_unique<SortIndex>(Norvik::SpillSettings::BudgetBytes() / 2);
         if (sortThreads_ > 1) {
             index_->SpillInBackground();
@@ -528,7 +528,9 @@ void TextFileDataSource::IndexRecords() {
         if (!CountRecordRead()) {
             return;  // the run is cancelled: the index is not used
         }
-        index_->Add(key, payload);
+        if (!indexFilter_ || indexFilter_(key)) {
+            index_->Add(key, payload);
+        }
     }
     index_->Finish();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -83,6 +84,11 @@ public:
     // Off: Open resolves the sort columns but builds no index, for a source
     // that only makes index entries (NextIndexEntry) for another.
     void SetBuildsSortIndex(bool on) noexcept { buildsSortIndex_ = on; }
+    // Asked while the sort index is built, for each record (then current)
+    // with its key: a record it says false to is left out of the index and
+    // so out of the rows. Keys are then made on this thread. Set before Open.
+    using IndexFilter = std::function<bool(std::string_view key)>;
+    void SetIndexFilter(IndexFilter filter) { indexFilter_ = std::move(filter); }
     // Reads the next record and makes its index entry: the sort key, and the
     // record's position and bytes. False at the end or on an error.
     bool NextIndexEntry(std::string& key, std::string& payload);
@@ -182,4 +188,5 @@ private:
     bool skimming_ = false;
     std::string skimValue_;
     bool skimmed_ = false;
+    IndexFilter indexFilter_;
 };

@@ -74,11 +74,11 @@ class DaskRunTest(unittest.TestCase):
 
     def test_a_refused_definition_reports_the_components_text(self):
         project = self.write_definition(
-            '<xmlroot name="document"><xmlnode name="n" nodetype="0" value="{ROW}"/></xmlroot>')
+            '<xmlroot name="document"><xmlnode name="n" nodetype="0" value="{ID}"/></xmlroot>')
         with self.assertRaises(dvobj_dask.PartError) as caught:
             dvobj_dask.run(self.client, project, self.path("x.xml"), parts=2, retries=1)
         self.assertEqual(caught.exception.code, 126)
-        self.assertIn("{ROW}", str(caught.exception))
+        self.assertIn("{ID}", str(caught.exception))
         self.assertFalse(os.path.exists(self.path("x.xml")))
 
 

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "AwkwardDefinition.h"
+#include "FixedEnvironment.h"
+#include "PartsTestSupport.h"
 #include "RunTestSupport.h"
 #include "base/ResultCode.h"
 #include "run/PartitionedRun.h"
@@ -21,124 +23,6 @@ using namespace testsupport;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Single {
-    int32_t code = -1;
-    std::string detail;
-    std::vector<std::string> files;
-};
-
-Single RunOnce(const std::string& project) {
-    DVRun run;
-    run.SetDefinitionPath(project);
-    Single single;
-    if (!run.LoadDefinition()) {
-        ADD_FAILURE() << run.GetDetailText();
-        return single;
-    }
-    run.SetThreads(1);
-    single.code = run.Run();
-    single.detail = run.GetDetailText();
-    for (const std::string& name : run.OutputFileNames()) {
-        single.files.push_back(ReadFile(name));
-    }
-    return single;
-}
-
-// One step of a run in parts on the saved definition, writing target.
-struct Step {
-    int32_t code = -1;
-    std::string detail;
-    std::string message;
-    std::vector<std::string> files;
-};
-
-template <typename Action>
-Step RunStep(const std::string& project, const std::string& target, const Action& action) {
-    DVFile definition;
-    Step step;
-    if (!definition.LoadProjectFile(project)) {
-        ADD_FAILURE() << definition.GetLastError();
-        return step;
-    }
-    definition.SetTargetFileName(target);
-    PartitionedRun run(definition, project);
-    step.code = action(run);
-    step.detail = run.GetDetailText();
-    step.message = run.GetResultText(step.code);
-    step.files = run.OutputFileNames();
-    return step;
-}
-
-Step Plan(const std::string& project, const std::string& plan, int32_t parts) {
-    return RunStep(project, plan, [parts](PartitionedRun& run) { return run.Plan(parts); });
-}
-
-Step Part(const std::string& project, const std::string& file, int32_t index, int32_t parts,
-          const std::string& plan = {}) {
-    return RunStep(project, file,
-                   [&](PartitionedRun& run) { return run.Part(index, parts, plan); });
-}
-
-Step Merge(const std::string& project, const std::string& target,
-           const std::vector<std::string>& parts) {
-    return RunStep(project, target, [&](PartitionedRun& run) { return run.Merge(parts); });
-}
-
-// Writes every part (through a plan or not) into dir; their paths.
-std::vector<std::string> WriteParts(const std::string& project, const fs::path& dir, int32_t parts,
-                                    bool withPlan, const std::string& what) {
-    std::string plan;
-    if (withPlan) {
-        plan = (dir / "run.plan").string();
-        const Step planned = Plan(project, plan, parts);
-        EXPECT_EQ(planned.code, kSuccess) << what << ": " << planned.message;
-    }
-    std::vector<std::string> files;
-    for (int32_t k = 0; k < parts; ++k) {
-        files.push_back((dir / ("run." + std::to_string(k) + ".part")).string());
-        const Step part = Part(project, files.back(), k, parts, plan);
-        EXPECT_EQ(part.code, kSuccess)
-            << what << ", part " << k << "/" << parts << ": " << part.message;
-    }
-    return files;
-}
-
-// Every count of parts, with a plan and without, must give the single run's
-// bytes.
-void ExpectSameInParts(const std::string& project, const TempDir& dir, const std::string& what,
-                       std::vector<int32_t> counts = {1, 2, 3, 7}) {
-    const Single single = RunOnce(project);
-    ASSERT_EQ(single.code, kSuccess) << what << ": " << single.detail;
-    for (const int32_t parts : counts) {
-        for (const bool withPlan : {false, true}) {
-            const std::string label =
-                what + ", " + std::to_string(parts) + " parts" + (withPlan ? " from a plan" : "");
-            const fs::path folder =
-                dir.Path() / ("parts" + std::to_string(parts) + (withPlan ? "p" : ""));
-            fs::create_directories(folder);
-            const std::vector<std::string> files =
-                WriteParts(project, folder, parts, withPlan, label);
-            const std::string target = (folder / "merged.xml").string();
-            const Step merged = Merge(project, target, files);
-            ASSERT_EQ(merged.code, kSuccess) << label << ": " << merged.message;
-            std::vector<std::string> written;
-            for (const std::string& name : merged.files) {
-                written.push_back(ReadFile(name));
-            }
-            EXPECT_EQ(written, single.files) << label;
-        }
-    }
-}
-
-// A definition over awkward rows, saved in dir; its path.
-std::string AwkwardProject(const TempDir& dir, size_t rows, void (*change)(DVFile&)) {
-    DVFile definition = CsvDefinition(dir, AwkwardCsv(rows), false);
-    definition.SetQuotedLineBreaks(true);
-    AddEverything(definition, false);
-    change(definition);
-    return SaveDefinition(definition, dir);
-}
 
 void FlipByte(const std::string& path, std::streamoff at) {
     std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
@@ -151,19 +35,18 @@ void FlipByte(const std::string& path, std::streamoff at) {
 
 }  // namespace
 
-// The example groups sorted rows, which one process must write; without
-// its groups and sorting it runs in parts.
-TEST(PartitionedRunTest, TheShippedExampleIsRefusedAndRunsInPartsUngrouped) {
+// The example groups rows sorted by their group column and counts them in
+// its footer: its parts split between groups. Without its groups and sorting
+// it runs in parts cut by bytes.
+TEST(PartitionedRunTest, TheShippedExampleRunsInPartsGroupedAndUngrouped) {
+    FixedEnvironment fixed;  // the example shows when it ran
     const std::string examples = DV_EXAMPLES_DIR;
     DVFile definition;
     ASSERT_TRUE(definition.LoadProjectFile(examples + "/orders.dv"));
     TempDir dir;
     definition.SetSourceFileName(examples + "/orders.csv");
     definition.SetTargetFileName(dir.File("orders.xml"));
-    const std::string grouped = SaveDefinition(definition, dir);
-    const Step refused = Part(grouped, dir.File("orders.part"), 0, 2);
-    EXPECT_EQ(refused.code, kParts);
-    EXPECT_NE(refused.detail.find("sorted"), std::string::npos) << refused.detail;
+    ExpectSameInParts(SaveDefinition(definition, dir), dir, "the example", {1, 2, 3, 4, 7, 20});
 
     for (auto& order : definition.SortOrders()) {
         order.reset();
@@ -171,20 +54,14 @@ TEST(PartitionedRunTest, TheShippedExampleIsRefusedAndRunsInPartsUngrouped) {
     struct Ungroup {
         static void Node(XMLNode& node) {
             node.SetGroup(0);
-            // The clock would differ between runs; row numbers are refused.
-            const std::string& value = node.GetValue();
-            if (value.find("{NOW}") != std::string::npos ||
-                value.find("{ROW}") != std::string::npos ||
-                value.find("{ID}") != std::string::npos) {
-                node.SetValue("constant");
-            }
             for (const auto& child : node.Children()) {
                 Node(*child);
             }
         }
     };
     Ungroup::Node(definition.Root());
-    ExpectSameInParts(SaveDefinition(definition, dir), dir, "the example ungrouped");
+    TempDir ungrouped;
+    ExpectSameInParts(SaveDefinition(definition, ungrouped), ungrouped, "the example ungrouped");
 }
 
 TEST(PartitionedRunTest, AwkwardRowsInPartsAreTheSingleRun) {
@@ -252,7 +129,7 @@ TEST(PartitionedRunTest, RandomDefinitionsInPartsAreTheSingleRunOrRefused) {
     const char* columns[] = {"Id", "Name", "Amount", "When", "Note"};
     int accepted = 0;
     int refused = 0;
-    for (int round = 0; round < 20; ++round) {
+    for (int round = 0; round < 40; ++round) {
         TempDir dir;
         DVFile definition = CsvDefinition(dir, AwkwardCsv(20 + random() % 30), false);
         definition.SetQuotedLineBreaks(true);
@@ -268,7 +145,39 @@ TEST(PartitionedRunTest, RandomDefinitionsInPartsAreTheSingleRunOrRefused) {
             definition.Column(definition.ColumnIndexByName("Amount")).skipIfZero = true;
         }
         const auto column = [&] { return Id(definition, columns[random() % 5]); };
+        // What the rows before decide: sorting, first and last rows, values
+        // carried over, duplicates, a document per row or per key.
+        const bool sorted = chance(45);
+        if (sorted) {
+            definition.SortOrders()[0] = SortOrder{column(), chance(40)};
+            if (chance(50)) {
+                definition.SortOrders()[1] = SortOrder{column(), chance(50)};
+            }
+        }
+        if (chance(15)) {
+            definition.SetFirstRow(1 + static_cast<int32_t>(random() % 6));
+            definition.SetLastRow(chance(50) ? 10 + static_cast<int32_t>(random() % 20) : 0);
+        }
+        if (chance(15)) {
+            definition.Column(definition.ColumnIndexByName(columns[random() % 5])).useLastIfEmpty =
+                true;
+        }
+        if (chance(10)) {
+            definition.Column(definition.ColumnIndexByName(columns[random() % 5])).skipIfDuplicate =
+                true;
+        }
+        if (chance(10)) {
+            definition.SetFilePerRow(true);
+        } else if (sorted && chance(10)) {
+            definition.SetFilePerColValueId(definition.SortOrders()[0]->columnId);
+        }
         XMLNode& root = definition.Root();
+        if (sorted && chance(50)) {
+            XMLNode* group = Add(root, "group");
+            group->SetGroup(definition.SortOrders()[0]->columnId);
+            Add(*group, "key", XMLNode::kAttribute, definition.SortOrders()[0]->columnId);
+            Add(*group, "member", XMLNode::kElement, column());
+        }
         for (int top = 0; top < 1 + static_cast<int>(random() % 3); ++top) {
             XMLNode* element = Add(root, ("e" + std::to_string(top)).c_str());
             const int scope = static_cast<int>(random() % 10);
@@ -290,7 +199,8 @@ TEST(PartitionedRunTest, RandomDefinitionsInPartsAreTheSingleRunOrRefused) {
         }
         const std::string project = SaveDefinition(definition, dir);
         const std::string what = "random definition " + std::to_string(round);
-        const Step probe = Part(project, dir.File("probe.part"), 0, 2);
+        // A plan says whether it runs in parts, and writes no document.
+        const Step probe = Plan(project, dir.File("probe.plan"), 2);
         if (probe.code == kParts) {
             ++refused;
             EXPECT_NE(probe.detail.find("cannot run in parts"), std::string::npos) << what;
@@ -299,7 +209,7 @@ TEST(PartitionedRunTest, RandomDefinitionsInPartsAreTheSingleRunOrRefused) {
         ++accepted;
         ExpectSameInParts(project, dir, what, {1, 2, 3, 7, 80});
     }
-    EXPECT_GT(accepted, 6) << "too few random definitions ran in parts";
+    EXPECT_GT(accepted, 20) << "too few random definitions ran in parts";
     EXPECT_GT(refused, 0) << "no random definition was refused";
 }
 
@@ -373,29 +283,54 @@ TEST(PartitionedRunTest, AMergeOfWrongPartsFailsNamingThemAndWritesNothing) {
     EXPECT_EQ(Part(project, dir.File("x.part"), 3, 3).code, kInvalidArgument);
 }
 
-TEST(PartitionedRunTest, DefinitionsWhoseRowsDependOnOthersAreRefused) {
+// Rows numbered, counted from a first row, carrying last values, skipping
+// duplicates by column or reading the last row in the footer: each part reads
+// the rows before its share as the single run does, writing nothing of them.
+TEST(PartitionedRunTest, RowsThatDependOnTheRowsBeforeRunInParts) {
+    for (const AwkwardCase& c : RememberingCases()) {
+        TempDir dir;
+        ExpectSameInParts(AwkwardProject(dir, 45, c.change), dir, c.what, {1, 2, 3, 7, 50});
+    }
+}
+
+TEST(PartitionedRunTest, DefinitionsWhoseWriterRemembersRowsAreRefused) {
     const struct {
         const char* what;
         void (*change)(DVFile&);
         const char* reason;
     } cases[] = {
-        {"row numbers", [](DVFile& d) { Add(d.Root(), "n")->SetValue("{ROW}"); }, "{ROW}"},
-        {"a document per row", [](DVFile& d) { d.SetFilePerRow(true); }, "per row"},
-        {"groups", [](DVFile& d) { Add(d.Root(), "g")->SetGroup(Id(d, "Name")); }, "groups"},
-        {"skipped duplicates",
-         [](DVFile& d) { d.Column(d.ColumnIndexByName("Name")).skipIfDuplicate = true; },
-         "skips duplicate"},
-        {"last value when empty",
-         [](DVFile& d) { d.Column(d.ColumnIndexByName("Name")).useLastIfEmpty = true; },
-         "last value"},
-        {"a first row", [](DVFile& d) { d.SetFirstRow(3); }, "first row"},
-        {"a footer reading the row",
+        {"groups of an unsorted source",
+         [](DVFile& d) { Add(d.Root(), "g")->SetGroup(Id(d, "Name")); }, "unsorted"},
+        {"a node that skips duplicates",
          [](DVFile& d) {
-             XMLNode* footer = Add(d.Root(), "f");
-             footer->SetScope(XMLNode::kFooterScope);
-             Add(*footer, "last", XMLNode::kElement, Id(d, "Name"));
+             Add(d.Root(), "n", XMLNode::kElement, Id(d, "Name"))->SetSkipIfDuplicate(true);
          },
-         "footer"},
+         "rows before"},
+        {"running numbers", [](DVFile& d) { Add(d.Root(), "n")->SetValue("{ID}"); }, "{ID}"},
+        {"the target's name", [](DVFile& d) { Add(d.Root(), "n")->SetValue("{TARGETFILE}"); },
+         "{TARGETFILE}"},
+        {"groups by a later sort key",
+         [](DVFile& d) {
+             d.SortOrders()[0] = SortOrder{Id(d, "Amount"), false};
+             d.SortOrders()[1] = SortOrder{Id(d, "Name"), false};
+             Add(d.Root(), "g")->SetGroup(Id(d, "Name"));
+         },
+         "other than its first sort key"},
+        {"documents per value of a later sort key",
+         [](DVFile& d) {
+             d.SortOrders()[0] = SortOrder{Id(d, "Amount"), false};
+             d.SetFilePerColValueId(Id(d, "Name"));
+         },
+         "document per value"},
+        {"sorted documents counting rows in their footers",
+         [](DVFile& d) {
+             d.SortOrders()[0] = SortOrder{Id(d, "Name"), false};
+             d.SetFilePerRow(true);
+             XMLNode* footer = Add(d.Root(), "count");
+             footer->SetScope(XMLNode::kFooterScope);
+             footer->SetValue("{ROW}");
+         },
+         "the row after them"},
         {"an encoding with state", [](DVFile& d) { d.SetEncoding("ISO-2022-JP"); }, "encoding"},
     };
     for (const auto& c : cases) {

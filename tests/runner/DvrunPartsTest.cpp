@@ -96,9 +96,9 @@ TEST(DvrunPartsTest, MistakesAreRefusedWithAMessage) {
     Runner runner;
     WriteFile(runner.File("in.csv"), Rows(40));
     WriteFile(runner.File("t.dv"), Definition("<xmlroot/>"));
-    WriteFile(runner.File("row.dv"),
+    WriteFile(runner.File("id.dv"),
               Definition("<xmlroot name=\"d\"><xmlnode name=\"n\" nodetype=\"0\" "
-                         "value=\"{ROW}\"/></xmlroot>"));
+                         "value=\"{ID}\"/></xmlroot>"));
     ASSERT_EQ(runner.Run({"t.dv", "--part", "0/2", "/t", "p0.part"}), 0);
     ASSERT_EQ(runner.Run({"t.dv", "--part", "1/2", "/t", "p1.part"}), 0);
     const struct {
@@ -113,8 +113,8 @@ TEST(DvrunPartsTest, MistakesAreRefusedWithAMessage) {
         {{"t.dv", "--merge", "p0.part", "--part", "0/2", "/t", "x.xml"}, "cannot be given"},
         {{"t.dv", "--merge", "p1.part", "p0.part", "/t", "x.xml"}, "give the parts in order"},
         {{"t.dv", "--merge", "p0.part", "/t", "x.xml"}, "part 1 of 2 is missing"},
-        {{"row.dv", "--part", "0/2", "/t", "x.part"}, "cannot run in parts"},
-        {{"row.dv", "--plan", "2", "/t", "x.plan"}, "{ROW}"},
+        {{"id.dv", "--part", "0/2", "/t", "x.part"}, "cannot run in parts"},
+        {{"id.dv", "--plan", "2", "/t", "x.plan"}, "{ID}"},
     };
     for (const auto& c : cases) {
         std::string errors;
