@@ -222,38 +222,28 @@ bool NodeTreeWriter::FooterReadsRow(const XMLNode& root) {
     return FooterReads(root);
 }
 
-bool NodeTreeWriter::WritesRowsApart(const XMLNode& root) {
+namespace {
+
+// Whether no child of root writes, in a row pass after a document's first,
+// anything that depends on the rows before it: no element stays open over
+// rows, no text goes into the document element, and the rows of grouped
+// children (counted in groups) stand alone. Without rows, row elements
+// that are not grouped are refused too.
+bool TopLevelApart(const XMLNode& root, bool rows, size_t& groups) {
     for (const auto& child : root.Children()) {
         switch (child->GetNodeType()) {
             case XMLNode::kElement:
                 if (child->GetScope() == XMLNode::kDocumentScope && child->HasRepeatingContent()) {
                     return false;
                 }
-                break;
-            case XMLNode::kAttribute:
-                break;
-            default:
-                return false;
-        }
-    }
-    return !RemembersRows(root);
-}
-
-bool NodeTreeWriter::WritesGroupsApart(const XMLNode& root) {
-    bool grouped = false;
-    for (const auto& child : root.Children()) {
-        switch (child->GetNodeType()) {
-            case XMLNode::kElement:
                 if (child->GetGroup() != 0) {
+                    ++groups;
                     for (const auto& below : child->Children()) {
                         if (RemembersRows(*below)) {
                             return false;
                         }
                     }
-                    grouped = true;
-                } else if (child->GetScope() == XMLNode::kRowScope ||
-                           (child->GetScope() == XMLNode::kDocumentScope &&
-                            child->HasRepeatingContent())) {
+                } else if (!rows && child->GetScope() == XMLNode::kRowScope) {
                     return false;
                 }
                 break;
@@ -263,7 +253,19 @@ bool NodeTreeWriter::WritesGroupsApart(const XMLNode& root) {
                 return false;
         }
     }
-    return grouped;
+    return true;
+}
+
+}  // namespace
+
+bool NodeTreeWriter::WritesRowsApart(const XMLNode& root) {
+    size_t groups = 0;
+    return TopLevelApart(root, true, groups) && !RemembersRows(root);
+}
+
+bool NodeTreeWriter::WritesGroupsApart(const XMLNode& root) {
+    size_t groups = 0;
+    return TopLevelApart(root, false, groups) && groups > 0;
 }
 
 bool NodeTreeWriter::StaysOpen(const XMLNode& node) const {

@@ -93,28 +93,19 @@ int32_t GroupNoteColumn(const DVFile& definition) {
     return 0;
 }
 
-// Creates, validates and opens a data source on the definition.
-Status OpenDataSource(DVFile& definition, std::unique_ptr<DVDataSource>& source,
-                      const DVDataSource::ReadProgress& readProgress = {}, size_t sortThreads = 1) {
-    source = CreateDataSource(definition.Settings().sourcetype);
-    if (!source) {
-        return kInvalidArgument;
-    }
-    source->SetReadProgress(readProgress);
-    if (auto* text = dynamic_cast<TextFileDataSource*>(source.get())) {
-        text->SetSortThreads(sortThreads);
-        if (sortThreads > 1) {
-            text->SetGroupNote(GroupNoteColumn(definition));
+// A data source for a run: it reports records read, and a text source
+// sorts with that many threads.
+Status OpenRunSource(DVFile& definition, std::unique_ptr<DVDataSource>& source,
+                     const DVDataSource::ReadProgress& readProgress, size_t sortThreads) {
+    return OpenDataSource(definition, source, [&](DVDataSource& opening) {
+        opening.SetReadProgress(readProgress);
+        if (auto* text = dynamic_cast<TextFileDataSource*>(&opening)) {
+            text->SetSortThreads(sortThreads);
+            if (sortThreads > 1) {
+                text->SetGroupNote(GroupNoteColumn(definition));
+            }
         }
-    }
-    int32_t code = source->Validate(definition);
-    if (code == kSuccess) {
-        code = source->Open(definition, 0);
-    }
-    if (code != kSuccess) {
-        source->Close();
-    }
-    return Status::FromCode(code, source->ErrorText());
+    });
 }
 
 bool AnyValueHasToken(const XMLNode& node) {
@@ -248,7 +239,7 @@ Status DVRun::CheckNamespaces(Context& run) {
 }
 
 Status DVRun::OpenSource(Context& run) {
-    Status opened = OpenDataSource(run.definition, run.source, run.readProgress, ThreadsAsked());
+    Status opened = OpenRunSource(run.definition, run.source, run.readProgress, ThreadsAsked());
     if (!opened.IsOk() || !run.definition.Columns().empty()) {
         return opened;
     }
@@ -258,7 +249,7 @@ Status DVRun::OpenSource(Context& run) {
     if (!discovered.IsOk()) {
         return discovered;
     }
-    return OpenDataSource(run.definition, run.source, run.readProgress, ThreadsAsked());
+    return OpenRunSource(run.definition, run.source, run.readProgress, ThreadsAsked());
 }
 
 Status DVRun::LoadValidator(Context& run) {
@@ -330,7 +321,7 @@ Status DVRun::CollectGroups(Context& run, const ProgressCallback& progress) {
         return kSuccess;
     }
     // The rows were read to the end: the pass reads them from a new source.
-    return OpenDataSource(run.definition, run.source, run.readProgress, ThreadsAsked());
+    return OpenRunSource(run.definition, run.source, run.readProgress, ThreadsAsked());
 }
 
 Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,

@@ -28,25 +28,6 @@ PartRows::PartRows(DVFile& definition, const PartitionShape& shape, const Partit
 
 PartRows::~PartRows() = default;
 
-Status PartRows::OpenSource(DVFile& definition, std::unique_ptr<DVDataSource>& source,
-                            const std::function<void(DVDataSource&)>& prepare) {
-    source = CreateDataSource(definition.Settings().sourcetype);
-    if (!source) {
-        return kInvalidArgument;
-    }
-    if (prepare) {
-        prepare(*source);
-    }
-    int32_t code = source->Validate(definition);
-    if (code == kSuccess) {
-        code = source->Open(definition, 0);
-    }
-    if (code != kSuccess) {
-        source->Close();
-    }
-    return Status::FromCode(code, source->ErrorText());
-}
-
 Status PartRows::Open() {
     notRead_ = 0;
     recordsBefore_ = 0;
@@ -58,7 +39,7 @@ Status PartRows::Open() {
 Status PartRows::OpenText() {
     const bool keys = shape_.cut == PartitionShape::Cut::kKeys;
     const bool count = shape_.before == PartitionShape::Before::kCount;
-    Status opened = OpenSource(definition_, source_, [&](DVDataSource& source) {
+    Status opened = OpenDataSource(definition_, source_, [&](DVDataSource& source) {
         auto* text = dynamic_cast<TextFileDataSource*>(&source);
         if (!keys || !text) {
             return;
@@ -126,7 +107,7 @@ Status PartRows::OpenRows() {
     const bool firstRow = shape_.before == PartitionShape::Before::kFirstRow;
     if (firstRow && range_.begin > 0) {
         std::unique_ptr<DVDataSource> probe;
-        Status opened = OpenSource(definition_, probe, [&](DVDataSource& source) {
+        Status opened = OpenDataSource(definition_, probe, [&](DVDataSource& source) {
             static_cast<ODBCDataSource&>(source).SetWindow(0, range_.begin);
         });
         if (!opened.IsOk()) {
@@ -147,7 +128,7 @@ Status PartRows::OpenRows() {
     } else if (shape_.documents) {
         limit = plan_.ranges.back().end;  // a document begun in the share may go on
     }
-    return OpenSource(definition_, source_, [&](DVDataSource& source) {
+    return OpenDataSource(definition_, source_, [&](DVDataSource& source) {
         static_cast<ODBCDataSource&>(source).SetWindow(offset, limit);
     });
 }

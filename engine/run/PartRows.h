@@ -50,11 +50,6 @@ public:
     // kBefore come on top.
     int64_t RowsNotRead() const noexcept { return notRead_; }
 
-    // Creates, validates and opens a data source on the definition; prepare
-    // sets it up in between.
-    static Status OpenSource(DVFile& definition, std::unique_ptr<DVDataSource>& source,
-                             const std::function<void(DVDataSource&)>& prepare = {});
-
 private:
     Status OpenText();
     Status OpenRows();

@@ -137,7 +137,7 @@ uint64_t PartitionedRun::Fingerprint(const Context& run) const {
 Status PartitionedRun::Cut(Context& run, int32_t parts, PartitionPlan& plan) {
     switch (run.shape.cut) {
         case PartitionShape::Cut::kBytes: {
-            Status opened = PartRows::OpenSource(run.definition, run.source);
+            Status opened = OpenDataSource(run.definition, run.source);
             if (opened.IsOk()) {
                 opened = CheckSource(run, *run.source);
             }
@@ -151,8 +151,8 @@ Status PartitionedRun::Cut(Context& run, int32_t parts, PartitionPlan& plan) {
             // One scan that makes every record's key and keeps a sample of
             // their first parts; no record goes into an index.
             PartitionPlan::KeySample sample;
-            Status opened = PartRows::OpenSource(
-                run.definition, run.source, [&run, &sample](DVDataSource& source) {
+            Status opened =
+                OpenDataSource(run.definition, run.source, [&run, &sample](DVDataSource& source) {
                     static_cast<TextFileDataSource&>(source).SetIndexFilter(
                         [&run, &sample](std::string_view key) {
                             sample.Add(run.shape.FirstKeyPart(key));
@@ -335,7 +335,7 @@ int32_t PartitionedRun::Merge(const std::vector<std::string>& partPaths,
         // nothing checks it.
         const bool scanOnly = run.shape.cut == PartitionShape::Cut::kKeys &&
                               !NameReadsRow(run.definition.Settings().targetfilename);
-        status = PartRows::OpenSource(run.definition, run.source, [scanOnly](DVDataSource& s) {
+        status = OpenDataSource(run.definition, run.source, [scanOnly](DVDataSource& s) {
             if (scanOnly) {
                 static_cast<TextFileDataSource&>(s).SetIndexFilter(
                     [](std::string_view) { return false; });

@@ -10,6 +10,7 @@
 
 #include "DVDataSourceRow.h"
 #include "DVGroupRows.h"
+#include "base/Status.h"
 #include "model/CSCol.h"
 #include "model/DVFilter.h"
 
@@ -196,3 +197,8 @@ private:
 // A new source for a source type (0 delimited text, 1 fixed width, 2 ODBC,
 // 3 Excel workbook, 4 Access database), or null for any other.
 std::unique_ptr<DVDataSource> CreateDataSource(int32_t sourceType);
+// Creates, validates and opens a data source on the definition; prepare
+// sets it up in between. A source that fails to open is closed; the status
+// carries its error text.
+Status OpenDataSource(DVFile& definition, std::unique_ptr<DVDataSource>& source,
+                      const std::function<void(DVDataSource&)>& prepare = {});

@@ -91,6 +91,20 @@ Pipeline ExpectSameAtEveryThreadCount(const std::string& project, const std::str
     return used;
 }
 
+// Each thread count fails the run as one thread did (one): the same code
+// and message, written the way given, and no file left at target.
+void ExpectFailsAsOneThread(const std::string& project, const Written& one,
+                            std::initializer_list<size_t> threadCounts, Pipeline pipeline,
+                            const std::string& target) {
+    for (size_t threads : threadCounts) {
+        const Written many = RunWithThreads(project, threads);
+        EXPECT_EQ(many.pipeline, pipeline) << threads << " threads";
+        EXPECT_EQ(many.code, one.code) << threads << " threads";
+        EXPECT_EQ(many.detail, one.detail) << threads << " threads";
+        EXPECT_FALSE(fs::exists(target)) << threads << " threads";
+    }
+}
+
 }  // namespace
 
 TEST(ParallelRunTest, RowsWrittenApartAreTheBytesOfOneThread) {
@@ -230,13 +244,7 @@ TEST(ParallelRunTest, AnUnreadableRecordEndsTheRunAsOneThreadDoes) {
     const Written one = RunWithThreads(project, 1);
     EXPECT_EQ(one.code, kSourceRecord);
     EXPECT_NE(one.detail.find("on line 79"), std::string::npos) << one.detail;
-    for (size_t threads : {2, 3}) {
-        const Written many = RunWithThreads(project, threads);
-        EXPECT_EQ(many.pipeline, Pipeline::kRecordRanges);
-        EXPECT_EQ(many.code, one.code);
-        EXPECT_EQ(many.detail, one.detail);
-        EXPECT_FALSE(fs::exists(dir.File("out.xml")));
-    }
+    ExpectFailsAsOneThread(project, one, {2, 3}, Pipeline::kRecordRanges, dir.File("out.xml"));
 
     // The same record found while the sort keys are made.
     definition.SortOrders()[0] = SortOrder{Id(definition, "Name"), false};
@@ -569,13 +577,8 @@ TEST(ParallelRunTest, AFailureInAGroupWrittenApartEndsTheRunAsOneThreadDoes) {
     const Written invalidOne = RunWithThreads(project, 1);
     EXPECT_EQ(invalidOne.code, kOutputInvalid);
     EXPECT_NE(invalidOne.detail.find("'2x0'"), std::string::npos) << invalidOne.detail;
-    for (size_t threads : {3, 8}) {
-        const Written invalid = RunWithThreads(project, threads);
-        EXPECT_EQ(invalid.pipeline, Pipeline::kGroupRecords);
-        EXPECT_EQ(invalid.code, invalidOne.code);
-        EXPECT_EQ(invalid.detail, invalidOne.detail);
-        EXPECT_FALSE(fs::exists(dir.File("out.xml")));
-    }
+    ExpectFailsAsOneThread(project, invalidOne, {3, 8}, Pipeline::kGroupRecords,
+                           dir.File("out.xml"));
 
     // The disk filling up part way, and a cancel while groups are written.
     definition.SetValidateSchema("");
