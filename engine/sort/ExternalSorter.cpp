@@ -11,7 +11,7 @@ namespace Norvik {
 namespace {
 
 constexpr size_t kHeaderBytes = 2 * sizeof(uint32_t);
-constexpr size_t kMaxFanIn = 64;
+constexpr size_t kMaxFanIn = 128;
 constexpr int64_t kIndexStride = 16 * 1024;
 constexpr size_t kMinReadBuffer = 4 * 1024;
 constexpr size_t kMaxReadBuffer = size_t{256} << 10;
@@ -336,29 +336,30 @@ size_t ExternalSorter::ReadBufferBytes(size_t readers) const {
 }
 
 void ExternalSorter::MergeDown(size_t maxRuns) {
+    // The first runs merge into one at the end of the file: as few as bring
+    // the count down (a fan-in's worth at most at a time), so that most
+    // records are not written again. The merged run holds the earliest
+    // records, so it goes first: equal keys keep the order they came in.
     while (runs_.size() > maxRuns) {
-        auto out = std::make_unique<TemporaryFile>();
-        std::vector<Run> merged;
-        for (size_t first = 0; first < runs_.size(); first += kMaxFanIn) {
-            const size_t count = std::min(kMaxFanIn, runs_.size() - first);
+        const size_t count = std::min(kMaxFanIn, runs_.size() - maxRuns + 1);
+        {
             // These runs are read for the last time.
             Reader reader(*this, Reading::kLast);
             for (size_t i = 0; i < count; ++i) {
-                reader.AddRun(runs_[first + i], ReadBufferBytes(count));
+                reader.AddRun(runs_[i], ReadBufferBytes(count));
             }
-            Run run{out->Size(), 0};
+            Run run{file_->Size(), 0};
             std::string record;
             while (reader.Next()) {
                 record.clear();
                 AppendRecord(record, reader.Key(), reader.Payload());
-                out->Append(record);
+                file_->Append(record);
             }
-            out->Flush();
-            run.end = out->Size();
-            merged.push_back(run);
+            file_->Flush();
+            run.end = file_->Size();
+            runs_.erase(runs_.begin(), runs_.begin() + static_cast<std::ptrdiff_t>(count));
+            runs_.insert(runs_.begin(), run);
         }
-        runs_ = std::move(merged);
-        file_ = std::move(out);
     }
 }
 
