@@ -300,6 +300,9 @@ void ParallelRowWriter::Write(const XMLNode& node, std::string_view text,
                               std::string_view groupValue, int32_t rowNumber) {
     const auto group = std::find_if(groupNodes_.begin(), groupNodes_.end(),
                                     [&node](const GroupNode& g) { return g.node == &node; });
+    if (streaming_) {
+        EndStream();
+    }
     GroupPart part;
     part.node = &*group;
     part.value.assign(groupValue);
@@ -310,6 +313,14 @@ void ParallelRowWriter::Write(const XMLNode& node, std::string_view text,
     AddGroupItem(GroupItem::Kind::kStart, current);
     jobs_[pool_->Filling()].groups.parts.push_back(part);
     openPart_ = std::move(part);
+    if (streams_ && groupSource_->FirstRowOfGroupRun()) {
+        // No row of the run came before this one: the rest come as the
+        // reading goes on.
+        streaming_ = true;
+        streamRun_ = groupSource_->GroupRunNumber();
+        AddGroupItem(GroupItem::Kind::kRow, current);
+        return;
+    }
     if (auto copies = groupSource_->GroupRecordCopies()) {
         std::string_view record;
         while (copies->Next(record)) {
@@ -318,6 +329,28 @@ void ParallelRowWriter::Write(const XMLNode& node, std::string_view text,
     }
     AddGroupItem(GroupItem::Kind::kEnd, {});
     openPart_.reset();
+}
+
+void ParallelRowWriter::PassedOver() {
+    if (streaming_) {
+        AddGroupItem(GroupItem::Kind::kRow, groupSource_->CurrentRecordCopy());
+    }
+}
+
+void ParallelRowWriter::EndStream() {
+    // Rows of the group's value may still follow in its run, after a row
+    // of another spelling started a group of its own: they belong here.
+    if (groupSource_->GroupRunNumber() == streamRun_) {
+        if (auto copies = groupSource_->RestOfGroupCopies()) {
+            std::string_view record;
+            while (copies->Next(record)) {
+                AddGroupItem(GroupItem::Kind::kRow, record);
+            }
+        }
+    }
+    AddGroupItem(GroupItem::Kind::kEnd, {});
+    openPart_.reset();
+    streaming_ = false;
 }
 
 void ParallelRowWriter::AddGroupItem(GroupItem::Kind kind, std::string_view record,
@@ -345,6 +378,12 @@ void ParallelRowWriter::AddRange(const RecordCutter::Range& range, OutputDocumen
 }
 
 void ParallelRowWriter::Finish(OutputDocument& output) {
+    if (streaming_) {
+        // Every row of the run has been passed over.
+        AddGroupItem(GroupItem::Kind::kEnd, {});
+        openPart_.reset();
+        streaming_ = false;
+    }
     const Job& filling = jobs_[pool_->Filling()];
     if ((mode_ == Mode::kBatches && filling.batch.RowCount() > 0) ||
         (mode_ == Mode::kGroups && !filling.groups.items.empty())) {

@@ -88,6 +88,14 @@ public:
     void Finish(OutputDocument& output);
 
     bool Writes(const XMLNode& node) const override;
+    // Rows passed over unread as rows of the group last written (see
+    // TextFileDataSource::SkimGroupValue) may carry that group's element:
+    // when its group began with the first row of its run of equal keys,
+    // the element stays open and takes each such row's record as the row
+    // is passed over, instead of reading the run again. From then on,
+    // PassedOver hands them over.
+    void StreamGroups() noexcept { streams_ = true; }
+    void PassedOver();
     // The grouped node whose elements are written apart, when there is one
     // only; null otherwise.
     const XMLNode* SoleGroup() const noexcept {
@@ -172,6 +180,10 @@ private:
     // The filling job's next group item, handing the job over first when
     // it is full.
     void AddGroupItem(GroupItem::Kind kind, std::string_view record, int32_t rowNumber = 0);
+    // Ends the group element whose rows come as they are passed over; the
+    // rest of its run of equal keys first, when the current row is still
+    // in it.
+    void EndStream();
     // Writes a group job again with the state its first part really had.
     void WriteAgain(Job& job);
     void Submit(OutputDocument& output);
@@ -189,7 +201,10 @@ private:
     TextFileDataSource* groupSource_ = nullptr;
     OutputDocument* output_ = nullptr;
     std::vector<GroupNode> groupNodes_;
-    std::optional<GroupPart> openPart_;            // the group element being handed over
+    std::optional<GroupPart> openPart_;  // the group element being handed over
+    bool streams_ = false;
+    bool streaming_ = false;                       // openPart_ takes rows as they are passed over
+    uint64_t streamRun_ = 0;                       // the run of equal keys its rows are in
     Norvik::CSAXWriter::OpenElement joinedState_;  // of the open group element joined last
     std::unique_ptr<Worker> again_;                // writes parts again on this thread
     const DVFile* definition_ = nullptr;

@@ -349,6 +349,7 @@ Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
         }
         if (skimming && skimming->Skimmed()) {
             output.MarkRow(rowCount_);
+            groupWriter->PassedOver();
             continue;
         }
         if (parallel) {
@@ -377,6 +378,11 @@ Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
                 skimming = SkimsGroupRows(run, skimmedGroup);
                 if (skimming) {
                     skimming->SkimGroupValue(nodes.LastGroupValue(*skimmedGroup));
+                    if (!output.MarksRows()) {
+                        // Marks of rows passed over stand after their group
+                        // element: a validated run reads each run again.
+                        groupWriter->StreamGroups();
+                    }
                 }
                 continue;
             }

@@ -39,6 +39,7 @@ bool SortIndex::Next() {
             // holds every entry of one value.
             blockPrefix_.assign(part);
             inBlock_ = true;
+            ++blockNumber_;
             reader_->PositionInto(blockAt_);
             reader_->HoldFromHere();
         }
@@ -48,6 +49,12 @@ bool SortIndex::Next() {
 
 SortIndex::BlockReader SortIndex::ReadBlock() const {
     return BlockReader(sorter_.ReadFrom(blockAt_, &*reader_), blockPrefix_);
+}
+
+SortIndex::BlockReader SortIndex::ReadRestOfBlock() const {
+    Norvik::ExternalSorter::Position here;
+    reader_->PositionInto(here);
+    return BlockReader(sorter_.ReadFrom(here, &*reader_), blockPrefix_);
 }
 
 bool SortIndex::BlockReader::Next() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -65,6 +66,10 @@ public:
     };
     bool InBlock() const noexcept { return inBlock_; }
     BlockReader ReadBlock() const;
+    // The entries of the current block from the current one on.
+    BlockReader ReadRestOfBlock() const;
+    // Counts the blocks served so far: which block the current entry is in.
+    uint64_t BlockNumber() const noexcept { return blockNumber_; }
 
 private:
     Norvik::ExternalSorter sorter_;
@@ -74,4 +79,5 @@ private:
     bool inBlock_ = false;
     std::string blockPrefix_;                   // the key part all entries of the block share
     Norvik::ExternalSorter::Position blockAt_;  // where the current block begins
+    uint64_t blockNumber_ = 0;
 };

@@ -238,6 +238,7 @@ bool TextFileDataSource::NextRow() {
                 }
                 if (record.note.substr(1) == skimValue_) {
                     skimmed_ = true;
+                    CountRowInBlock();
                     return CountRecordRead();
                 }
             }
@@ -249,10 +250,22 @@ bool TextFileDataSource::NextRow() {
             return false;
         }
         if (AcceptRow()) {
+            CountRowInBlock();
             return true;
         }
     } while (!IsAfterLastRow());
     return false;
+}
+
+void TextFileDataSource::CountRowInBlock() {
+    if (!index_) {
+        return;
+    }
+    if (index_->BlockNumber() != rowsBlock_) {
+        rowsBlock_ = index_->BlockNumber();
+        rowsInBlock_ = 0;
+    }
+    ++rowsInBlock_;
 }
 
 bool TextFileDataSource::NextSorted() {
@@ -295,7 +308,7 @@ public:
           value_(std::move(value)),
           view_(source, columns),
           current_(source.index_->Payload()),
-          copies_(source) {
+          copies_(source, source.index_->ReadBlock()) {
         Next();
     }
     ~BlockGroupRows() override {
@@ -345,8 +358,9 @@ private:
     bool atEnd_ = false;
 };
 
-TextFileDataSource::GroupCopies::GroupCopies(TextFileDataSource& source)
-    : source_(source), rows_(source.index_->ReadBlock()) {}
+TextFileDataSource::GroupCopies::GroupCopies(TextFileDataSource& source,
+                                             SortIndex::BlockReader rows)
+    : source_(source), rows_(std::move(rows)) {}
 
 bool TextFileDataSource::GroupCopies::Next(std::string_view& copy) {
     try {
@@ -372,7 +386,14 @@ std::optional<TextFileDataSource::GroupCopies> TextFileDataSource::GroupRecordCo
     if (groupIndex_ < 0 || !index_ || !index_->InBlock()) {
         return std::nullopt;
     }
-    return std::optional<GroupCopies>(std::in_place, *this);
+    return std::optional<GroupCopies>(std::in_place, *this, index_->ReadBlock());
+}
+
+std::optional<TextFileDataSource::GroupCopies> TextFileDataSource::RestOfGroupCopies() {
+    if (groupIndex_ < 0 || !index_ || !index_->InBlock()) {
+        return std::nullopt;
+    }
+    return std::optional<GroupCopies>(std::in_place, *this, index_->ReadRestOfBlock());
 }
 
 bool TextFileDataSource::ReadRecordCopy(std::string_view copy) {

@@ -64,7 +64,7 @@ public:
     std::string_view CurrentRecordCopy() const;
     class GroupCopies {
     public:
-        explicit GroupCopies(TextFileDataSource& source);
+        GroupCopies(TextFileDataSource& source, SortIndex::BlockReader rows);
         // The next copy, valid until the next call; false at the end.
         bool Next(std::string_view& copy);
 
@@ -73,6 +73,14 @@ public:
         SortIndex::BlockReader rows_;
     };
     std::optional<GroupCopies> GroupRecordCopies();
+    // The same from the current record on (it first), to the end of its
+    // group's run of equal keys.
+    std::optional<GroupCopies> RestOfGroupCopies();
+    // While groups are served: which run of equal keys the current record
+    // is in (they are counted), and whether the current row is the first
+    // of its run that counts as a row.
+    uint64_t GroupRunNumber() const noexcept { return index_ ? index_->BlockNumber() : 0; }
+    bool FirstRowOfGroupRun() const noexcept { return rowsInBlock_ == 1; }
     // Makes the copied record the current one.
     bool ReadRecordCopy(std::string_view copy);
 
@@ -169,6 +177,8 @@ private:
     void AppendRecordKey(std::string& key, std::string& value, std::string& lower);
     // Moves to the next record in key order; false at the end or on an error.
     bool NextSorted();
+    // Counts the row just read or passed over in its run of equal keys.
+    void CountRowInBlock();
     // Makes the record of an index entry's payload the next to read.
     bool SeekToIndexed(std::string_view payload);
     void ClearSortIndex();
@@ -188,5 +198,7 @@ private:
     bool skimming_ = false;
     std::string skimValue_;
     bool skimmed_ = false;
+    uint64_t rowsBlock_ = 0;   // the run of equal keys rowsInBlock_ counts in
+    int64_t rowsInBlock_ = 0;  // rows read or passed over in it so far
     IndexFilter indexFilter_;
 };
