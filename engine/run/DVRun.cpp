@@ -472,8 +472,9 @@ Status DVRun::PassOverRanges(Context& run, RowPass& pass, OutputDocument& output
                              ParallelRowWriter& writer, const ProgressCallback& progress) {
     const auto& text = static_cast<const TextFileDataSource&>(*run.source);
     const std::string& path = run.definition.Settings().sourcefilename;
+    // Lines are counted only should a message name one.
     RecordCutter cutter(path, text.NextRecordOffset(), text.LinesRead(), text.QuotedRecords(),
-                        kRangeBytes);
+                        kRangeBytes, false);
     auto due = Clock::now() + ProgressInterval();
     try {
         RecordCutter::Range range;

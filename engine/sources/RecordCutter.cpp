@@ -20,14 +20,15 @@ constexpr size_t kMaxLineBytes = size_t{1} << 20;
 }  // namespace
 
 RecordCutter::RecordCutter(const std::string& path, int64_t begin, int64_t linesBefore,
-                           const DelimitedFieldSplitter* quotes, size_t rangeBytes)
+                           const DelimitedFieldSplitter* quotes, size_t rangeBytes, bool countLines)
     : quoted_(quotes != nullptr),
       rangeBytes_(rangeBytesForTesting > 0 ? rangeBytesForTesting.load()
                                            : std::max<size_t>(rangeBytes, 1)),
       bufferStart_(begin),
       position_(begin),
       lines_(linesBefore),
-      linesAtPosition_(linesBefore) {
+      linesAtPosition_(linesBefore),
+      jumps_(!quotes && !countLines) {
     if (quotes) {
         splitter_ = *quotes;
     }
@@ -41,6 +42,72 @@ RecordCutter::~RecordCutter() {
     if (fd_ >= 0) {
         ::close(fd_);
     }
+}
+
+bool RecordCutter::NextByJumping(Range& range) {
+    char probe[1];
+    ssize_t got = 0;
+    do {
+        got = ::pread(fd_, probe, 1, position_);
+    } while (got < 0 && errno == EINTR);
+    if (got <= 0) {
+        error_ = got < 0 ? errno : 0;
+        return false;  // nothing is left
+    }
+    range.begin = position_;
+    range.linesBefore = linesAtPosition_;
+    linesAtPosition_ = kLinesNotCounted;
+    // The range ends after the first LF from its last byte on.
+    int64_t at = position_ + static_cast<int64_t>(rangeBytes_) - 1;
+    buffer_.resize(kReadBytes);
+    for (;;) {
+        got = ::pread(fd_, buffer_.data(), buffer_.size(), at);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            error_ = errno;
+            return false;
+        }
+        if (got == 0) {
+            // The rest of the file, however long it has grown by now.
+            range.end = kToTheEnd;
+            position_ = -1;
+            return true;
+        }
+        const auto* lf =
+            static_cast<const char*>(std::memchr(buffer_.data(), '\n', static_cast<size_t>(got)));
+        if (lf) {
+            range.end = position_ = at + (lf - buffer_.data()) + 1;
+            return true;
+        }
+        at += got;
+    }
+}
+
+int64_t RecordCutter::CountLines(const std::string& path, int64_t position) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return -1;
+    }
+    std::vector<char> buffer(size_t{1} << 20);
+    int64_t lines = 0;
+    int64_t at = 0;
+    while (at < position) {
+        const auto want = static_cast<size_t>(
+            std::min<int64_t>(position - at, static_cast<int64_t>(buffer.size())));
+        const ssize_t got = ::pread(fd, buffer.data(), want, at);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            break;
+        }
+        lines += std::count(buffer.data(), buffer.data() + got, '\n');
+        at += got;
+    }
+    ::close(fd);
+    return at == position ? lines : -1;
 }
 
 void RecordCutter::SetRangeBytesForTesting(size_t bytes) {
@@ -121,6 +188,9 @@ bool RecordCutter::StepLine() {
 bool RecordCutter::Next(Range& range) {
     if (error_ != 0 || fd_ < 0 || position_ < 0) {
         return false;
+    }
+    if (jumps_) {
+        return NextByJumping(range);
     }
     const int64_t target = position_ + static_cast<int64_t>(rangeBytes_);
     range.begin = position_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -20,14 +21,24 @@ class RecordCutter {
 public:
     struct Range {
         int64_t begin = 0;
-        int64_t end = 0;
-        int64_t linesBefore = 0;
+        int64_t end = 0;          // kToTheEnd: the rest of the file
+        int64_t linesBefore = 0;  // kLinesNotCounted: see CountLines
     };
+    static constexpr int64_t kToTheEnd = INT64_MAX;
+    static constexpr int64_t kLinesNotCounted = -1;
 
     // quotes: how records run on past a line end (copied), or null when
-    // every line is a record. The path must name a seekable file.
+    // every line is a record. The path must name a seekable file. When
+    // every line is a record and lines need not be counted, the cutter
+    // reads only around each cut (a range's lines then go uncounted after
+    // the first).
     RecordCutter(const std::string& path, int64_t begin, int64_t linesBefore,
-                 const DelimitedFieldSplitter* quotes, size_t rangeBytes);
+                 const DelimitedFieldSplitter* quotes, size_t rangeBytes, bool countLines = true);
+
+    // The lines (LF bytes) of the file at path before position; -1 when it
+    // cannot be read. What a range whose lines went uncounted costs, once,
+    // when a message must name a line.
+    static int64_t CountLines(const std::string& path, int64_t position);
     ~RecordCutter();
     RecordCutter(const RecordCutter&) = delete;
     RecordCutter& operator=(const RecordCutter&) = delete;
@@ -49,6 +60,9 @@ private:
     bool StepLine();
     // Follows one whole line (without its LF) for quoted fields.
     void FollowLine(const char* begin, const char* end);
+    // Next without counting lines: the first line end at or after the
+    // target is found by reading from there.
+    bool NextByJumping(Range& range);
 
     int fd_ = -1;
     int error_ = 0;
@@ -66,4 +80,5 @@ private:
     int64_t lines_ = 0;        // lines before the one being looked at
     int64_t linesAtPosition_ = 0;
     bool finished_ = false;
+    bool jumps_ = false;  // cuts by reading around them only
 };

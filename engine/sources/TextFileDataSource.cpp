@@ -110,6 +110,7 @@ int32_t TextFileDataSource::Open(DVFile& definition, int32_t) {
     Close();
     ClearError();
     recordFailed_ = false;
+    uncountedFrom_ = -1;
     const DVFileSettings& settings = definition.Settings();
     trimSpace_ = settings.trimspace;
     removeQuotes_ = settings.removequotes;
@@ -182,7 +183,12 @@ bool TextFileDataSource::LineRead(Norvik::CTextFile::LineStatus status) {
         case Norvik::CTextFile::LineStatus::kEnd:
             return false;
         case Norvik::CTextFile::LineStatus::kTooLong: {
-            const int64_t number = file_->LineNumber();
+            int64_t number = file_->LineNumber();
+            if (number > 0 && uncountedFrom_ >= 0) {
+                // The range's lines were counted from its start only.
+                const int64_t before = RecordCutter::CountLines(path_, uncountedFrom_);
+                number = before >= 0 ? before + number : 0;
+            }
             SetError((number > 0 ? "Line " + std::to_string(number) : std::string("A line")) +
                      " of " + path_ + " is longer than " + std::to_string(kMaxLineChars) +
                      " characters");
@@ -213,7 +219,9 @@ bool TextFileDataSource::ReadRange(int64_t begin, int64_t end, int64_t linesBefo
     if (!file_->Seek(begin, hint)) {
         return false;
     }
-    file_->SetLineNumber(linesBefore);
+    const bool counted = linesBefore != RecordCutter::kLinesNotCounted;
+    uncountedFrom_ = counted ? -1 : begin;
+    file_->SetLineNumber(counted ? linesBefore : 0);
     file_->SetLimit(end);
     return true;
 }
@@ -516,7 +524,7 @@ void TextFileDataSource::IndexRecordsApart(const DVFile& definition) {
         return;
     }
     RecordCutter cutter(path_, file_->Tell(), file_->LineNumber(), QuotedRecords(),
-                        kIndexRangeBytes);
+                        kIndexRangeBytes, false);
     SortKeyWorkers::Stop stop;
     const bool whole = workers->MakeEntries(
         cutter,

@@ -113,7 +113,8 @@ public:
     // How records run on past a line end: null when every line is one.
     virtual const DelimitedFieldSplitter* QuotedRecords() const { return nullptr; }
     // From now on reads only the records from begin up to end, the lines
-    // before begin counting linesBefore; the first and last row settings
+    // before begin counting linesBefore (RecordCutter::kLinesNotCounted:
+    // counted when a message needs them); the first and last row settings
     // count from the range's start.
     bool ReadRange(int64_t begin, int64_t end, int64_t linesBefore);
 
@@ -154,6 +155,7 @@ protected:
     std::vector<std::string_view> record_;
     std::vector<std::string> fieldStorage_;
     bool recordFailed_ = false;
+    int64_t uncountedFrom_ = -1;  // where a range with uncounted lines began
 
 private:
     class BlockGroupRows;

@@ -259,6 +259,30 @@ TEST(ParallelRunTest, AnUnreadableRecordEndsTheRunAsOneThreadDoes) {
     }
 }
 
+// Ranges of lines are cut without counting the lines before them; a message
+// that names a line counts them then.
+TEST(ParallelRunTest, ALineTooLongNamesItsLineAtEveryThreadCount) {
+    TinyBatches ranges(2);
+    TempDir dir;
+    std::string csv = GeneratedCsv(120);
+    csv.replace(csv.find("\n77,"), 5, "\n77," + std::string(70000, 'x'));
+    DVFile definition = CsvDefinition(dir, csv);
+    const std::string project = SaveDefinition(definition, dir);
+    const Written one = RunWithThreads(project, 1);
+    EXPECT_EQ(one.code, kSourceFileOpen);
+    EXPECT_NE(one.detail.find("Line 79 of "), std::string::npos) << one.detail;
+    ExpectFailsAsOneThread(project, one, {2, 3}, Pipeline::kRecordRanges, dir.File("out.xml"));
+
+    // The same line found while the sort keys are made.
+    definition.SortOrders()[0] = SortOrder{Id(definition, "Name"), false};
+    SaveDefinition(definition, dir);
+    const Written sortedOne = RunWithThreads(project, 1);
+    EXPECT_EQ(sortedOne.detail, one.detail);
+    for (size_t threads : {2, 3}) {
+        EXPECT_EQ(RunWithThreads(project, threads).detail, one.detail) << threads << " threads";
+    }
+}
+
 TEST(ParallelRunTest, DefinitionsThatRememberRowsRunOnOneThreadWithTheSameBytes) {
     struct Case {
         const char* what;
