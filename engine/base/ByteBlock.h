@@ -7,17 +7,17 @@
 #include <emmintrin.h>
 #endif
 
-// NORVIK_ADDRESS_SANITIZER is 1 in builds checked by the address sanitizer,
-// whatever the compiler.
-#if defined(__SANITIZE_ADDRESS__)
-#define NORVIK_ADDRESS_SANITIZER 1
+// NORVIK_CHECKED_HEAP is 1 in builds whose heap accesses a sanitizer checks
+// (address or thread), whatever the compiler.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define NORVIK_CHECKED_HEAP 1
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define NORVIK_ADDRESS_SANITIZER 1
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define NORVIK_CHECKED_HEAP 1
 #endif
 #endif
-#ifndef NORVIK_ADDRESS_SANITIZER
-#define NORVIK_ADDRESS_SANITIZER 0
+#ifndef NORVIK_CHECKED_HEAP
+#define NORVIK_CHECKED_HEAP 0
 #endif
 
 namespace Norvik {
@@ -92,10 +92,10 @@ public:
 
     // Whether a load at p may read past the end of the bytes being scanned:
     // only when the sixteen bytes cannot cross into another page (so the load
-    // cannot fault), and never under the address sanitizer, which would
-    // report it. Bytes past the end are never used.
+    // cannot fault), and never under a sanitizer that checks the heap,
+    // which would report it. Bytes past the end are never used.
     static bool MayReadPastEnd(const char* p) {
-        return !NORVIK_ADDRESS_SANITIZER && (reinterpret_cast<uintptr_t>(p) & 4095) <= 4096 - kSize;
+        return !NORVIK_CHECKED_HEAP && (reinterpret_cast<uintptr_t>(p) & 4095) <= 4096 - kSize;
     }
 
 private:
