@@ -2,6 +2,7 @@
 
 // Source text and trees that try the writer, shared by the tests that
 // compare runs on several threads or in parts with a single run.
+#include <random>
 #include <string>
 #include <vector>
 
@@ -96,5 +97,69 @@ inline std::vector<AwkwardCase> AwkwardCases() {
          }},
     };
 }
+
+// Random definitions over the awkward source, the same ones for a seed.
+class RandomAwkward {
+public:
+    explicit RandomAwkward(unsigned seed) : random_(seed) {}
+
+    uint32_t Next() { return static_cast<uint32_t>(random_()); }
+    bool Chance(int percent) { return static_cast<int>(random_() % 100) < percent; }
+    // The id of one of the awkward columns.
+    int32_t Column(const DVFile& definition) {
+        static const char* const columns[] = {"Id", "Name", "Amount", "When", "Note"};
+        return Id(definition, columns[random_() % 5]);
+    }
+
+    // The awkward source of rows plus up to rowsSpan more rows, its quoted
+    // line breaks read as such; indented, end tags always, UTF-16 and the
+    // columns formatted, each by chance.
+    DVFile Definition(const TempDir& dir, size_t rows, size_t rowsSpan) {
+        DVFile definition = CsvDefinition(dir, AwkwardCsv(rows + random_() % rowsSpan), false);
+        definition.SetQuotedLineBreaks(true);
+        definition.SetIndentOutput(Chance(30));
+        definition.SetAlwaysEmitEndTags(Chance(30));
+        if (Chance(20)) {
+            definition.SetEncoding("UTF-16");
+        }
+        if (Chance(40)) {
+            FormatColumns(definition);
+        }
+        return definition;
+    }
+
+    // One to three elements below the root, of any scope, each with one to
+    // four children (elements, attributes, values) taking a column or a
+    // constant (rowPercent of constants showing {ROW}), skip rules and CDATA
+    // by chance; groupPercent of the elements grouped by a column.
+    void AddElements(DVFile& definition, int rowPercent, int groupPercent) {
+        XMLNode& root = definition.Root();
+        for (int top = 0; top < 1 + static_cast<int>(random_() % 3); ++top) {
+            XMLNode* element = Add(root, ("e" + std::to_string(top)).c_str());
+            const int scope = static_cast<int>(random_() % 10);
+            element->SetScope(scope < 7 ? XMLNode::kRowScope : scope - 6);
+            for (int child = 0; child < 1 + static_cast<int>(random_() % 4); ++child) {
+                const int kind = static_cast<int>(random_() % 3);
+                XMLNode* node = Add(*element, ("c" + std::to_string(child)).c_str(), kind,
+                                    Chance(80) ? Column(definition) : 0);
+                if (node->GetSource() == 0) {
+                    node->SetValue(Chance(rowPercent) ? "row {ROW}" : "constant");
+                }
+                node->SetSkipIfEmpty(Chance(30));
+                node->SetSkipIfZero(Chance(15));
+                node->SetSkipIfDuplicate(Chance(5));
+                if (kind == XMLNode::kElement && Chance(15)) {
+                    node->SetOutputType(XMLNode::kCDataSection);
+                }
+            }
+            if (groupPercent > 0 && Chance(groupPercent)) {
+                element->SetGroup(Column(definition));
+            }
+        }
+    }
+
+private:
+    std::mt19937 random_;
+};
 
 }  // namespace testsupport

@@ -334,52 +334,16 @@ TEST(ParallelRunTest, TheShippedExampleIsTheSameAtEveryThreadCount) {
 // Random trees over random columns: whichever way a definition runs, the
 // threads never change its bytes.
 TEST(ParallelRunTest, RandomDefinitionsAreTheSameAtEveryThreadCount) {
-    std::mt19937 random(20261209);
-    const auto chance = [&random](int percent) {
-        return static_cast<int>(random() % 100) < percent;
-    };
-    const char* columns[] = {"Id", "Name", "Amount", "When", "Note"};
+    RandomAwkward random(20261209);
     size_t batches = 0;
     size_t ranges = 0;
     for (int round = 0; round < 24; ++round) {
         TempDir dir;
-        DVFile definition = CsvDefinition(dir, AwkwardCsv(30 + random() % 40), false);
-        definition.SetQuotedLineBreaks(true);
-        definition.SetIndentOutput(chance(30));
-        definition.SetAlwaysEmitEndTags(chance(30));
-        if (chance(20)) {
-            definition.SetEncoding("UTF-16");
+        DVFile definition = random.Definition(dir, 30, 40);
+        if (random.Chance(30)) {
+            Add(definition.Root(), "src", XMLNode::kAttribute)->SetValue("{SOURCEFILE}");
         }
-        if (chance(40)) {
-            FormatColumns(definition);
-        }
-        const auto column = [&] { return Id(definition, columns[random() % 5]); };
-        XMLNode& root = definition.Root();
-        if (chance(30)) {
-            Add(root, "src", XMLNode::kAttribute)->SetValue("{SOURCEFILE}");
-        }
-        for (int top = 0; top < 1 + static_cast<int>(random() % 3); ++top) {
-            XMLNode* element = Add(root, ("e" + std::to_string(top)).c_str());
-            const int scope = static_cast<int>(random() % 10);
-            element->SetScope(scope < 7 ? XMLNode::kRowScope : scope - 6);
-            for (int child = 0; child < 1 + static_cast<int>(random() % 4); ++child) {
-                const int kind = static_cast<int>(random() % 3);
-                XMLNode* node = Add(*element, ("c" + std::to_string(child)).c_str(), kind,
-                                    chance(80) ? column() : 0);
-                if (node->GetSource() == 0) {
-                    node->SetValue(chance(20) ? "row {ROW}" : "constant");
-                }
-                node->SetSkipIfEmpty(chance(30));
-                node->SetSkipIfZero(chance(15));
-                node->SetSkipIfDuplicate(chance(5));
-                if (kind == XMLNode::kElement && chance(15)) {
-                    node->SetOutputType(XMLNode::kCDataSection);
-                }
-            }
-            if (chance(5)) {
-                element->SetGroup(column());
-            }
-        }
+        random.AddElements(definition, 20, 5);
         const std::string what = "random definition " + std::to_string(round);
         const Pipeline used = ExpectSameAtEveryThreadCount(SaveDefinition(definition, dir), what);
         batches += used == Pipeline::kRowBatches ? 1 : 0;

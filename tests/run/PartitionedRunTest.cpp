@@ -122,29 +122,18 @@ TEST(PartitionedRunTest, SourcesWithoutRowsOrWithRowsOnlyLateGiveTheSingleRun) {
 // Random trees over random columns: every one the partition accepts gives
 // the single run's bytes; the others are refused with the reason.
 TEST(PartitionedRunTest, RandomDefinitionsInPartsAreTheSingleRunOrRefused) {
-    std::mt19937 random(20261210);
-    const auto chance = [&random](int percent) {
-        return static_cast<int>(random() % 100) < percent;
-    };
+    RandomAwkward random(20261210);
+    const auto chance = [&random](int percent) { return random.Chance(percent); };
     const char* columns[] = {"Id", "Name", "Amount", "When", "Note"};
     int accepted = 0;
     int refused = 0;
     for (int round = 0; round < 40; ++round) {
         TempDir dir;
-        DVFile definition = CsvDefinition(dir, AwkwardCsv(20 + random() % 30), false);
-        definition.SetQuotedLineBreaks(true);
-        definition.SetIndentOutput(chance(30));
-        definition.SetAlwaysEmitEndTags(chance(30));
-        if (chance(20)) {
-            definition.SetEncoding("UTF-16");
-        }
-        if (chance(40)) {
-            FormatColumns(definition);
-        }
+        DVFile definition = random.Definition(dir, 20, 30);
         if (chance(25)) {
             definition.Column(definition.ColumnIndexByName("Amount")).skipIfZero = true;
         }
-        const auto column = [&] { return Id(definition, columns[random() % 5]); };
+        const auto column = [&] { return random.Column(definition); };
         // What the rows before decide: sorting, first and last rows, values
         // carried over, duplicates, a document per row or per key.
         const bool sorted = chance(45);
@@ -155,16 +144,16 @@ TEST(PartitionedRunTest, RandomDefinitionsInPartsAreTheSingleRunOrRefused) {
             }
         }
         if (chance(15)) {
-            definition.SetFirstRow(1 + static_cast<int32_t>(random() % 6));
-            definition.SetLastRow(chance(50) ? 10 + static_cast<int32_t>(random() % 20) : 0);
+            definition.SetFirstRow(1 + static_cast<int32_t>(random.Next() % 6));
+            definition.SetLastRow(chance(50) ? 10 + static_cast<int32_t>(random.Next() % 20) : 0);
         }
         if (chance(15)) {
-            definition.Column(definition.ColumnIndexByName(columns[random() % 5])).useLastIfEmpty =
-                true;
+            definition.Column(definition.ColumnIndexByName(columns[random.Next() % 5]))
+                .useLastIfEmpty = true;
         }
         if (chance(10)) {
-            definition.Column(definition.ColumnIndexByName(columns[random() % 5])).skipIfDuplicate =
-                true;
+            definition.Column(definition.ColumnIndexByName(columns[random.Next() % 5]))
+                .skipIfDuplicate = true;
         }
         if (chance(10)) {
             definition.SetFilePerRow(true);
@@ -178,25 +167,7 @@ TEST(PartitionedRunTest, RandomDefinitionsInPartsAreTheSingleRunOrRefused) {
             Add(*group, "key", XMLNode::kAttribute, definition.SortOrders()[0]->columnId);
             Add(*group, "member", XMLNode::kElement, column());
         }
-        for (int top = 0; top < 1 + static_cast<int>(random() % 3); ++top) {
-            XMLNode* element = Add(root, ("e" + std::to_string(top)).c_str());
-            const int scope = static_cast<int>(random() % 10);
-            element->SetScope(scope < 7 ? XMLNode::kRowScope : scope - 6);
-            for (int child = 0; child < 1 + static_cast<int>(random() % 4); ++child) {
-                const int kind = static_cast<int>(random() % 3);
-                XMLNode* node = Add(*element, ("c" + std::to_string(child)).c_str(), kind,
-                                    chance(80) ? column() : 0);
-                if (node->GetSource() == 0) {
-                    node->SetValue(chance(4) ? "row {ROW}" : "constant");
-                }
-                node->SetSkipIfEmpty(chance(30));
-                node->SetSkipIfZero(chance(15));
-                node->SetSkipIfDuplicate(chance(5));
-                if (kind == XMLNode::kElement && chance(15)) {
-                    node->SetOutputType(XMLNode::kCDataSection);
-                }
-            }
-        }
+        random.AddElements(definition, 4, 0);
         const std::string project = SaveDefinition(definition, dir);
         const std::string what = "random definition " + std::to_string(round);
         // A plan says whether it runs in parts, and writes no document.
