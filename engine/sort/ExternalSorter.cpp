@@ -41,15 +41,6 @@ void ReadHeader(const char* data, uint32_t& keyLength, uint32_t& payloadLength) 
     std::memcpy(&payloadLength, data + sizeof keyLength, sizeof payloadLength);
 }
 
-void AppendRecord(std::string& out, std::string_view key, std::string_view payload) {
-    const auto keyLength = static_cast<uint32_t>(key.size());
-    const auto payloadLength = static_cast<uint32_t>(payload.size());
-    out.append(reinterpret_cast<const char*>(&keyLength), sizeof keyLength);
-    out.append(reinterpret_cast<const char*>(&payloadLength), sizeof payloadLength);
-    out.append(key);
-    out.append(payload);
-}
-
 }  // namespace
 
 // Reads the records of one run through a buffer that starts small (a lookup
@@ -183,6 +174,33 @@ void ExternalSorter::Add(std::string_view key, std::string_view payload) {
     } else if (spiller_ && memoryBytes_ > budget_ / 2) {
         HandOverSpill();
     }
+}
+
+void ExternalSorter::AppendRecord(std::string& out, std::string_view key,
+                                  std::string_view payload) {
+    const auto keyLength = static_cast<uint32_t>(key.size());
+    const auto payloadLength = static_cast<uint32_t>(payload.size());
+    out.append(reinterpret_cast<const char*>(&keyLength), sizeof keyLength);
+    out.append(reinterpret_cast<const char*>(&payloadLength), sizeof payloadLength);
+    out.append(key);
+    out.append(payload);
+}
+
+bool ExternalSorter::TakeRecord(const char*& p, const char* end, std::string_view& key,
+                                std::string_view& payload) {
+    uint32_t keyLength = 0;
+    uint32_t payloadLength = 0;
+    if (end - p < static_cast<std::ptrdiff_t>(kHeaderBytes)) {
+        return false;
+    }
+    ReadHeader(p, keyLength, payloadLength);
+    if (static_cast<size_t>(end - p) - kHeaderBytes < size_t{keyLength} + payloadLength) {
+        return false;
+    }
+    key = std::string_view(p + kHeaderBytes, keyLength);
+    payload = std::string_view(p + kHeaderBytes + keyLength, payloadLength);
+    p += kHeaderBytes + keyLength + payloadLength;
+    return true;
 }
 
 std::string_view ExternalSorter::KeyIn(const ChunkArena& arena, uint64_t locator) {

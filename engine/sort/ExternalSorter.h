@@ -28,6 +28,14 @@ public:
     };
 
     explicit ExternalSorter(size_t budgetBytes);
+
+    // How a record lies in a run, for others that pass records along: the
+    // key's and the payload's lengths, then the key and the payload.
+    static void AppendRecord(std::string& out, std::string_view key, std::string_view payload);
+    // The record at p (moved past it); false when fewer bytes are left than
+    // it claims.
+    static bool TakeRecord(const char*& p, const char* end, std::string_view& key,
+                           std::string_view& payload);
     ~ExternalSorter();
     ExternalSorter(const ExternalSorter&) = delete;
     ExternalSorter& operator=(const ExternalSorter&) = delete;

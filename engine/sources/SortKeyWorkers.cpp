@@ -6,6 +6,7 @@
 #include "TextFileDataSource.h"
 #include "base/ResultCode.h"
 #include "model/DVFile.h"
+#include "sort/ExternalSorter.h"
 
 struct SortKeyWorkers::Worker {
     std::unique_ptr<DVFile> definition;
@@ -14,8 +15,7 @@ struct SortKeyWorkers::Worker {
     std::string payload;
 };
 
-// A range and the entries made of it: key length, payload length (32 bits
-// each), key, payload, one after another.
+// A range and the entries made of it, as the sorter lays records out.
 struct SortKeyWorkers::Job {
     RecordCutter::Range range;
     std::string entries;
@@ -24,15 +24,6 @@ struct SortKeyWorkers::Job {
 };
 
 namespace {
-
-void Put(std::string& out, std::string_view key, std::string_view payload) {
-    const auto keyLength = static_cast<uint32_t>(key.size());
-    const auto payloadLength = static_cast<uint32_t>(payload.size());
-    out.append(reinterpret_cast<const char*>(&keyLength), sizeof keyLength);
-    out.append(reinterpret_cast<const char*>(&payloadLength), sizeof payloadLength);
-    out.append(key);
-    out.append(payload);
-}
 
 void MakeRange(SortKeyWorkers::Worker& worker, SortKeyWorkers::Job& job) {
     auto& text = static_cast<TextFileDataSource&>(*worker.source);
@@ -43,7 +34,7 @@ void MakeRange(SortKeyWorkers::Worker& worker, SortKeyWorkers::Job& job) {
         return;
     }
     while (text.NextIndexEntry(worker.key, worker.payload)) {
-        Put(job.entries, worker.key, worker.payload);
+        Norvik::ExternalSorter::AppendRecord(job.entries, worker.key, worker.payload);
     }
     if (text.HasError()) {
         job.stop.error = text.ErrorText();
@@ -98,17 +89,12 @@ bool SortKeyWorkers::Take(const Add& add, Stop& stop, bool wait) {
         }
         const char* p = job.entries.data();
         const char* const end = p + job.entries.size();
-        while (p < end) {
-            uint32_t keyLength = 0;
-            uint32_t payloadLength = 0;
-            std::memcpy(&keyLength, p, sizeof keyLength);
-            std::memcpy(&payloadLength, p + sizeof keyLength, sizeof payloadLength);
-            p += sizeof keyLength + sizeof payloadLength;
-            if (!add(std::string_view(p, keyLength),
-                     std::string_view(p + keyLength, payloadLength))) {
+        std::string_view key;
+        std::string_view payload;
+        while (Norvik::ExternalSorter::TakeRecord(p, end, key, payload)) {
+            if (!add(key, payload)) {
                 return false;
             }
-            p += keyLength + payloadLength;
         }
         if (!job.stop.error.empty()) {
             stop = job.stop;

@@ -359,16 +359,7 @@ TEST(ParallelRunTest, AFailureInABatchEndsTheRunAsOneThreadDoes) {
     std::string csv = GeneratedCsv(300);
     csv.replace(csv.find("\n157,"), 5, "\nx57,");
     DVFile definition = CsvDefinition(dir, csv);
-    WriteFile(dir.File("rows.xsd"),
-              "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\">"
-              "<xs:element name=\"document\"><xs:complexType><xs:sequence>"
-              "<xs:element name=\"row\" maxOccurs=\"unbounded\"><xs:complexType><xs:sequence>"
-              "<xs:element name=\"Id\" type=\"xs:integer\"/>"
-              "<xs:element name=\"Name\" type=\"xs:string\"/>"
-              "<xs:element name=\"Note\" type=\"xs:string\"/>"
-              "</xs:sequence></xs:complexType></xs:element>"
-              "</xs:sequence></xs:complexType></xs:element></xs:schema>");
-    definition.SetValidateSchema(dir.File("rows.xsd"));
+    ValidateGeneratedRows(definition, dir);
     const std::string project = SaveDefinition(definition, dir);
 
     const Written invalidOne = RunWithThreads(project, 1);

@@ -330,16 +330,7 @@ TEST(PartitionedRunTest, AMergeValidatesAndNamesTheRowAsTheSingleRunDoes) {
         csv += (i == 71 ? std::string("x") : std::to_string(i)) + ",n,t\n";
     }
     DVFile definition = CsvDefinition(dir, csv);
-    WriteFile(dir.File("rows.xsd"),
-              "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\">"
-              "<xs:element name=\"document\"><xs:complexType><xs:sequence>"
-              "<xs:element name=\"row\" maxOccurs=\"unbounded\"><xs:complexType><xs:sequence>"
-              "<xs:element name=\"Id\" type=\"xs:integer\"/>"
-              "<xs:element name=\"Name\" type=\"xs:string\"/>"
-              "<xs:element name=\"Note\" type=\"xs:string\"/>"
-              "</xs:sequence></xs:complexType></xs:element>"
-              "</xs:sequence></xs:complexType></xs:element></xs:schema>");
-    definition.SetValidateSchema(dir.File("rows.xsd"));
+    ValidateGeneratedRows(definition, dir);
     const std::string project = SaveDefinition(definition, dir);
     const Single single = RunOnce(project);
     ASSERT_EQ(single.code, kOutputInvalid);

@@ -75,6 +75,22 @@ inline RunOutcome RunProject(const std::string& path,
     return outcome;
 }
 
+// The schema of GeneratedCsv's rows as a definition with every column an
+// element writes them (Id an integer), saved as dir/rows.xsd and set as the
+// definition's validation schema.
+inline void ValidateGeneratedRows(DVFile& definition, const TempDir& dir) {
+    WriteFile(dir.File("rows.xsd"),
+              "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\">"
+              "<xs:element name=\"document\"><xs:complexType><xs:sequence>"
+              "<xs:element name=\"row\" maxOccurs=\"unbounded\"><xs:complexType><xs:sequence>"
+              "<xs:element name=\"Id\" type=\"xs:integer\"/>"
+              "<xs:element name=\"Name\" type=\"xs:string\"/>"
+              "<xs:element name=\"Note\" type=\"xs:string\"/>"
+              "</xs:sequence></xs:complexType></xs:element>"
+              "</xs:sequence></xs:complexType></xs:element></xs:schema>");
+    definition.SetValidateSchema(dir.File("rows.xsd"));
+}
+
 // Saves the definition as dir/definition.dv; the path.
 inline std::string SaveDefinition(const DVFile& definition, const TempDir& dir) {
     const std::string path = dir.File("definition.dv");
