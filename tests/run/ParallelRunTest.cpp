@@ -509,6 +509,23 @@ TEST(ParallelRunTest, GroupElementsWrittenApartAreTheBytesOfOneThread) {
                  }
              }
          }},
+        {"groups that begin after the first row of their run",
+         [](DVFile& d) {
+             // Rows without a Sparse value skip the group: it begins later
+             // and still holds them.
+             XMLNode& city = CityGroup(d);
+             while (!city.Children().empty()) {
+                 city.RemoveChild(city.Children().back().get());
+             }
+             city.SetSkipIfEmpty(true);
+             Add(city, "sparse", XMLNode::kElement, Id(d, "Sparse"));
+         }},
+        {"two grouped elements on one column",
+         [](DVFile& d) {
+             XMLNode* again = Add(d.Root(), "again");
+             again->SetGroup(Id(d, "City"));
+             Add(*again, "id", XMLNode::kElement, Id(d, "Id"));
+         }},
         {"descending, header rows inside the group",
          [](DVFile& d) {
              d.SortOrders()[0]->descending = true;
