@@ -69,6 +69,17 @@ inline void FormatColumns(DVFile& definition) {
     name.defaultValue = "(none)";
 }
 
+// The shipped example reading its own source and writing into dir, saved
+// there; the project's path. (It shows when it ran: fix the clock.)
+inline std::string SaveExample(const TempDir& dir) {
+    const std::string examples = DV_EXAMPLES_DIR;
+    DVFile definition;
+    EXPECT_TRUE(definition.LoadProjectFile(examples + "/orders.dv"));
+    definition.SetSourceFileName(examples + "/orders.csv");
+    definition.SetTargetFileName(dir.File("orders.xml"));
+    return SaveDefinition(definition, dir);
+}
+
 // A change to an awkward definition, and what it tries.
 struct AwkwardCase {
     const char* what;

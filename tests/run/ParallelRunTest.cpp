@@ -322,13 +322,8 @@ TEST(ParallelRunTest, DefinitionsThatRememberRowsRunOnOneThreadWithTheSameBytes)
 
 TEST(ParallelRunTest, TheShippedExampleIsTheSameAtEveryThreadCount) {
     FixedEnvironment fixed;  // the example shows when it ran
-    const std::string examples = DV_EXAMPLES_DIR;
-    DVFile definition;
-    ASSERT_TRUE(definition.LoadProjectFile(examples + "/orders.dv"));
     TempDir dir;
-    definition.SetSourceFileName(examples + "/orders.csv");
-    definition.SetTargetFileName(dir.File("orders.xml"));
-    ExpectSameAtEveryThreadCount(SaveDefinition(definition, dir), "the example");
+    ExpectSameAtEveryThreadCount(SaveExample(dir), "the example");
 }
 
 // Random trees over random columns: whichever way a definition runs, the

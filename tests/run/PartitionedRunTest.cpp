@@ -40,14 +40,12 @@ void FlipByte(const std::string& path, std::streamoff at) {
 // it runs in parts cut by bytes.
 TEST(PartitionedRunTest, TheShippedExampleRunsInPartsGroupedAndUngrouped) {
     FixedEnvironment fixed;  // the example shows when it ran
-    const std::string examples = DV_EXAMPLES_DIR;
-    DVFile definition;
-    ASSERT_TRUE(definition.LoadProjectFile(examples + "/orders.dv"));
     TempDir dir;
-    definition.SetSourceFileName(examples + "/orders.csv");
-    definition.SetTargetFileName(dir.File("orders.xml"));
-    ExpectSameInParts(SaveDefinition(definition, dir), dir, "the example", {1, 2, 3, 4, 7, 20});
+    const std::string project = SaveExample(dir);
+    ExpectSameInParts(project, dir, "the example", {1, 2, 3, 4, 7, 20});
 
+    DVFile definition;
+    ASSERT_TRUE(definition.LoadProjectFile(project));
     for (auto& order : definition.SortOrders()) {
         order.reset();
     }
