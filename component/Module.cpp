@@ -159,51 +159,49 @@ int Datavane_WriteSchema(DvobjDatavane* object, const char* dvFile, const char* 
     return Object(object)->WriteSchema(dvFile, schemaFile, setValidation != 0) ? 1 : 0;
 }
 
-int Datavane_Plan(DvobjDatavane* object, const char* dvFile, const char* sourceFile,
-                  const char* planFile, int32_t parts, const DvobjOptions* options) {
+namespace {
+
+// A step of a run in parts on the object, 1 when it succeeded.
+int RunPartStep(DvobjDatavane* object, const char* dvFile, const char* sourceFile, const char* file,
+                const DvobjOptions* options, const CDatavane::PartRequest& request,
+                DvobjProgress progress, void* context) {
     if (!object) {
         return 0;
     }
+    return Object(object)->RunInParts(dvFile, sourceFile, file, options, request, progress, context)
+               ? 1
+               : 0;
+}
+
+}  // namespace
+
+int Datavane_Plan(DvobjDatavane* object, const char* dvFile, const char* sourceFile,
+                  const char* planFile, int32_t parts, const DvobjOptions* options) {
     CDatavane::PartRequest request;
     request.step = CDatavane::PartStep::kPlan;
     request.parts = parts;
-    return Object(object)->RunInParts(dvFile, sourceFile, planFile, options, request, nullptr,
-                                      nullptr)
-               ? 1
-               : 0;
+    return RunPartStep(object, dvFile, sourceFile, planFile, options, request, nullptr, nullptr);
 }
 
 int Datavane_RunPart(DvobjDatavane* object, const char* dvFile, const char* sourceFile,
                      const char* partFile, int32_t part, int32_t parts, const char* planFile,
                      const DvobjOptions* options, DvobjProgress progress, void* context) {
-    if (!object) {
-        return 0;
-    }
     CDatavane::PartRequest request;
     request.step = CDatavane::PartStep::kPart;
     request.part = part;
     request.parts = parts;
     request.planFile = planFile;
-    return Object(object)->RunInParts(dvFile, sourceFile, partFile, options, request, progress,
-                                      context)
-               ? 1
-               : 0;
+    return RunPartStep(object, dvFile, sourceFile, partFile, options, request, progress, context);
 }
 
 int Datavane_Merge(DvobjDatavane* object, const char* dvFile, const char* sourceFile,
                    const char* targetFile, const char* const* partFiles, int32_t partCount,
                    const DvobjOptions* options, DvobjProgress progress, void* context) {
-    if (!object) {
-        return 0;
-    }
     CDatavane::PartRequest request;
     request.step = CDatavane::PartStep::kMerge;
     request.partFiles = partFiles;
     request.partCount = partCount;
-    return Object(object)->RunInParts(dvFile, sourceFile, targetFile, options, request, progress,
-                                      context)
-               ? 1
-               : 0;
+    return RunPartStep(object, dvFile, sourceFile, targetFile, options, request, progress, context);
 }
 
 int32_t Datavane_ErrorCode(const DvobjDatavane* object) {

@@ -81,10 +81,8 @@ public:
     // far as state says, for a piece that continues the element.
     void RestartPiece(const XMLNode* inner = nullptr,
                       const Norvik::CSAXWriter::OpenElement& state = {});
-    // The piece writer's innermost open element, and how deep it is (1:
-    // the document element).
+    // The piece writer's innermost open element.
     Norvik::CSAXWriter::OpenElement PieceInnermost() const noexcept { return writer_->Innermost(); }
-    size_t PieceDepth() const noexcept { return writer_->Depth(); }
     // While rows are written apart, their marks go with them, in order:
     // MarkRow hands them to relay instead (null: marks here again).
     void RelayRowMarks(std::function<void(int32_t)> relay) { markRelay_ = std::move(relay); }

@@ -321,14 +321,21 @@ void ParallelRowWriter::Write(const XMLNode& node, std::string_view text,
         AddGroupItem(GroupItem::Kind::kRow, current);
         return;
     }
-    if (auto copies = groupSource_->GroupRecordCopies()) {
-        std::string_view record;
-        while (copies->Next(record)) {
-            AddGroupItem(GroupItem::Kind::kRow, record);
-        }
+    AddGroupRows(groupSource_->GroupRecordCopies());
+    EndGroupElement();
+}
+
+void ParallelRowWriter::AddGroupRows(std::optional<TextFileDataSource::GroupCopies> copies) {
+    std::string_view record;
+    while (copies && copies->Next(record)) {
+        AddGroupItem(GroupItem::Kind::kRow, record);
     }
+}
+
+void ParallelRowWriter::EndGroupElement() {
     AddGroupItem(GroupItem::Kind::kEnd, {});
     openPart_.reset();
+    streaming_ = false;
 }
 
 void ParallelRowWriter::PassedOver() {
@@ -341,16 +348,9 @@ void ParallelRowWriter::EndStream() {
     // Rows of the group's value may still follow in its run, after a row
     // of another spelling started a group of its own: they belong here.
     if (groupSource_->GroupRunNumber() == streamRun_) {
-        if (auto copies = groupSource_->RestOfGroupCopies()) {
-            std::string_view record;
-            while (copies->Next(record)) {
-                AddGroupItem(GroupItem::Kind::kRow, record);
-            }
-        }
+        AddGroupRows(groupSource_->RestOfGroupCopies());
     }
-    AddGroupItem(GroupItem::Kind::kEnd, {});
-    openPart_.reset();
-    streaming_ = false;
+    EndGroupElement();
 }
 
 void ParallelRowWriter::AddGroupItem(GroupItem::Kind kind, std::string_view record,
@@ -379,10 +379,7 @@ void ParallelRowWriter::AddRange(const RecordCutter::Range& range, OutputDocumen
 
 void ParallelRowWriter::Finish(OutputDocument& output) {
     if (streaming_) {
-        // Every row of the run has been passed over.
-        AddGroupItem(GroupItem::Kind::kEnd, {});
-        openPart_.reset();
-        streaming_ = false;
+        EndGroupElement();  // every row of the run has been passed over
     }
     const Job& filling = jobs_[pool_->Filling()];
     if ((mode_ == Mode::kBatches && filling.batch.RowCount() > 0) ||

@@ -16,6 +16,7 @@
 #include "base/OrderedWorkers.h"
 #include "base/Status.h"
 #include "sources/RecordCutter.h"
+#include "sources/TextFileDataSource.h"
 
 class AutoTextResolver;
 class CSCol;
@@ -23,7 +24,6 @@ class ColumnMap;
 class DVDataSource;
 class DVFile;
 class GroupRegistry;
-class TextFileDataSource;
 
 // Writes the rows of one document on several threads, after its first row.
 // Work goes out in parts, in order: batches of rows the reading thread has
@@ -180,6 +180,10 @@ private:
     // The filling job's next group item, handing the job over first when
     // it is full.
     void AddGroupItem(GroupItem::Kind kind, std::string_view record, int32_t rowNumber = 0);
+    // Rows of the group element being handed over, as copies (none: none).
+    void AddGroupRows(std::optional<TextFileDataSource::GroupCopies> copies);
+    // The end of the group element being handed over.
+    void EndGroupElement();
     // Ends the group element whose rows come as they are passed over; the
     // rest of its run of equal keys first, when the current row is still
     // in it.

@@ -328,17 +328,19 @@ Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
                            const ProgressCallback& progress) {
     DVDataSource& source = *run.source;
     ProgressClock clock;
-    std::unique_ptr<ParallelRowWriter> parallel;
-    std::unique_ptr<ParallelRowWriter> groupWriter;
+    std::unique_ptr<ParallelRowWriter> writer;  // rows or groups apart, after the first row
     NodeTreeWriter& nodes = pass.Nodes();
     // The node writer hands no group to a writer that has gone.
     struct Detach {
         NodeTreeWriter& nodes;
         ~Detach() { nodes.SetGroupsApart(nullptr); }
     } detach{nodes};
-    // Rows of the group last written, passed over unread (see below).
+    // With groups apart: the source, when it passes over the rows of the
+    // group last written unread.
     TextFileDataSource* skimming = nullptr;
-    const XMLNode* skimmedGroup = nullptr;
+    const auto skimLastGroup = [&] {
+        skimming->SkimGroupValue(nodes.LastGroupValue(*writer->SoleGroup()));
+    };
     while (source.NextRow()) {
         ++rowCount_;
         if (clock.Tick()) {
@@ -349,11 +351,11 @@ Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
         }
         if (skimming && skimming->Skimmed()) {
             output.MarkRow(rowCount_);
-            groupWriter->PassedOver();
+            writer->PassedOver();
             continue;
         }
-        if (parallel) {
-            parallel->Add(source, rowCount_, output);
+        if (pipeline_ == Pipeline::kRowBatches) {
+            writer->Add(source, rowCount_, output);
             continue;
         }
         Status written = pass.Write(source, rowCount_);
@@ -361,7 +363,7 @@ Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
             return written;
         }
         if (skimming) {
-            skimming->SkimGroupValue(nodes.LastGroupValue(*skimmedGroup));
+            skimLastGroup();
         }
         if (rowCount_ == 1) {
             // The first row has started the document; the rest may go apart.
@@ -370,25 +372,24 @@ Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
                 pipeline_ = Pipeline::kRecordRanges;
                 return PassOverRanges(run, pass, output, *ranges, progress);
             }
-            if ((groupWriter = StartGroupWriter(run, pass, output))) {
-                nodes.SetGroupsApart(groupWriter.get());
-                threadsUsed_ = groupWriter->Threads() + 1;  // this one reads, and more
+            if ((writer = StartGroupWriter(run, pass, output))) {
+                nodes.SetGroupsApart(writer.get());
+                threadsUsed_ = writer->Threads() + 1;  // this one reads, and more
                 pipeline_ = Pipeline::kGroupRecords;
-                skimmedGroup = groupWriter->SoleGroup();
-                skimming = SkimsGroupRows(run, skimmedGroup);
+                skimming = SkimsGroupRows(run, writer->SoleGroup());
                 if (skimming) {
-                    skimming->SkimGroupValue(nodes.LastGroupValue(*skimmedGroup));
+                    skimLastGroup();
                     if (!output.MarksRows()) {
                         // Marks of rows passed over stand after their group
                         // element: a validated run reads each run again.
-                        groupWriter->StreamGroups();
+                        writer->StreamGroups();
                     }
                 }
                 continue;
             }
-            parallel = StartParallelWriter(run, pass, output);
-            threadsUsed_ = parallel ? parallel->Threads() : 1;
-            pipeline_ = parallel ? Pipeline::kRowBatches : Pipeline::kOneThread;
+            writer = StartParallelWriter(run, pass, output);
+            threadsUsed_ = writer ? writer->Threads() : 1;
+            pipeline_ = writer ? Pipeline::kRowBatches : Pipeline::kOneThread;
         }
     }
     if (source.Cancelled()) {
@@ -398,17 +399,13 @@ Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
         // A source that fails part way is a failed run, not a short one.
         return Status::FromCode(source.ReadFailureCode(), source.ErrorText());
     }
-    if (parallel) {
-        parallel->Finish(output);
-        pass.WrittenApart(rowCount_);
-    }
     if (skimming) {
         skimming->SkimGroupValue(nullptr);
-        pass.WrittenApart(rowCount_);  // the footer counts the rows passed over
     }
-    if (groupWriter) {
-        groupWriter->Finish(output);
+    if (writer) {
+        writer->Finish(output);
         nodes.SetGroupsApart(nullptr);
+        pass.WrittenApart(rowCount_);  // the footer counts rows written or passed over apart
     }
     pass.Finish(source);
     return kSuccess;

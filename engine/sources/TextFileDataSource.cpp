@@ -237,7 +237,10 @@ bool TextFileDataSource::NextRow() {
                 return false;
             }
             IndexedRecord record;
-            if (skimming_ && ReadIndexed(index_->Payload(), record) && !record.note.empty()) {
+            if (!ReadIndexed(index_->Payload(), record)) {
+                return DamagedIndex();
+            }
+            if (skimming_ && !record.note.empty()) {
                 if (record.note.front() == '\0') {
                     if (!CountRecordRead()) {
                         return false;
@@ -250,9 +253,7 @@ bool TextFileDataSource::NextRow() {
                     return CountRecordRead();
                 }
             }
-            if (!SeekToIndexed(index_->Payload())) {
-                return false;
-            }
+            file_->SeekToCopy(record.position, record.bytes);
         }
         if (!ReadRecord() || !CountRecordRead()) {
             return false;
@@ -290,11 +291,15 @@ bool TextFileDataSource::NextSorted() {
 bool TextFileDataSource::SeekToIndexed(std::string_view payload) {
     IndexedRecord record;
     if (!ReadIndexed(payload, record)) {
-        SetError("The sort index of " + path_ + " is damaged");  // never fewer rows unreported
-        return false;
+        return DamagedIndex();
     }
     file_->SeekToCopy(record.position, record.bytes);
     return true;
+}
+
+bool TextFileDataSource::DamagedIndex() {
+    SetError("The sort index of " + path_ + " is damaged");  // never fewer rows unreported
+    return false;
 }
 
 void TextFileDataSource::SkimGroupValue(const std::string* value) {

@@ -181,6 +181,8 @@ private:
     bool NextSorted();
     // Counts the row just read or passed over in its run of equal keys.
     void CountRowInBlock();
+    // Fails the reading: an index entry does not hold what was put in; false.
+    bool DamagedIndex();
     // Makes the record of an index entry's payload the next to read.
     bool SeekToIndexed(std::string_view payload);
     void ClearSortIndex();
