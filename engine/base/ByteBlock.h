@@ -90,6 +90,15 @@ public:
 #endif
     }
 
+    // The sixteen bytes, written at out.
+    void Store(char* out) const {
+#ifdef __SSE2__
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v_);
+#else
+        std::memcpy(out, bytes_, kSize);
+#endif
+    }
+
     // Whether a load at p may read past the end of the bytes being scanned:
     // only when the sixteen bytes cannot cross into another page (so the load
     // cannot fault), and never under a sanitizer that checks the heap,

@@ -139,6 +139,7 @@ bool CTextFile::Open(const std::string& path, bool detect) {
     endOfFile_ = false;
     lineNumber_ = 0;
     limit_ = -1;
+    utf8From_ = utf8To_ = 0;
     if (detect) {
         DetectEncoding();
     }
@@ -448,6 +449,10 @@ bool CTextFile::ConvertLine(std::string_view bytes, size_t maxChars, std::string
     if (IsWide(codePage_)) {
         return ConvertUtf16(bytes, maxChars, line);
     }
+    if (codePage_ == kUtf8 && bytes.size() < maxChars && KnownUtf8(bytes)) {
+        line = bytes;
+        return true;
+    }
     if (AllAscii(bytes)) {
         if (bytes.size() >= maxChars) {
             return false;
@@ -459,6 +464,25 @@ bool CTextFile::ConvertLine(std::string_view bytes, size_t maxChars, std::string
         return ConvertAnsi(bytes, maxChars, line);
     }
     return ConvertUtf8(bytes, maxChars, line);
+}
+
+bool CTextFile::KnownUtf8(std::string_view bytes) {
+    const char* const blockBegin = block_.data();
+    const char* const blockEnd = blockBegin + blockLength_;
+    if (bytes.data() < blockBegin || bytes.data() + bytes.size() > blockEnd) {
+        return false;
+    }
+    const int64_t from = blockStart_ + (bytes.data() - blockBegin);
+    const int64_t to = from + static_cast<int64_t>(bytes.size());
+    if (from >= utf8From_ && to <= utf8To_) {
+        return true;
+    }
+    // A sequence cut off at the end of the block stops the check before it;
+    // the line holding it is checked again once the block holds all of it.
+    const char* const bad = FirstMalformedUtf8(bytes.data(), blockEnd);
+    utf8From_ = from;
+    utf8To_ = blockStart_ + (bad - blockBegin);
+    return to <= utf8To_;
 }
 
 bool CTextFile::ConvertUtf16(std::string_view bytes, size_t maxChars, std::string_view& line) {

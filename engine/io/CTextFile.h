@@ -107,6 +107,10 @@ private:
     bool ConvertUtf16(std::string_view bytes, size_t maxChars, std::string_view& line);
     bool ConvertAnsi(std::string_view bytes, size_t maxChars, std::string_view& line);
     bool ConvertUtf8(std::string_view bytes, size_t maxChars, std::string_view& line);
+    // Whether bytes (a line in the block) are known to be UTF-8: checked
+    // from there to the end of the block at once, so that the lines after
+    // it need no check of their own.
+    bool KnownUtf8(std::string_view bytes);
 
     int fd_ = -1;
     bool positional_ = true;
@@ -128,6 +132,10 @@ private:
     bool endsWithLf_ = false;
     std::string wideLineEnd_;
     bool keepEmptyLines_ = false;
+    // File offsets of bytes found to be UTF-8 (the file does not change
+    // under a reader, so they stay so).
+    int64_t utf8From_ = 0;
+    int64_t utf8To_ = 0;
 };
 
 }  // namespace Norvik

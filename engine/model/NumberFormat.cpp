@@ -20,8 +20,8 @@ std::atomic<const NumberLocale*> overridden{nullptr};
 
 // The first character (code point) of text, as UTF-8.
 std::string_view FirstCharacter(std::string_view text) {
-    if (text.empty()) {
-        return {};
+    if (text.empty() || static_cast<unsigned char>(text[0]) < 0x80) {
+        return text.substr(0, text.empty() ? 0 : 1);
     }
     size_t pos = 0;
     Norvik::NextCodePoint(text, pos);
@@ -38,11 +38,27 @@ void RemoveAll(std::string& text, std::string_view what) {
     }
 }
 
+// Where text is built: a string, or a buffer known to hold the result.
+struct StringOut {
+    std::string& text;
+    void Append(std::string_view bytes) { text.append(bytes); }
+    void Append(char c) { text += c; }
+};
+struct BufferOut {
+    char* at;
+    void Append(std::string_view bytes) {
+        std::memcpy(at, bytes.data(), bytes.size());
+        at += bytes.size();
+    }
+    void Append(char c) { *at++ = c; }
+};
+
 // Appends integer digits with separators inserted by a POSIX grouping string.
-void AppendGrouped(std::string& out, std::string_view digits, const std::string& grouping,
+template <typename Out>
+void AppendGrouped(Out& out, std::string_view digits, const std::string& grouping,
                    const std::string& separator) {
     if (grouping.empty() || separator.empty()) {
-        out += digits;
+        out.Append(digits);
         return;
     }
     // Positions from the right, increasing; more cuts than this make a
@@ -70,11 +86,11 @@ void AppendGrouped(std::string& out, std::string_view digits, const std::string&
     size_t at = 0;
     while (next > 0) {
         const size_t cut = digits.size() - cuts[--next];
-        out.append(digits.substr(at, cut - at));
-        out += separator;
+        out.Append(digits.substr(at, cut - at));
+        out.Append(separator);
         at = cut;
     }
-    out.append(digits.substr(at));
+    out.Append(digits.substr(at));
 }
 
 std::string Currency(const NumberLocale& c, const std::string& amount, bool negative) {
@@ -214,6 +230,23 @@ inline std::string_view RoundedDigits(const PlainNumber& number, size_t decimals
 }
 
 // The rounded digits with the locale's sign, groups and decimal separator.
+template <typename Out>
+void ComposeRounded(Out& out, std::string_view whole, std::string_view fraction, bool negative,
+                    bool thousands, const NumberLocale& locale) {
+    if (negative) {
+        out.Append('-');
+    }
+    if (thousands) {
+        AppendGrouped(out, whole, locale.grouping, locale.thousandsSeparator);
+    } else {
+        out.Append(whole);
+    }
+    if (!fraction.empty()) {
+        out.Append(locale.decimalSeparator);
+        out.Append(fraction);
+    }
+}
+
 inline void AppendRounded(std::string& out, std::string_view all, size_t decimals, bool negative,
                           bool thousands, bool currency, const NumberLocale& locale) {
     const size_t wholeLength = all.size() - decimals;
@@ -228,18 +261,19 @@ inline void AppendRounded(std::string& out, std::string_view all, size_t decimal
     if (all.find_first_not_of('0') == std::string_view::npos) {
         negative = false;  // no "-0.00"
     }
-    if (negative && !currency) {
-        out += '-';
+    const std::string_view fraction = all.substr(wholeLength);
+    // An ordinary number is built on the stack and stored once.
+    std::array<char, 192> buffer;
+    const size_t bound = 1 + whole.size() * (1 + locale.thousandsSeparator.size()) +
+                         locale.decimalSeparator.size() + fraction.size();
+    if (!currency && bound <= buffer.size()) {
+        BufferOut composed{buffer.data()};
+        ComposeRounded(composed, whole, fraction, negative, thousands, locale);
+        out.assign(buffer.data(), static_cast<size_t>(composed.at - buffer.data()));
+        return;
     }
-    if (thousands) {
-        AppendGrouped(out, whole, locale.grouping, locale.thousandsSeparator);
-    } else {
-        out += whole;
-    }
-    if (decimals > 0) {
-        out += locale.decimalSeparator;
-        out += all.substr(wholeLength);
-    }
+    StringOut composed{out};
+    ComposeRounded(composed, whole, fraction, negative && !currency, thousands, locale);
     if (currency) {
         out = Currency(locale, out, negative);
     }

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "TestSupport.h"
+#include "base/TextUtil.h"
 
 using Norvik::CTextFile;
 
@@ -106,6 +107,49 @@ TEST(CTextFileTest, MalformedBytesBecomeReplacementCharacters) {
     const std::vector<std::string> lines = AllLines(file);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[2], "bad \xEF\xBF\xBD end");
+}
+
+TEST(CTextFileTest, MalformedLinesAmongValidOnesAreFoundWhereverBlocksEnd) {
+    // A block is checked once for the lines after the one read; malformed
+    // lines later in it, and characters cut by a block's end, must still be
+    // seen, also after seeking back.
+    const std::vector<std::string> lines = {"first \xC3\xA9 line",
+                                            "\xE6\x97\xA5\xE6\x9C\xAC, \xF0\x9F\x98\x80",
+                                            "stray \xFF byte",
+                                            "ok \xC5\x81ukasz",
+                                            "cut \xE2\x82",
+                                            "overlong \xC0\xAF",
+                                            "plain ascii",
+                                            "surrogate \xED\xA0\x80 half",
+                                            "\xC3\xBC\xC3\xB6\xC3\xA4 end"};
+    std::string bytes;
+    std::vector<std::string> expected;
+    std::vector<int64_t> starts;
+    for (const std::string& line : lines) {
+        starts.push_back(static_cast<int64_t>(bytes.size()));
+        bytes += line + "\n";
+        std::string converted;
+        for (size_t pos = 0; pos < line.size();) {
+            Norvik::AppendUtf8(converted, Norvik::NextCodePoint(line, pos));
+        }
+        expected.push_back(converted);
+    }
+    testsupport::TempDir dir;
+    testsupport::WriteFile(dir.File("mixed.txt"), bytes);
+    for (size_t block : {size_t{1} << 20, size_t{16}, size_t{17}, size_t{23}, size_t{40}}) {
+        CTextFile file;
+        file.SetBlockSizeForTesting(block);
+        ASSERT_TRUE(file.Open(dir.File("mixed.txt")));
+        file.SetCodePage(CTextFile::kUtf8);
+        EXPECT_EQ(AllLines(file), expected) << block;
+        for (size_t i : {size_t{4}, size_t{1}, size_t{2}, size_t{8}}) {
+            ASSERT_TRUE(file.Seek(starts[i]));
+            std::string_view line;
+            ASSERT_EQ(file.ReadLine(line, CTextFile::kDefaultMaxChars),
+                      CTextFile::LineStatus::kLine);
+            EXPECT_EQ(line, expected[i]) << block << " line " << i;
+        }
+    }
 }
 
 TEST(CTextFileTest, OverLongLinesAreSkippedWhole) {

@@ -385,75 +385,81 @@ TEST(CSAXWriterTest, TextElementsWriteWhatTheGeneralCallsWrite) {
         "tab\tand\nline",
         std::string(15, 'a') + "&",
         std::string(17, 'b') + "\xc3\xa9",
-        std::string(40, 'c')};
-    // Rows as deep as 2 and as 22 elements (past 16 tabs of indentation).
-    for (const int depth : {0, 20}) {
-        for (const bool indent : {true, false}) {
-            for (const bool alwaysEndTags : {false, true}) {
-                for (const bool emptyTag : {false, true}) {
-                    for (const bool parentHasText : {false, true}) {
-                        for (const std::string& text : texts) {
-                            SCOPED_TRACE(testing::Message()
-                                         << depth << indent << alwaysEndTags << emptyTag
-                                         << parentHasText << " [" << text << "]");
-                            auto write = [&](bool oneCall) {
-                                CMemoryStream stream;
-                                CSAXWriter w(stream);
-                                w.SetEncoding("UTF-8");
-                                w.SetIndent(indent);
-                                w.SetAlwaysEmitEndTags(alwaysEndTags);
-                                w.SetReplaceInvalidCharacters(true);
-                                w.StartDocument();
-                                w.StartElement("doc");
-                                for (int level = 0; level < depth; ++level) {
-                                    w.StartElement("level");
-                                }
-                                w.StartElement("row");
-                                if (parentHasText) {
-                                    w.Characters("lead");
-                                }
-                                const std::vector<CSAXWriter::TextField> fields = {
-                                    {"name", text, emptyTag}, {"b", "2", false}};
-                                if (oneCall) {
-                                    w.TextElements(fields);
-                                } else {
-                                    for (const CSAXWriter::TextField& field : fields) {
-                                        w.StartElement(field.name);
-                                        w.Characters(field.text);
-                                        w.EndElement(field.name, field.emptyElementTag);
+        std::string(40, 'c'),
+        std::string(40, '&'),  // grows fivefold
+        std::string(14, 'd') + "\xc3\xa9<" + std::string(13, 'e') + "\xe2\x82\xac>&\r",
+        "\xc5\x81ukasz & \xe6\x97\xa5\xe6\x9c\xac <x> \xff \xc0\xaf \x7f end"};
+    // Rows as deep as 2 and as 22 elements (past 16 tabs of indentation), in
+    // UTF-8 and in an encoding that lacks most characters.
+    for (const char* encoding : {"UTF-8", "ISO-8859-1"}) {
+        for (const int depth : {0, 20}) {
+            for (const bool indent : {true, false}) {
+                for (const bool alwaysEndTags : {false, true}) {
+                    for (const bool emptyTag : {false, true}) {
+                        for (const bool parentHasText : {false, true}) {
+                            for (const std::string& text : texts) {
+                                SCOPED_TRACE(testing::Message()
+                                             << encoding << depth << indent << alwaysEndTags
+                                             << emptyTag << parentHasText << " [" << text << "]");
+                                auto write = [&](bool oneCall) {
+                                    CMemoryStream stream;
+                                    CSAXWriter w(stream);
+                                    w.SetEncoding(encoding);
+                                    w.SetIndent(indent);
+                                    w.SetAlwaysEmitEndTags(alwaysEndTags);
+                                    w.SetReplaceInvalidCharacters(true);
+                                    w.StartDocument();
+                                    w.StartElement("doc");
+                                    for (int level = 0; level < depth; ++level) {
+                                        w.StartElement("level");
                                     }
-                                }
-                                if (oneCall) {
-                                    w.TextElement("last", text, false, emptyTag);
-                                } else {
-                                    w.StartElement("last");
-                                    w.Characters(text);
-                                    w.EndElement("last", emptyTag);
-                                }
-                                w.EndElement("row");
-                                // Whole rows, one with no fields at all.
-                                for (const auto& rowFields :
-                                     {fields, std::vector<CSAXWriter::TextField>()}) {
+                                    w.StartElement("row");
+                                    if (parentHasText) {
+                                        w.Characters("lead");
+                                    }
+                                    const std::vector<CSAXWriter::TextField> fields = {
+                                        {"name", text, emptyTag}, {"b", "2", false}};
                                     if (oneCall) {
-                                        w.TextRow("again", rowFields, emptyTag);
+                                        w.TextElements(fields);
                                     } else {
-                                        w.StartElement("again");
-                                        for (const CSAXWriter::TextField& field : rowFields) {
+                                        for (const CSAXWriter::TextField& field : fields) {
                                             w.StartElement(field.name);
                                             w.Characters(field.text);
                                             w.EndElement(field.name, field.emptyElementTag);
                                         }
-                                        w.EndElement("again", emptyTag);
                                     }
-                                }
-                                for (int level = 0; level < depth; ++level) {
-                                    w.EndElement("level");
-                                }
-                                w.EndElement("doc");
-                                w.EndDocument();
-                                return std::string(stream.View());
-                            };
-                            EXPECT_EQ(write(true), write(false));
+                                    if (oneCall) {
+                                        w.TextElement("last", text, false, emptyTag);
+                                    } else {
+                                        w.StartElement("last");
+                                        w.Characters(text);
+                                        w.EndElement("last", emptyTag);
+                                    }
+                                    w.EndElement("row");
+                                    // Whole rows, one with no fields at all.
+                                    for (const auto& rowFields :
+                                         {fields, std::vector<CSAXWriter::TextField>()}) {
+                                        if (oneCall) {
+                                            w.TextRow("again", rowFields, emptyTag);
+                                        } else {
+                                            w.StartElement("again");
+                                            for (const CSAXWriter::TextField& field : rowFields) {
+                                                w.StartElement(field.name);
+                                                w.Characters(field.text);
+                                                w.EndElement(field.name, field.emptyElementTag);
+                                            }
+                                            w.EndElement("again", emptyTag);
+                                        }
+                                    }
+                                    for (int level = 0; level < depth; ++level) {
+                                        w.EndElement("level");
+                                    }
+                                    w.EndElement("doc");
+                                    w.EndDocument();
+                                    return std::string(stream.View());
+                                };
+                                EXPECT_EQ(write(true), write(false));
+                            }
                         }
                     }
                 }
