@@ -1,5 +1,7 @@
 #include "DelimitedFieldSplitter.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 
@@ -81,6 +83,47 @@ inline const char* FieldEnd(const char* start, const char* end, char delimiter, 
     return QuotedFieldEnd(scan, end, delimiter, open);
 }
 
+constexpr size_t kMaskWords = 8;
+
+// Bit k of marks[k / 64] set: byte k of text is c (text at most 64 words).
+void MarkByte(const char* text, size_t length, char c, uint64_t* marks) {
+    const size_t words = (length + 63) / 64;
+    std::fill_n(marks, words, uint64_t{0});
+    size_t k = 0;
+    for (; k + Norvik::ByteBlock::kSize <= length; k += Norvik::ByteBlock::kSize) {
+        marks[k / 64] |= uint64_t{Norvik::ByteBlock(text + k).Equal(c).Bits()} << (k % 64);
+    }
+    if (k == length) {
+        return;
+    }
+    const size_t left = length - k;
+    unsigned bits = 0;
+    if (Norvik::ByteBlock::MayReadPastEnd(text + k)) {
+        bits = Norvik::ByteBlock(text + k).Equal(c).Bits() & ((1u << left) - 1);
+    } else {
+        for (size_t j = 0; j < left; ++j) {
+            bits |= text[k + j] == c ? 1u << j : 0u;
+        }
+    }
+    marks[k / 64] |= uint64_t{bits} << (k % 64);
+}
+
+// The first marked byte from p on, or end.
+inline const char* NextMarked(const uint64_t* marks, const char* begin, const char* p,
+                              const char* end) {
+    const auto at = static_cast<size_t>(p - begin);
+    const size_t words = (static_cast<size_t>(end - begin) + 63) / 64;
+    size_t word = at / 64;
+    uint64_t bits = marks[word] & (~uint64_t{0} << (at % 64));
+    while (bits == 0) {
+        if (++word == words) {
+            return end;
+        }
+        bits = marks[word];
+    }
+    return begin + word * 64 + static_cast<size_t>(__builtin_ctzll(bits));
+}
+
 // Whether the fields from p to end leave a quoted field open at the end.
 bool EndsInsideQuotes(const char* p, const char* end, char delimiter) {
     bool open = false;
@@ -107,12 +150,25 @@ bool DelimitedFieldSplitter::Split(std::string_view line, std::string_view* fiel
         }
         return followQuotes && StartRecord(line);
     }
-    const char* p = line.data();
+    const char* const begin = line.data();
+    const char* p = begin;
     const char* const end = p + line.size();
+    // The delimiters of an ordinary line are found all at once, so that
+    // finding where one field ends does not wait for the field before.
+    std::array<uint64_t, kMaskWords> delimiters;
+    const bool masked = line.size() <= kMaskWords * 64;
+    if (masked) {
+        MarkByte(begin, line.size(), single_, delimiters.data());
+    }
     size_t i = 0;
     bool open = false;
     for (; i < count && p < end; ++i) {
-        const char* const stop = FieldEnd(p, end, single_, open);
+        const char* stop;
+        if (masked && *p != '"' && !Norvik::IsSpace(*p)) {
+            stop = NextMarked(delimiters.data(), begin, p, end);  // not quoted
+        } else {
+            stop = FieldEnd(p, end, single_, open);
+        }
         std::string_view field(p, static_cast<size_t>(stop - p));
         fields[i] = trim_ ? Norvik::TrimView(field) : field;
         p = stop < end ? stop + 1 : end;

@@ -117,38 +117,29 @@ inline const char* EscapeCommonText(char*& out, const char* p, const char* end,
         if (p == end) {
             break;
         }
-        switch (kTextTable[static_cast<unsigned char>(*p)]) {
-            case kCopy:
-                *out++ = *p++;
-                break;
-            case kLt:
-                std::memcpy(out, "&lt;", 4);
-                out += 4;
-                ++p;
-                break;
-            case kGt:
-                std::memcpy(out, "&gt;", 4);
-                out += 4;
-                ++p;
-                break;
-            case kAmp:
-                std::memcpy(out, "&amp;", 5);
-                out += 5;
-                ++p;
-                break;
-            case kHigh: {
-                const size_t length = checkEncoding ? 0 : CommonUtf8Length(p, end);
-                if (length == 0) {
-                    return p;
-                }
-                std::memcpy(out, p, 2);
-                out[2] = length == 3 ? p[2] : '\0';
-                out += length;
-                p += length;
-                break;
-            }
-            default:
+        // Tests, not a jump table: multi-byte characters come first by far.
+        const auto b = static_cast<unsigned char>(*p);
+        if (b >= 0x80) {
+            const size_t length = checkEncoding ? 0 : CommonUtf8Length(p, end);
+            if (length == 0) {
                 return p;
+            }
+            std::memcpy(out, p, 2);
+            out[2] = length == 3 ? p[2] : '\0';
+            out += length;
+            p += length;
+        } else if (b == '<' || b == '>') {
+            std::memcpy(out, b == '<' ? "&lt;" : "&gt;", 4);
+            out += 4;
+            ++p;
+        } else if (b == '&') {
+            std::memcpy(out, "&amp;", 5);
+            out += 5;
+            ++p;
+        } else if (kTextTable[b] == kCopy) {
+            *out++ = *p++;  // tab and line ends
+        } else {
+            return p;
         }
     }
     return p;
