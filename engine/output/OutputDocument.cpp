@@ -579,8 +579,8 @@ bool OutputDocument::WriteTextElement(const XMLNode& node, std::string_view text
 }
 
 bool OutputDocument::WriteRow(const XMLNode& node,
-                              const std::vector<Norvik::CSAXWriter::TextField>& attributes,
-                              const std::vector<Norvik::CSAXWriter::TextField>& fields) {
+                              std::span<const Norvik::CSAXWriter::TextField> attributes,
+                              std::span<const Norvik::CSAXWriter::TextField> fields) {
     if (!namesChecked_) {
         return false;
     }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -147,8 +148,8 @@ public:
     // A row of the common shape: its element with its attributes, its text
     // elements, its end. False (and nothing written) when names need
     // checking as they go.
-    bool WriteRow(const XMLNode& node, const std::vector<Norvik::CSAXWriter::TextField>& attributes,
-                  const std::vector<Norvik::CSAXWriter::TextField>& fields);
+    bool WriteRow(const XMLNode& node, std::span<const Norvik::CSAXWriter::TextField> attributes,
+                  std::span<const Norvik::CSAXWriter::TextField> fields);
     void EndElement(std::string_view name, bool emptyElementTag);
 
     // Head texts for previews, computed from the definition alone.

@@ -35,16 +35,17 @@ bool RowTemplate::Fits(const XMLNode& node, const ColumnMap& columns) {
 
 RowTemplate::RowTemplate(const XMLNode& node, const ColumnMap& columns) : node_(&node) {
     for (const auto& child : node.Children()) {
-        children_.push_back({child.get(), columns.IndexOf(child->GetSource()),
-                             child->GetSkipIfEmpty(), child->GetNodeType() == XMLNode::kAttribute});
+        children_.push_back({child->GetName(), columns.IndexOf(child->GetSource()),
+                             child->GetSkipIfEmpty(), child->GetNodeType() == XMLNode::kAttribute,
+                             child->GetIsEmpty()});
     }
-    attributes_.reserve(children_.size());
-    fields_.reserve(children_.size());
+    attributes_.resize(children_.size());
+    fields_.resize(children_.size());
 }
 
 bool RowTemplate::Read(DVDataSourceRow& row) {
-    attributes_.clear();
-    fields_.clear();
+    size_t attributes = 0;
+    size_t fields = 0;
     bool any = false;
     size_t count = 0;
     const std::string_view* values = row.DisplayFields(count);
@@ -57,8 +58,14 @@ bool RowTemplate::Read(DVDataSourceRow& row) {
         if (text.empty() && child.skipIfEmpty) {
             continue;
         }
-        (child.attribute ? attributes_ : fields_)
-            .push_back({child.node->GetName(), text, child.node->GetIsEmpty()});
+        const Norvik::CSAXWriter::TextField field{child.name, text, child.emptyElementTag};
+        if (child.attribute) {
+            attributes_[attributes++] = field;
+        } else {
+            fields_[fields++] = field;
+        }
     }
+    attributeCount_ = attributes;
+    fieldCount_ = fields;
     return any;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
+#include <string_view>
 #include <vector>
 
 #include "xml/CSAXWriter.h"
@@ -25,21 +27,29 @@ public:
     // one is empty.
     bool Read(DVDataSourceRow& row);
     // The attributes and the child elements to write, after Read.
-    const std::vector<Norvik::CSAXWriter::TextField>& Attributes() const noexcept {
-        return attributes_;
+    std::span<const Norvik::CSAXWriter::TextField> Attributes() const noexcept {
+        return {attributes_.data(), attributeCount_};
     }
-    const std::vector<Norvik::CSAXWriter::TextField>& Fields() const noexcept { return fields_; }
+    std::span<const Norvik::CSAXWriter::TextField> Fields() const noexcept {
+        return {fields_.data(), fieldCount_};
+    }
 
 private:
+    // What a row's read needs of a child node, at hand (the tree does not
+    // change while rows are written).
     struct Child {
-        const XMLNode* node;
+        std::string_view name;
         int32_t column;
         bool skipIfEmpty;
         bool attribute;
+        bool emptyElementTag;
     };
 
     const XMLNode* node_;
     std::vector<Child> children_;
+    // As many entries as children; the first counts hold the row's.
     std::vector<Norvik::CSAXWriter::TextField> attributes_;
     std::vector<Norvik::CSAXWriter::TextField> fields_;
+    size_t attributeCount_ = 0;
+    size_t fieldCount_ = 0;
 };

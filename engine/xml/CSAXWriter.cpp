@@ -708,7 +708,7 @@ void CSAXWriter::TextElement(std::string_view qualifiedName, std::string_view te
     });
 }
 
-void CSAXWriter::TextElements(const std::vector<TextField>& fields) {
+void CSAXWriter::TextElements(std::span<const TextField> fields) {
     if (depth_ == 0 || inCData_) {
         for (const TextField& field : fields) {
             TextElement(field.name, field.text, true, field.emptyElementTag);
@@ -718,7 +718,7 @@ void CSAXWriter::TextElements(const std::vector<TextField>& fields) {
     Guarded([&](ByteBuffer&) { AppendTextElements(fields.data(), fields.size()); });
 }
 
-void CSAXWriter::TextRow(std::string_view qualifiedName, const std::vector<TextField>& fields,
+void CSAXWriter::TextRow(std::string_view qualifiedName, std::span<const TextField> fields,
                          bool emptyElementTag) {
     if (depth_ == 0 || inCData_) {
         // Refused or the document element: the general calls say why.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -76,10 +77,10 @@ public:
         std::string_view text;
         bool emptyElementTag;
     };
-    void TextElements(const std::vector<TextField>& fields);
+    void TextElements(std::span<const TextField> fields);
     // A row: an element (no attributes) holding such elements only, as
     // StartElement, TextElements and EndElement would write it.
-    void TextRow(std::string_view qualifiedName, const std::vector<TextField>& fields,
+    void TextRow(std::string_view qualifiedName, std::span<const TextField> fields,
                  bool emptyElementTag);
     // Characters with output escaping disabled for this call only.
     void UnescapedCharacters(std::string_view text);

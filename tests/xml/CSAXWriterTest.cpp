@@ -477,7 +477,9 @@ TEST(CSAXWriterTest, ARefusedTextElementChangesNothing) {
     w.StartElement("doc");
     w.Characters("x");
     const std::string before(stream.View());
-    EXPECT_THROW(w.TextElements({{"a", "fine", false}, {"b", "bad \x01", false}}), PlatformError);
+    const std::vector<CSAXWriter::TextField> fields = {{"a", "fine", false},
+                                                       {"b", "bad \x01", false}};
+    EXPECT_THROW(w.TextElements(fields), PlatformError);
     EXPECT_THROW(w.TextElement("bad name", "v", false), PlatformError);
     EXPECT_EQ(std::string(stream.View()), before);
     w.EndElement("doc");
