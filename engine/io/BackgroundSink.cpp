@@ -2,13 +2,58 @@
 
 namespace Norvik {
 
-BackgroundSink::BackgroundSink(std::unique_ptr<IFileSink> inner)
-    : inner_(std::move(inner)), worker_([this] { return inner_->Write(block_); }) {}
+BackgroundSink::BackgroundSink(std::unique_ptr<IFileSink> inner) : inner_(std::move(inner)) {}
 
-BackgroundSink::~BackgroundSink() = default;
+BackgroundSink::~BackgroundSink() {
+    if (thread_.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+}
+
+void BackgroundSink::Run() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return count_ > 0 || stop_; });
+        if (count_ == 0) {
+            return;
+        }
+        // Once a write failed the rest are dropped: the file is lost anyway.
+        ByteBuffer& block = blocks_[head_];
+        if (!failed_) {
+            lock.unlock();
+            const bool written = inner_->Write(block);
+            lock.lock();
+            failed_ = failed_ || !written;
+        }
+        head_ = (head_ + 1) % kDepth;
+        --count_;
+        changed_.notify_all();
+    }
+}
+
+ByteBuffer* BackgroundSink::FreeBlock(std::unique_lock<std::mutex>& lock) {
+    changed_.wait(lock, [this] { return count_ < kDepth || failed_; });
+    return failed_ ? nullptr : &blocks_[(head_ + count_) % kDepth];
+}
+
+void BackgroundSink::Queue(std::unique_lock<std::mutex>& lock) {
+    ++count_;
+    if (!thread_.joinable()) {
+        thread_ = std::thread([this] { Run(); });
+    }
+    lock.unlock();
+    changed_.notify_all();
+}
 
 bool BackgroundSink::Settle() {
-    return worker_.Settle() && !failed_;
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return count_ == 0; });
+    return !failed_;
 }
 
 bool BackgroundSink::Write(std::string_view bytes) {
@@ -17,12 +62,14 @@ bool BackgroundSink::Write(std::string_view bytes) {
         failed_ = !inner_->Write(bytes);
         return !failed_;
     }
-    if (!Settle()) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    ByteBuffer* block = FreeBlock(lock);
+    if (!block) {
         return false;
     }
-    block_.clear();
-    block_.append(bytes);
-    worker_.HandOver();
+    block->clear();
+    block->append(bytes);
+    Queue(lock);
     return true;
 }
 
@@ -32,12 +79,14 @@ bool BackgroundSink::WriteTaking(ByteBuffer& bytes) {
         bytes.clear();
         return written;
     }
-    if (!Settle()) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    ByteBuffer* block = FreeBlock(lock);
+    if (!block) {
         return false;
     }
-    block_.swap(bytes);
+    block->swap(bytes);
     bytes.clear();
-    worker_.HandOver();
+    Queue(lock);
     return true;
 }
 

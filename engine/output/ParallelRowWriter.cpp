@@ -397,7 +397,12 @@ void ParallelRowWriter::Finish(OutputDocument& output) {
 void ParallelRowWriter::Submit(OutputDocument& output) {
     pool_->Submit();
     // Every slot under way: the next to fill is the oldest, joined first.
-    JoinFinished(output, pool_->Full());
+    // One join per hand-over: a join may wait for the file to take the
+    // piece, and the workers must have work meanwhile.
+    size_t slot = 0;
+    if (pool_->TakeOldest(slot, pool_->Full())) {
+        Join(jobs_[slot], output);
+    }
     jobs_[pool_->Filling()].batch.Clear();
     jobs_[pool_->Filling()].groups.Clear();
 }
