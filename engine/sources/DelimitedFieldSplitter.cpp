@@ -163,12 +163,18 @@ bool DelimitedFieldSplitter::Split(std::string_view line, std::string_view* fiel
     size_t i = 0;
     bool open = false;
     for (; i < count && p < end; ++i) {
-        const char* stop;
         if (masked && *p != '"' && !Norvik::IsSpace(*p)) {
-            stop = NextMarked(delimiters.data(), begin, p, end);  // not quoted
-        } else {
-            stop = FieldEnd(p, end, single_, open);
+            // Not quoted, and nothing to trim before it.
+            const char* const stop = NextMarked(delimiters.data(), begin, p, end);
+            const char* last = stop;
+            while (trim_ && last > p && Norvik::IsSpace(last[-1])) {
+                --last;
+            }
+            fields[i] = std::string_view(p, static_cast<size_t>(last - p));
+            p = stop < end ? stop + 1 : end;
+            continue;
         }
+        const char* const stop = FieldEnd(p, end, single_, open);
         std::string_view field(p, static_cast<size_t>(stop - p));
         fields[i] = trim_ ? Norvik::TrimView(field) : field;
         p = stop < end ? stop + 1 : end;
