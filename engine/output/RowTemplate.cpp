@@ -35,9 +35,9 @@ bool RowTemplate::Fits(const XMLNode& node, const ColumnMap& columns) {
 
 RowTemplate::RowTemplate(const XMLNode& node, const ColumnMap& columns) : node_(&node) {
     for (const auto& child : node.Children()) {
-        children_.push_back({child->GetName(), columns.IndexOf(child->GetSource()),
-                             child->GetSkipIfEmpty(), child->GetNodeType() == XMLNode::kAttribute,
-                             child->GetIsEmpty()});
+        children_.push_back({child->GetName(), Norvik::CSAXWriter::MakeTags(child->GetName()),
+                             columns.IndexOf(child->GetSource()), child->GetSkipIfEmpty(),
+                             child->GetNodeType() == XMLNode::kAttribute, child->GetIsEmpty()});
     }
     attributes_.resize(children_.size());
     fields_.resize(children_.size());
@@ -58,7 +58,8 @@ bool RowTemplate::Read(DVDataSourceRow& row) {
         if (text.empty() && child.skipIfEmpty) {
             continue;
         }
-        const Norvik::CSAXWriter::TextField field{child.name, text, child.emptyElementTag};
+        const Norvik::CSAXWriter::TextField field{child.name, text, child.emptyElementTag,
+                                                  child.tags.empty() ? nullptr : child.tags.data()};
         if (child.attribute) {
             attributes_[attributes++] = field;
         } else {

@@ -39,6 +39,7 @@ private:
     // change while rows are written).
     struct Child {
         std::string_view name;
+        std::string tags;  // the writer's prebuilt tags, or empty
         int32_t column;
         bool skipIfEmpty;
         bool attribute;

@@ -754,7 +754,7 @@ void CSAXWriter::AppendTextElements(const TextField* fields, size_t count) {
     // Text may grow by escaping: "&amp;" is the longest a byte becomes here.
     size_t bound = 1;
     for (const TextField& field : std::span(fields, count)) {
-        bound += indentLength + 2 * field.name.size() + 5 * field.text.size() + 24;
+        bound += indentLength + 2 * field.name.size() + 5 * field.text.size() + 24 + kTagBytes;
     }
     const bool checkEncoding = encoder_->MayLackCharacters();
     char* out = dst.Claim(bound);
@@ -771,9 +771,14 @@ void CSAXWriter::AppendTextElements(const TextField* fields, size_t count) {
             std::memcpy(out, indentText_.data(), indentLength);
         }
         out += indentLength;
-        *out++ = '<';
-        CopyBytes(out, field.name.data(), field.name.size());
-        out += field.name.size();
+        if (field.tags) {
+            std::memcpy(out, field.tags, kTagBytes);
+            out += field.name.size() + 1;
+        } else {
+            *out++ = '<';
+            CopyBytes(out, field.name.data(), field.name.size());
+            out += field.name.size();
+        }
         const std::string_view text = field.text;
         if (text.empty() && (field.emptyElementTag || !alwaysEmitEndTags_)) {
             *out++ = '/';
@@ -795,9 +800,24 @@ void CSAXWriter::AppendTextElements(const TextField* fields, size_t count) {
             }
             out = dst.Claim(bound);
         }
-        out = PutEndTag(out, field.name);
+        if (field.tags) {
+            std::memcpy(out, field.tags + kTagBytes, kTagBytes);
+            out += field.name.size() + 3;
+        } else {
+            out = PutEndTag(out, field.name);
+        }
     }
     dst.Release(out);
+}
+
+std::string CSAXWriter::MakeTags(std::string_view name) {
+    if (name.size() + 3 > kTagBytes) {
+        return {};
+    }
+    std::string tags(2 * kTagBytes, ' ');
+    tags.replace(0, name.size() + 2, "<" + std::string(name) + ">");
+    tags.replace(kTagBytes, name.size() + 3, "</" + std::string(name) + ">");
+    return tags;
 }
 
 void CSAXWriter::AppendTextElement(std::string_view name, std::string_view text,

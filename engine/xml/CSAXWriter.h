@@ -76,7 +76,13 @@ public:
         std::string_view name;
         std::string_view text;
         bool emptyElementTag;
+        // Optional: "<name>" and "</name>", each in kTagBytes (padding past
+        // them), for a caller that writes the same names row after row.
+        const char* tags = nullptr;
     };
+    static constexpr size_t kTagBytes = 32;
+    // The tags of a name short enough for them, or an empty string.
+    static std::string MakeTags(std::string_view name);
     void TextElements(std::span<const TextField> fields);
     // A row: an element (no attributes) holding such elements only, as
     // StartElement, TextElements and EndElement would write it.

@@ -417,8 +417,16 @@ TEST(CSAXWriterTest, TextElementsWriteWhatTheGeneralCallsWrite) {
                                     if (parentHasText) {
                                         w.Characters("lead");
                                     }
+                                    // Prebuilt tags change nothing: the first
+                                    // field has them, the last's name is too
+                                    // long for them.
+                                    const std::string tags = CSAXWriter::MakeTags("name");
+                                    const std::string longName(40, 'n');
+                                    EXPECT_EQ(CSAXWriter::MakeTags(longName), "");
                                     const std::vector<CSAXWriter::TextField> fields = {
-                                        {"name", text, emptyTag}, {"b", "2", false}};
+                                        {"name", text, emptyTag, tags.data()},
+                                        {"b", "2", false},
+                                        {longName, text, false}};
                                     if (oneCall) {
                                         w.TextElements(fields);
                                     } else {
