@@ -269,7 +269,8 @@ inline void AppendRounded(std::string& out, std::string_view all, size_t decimal
     if (!currency && bound <= buffer.size()) {
         BufferOut composed{buffer.data()};
         ComposeRounded(composed, whole, fraction, negative, thousands, locale);
-        out.assign(buffer.data(), static_cast<size_t>(composed.at - buffer.data()));
+        out.append(buffer.data(),
+                   static_cast<size_t>(composed.at - buffer.data()));  // out is empty
         return;
     }
     StringOut composed{out};
@@ -300,8 +301,13 @@ void FormatNumberInto(std::string_view text, int precision, bool thousands, bool
                       std::string& out) {
     out.clear();
     const NumberLocale& locale = NumberLocale::Current();
-    const size_t start = text.find_first_of("+-.0123456789");
-    if (start == std::string_view::npos) {
+    // Where the number starts: a digit, a sign or a point (usually at once).
+    size_t start = 0;
+    while (start < text.size() && !(text[start] >= '0' && text[start] <= '9') &&
+           text[start] != '+' && text[start] != '-' && text[start] != '.') {
+        ++start;
+    }
+    if (start == text.size()) {
         return;
     }
     std::string cleaned;  // only when separators or symbols must go
