@@ -374,7 +374,7 @@ Status DVRun::PassOverRows(Context& run, RowPass& pass, OutputDocument& output,
             }
             if ((writer = StartGroupWriter(run, pass, output))) {
                 nodes.SetGroupsApart(writer.get());
-                threadsUsed_ = writer->Threads() + 1;  // this one reads, and more
+                threadsUsed_ = writer->Threads();  // this one reads beside them
                 pipeline_ = Pipeline::kGroupRecords;
                 skimming = SkimsGroupRows(run, writer->SoleGroup());
                 if (skimming) {
@@ -528,10 +528,11 @@ std::unique_ptr<ParallelRowWriter> DVRun::StartGroupWriter(Context& run, const R
         return nullptr;
     }
     try {
-        // This thread has its own share: it reads and merges the sorted
-        // runs, and reads every row again for where its group changes.
+        // As many workers as threads: this thread, which merges the sorted
+        // runs and passes over the rows of each group, needs under half a
+        // core, and shares the cores with them as the file's writer does.
         return ParallelRowWriter::WritingGroups(run.definition, run.columns, run.resolver,
-                                                threads - 1, *text, run.groups, output);
+                                                threads, *text, run.groups, output);
     } catch (const std::system_error&) {
         return nullptr;
     }
