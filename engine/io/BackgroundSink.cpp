@@ -42,10 +42,11 @@ ByteBuffer* BackgroundSink::FreeBlock(std::unique_lock<std::mutex>& lock) {
 }
 
 void BackgroundSink::Queue(std::unique_lock<std::mutex>& lock) {
-    ++count_;
+    // The thread first: should it fail to start, nothing waits to be written.
     if (!thread_.joinable()) {
         thread_ = std::thread([this] { Run(); });
     }
+    ++count_;
     lock.unlock();
     changed_.notify_all();
 }
