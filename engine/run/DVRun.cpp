@@ -531,8 +531,8 @@ std::unique_ptr<ParallelRowWriter> DVRun::StartGroupWriter(Context& run, const R
         // As many workers as threads: this thread, which merges the sorted
         // runs and passes over the rows of each group, needs under half a
         // core, and shares the cores with them as the file's writer does.
-        return ParallelRowWriter::WritingGroups(run.definition, run.columns, run.resolver,
-                                                threads, *text, run.groups, output);
+        return ParallelRowWriter::WritingGroups(run.definition, run.columns, run.resolver, threads,
+                                                *text, run.groups, output);
     } catch (const std::system_error&) {
         return nullptr;
     }
